@@ -1,0 +1,421 @@
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* DefaultLineBreak = "\r\n";
+#else
+constexpr const char* DefaultLineBreak = "\n";
+#endif
+
+bool IsBlank(char C) { return C == ' ' || C == '\t'; }
+
+std::string_view Trim(std::string_view Text)
+{
+    while (!Text.empty() && IsBlank(Text.front()))
+        Text.remove_prefix(1);
+    while (!Text.empty() && IsBlank(Text.back()))
+        Text.remove_suffix(1);
+    return Text;
+}
+
+char UpperAZ(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
+
+bool SameName(std::string_view A, std::string_view B)
+{
+    if (A.size() != B.size())
+        return false;
+    for (std::size_t I = 0; I < A.size(); ++I)
+        if (UpperAZ(A[I]) != UpperAZ(B[I]))
+            return false;
+    return true;
+}
+
+bool HasLineBreak(std::string_view Text) { return Text.find_first_of("\r\n") != std::string_view::npos; }
+
+// "[Name]" with optional blanks; anything after the closing bracket is ignored.
+bool ParseSectionLine(std::string_view Line, std::string_view& Name)
+{
+    Line = Trim(Line);
+    if (Line.empty() || Line.front() != '[')
+        return false;
+    const std::size_t Close = Line.find(']');
+    if (Close == std::string_view::npos)
+        return false;
+    Name = Trim(Line.substr(1, Close - 1));
+    return true;
+}
+
+// "Key=Value"; comment lines and lines without '=' are not keys.
+bool ParseKeyLine(std::string_view Line, std::string_view& Key, std::string_view& Value)
+{
+    const std::string_view Trimmed = Trim(Line);
+    if (Trimmed.empty() || Trimmed.front() == ';' || Trimmed.front() == '[')
+        return false;
+    const std::size_t Equals = Trimmed.find('=');
+    if (Equals == std::string_view::npos)
+        return false;
+    Key = Trim(Trimmed.substr(0, Equals));
+    Value = Trim(Trimmed.substr(Equals + 1));
+    return true;
+}
+
+bool ValidName(std::string_view Name)
+{
+    return !Name.empty() && Name.front() != '[' && Name.front() != ';' && !HasLineBreak(Name);
+}
+
+struct TFileCloser {
+    void operator()(std::FILE* File) const { std::fclose(File); }
+};
+
+enum class TReadResult { Read, Missing, Failed };
+
+TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
+{
+    // stdio rather than a stream: a folder or a read error must fail quietly, not throw.
+    errno = 0;
+    std::unique_ptr<std::FILE, TFileCloser> File(std::fopen(FileName.c_str(), "rb"));
+    if (!File)
+        return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
+    std::string Data;
+    char Buffer[16384];
+    std::size_t Got;
+    while ((Got = std::fread(Buffer, 1, sizeof Buffer, File.get())) > 0)
+        Data.append(Buffer, Got);
+    if (std::ferror(File.get()))
+        return TReadResult::Failed;
+    Content = std::move(Data);
+    return TReadResult::Read;
+}
+
+#ifdef _WIN32
+
+bool WriteFileSafely(const std::string& FileName, const std::string& Content)
+{
+    const DWORD Attributes = GetFileAttributesA(FileName.c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES &&
+        (Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
+
+    const std::size_t Slash = FileName.find_last_of("\\/");
+    const std::string Folder = Slash == std::string::npos ? std::string(".") : FileName.substr(0, Slash + 1);
+    char TempName[MAX_PATH];
+    if (GetTempFileNameA(Folder.c_str(), "zup", 0, TempName) == 0)
+        return false;
+
+    HANDLE File = CreateFileA(TempName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool Ok = File != INVALID_HANDLE_VALUE;
+    if (Ok) {
+        DWORD Written = 0;
+        Ok = Content.size() <= MAXDWORD &&
+             WriteFile(File, Content.data(), static_cast<DWORD>(Content.size()), &Written, nullptr) &&
+             Written == Content.size() && FlushFileBuffers(File);
+        Ok = CloseHandle(File) && Ok;
+    }
+    Ok = Ok && MoveFileExA(TempName, FileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!Ok)
+        DeleteFileA(TempName);
+    return Ok;
+}
+
+#else
+
+// Removes the temporary file unless the rename has taken it over.
+class TTempFile {
+public:
+    explicit TTempFile(std::string Name) : FName(std::move(Name)) {}
+    ~TTempFile()
+    {
+        if (!FName.empty())
+            ::unlink(FName.c_str());
+    }
+    TTempFile(const TTempFile&) = delete;
+    TTempFile& operator=(const TTempFile&) = delete;
+    const std::string& Name() const { return FName; }
+    void Release() { FName.clear(); }
+
+private:
+    std::string FName;
+};
+
+bool WriteAll(int Fd, const std::string& Content)
+{
+    const char* Data = Content.data();
+    std::size_t Left = Content.size();
+    while (Left > 0) {
+        const ssize_t Done = ::write(Fd, Data, Left);
+        if (Done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        Data += Done;
+        Left -= static_cast<std::size_t>(Done);
+    }
+    return true;
+}
+
+bool WriteFileSafely(const std::string& FileName, const std::string& Content)
+{
+    // Renaming over a file only needs a writable folder here; a read-only
+    // settings file must stay as it is, as it would on Windows.
+    struct stat Old {};
+    const bool Exists = ::stat(FileName.c_str(), &Old) == 0;
+    if (Exists && (!S_ISREG(Old.st_mode) || (Old.st_mode & 0222) == 0 ||
+                   ::faccessat(AT_FDCWD, FileName.c_str(), W_OK, AT_EACCESS) != 0))
+        return false;
+
+    std::string Pattern = FileName + ".XXXXXX";
+    const int Fd = ::mkstemp(Pattern.data());
+    if (Fd < 0)
+        return false;
+    TTempFile Temp(Pattern);
+
+    // mkstemp creates the file as 0600; keep the old file's mode, or give a new
+    // file the mode any other new file gets (the program has one thread).
+    const mode_t Mask = ::umask(0);
+    ::umask(Mask);
+    const mode_t Mode = Exists ? (Old.st_mode & 07777) : (0666 & ~Mask);
+    bool Ok = WriteAll(Fd, Content) && ::fchmod(Fd, Mode) == 0 && ::fsync(Fd) == 0;
+    Ok = ::close(Fd) == 0 && Ok;
+    if (!Ok || std::rename(Temp.Name().c_str(), FileName.c_str()) != 0)
+        return false;
+    Temp.Release();
+    return true;
+}
+
+#endif
+
+}  // namespace
+
+TProfile::TProfile(std::string FileName) : FFileName(std::move(FileName)), FLineBreak(DefaultLineBreak)
+{
+    std::string Content;
+    switch (ReadWholeFile(FFileName, Content)) {
+    case TReadResult::Read:
+        Parse(Content);
+        break;
+    case TReadResult::Missing:
+        break;
+    case TReadResult::Failed:
+        // Reads as empty, but writing back would wipe what could not be read.
+        FUnreadable = true;
+        break;
+    }
+}
+
+void TProfile::Parse(const std::string& Content)
+{
+    // A UTF-8 mark from an editor must not hide the first section header.
+    std::size_t Pos = Content.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    FPrefix = Content.substr(0, Pos);
+    bool BreakSeen = false;
+    while (Pos < Content.size()) {
+        const std::size_t Stop = Content.find_first_of("\r\n", Pos);
+        TLine Line;
+        if (Stop == std::string::npos) {
+            Line.Text = Content.substr(Pos);
+            Pos = Content.size();
+        } else {
+            const std::size_t BreakLength = (Content[Stop] == '\r' && Stop + 1 < Content.size() &&
+                                             Content[Stop + 1] == '\n') ? 2 : 1;
+            Line.Text = Content.substr(Pos, Stop - Pos);
+            Line.Break = Content.substr(Stop, BreakLength);
+            Pos = Stop + BreakLength;
+            if (!BreakSeen) {
+                FLineBreak = Line.Break;
+                BreakSeen = true;
+            }
+        }
+        FLines.push_back(std::move(Line));
+    }
+}
+
+bool TProfile::FindSection(std::string_view Section, TSectionSpan& Span) const
+{
+    Section = Trim(Section);
+    std::string_view Name;
+    std::size_t I = 0;
+    while (I < FLines.size() && !(ParseSectionLine(FLines[I].Text, Name) && SameName(Name, Section)))
+        ++I;
+    if (I == FLines.size())
+        return false;
+    Span.Header = I;
+    for (Span.End = I + 1; Span.End < FLines.size(); ++Span.End)
+        if (ParseSectionLine(FLines[Span.End].Text, Name))
+            break;
+    return true;
+}
+
+bool TProfile::FindKey(const TSectionSpan& Span, std::string_view Key, std::size_t& Index) const
+{
+    Key = Trim(Key);
+    std::string_view Name, Value;
+    for (std::size_t I = Span.Header + 1; I < Span.End; ++I)
+        if (ParseKeyLine(FLines[I].Text, Name, Value) && SameName(Name, Key)) {
+            Index = I;
+            return true;
+        }
+    return false;
+}
+
+// After the section's last key, so blank lines and comments that close the
+// section stay below it; right after the header when it has no keys.
+std::size_t TProfile::NewKeyPosition(const TSectionSpan& Span) const
+{
+    std::string_view Name, Value;
+    for (std::size_t I = Span.End; I > Span.Header + 1; --I)
+        if (ParseKeyLine(FLines[I - 1].Text, Name, Value))
+            return I;
+    return Span.Header + 1;
+}
+
+bool TProfile::ReadString(std::string_view Section, std::string_view Key, std::string& Value) const
+{
+    TSectionSpan Span{};
+    std::size_t Index = 0;
+    if (!FindSection(Section, Span) || !FindKey(Span, Key, Index))
+        return false;
+    std::string_view Name, Stored;
+    ParseKeyLine(FLines[Index].Text, Name, Stored);
+    Value.assign(Stored.substr(0, MaxValueLength));
+    return true;
+}
+
+void TProfile::InsertLine(std::vector<TLine>& Lines, std::size_t Index, std::string Text,
+                          const std::string& Break)
+{
+    // The last line may lack its line break; it needs one before anything follows it.
+    if (Index > 0 && Lines[Index - 1].Break.empty())
+        Lines[Index - 1].Break = Break;
+    Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(Index), TLine{std::move(Text), Break});
+}
+
+std::string TProfile::Join(const std::vector<TLine>& Lines) const
+{
+    std::string Content = FPrefix;
+    for (const TLine& Line : Lines)
+        Content.append(Line.Text).append(Line.Break);
+    return Content;
+}
+
+bool TProfile::WriteString(std::string_view Section, std::string_view Key, std::string_view Value)
+{
+    Section = Trim(Section);
+    Key = Trim(Key);
+    if (FUnreadable || !ValidName(Section) || Section.find(']') != std::string_view::npos ||
+        !ValidName(Key) || Key.find('=') != std::string_view::npos || HasLineBreak(Value))
+        return false;
+
+    std::vector<TLine> Lines = FLines;
+    const std::string NewLine = std::string(Key) + "=" + std::string(Value);
+    TSectionSpan Span{};
+    std::size_t Index = 0;
+    if (!FindSection(Section, Span)) {
+        InsertLine(Lines, Lines.size(), "[" + std::string(Section) + "]", FLineBreak);
+        InsertLine(Lines, Lines.size(), NewLine, FLineBreak);
+    } else if (FindKey(Span, Key, Index)) {
+        // Keep the key as the file spells it; only the value changes.
+        std::string_view Stored, OldValue;
+        ParseKeyLine(Lines[Index].Text, Stored, OldValue);
+        Lines[Index].Text = std::string(Stored) + "=" + std::string(Value);
+    } else {
+        InsertLine(Lines, NewKeyPosition(Span), NewLine, FLineBreak);
+    }
+
+    if (!WriteFileSafely(FFileName, Join(Lines)))
+        return false;
+    FLines = std::move(Lines);
+    return true;
+}
+
+bool ParseProfileInteger(std::string_view Text, std::int32_t& Value)
+{
+    bool Negative = false;
+    if (!Text.empty() && (Text.front() == '+' || Text.front() == '-')) {
+        Negative = Text.front() == '-';
+        Text.remove_prefix(1);
+    }
+    unsigned Base = 10;
+    if (!Text.empty() && Text.front() == '$') {
+        Base = 16;
+        Text.remove_prefix(1);
+    } else if (Text.size() > 2 && Text[0] == '0' && (Text[1] == 'x' || Text[1] == 'X')) {
+        Base = 16;
+        Text.remove_prefix(2);
+    }
+    if (Text.empty())
+        return false;
+
+    // Decimal must fit the signed range; hexadecimal is a 32-bit pattern.
+    const std::uint64_t Limit = Base == 16 ? 0xFFFFFFFFu
+                                           : (Negative ? 0x80000000u : 0x7FFFFFFFu);
+    std::uint64_t Magnitude = 0;
+    for (const char C : Text) {
+        unsigned Digit;
+        if (C >= '0' && C <= '9')
+            Digit = static_cast<unsigned>(C - '0');
+        else if (Base == 16 && UpperAZ(C) >= 'A' && UpperAZ(C) <= 'F')
+            Digit = static_cast<unsigned>(UpperAZ(C) - 'A' + 10);
+        else
+            return false;
+        Magnitude = Magnitude * Base + Digit;
+        if (Magnitude > Limit)
+            return false;
+    }
+    std::uint32_t Bits = static_cast<std::uint32_t>(Magnitude);
+    if (Negative)
+        Bits = 0u - Bits;
+    Value = static_cast<std::int32_t>(Bits);
+    return true;
+}
+
+std::int32_t ReadInteger(const TProfile& Profile, std::string_view Section, std::string_view Key,
+                         std::int32_t Default)
+{
+    std::string Text;
+    std::int32_t Value = 0;
+    if (Profile.ReadString(Section, Key, Text) && ParseProfileInteger(Text, Value))
+        return Value;
+    return Default;
+}
+
+bool ReadFlag(const TProfile& Profile, std::string_view Section, std::string_view Key, bool Default)
+{
+    return (ReadInteger(Profile, Section, Key, Default ? 1 : 0) & 0xFF) != 0;
+}
+
+std::string ReadStringDefault(const TProfile& Profile, std::string_view Section,
+                              std::string_view Key, std::string_view Default)
+{
+    std::string Value;
+    if (!Profile.ReadString(Section, Key, Value))
+        Value.assign(Default);
+    return Value;
+}
+
+bool WriteInteger(TProfile& Profile, std::string_view Section, std::string_view Key, std::int32_t Value)
+{
+    return Profile.WriteString(Section, Key, std::to_string(Value));
+}
+
+}  // namespace platform
