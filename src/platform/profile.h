@@ -13,8 +13,8 @@
 // occurs twice, the first one counts. Keys above the first section belong to
 // no section and cannot be read.
 //
-// Names are taken without the blanks around them. Nothing here throws: reads report a missing key by their result, writes
-// report a file that cannot be written by returning false.
+// Names are taken without the blanks around them. Failures are results, not
+// exceptions: a read reports a missing key, a write a file it could not write.
 #pragma once
 
 #include <cstddef>
@@ -30,7 +30,8 @@ public:
     // The longest value a read returns; longer values are cut to this length.
     static constexpr std::size_t MaxValueLength = 2047;
 
-    // Reads the file if there is one; a missing or unreadable file reads as empty.
+    // Reads the file if there is one; a missing or unreadable file reads as
+    // empty (and an unreadable one is never written, so it cannot be wiped).
     explicit TProfile(std::string FileName);
     ~TProfile() = default;
     TProfile(const TProfile&) = delete;
