@@ -1,0 +1,19 @@
+# The Qt viewer: the window and its components in one library, the program
+# entry on top of it.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTOUIC ON)
+set(CMAKE_AUTORCC ON)
+
+add_library(orvantaui STATIC
+  src/mainform.h src/mainform.cpp src/mainform.ui
+  src/AboutBox.h src/AboutBox.cpp
+  src/brwsfldr.h src/brwsfldr.cpp
+  src/ActnPopupCtrl.h src/ActnPopupCtrl.cpp
+  resources/orvanta.qrc
+)
+target_include_directories(orvantaui PUBLIC src)
+target_link_libraries(orvantaui PUBLIC quibcore Qt6::Widgets)
+
+add_executable(orvanta WIN32 main.cpp)
+target_link_libraries(orvanta PRIVATE orvantaui)

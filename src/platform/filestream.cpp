@@ -1,0 +1,364 @@
+#include "platform/filestream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace platform {
+
+std::int64_t TStream::Size()
+{
+    const std::int64_t Saved = Seek(0, TSeekOrigin::soCurrent);
+    const std::int64_t End = Seek(0, TSeekOrigin::soEnd);
+    Seek(Saved, TSeekOrigin::soBeginning);
+    return End;
+}
+
+// --- TMemoryStream ---------------------------------------------------------
+
+std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count)
+{
+    const std::int64_t Available = std::int64_t(FData.size()) - FPosition;
+    const std::int64_t N = std::max<std::int64_t>(0, std::min(Count, Available));
+    if (N > 0)
+        std::memcpy(Buffer, FData.data() + FPosition, std::size_t(N));
+    FPosition += N;
+    return N;
+}
+
+std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count)
+{
+    if (Count <= 0)
+        return 0;
+    const std::size_t End = std::size_t(FPosition + Count);
+    if (End > FData.size())
+        FData.resize(End);
+    std::memcpy(&FData[std::size_t(FPosition)], Buffer, std::size_t(Count));
+    FPosition += Count;
+    return Count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+{
+    std::int64_t Base = 0;
+    if (Origin == TSeekOrigin::soCurrent)
+        Base = FPosition;
+    else if (Origin == TSeekOrigin::soEnd)
+        Base = std::int64_t(FData.size());
+    if (Base + Offset < 0)
+        return -1;
+    FPosition = Base + Offset;
+    return FPosition;
+}
+
+// --- paths and error texts -------------------------------------------------
+
+std::string FullPath(const std::string& FileName)
+{
+    if (FileName.empty())
+        return FileName;
+    std::error_code Ec;
+    const std::filesystem::path Full = std::filesystem::absolute(FileName, Ec);
+    if (Ec)
+        return FileName;
+    return Full.lexically_normal().string();
+}
+
+namespace {
+
+[[noreturn]] void RaiseOpenError(const char* Format, const std::string& Path, const std::string& Reason,
+                                 bool ForCreate)
+{
+    std::string Message = Format;
+    Message.replace(Message.find("%s"), 2, Path);
+    Message.replace(Message.find("%s"), 2, Reason);
+    if (ForCreate)
+        throw EFCreateError(Message);
+    throw EFOpenError(Message);
+}
+
+const char* const SFOpenErrorEx = "Cannot open file \"%s\". %s";
+const char* const SFCreateErrorEx = "Cannot create file \"%s\". %s";
+const char* const SFileTooLarge =
+    "The file is 2 GiB or larger; only files smaller than 2 GiB (2,147,483,648 bytes) can be opened.";
+
+} // namespace
+
+#ifdef _WIN32
+
+std::string SystemErrorText(int Error)
+{
+    char* Buffer = nullptr;
+    const DWORD Length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, DWORD(Error), 0, reinterpret_cast<LPSTR>(&Buffer), 0, nullptr);
+    std::string Text = Length ? std::string(Buffer, Length) : "Unknown error " + std::to_string(Error);
+    if (Buffer)
+        LocalFree(Buffer);
+    while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r' || Text.back() == ' '))
+        Text.pop_back();
+    return Text;
+}
+
+namespace {
+
+std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+{
+    std::int64_t Total = 0;
+    while (Total < Count) {
+        const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
+        DWORD Done = 0;
+        if (!ReadFile(Handle, static_cast<char*>(Buffer) + Total, Chunk, &Done, nullptr)) {
+            *Error = int(GetLastError());
+            return Total ? Total : -1;
+        }
+        if (Done == 0)
+            break;
+        Total += Done;
+    }
+    return Total;
+}
+
+std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, int* Error)
+{
+    std::int64_t Total = 0;
+    while (Total < Count) {
+        const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
+        DWORD Done = 0;
+        if (!WriteFile(Handle, static_cast<const char*>(Buffer) + Total, Chunk, &Done, nullptr)) {
+            *Error = int(GetLastError());
+            return Total ? Total : -1;
+        }
+        if (Done == 0)
+            break;
+        Total += Done;
+    }
+    return Total;
+}
+
+} // namespace
+
+std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, false))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    // Share mode 0: nobody else may open the file while we hold it.
+    HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+    std::unique_ptr<TFileStream> Stream(new TFileStream(Handle));
+    LARGE_INTEGER Size{};
+    if (!GetFileSizeEx(Handle, &Size))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+    if (Size.QuadPart >= MaxFileSize)
+        RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
+    return Stream;
+}
+
+std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, true))
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
+    // CREATE_ALWAYS truncates only once the share-none open has succeeded.
+    HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE)
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(int(GetLastError())), true);
+    return std::unique_ptr<TFileStream>(new TFileStream(Handle));
+}
+
+TFileStream::~TFileStream()
+{
+    CloseHandle(FHandle);
+}
+
+std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+{
+    LARGE_INTEGER Distance{};
+    Distance.QuadPart = Offset;
+    LARGE_INTEGER Result{};
+    const DWORD Method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN
+                         : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT
+                                                            : FILE_END;
+    if (!SetFilePointerEx(FHandle, Distance, &Result, Method))
+        return -1;
+    return Result.QuadPart;
+}
+
+#else // POSIX
+
+std::string SystemErrorText(int Error)
+{
+    if (Error == EWOULDBLOCK || Error == EAGAIN)
+        return "The file is in use by another process.";
+    if (Error == EISDIR)
+        return "It is a folder, not a file.";
+    return std::strerror(Error);
+}
+
+namespace {
+
+std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+{
+    std::int64_t Total = 0;
+    while (Total < Count) {
+        const ssize_t Done = ::read(Handle, static_cast<char*>(Buffer) + Total,
+                                    std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)));
+        if (Done < 0) {
+            if (errno == EINTR)
+                continue;
+            *Error = errno;
+            return Total ? Total : -1;
+        }
+        if (Done == 0)
+            break;
+        Total += Done;
+    }
+    return Total;
+}
+
+std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, int* Error)
+{
+    std::int64_t Total = 0;
+    while (Total < Count) {
+        const ssize_t Done = ::write(Handle, static_cast<const char*>(Buffer) + Total,
+                                     std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)));
+        if (Done < 0) {
+            if (errno == EINTR)
+                continue;
+            *Error = errno;
+            return Total ? Total : -1;
+        }
+        if (Done == 0)
+            break;
+        Total += Done;
+    }
+    return Total;
+}
+
+// Owns a descriptor until it is handed to a stream.
+class TFdGuard {
+public:
+    explicit TFdGuard(int Fd) : FFd(Fd) {}
+    ~TFdGuard()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    int Release() { return std::exchange(FFd, -1); }
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
+};
+
+// Advisory on Linux: it keeps out every program that locks, other viewers included.
+int LockExclusive(int Fd)
+{
+    while (::flock(Fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, false))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    TFdGuard Fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (Fd.Get() < 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    struct stat Info {};
+    if (::fstat(Fd.Get(), &Info) != 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    // open() succeeds on a folder here; reading one is what fails.
+    if (S_ISDIR(Info.st_mode))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(EISDIR), false);
+    if (const int Error = LockExclusive(Fd.Get()))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    if (S_ISREG(Info.st_mode) && Info.st_size >= MaxFileSize)
+        RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
+    return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
+}
+
+std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, true))
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
+    // No O_TRUNC: the content is cut only once the lock is ours, so a file held
+    // by a viewer (this one included) is left untouched.
+    TFdGuard Fd(::open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (Fd.Get() < 0)
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(errno), true);
+    if (const int Error = LockExclusive(Fd.Get()))
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
+    if (::ftruncate(Fd.Get(), 0) != 0)
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(errno), true);
+    return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
+}
+
+TFileStream::~TFileStream()
+{
+    ::close(FHandle); // also drops the lock
+}
+
+std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+{
+    const int Whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET
+                       : Origin == TSeekOrigin::soCurrent ? SEEK_CUR
+                                                          : SEEK_END;
+    const off_t Result = ::lseek(FHandle, off_t(Offset), Whence);
+    return Result < 0 ? -1 : std::int64_t(Result);
+}
+
+#endif
+
+std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count)
+{
+    int Error = 0;
+    const std::int64_t Done = FileIo().Read(FHandle, Buffer, Count, &Error);
+    return Done < 0 ? 0 : Done;
+}
+
+std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count)
+{
+    int Error = 0;
+    const std::int64_t Done = FileIo().Write(FHandle, Buffer, Count, &Error);
+    return Done < 0 ? 0 : Done;
+}
+
+namespace {
+int NoFailure(const std::string&, bool) { return 0; }
+const TFileIo SystemIo{SystemRead, SystemWrite, NoFailure};
+} // namespace
+
+const TFileIo& SystemFileIo() { return SystemIo; }
+
+TFileIo& FileIo()
+{
+    static TFileIo Current = SystemIo;
+    return Current;
+}
+
+} // namespace platform

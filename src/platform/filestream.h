@@ -1,0 +1,119 @@
+// Byte streams over files, with the exclusive hold the viewer needs.
+//
+// Throw contract: opening and creating throw EFOpenError / EFCreateError whose
+// what() is the user-facing message ("Cannot open file "<full path>". <system text>").
+// Read and Write never throw: they return the number of bytes moved, and fewer
+// bytes than asked for means end of file, a full disk or an I/O error.
+// Destructors close and never throw.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+// Base of every failure the program reports to the user: what() is the message.
+class EQuibError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EFOpenError : public EQuibError { public: using EQuibError::EQuibError; };
+class EFCreateError : public EQuibError { public: using EQuibError::EQuibError; };
+class EReadError : public EQuibError { public: using EQuibError::EQuibError; };
+class EWriteError : public EQuibError { public: using EQuibError::EQuibError; };
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+    // Moves up to Count bytes; returns the bytes moved (0 at end or on error).
+    virtual std::int64_t Read(void* Buffer, std::int64_t Count) = 0;
+    virtual std::int64_t Write(const void* Buffer, std::int64_t Count) = 0;
+    // Returns the new position, or -1 when the position cannot be set.
+    virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
+    std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    std::int64_t Size();
+};
+
+// An in-memory stream (tests, fuzzing).
+class TMemoryStream : public TStream {
+public:
+    TMemoryStream() = default;
+    explicit TMemoryStream(std::string Data) : FData(std::move(Data)) {}
+    std::int64_t Read(void* Buffer, std::int64_t Count) override;
+    std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+    std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+    const std::string& Data() const { return FData; }
+
+private:
+    std::string FData;
+    std::int64_t FPosition = 0;
+};
+
+#ifdef _WIN32
+using NativeHandle = void*;
+#else
+using NativeHandle = int;
+#endif
+
+// A file held for this process alone while the stream lives.
+class TFileStream : public TStream {
+public:
+    // Read-only, held exclusively: fails while another holder has the file, and
+    // keeps every other holder out until released. Refuses folders and files of
+    // 2 GiB or more.
+    static std::unique_ptr<TFileStream> OpenExclusiveRead(const std::string& FileName);
+    // Read/write, held exclusively, replacing any existing content. The content
+    // is cut only once the hold is taken, so a file held elsewhere stays untouched.
+    static std::unique_ptr<TFileStream> CreateExclusive(const std::string& FileName);
+
+    ~TFileStream() override;
+    TFileStream(const TFileStream&) = delete;
+    TFileStream& operator=(const TFileStream&) = delete;
+
+    std::int64_t Read(void* Buffer, std::int64_t Count) override;
+    std::int64_t Write(const void* Buffer, std::int64_t Count) override;
+    std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+
+private:
+    explicit TFileStream(NativeHandle Handle) : FHandle(Handle) {}
+    NativeHandle FHandle;
+};
+
+// The full (absolute) form of a path, as the messages show it.
+std::string FullPath(const std::string& FileName);
+
+// Files of this size or more cannot be loaded: offsets are signed 32-bit.
+constexpr std::int64_t MaxFileSize = std::int64_t(1) << 31;
+
+// The seam under every file operation, so tests can fake short reads, read
+// errors, full disks and failing opens. Each function returns what the system
+// call would; an error code goes into *Error (errno, or GetLastError on Windows).
+struct TFileIo {
+    std::int64_t (*Read)(NativeHandle, void*, std::int64_t, int* Error);
+    std::int64_t (*Write)(NativeHandle, const void*, std::int64_t, int* Error);
+    // Returns 0, or the error code of a failed open (before the file is touched).
+    int (*BeforeOpen)(const std::string& FullPath, bool ForCreate);
+};
+TFileIo& FileIo();             // the functions in use
+const TFileIo& SystemFileIo(); // the real ones
+
+// Installs replacement I/O functions for the lifetime of the guard (tests).
+class TFileIoOverride {
+public:
+    explicit TFileIoOverride(const TFileIo& Replacement) : FSaved(FileIo()) { FileIo() = Replacement; }
+    ~TFileIoOverride() { FileIo() = FSaved; }
+    TFileIoOverride(const TFileIoOverride&) = delete;
+    TFileIoOverride& operator=(const TFileIoOverride&) = delete;
+
+private:
+    TFileIo FSaved;
+};
+
+// The system's text for an error code, in words a user understands.
+std::string SystemErrorText(int Error);
+
+} // namespace platform

@@ -1,0 +1,155 @@
+// orvanta-cli: lists, searches and splits object text files on the viewer's model.
+#include "quibfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const SUsage =
+    "Usage: orvanta-cli list FILE\n"
+    "       orvanta-cli find [--match-case] TEXT FILE\n"
+    "       orvanta-cli export [--force] FILE DIR [INDEX...]\n"
+    "\n"
+    "list    one line per object: index, kind, number, name, offset, size (tab-separated)\n"
+    "find    every occurrence of TEXT, as successive Find Next presses find them:\n"
+    "        object index, 1-based position, object (exit 1 when there is none)\n"
+    "export  writes all objects, or the given indexes, into DIR under their export names;\n"
+    "        an existing file is an error unless --force\n";
+
+// Output gathered in large blocks rather than flushed line by line.
+class TOutput {
+public:
+    ~TOutput()
+    {
+        // Best effort on the way out of an error; the normal path flushes explicitly.
+        if (!FBuffer.empty())
+            std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout);
+    }
+    TOutput& operator<<(std::string_view Text)
+    {
+        FBuffer.append(Text.data(), Text.size());
+        if (FBuffer.size() >= (1u << 20))
+            Flush();
+        return *this;
+    }
+    TOutput& operator<<(std::int32_t Value) { return *this << std::string_view(std::to_string(Value)); }
+    TOutput& operator<<(char C) { return *this << std::string_view(&C, 1); }
+    void Flush()
+    {
+        if (!FBuffer.empty() && std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout) != FBuffer.size())
+            throw std::runtime_error("Cannot write the output");
+        FBuffer.clear();
+    }
+
+private:
+    std::string FBuffer;
+};
+
+struct TUsageError {};
+
+int List(const std::vector<std::string>& Args)
+{
+    if (Args.size() != 1)
+        throw TUsageError();
+    TObjectTextFile File;
+    File.LoadFromFile(Args[0]);
+    TOutput Out;
+    for (std::int32_t I = 0; I < File.Count(); ++I) {
+        const TObjectTextObject& Object = File.Objects(I);
+        Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
+            << Object.Name() << '\t' << Object.Offset() << '\t' << Object.Size() << '\n';
+    }
+    Out.Flush();
+    return 0;
+}
+
+int Find(std::vector<std::string> Args)
+{
+    bool MatchCase = false;
+    if (!Args.empty() && Args[0] == "--match-case") {
+        MatchCase = true;
+        Args.erase(Args.begin());
+    }
+    if (Args.size() != 2)
+        throw TUsageError();
+    const std::string& Text = Args[0];
+    TObjectTextFile File;
+    File.LoadFromFile(Args[1]);
+    TOutput Out;
+    std::int32_t ObjectIndex = 0;
+    std::int32_t Position = 1;
+    bool Found = false;
+    while (File.FindNext(ObjectIndex, Position, Text, MatchCase)) {
+        Found = true;
+        Out << ObjectIndex << '\t' << Position << '\t' << std::string_view(File.Objects(ObjectIndex).GetDisplayText())
+            << '\n';
+        // The next search starts right after this occurrence, as the window's does.
+        Position = CheckedAdd(Position, std::int32_t(Text.size()));
+    }
+    Out.Flush();
+    return Found ? 0 : 1;
+}
+
+int Export(std::vector<std::string> Args)
+{
+    bool Force = false;
+    if (!Args.empty() && Args[0] == "--force") {
+        Force = true;
+        Args.erase(Args.begin());
+    }
+    if (Args.size() < 2)
+        throw TUsageError();
+    TObjectTextFile File;
+    File.LoadFromFile(Args[0]);
+    std::vector<std::int32_t> Indexes;
+    for (std::size_t I = 2; I < Args.size(); ++I)
+        Indexes.push_back(StrToInt(Args[I]));
+    if (Args.size() == 2)
+        for (std::int32_t I = 0; I < File.Count(); ++I)
+            Indexes.push_back(I);
+    const std::filesystem::path Folder(Args[1]);
+    for (const std::int32_t Index : Indexes) {
+        const TObjectTextObject& Object = File.Objects(Index);
+        const std::string Target = (Folder / Object.GetExportFileName()).string();
+        if (!Force && std::filesystem::exists(Target))
+            throw std::runtime_error(Target + " already exists.");
+        Object.SaveToFile(Target);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> Args(argv + 1, argv + argc);
+    try {
+        if (Args.empty())
+            throw TUsageError();
+        const std::string Command = Args[0];
+        Args.erase(Args.begin());
+        if (Command == "--help" || Command == "-h") {
+            std::fputs(SUsage, stdout);
+            return 0;
+        }
+        if (Command == "list")
+            return List(Args);
+        if (Command == "find")
+            return Find(Args);
+        if (Command == "export")
+            return Export(Args);
+        throw TUsageError();
+    } catch (const TUsageError&) {
+        std::fputs(SUsage, stderr);
+        return 2;
+    } catch (const std::exception& Error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", Error.what());
+        return 2;
+    }
+}
