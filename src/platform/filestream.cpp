@@ -313,7 +313,9 @@ std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& Fil
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(errno), true);
     if (const int Error = LockExclusive(Fd.Get()))
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
-    if (::ftruncate(Fd.Get(), 0) != 0)
+    // Only a regular file has content to cut; a device (a pipe, /dev/full) has none.
+    struct stat Info {};
+    if (::fstat(Fd.Get(), &Info) != 0 || (S_ISREG(Info.st_mode) && ::ftruncate(Fd.Get(), 0) != 0))
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(errno), true);
     return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
 }

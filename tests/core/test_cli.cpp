@@ -1,0 +1,105 @@
+// Drives orvanta-cli as users script it.
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+struct TRun {
+    int Status;
+    std::string Out;
+};
+
+TRun RunCli(const std::string& Arguments)
+{
+    const std::string Command = std::string("\"") + ORVANTA_CLI + "\" " + Arguments + " 2>&1";
+    TRun Result{-1, {}};
+    FILE* Pipe = popen(Command.c_str(), "r");
+    if (!Pipe)
+        return Result;
+    char Buffer[4096];
+    std::size_t N;
+    while ((N = std::fread(Buffer, 1, sizeof Buffer, Pipe)) > 0)
+        Result.Out.append(Buffer, N);
+    const int Status = pclose(Pipe);
+    Result.Status = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    return Result;
+}
+
+std::string Quoted(const std::string& Path) { return "'" + Path + "'"; }
+
+class Cli : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        File = Dir.File("objects.txt");
+        WriteFileBytes(File, "pre\r\nOBJECT Table 18 Customer\r\nName Needle\r\nOBJECT Page 21 Card\r\nneedle "
+                             "NEEDLE\r\nOBJECT Codeunit -5 Neg\r\naaaa\r\n");
+    }
+    TTempDir Dir;
+    std::string File;
+};
+
+TEST_F(Cli, ListsOneTabSeparatedLinePerObject)
+{
+    const TRun R = RunCli("list " + Quoted(File));
+    EXPECT_EQ(0, R.Status);
+    EXPECT_EQ("0\tTable\t18\tCustomer\t5\t39\n"
+              "1\tUnknown\t21\tCard\t44\t36\n"
+              "2\tCodeunit\t-5\tNeg\t80\t30\n",
+              R.Out);
+}
+
+TEST_F(Cli, FindsEveryOccurrenceAsSuccessiveFindNextPresses)
+{
+    EXPECT_EQ("1\t29\tUnknown 21 Card\n", RunCli("find --match-case NEEDLE " + Quoted(File)).Out);
+    EXPECT_EQ("0\t32\tTable 18 Customer\n1\t22\tUnknown 21 Card\n1\t29\tUnknown 21 Card\n",
+              RunCli("find Needle " + Quoted(File)).Out);
+    // Occurrences do not overlap: "aa" in "aaaa" is found at 1 and 3 of the line.
+    EXPECT_EQ("2\t25\tCodeunit -5 Neg\n2\t27\tCodeunit -5 Neg\n", RunCli("find aa " + Quoted(File)).Out);
+    const TRun None = RunCli("find zzz " + Quoted(File));
+    EXPECT_EQ(1, None.Status);
+    EXPECT_EQ("", None.Out);
+}
+
+TEST_F(Cli, ExportsUnderTheDefaultNames)
+{
+    const std::string Out = (Dir.Path() / "out").string();
+    std::filesystem::create_directory(Out);
+    EXPECT_EQ(0, RunCli("export " + Quoted(File) + " " + Quoted(Out)).Status);
+    EXPECT_EQ("OBJECT Table 18 Customer\r\nName Needle\r\n", ReadFileBytes(Out + "/tab18.txt"));
+    EXPECT_EQ("OBJECT Page 21 Card\r\nneedle NEEDLE\r\n", ReadFileBytes(Out + "/unk21.txt"));
+    EXPECT_EQ("OBJECT Codeunit -5 Neg\r\naaaa\r\n", ReadFileBytes(Out + "/cod-5.txt"));
+
+    const TRun Again = RunCli("export " + Quoted(File) + " " + Quoted(Out) + " 2");
+    EXPECT_EQ(2, Again.Status);
+    EXPECT_EQ(Out + "/cod-5.txt already exists.\n", Again.Out);
+    EXPECT_EQ(0, RunCli("export --force " + Quoted(File) + " " + Quoted(Out) + " 2").Status);
+}
+
+TEST_F(Cli, FailuresGoToStandardErrorWithExitCodeTwo)
+{
+    const TRun Missing = RunCli("list " + Quoted(Dir.File("none.txt")));
+    EXPECT_EQ(2, Missing.Status);
+    EXPECT_EQ("Cannot open file \"" + Dir.File("none.txt") + "\". No such file or directory\n", Missing.Out);
+    const TRun BadIndex = RunCli("export " + Quoted(File) + " " + Quoted(Dir.Path().string()) + " 7");
+    EXPECT_EQ(2, BadIndex.Status);
+    EXPECT_EQ("List index out of bounds (7)\n", BadIndex.Out);
+    EXPECT_EQ(2, RunCli("frobnicate").Status);
+    const TRun Help = RunCli("--help");
+    EXPECT_EQ(0, Help.Status);
+    EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list FILE"));
+}
+
+TEST(CliSample, ListsTheSampleFile)
+{
+    const TRun R = RunCli(std::string("list '") + ORVANTA_SAMPLES + "/sample.txt'");
+    EXPECT_EQ(0, R.Status);
+    EXPECT_NE(std::string::npos, R.Out.find("\tTable\t")) << R.Out;
+    EXPECT_NE(std::string::npos, R.Out.find("\tUnknown\t")) << R.Out;
+}
+
+} // namespace
