@@ -248,8 +248,8 @@ private:
             *--p = '-';
         out_.append(p, static_cast<std::size_t>(buf + sizeof buf - p));
     }
-    // Writes s left-aligned in a column of width characters (at least one
-    // space follows when s fills the column, as the export does).
+    // Writes s left-aligned in a column of width characters; a longer s runs
+    // over the column without a space, as the export does.
     void padded(std::string_view s, int width)
     {
         put(s);
