@@ -6,7 +6,11 @@ set(CMAKE_AUTOUIC ON)
 set(CMAKE_AUTORCC ON)
 
 add_library(orvantaui STATIC
-  src/mainform.h src/mainform.cpp src/mainform.ui
+  src/mainform.h src/mainform.cpp src/mainform.ui src/mainsettings.cpp
+  src/objectviews.h src/objectviews.cpp
+  src/objecttextview.h src/objecttextview.cpp
+  src/textviewmap.h src/textviewmap.cpp
+  src/errorbox.h src/errorbox.cpp src/uiguards.h
   src/AboutBox.h src/AboutBox.cpp
   src/brwsfldr.h src/brwsfldr.cpp
   src/ActnPopupCtrl.h src/ActnPopupCtrl.cpp

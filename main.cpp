@@ -1,0 +1,20 @@
+// Program entry: the application object, the one window, the message loop.
+#include "mainform.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[])
+{
+    QApplication Application(argc, argv);
+    QIcon Icon;
+    for (int Size : {16, 32, 48})
+        Icon.addFile(QStringLiteral(":/icons/orvanta%1.png").arg(Size), QSize(Size, Size));
+    Application.setWindowIcon(Icon);
+
+    QStringList Arguments = Application.arguments();
+    Arguments.removeFirst();  // the program itself
+    TfrmMain Window(Arguments);
+    Window.show();
+    return Application.exec();
+}

@@ -1,0 +1,242 @@
+#!/usr/bin/env python3
+"""Draws the viewer's icons: eight 16x16 object-kind icons and the application
+icon in three sizes. Plain Python (zlib + struct), no imaging library.
+
+Run from this folder: python3 make_icons.py
+"""
+import struct
+import zlib
+
+
+def write_png(path, pixels, size):
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # filter: none
+        for x in range(size):
+            raw.extend(pixels[y][x])
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    png = b"\x89PNG\r\n\x1a\n"
+    png += chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    png += chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(png)
+
+
+def rgb(hex_text, alpha=255):
+    return (int(hex_text[0:2], 16), int(hex_text[2:4], 16), int(hex_text[4:6], 16), alpha)
+
+
+CLEAR = (0, 0, 0, 0)
+OUTLINE = rgb("3C3C3C")
+WHITE = rgb("FFFFFF")
+PAPER_LINE = rgb("B4B4B4")
+FOLD = rgb("DCDCDC")
+
+
+class Icon16:
+    def __init__(self):
+        self.p = [[CLEAR] * 16 for _ in range(16)]
+
+    def set(self, x, y, c):
+        if 0 <= x < 16 and 0 <= y < 16:
+            self.p[y][x] = c
+
+    def fill(self, x0, y0, x1, y1, c):
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.set(x, y, c)
+
+    def frame(self, x0, y0, x1, y1, c):
+        for x in range(x0, x1 + 1):
+            self.set(x, y0, c)
+            self.set(x, y1, c)
+        for y in range(y0, y1 + 1):
+            self.set(x0, y, c)
+            self.set(x1, y, c)
+
+    def pixels(self, c, points):
+        for x, y in points:
+            self.set(x, y, c)
+
+    def page(self):
+        # A sheet with a folded top-right corner: x 2..13, y 0..14.
+        self.fill(3, 1, 12, 13, WHITE)
+        self.frame(2, 0, 13, 14, OUTLINE)
+        for i in range(4):  # cut the corner
+            for j in range(4 - i):
+                self.set(13 - j, i, CLEAR)
+        self.pixels(OUTLINE, [(10, 0), (10, 1), (10, 2), (10, 3), (11, 3), (12, 3), (13, 3),
+                              (11, 1), (12, 2)])
+        self.pixels(FOLD, [(11, 2)])
+
+
+def kind_unknown():
+    i = Icon16()
+    i.page()
+    for y in (5, 7, 9, 11):
+        i.fill(4, y, 11 if y != 11 else 9, y, PAPER_LINE)
+    return i
+
+
+def kind_table():
+    i = Icon16()
+    blue, dark = rgb("3A6EA5"), rgb("1F3F66")
+    i.fill(1, 2, 14, 13, WHITE)
+    i.fill(1, 2, 14, 4, blue)
+    for x in (5, 10):
+        i.fill(x, 5, x, 13, PAPER_LINE)
+    for y in (7, 10):
+        i.fill(2, y, 13, y, PAPER_LINE)
+    i.frame(1, 2, 14, 13, dark)
+    return i
+
+
+def kind_form():
+    i = Icon16()
+    title, dark, body = rgb("2F6FB5"), rgb("1F3F66"), rgb("E8E8E8")
+    i.fill(1, 1, 14, 14, body)
+    i.fill(1, 1, 14, 3, title)
+    i.fill(11, 2, 13, 2, WHITE)
+    for y in (6, 10):
+        i.fill(3, y, 4, y, rgb("6E6E6E"))
+        i.fill(6, y - 1, 12, y + 1, WHITE)
+        i.frame(6, y - 1, 12, y + 1, rgb("8C8C8C"))
+    i.frame(1, 1, 14, 14, dark)
+    return i
+
+
+def kind_report():
+    i = Icon16()
+    i.page()
+    i.fill(4, 3, 8, 3, PAPER_LINE)
+    i.fill(4, 9, 5, 12, rgb("D9534F"))
+    i.fill(7, 5, 8, 12, rgb("F0A030"))
+    i.fill(10, 7, 11, 12, rgb("4CAE4C"))
+    return i
+
+
+def kind_dataport():
+    i = Icon16()
+    teal, dark, light = rgb("2A9D8F"), rgb("17594F"), rgb("8FD6CC")
+    # a cylinder: body x 3..12, top ellipse rows 1..3
+    i.fill(3, 3, 12, 13, teal)
+    i.fill(4, 1, 11, 1, dark)
+    i.pixels(dark, [(3, 2), (12, 2), (2, 3), (13, 3)])
+    i.fill(4, 2, 11, 3, light)
+    i.fill(4, 4, 11, 4, dark)
+    i.pixels(dark, [(3, 3), (12, 3)])
+    for y in range(3, 14):
+        i.set(2, y, dark)
+        i.set(13, y, dark)
+    i.fill(3, 14, 12, 14, dark)
+    i.fill(4, 8, 11, 8, dark)
+    # an arrow through it
+    i.fill(5, 11, 10, 11, WHITE)
+    i.pixels(WHITE, [(9, 10), (9, 12), (8, 9), (8, 13)])
+    return i
+
+
+def kind_codeunit():
+    i = Icon16()
+    i.page()
+    purple = rgb("7B4FA0")
+    left = [(6, 4), (5, 4), (5, 5), (5, 6), (5, 7), (4, 8), (5, 9), (5, 10), (5, 11), (5, 12), (6, 12)]
+    i.pixels(purple, left)
+    i.pixels(purple, [(15 - x, y) for x, y in left])
+    i.pixels(purple, [(7, 8), (8, 8)])
+    return i
+
+
+def kind_xmlport():
+    i = Icon16()
+    i.page()
+    brown = rgb("C0601A")
+    lt = [(6, 5), (5, 6), (4, 7), (4, 8), (5, 9), (6, 10)]
+    i.pixels(brown, lt)
+    i.pixels(brown, [(15 - x, y) for x, y in lt])
+    i.pixels(brown, [(8, 5), (8, 6), (7, 7), (7, 8), (7, 9), (6, 11)][:5])
+    i.pixels(brown, [(8, 4)])
+    return i
+
+
+def kind_menusuite():
+    i = Icon16()
+    dark, band = rgb("30436B"), rgb("9CC3EA")
+    i.fill(1, 1, 14, 14, WHITE)
+    i.fill(2, 6, 13, 9, band)
+    for y in (3, 7, 11):
+        i.fill(3, y, 4, y + 1, rgb("E07B22") if y == 7 else dark)
+        i.fill(6, y, 12, y, rgb("505050"))
+        i.fill(6, y + 1, 10, y + 1, PAPER_LINE)
+    i.frame(1, 1, 14, 14, dark)
+    return i
+
+
+# --- the application icon, drawn smooth at any size ----------------------------
+
+def app_icon(size):
+    samples = 4
+    out = []
+
+    def shade(u, v):
+        """Colour at (u, v) in a unit square, or None."""
+        # rounded blue tile
+        r = 0.16
+        cx = min(max(u, r), 1 - r)
+        cy = min(max(v, r), 1 - r)
+        if (u - cx) ** 2 + (v - cy) ** 2 > r * r:
+            return None
+        colour = (43, 87, 151)
+        # white page with a folded corner
+        if 0.2 <= u <= 0.8 and 0.12 <= v <= 0.88 and not (u + (0.12 - v) > 0.8 - 0.2 + 0.0 and u > 0.6 and v < 0.32 and (u - 0.6) > (v - 0.12)):
+            colour = (255, 255, 255)
+            if 0.6 <= u <= 0.8 and 0.12 <= v <= 0.32 and (u - 0.6) <= (v - 0.12):
+                colour = (205, 214, 228)
+            # a small tree: a stem and three branches ending in kind colours
+            if 0.3 <= u <= 0.35 and 0.3 <= v <= 0.74:
+                colour = (90, 90, 90)
+            for k, (y, c) in enumerate(((0.38, (58, 110, 165)), (0.54, (240, 160, 48)), (0.70, (123, 79, 160)))):
+                if 0.35 <= u <= 0.46 and y - 0.02 <= v <= y + 0.02:
+                    colour = (90, 90, 90)
+                if 0.46 <= u <= 0.56 and y - 0.05 <= v <= y + 0.05:
+                    colour = c
+                if 0.6 <= u <= 0.72 and y - 0.015 <= v <= y + 0.015:
+                    colour = (170, 170, 170)
+        return colour
+
+    for y in range(size):
+        row = []
+        for x in range(size):
+            acc = [0, 0, 0]
+            hits = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    c = shade((x + (sx + 0.5) / samples) / size, (y + (sy + 0.5) / samples) / size)
+                    if c:
+                        hits += 1
+                        for k in range(3):
+                            acc[k] += c[k]
+            if hits == 0:
+                row.append(CLEAR)
+            else:
+                row.append(tuple(round(a / hits) for a in acc) + (round(255 * hits / samples ** 2),))
+        out.append(row)
+    return out
+
+
+def main():
+    kinds = [kind_unknown, kind_table, kind_form, kind_report, kind_dataport, kind_codeunit,
+             kind_xmlport, kind_menusuite]
+    for n, draw in enumerate(kinds):
+        write_png("kind%d.png" % n, draw().p, 16)
+    for size in (16, 32, 48):
+        write_png("orvanta%d.png" % size, app_icon(size), size)
+
+
+if __name__ == "__main__":
+    main()
