@@ -96,18 +96,53 @@ const char* FindMarkerCandidate(const char* P, const char* End)
     return End;
 }
 
-const char* FindBytes(const char* Haystack, std::size_t HaystackLength, std::string_view Needle)
+char FoldCase(char C) { return C >= 'a' && C <= 'z' ? char(C - 32) : C; }
+
+// First occurrence of Needle in [Haystack, Haystack + Length), or null. Without
+// MatchCase, Needle is upper case already and the letters a to z of the
+// haystack compare as their capitals; no copy of the haystack is folded.
+// Scans for the needle's first and last byte together, 16 places at a time.
+const char* FindText(const char* Haystack, std::size_t Length, std::string_view Needle, bool MatchCase)
 {
-    if (Needle.size() > HaystackLength)
+    const std::size_t M = Needle.size();
+    if (M == 0 || M > Length)
         return nullptr;
-#if defined(__GLIBC__) || defined(__APPLE__)
-    return static_cast<const char*>(memmem(Haystack, HaystackLength, Needle.data(), Needle.size()));
-#else
-    const char* End = Haystack + HaystackLength;
-    const char* Hit = std::search(Haystack, End,
-                                  std::boyer_moore_horspool_searcher(Needle.begin(), Needle.end()));
-    return Hit == End ? nullptr : Hit;
+    const auto OtherCase = [MatchCase](char C) { return !MatchCase && C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+    const char First = Needle[0], FirstAlt = OtherCase(First);
+    const char Last = Needle[M - 1], LastAlt = OtherCase(Last);
+    const auto MiddleMatches = [&](const char* P) {
+        if (M <= 2)
+            return true;
+        if (MatchCase)
+            return std::memcmp(P + 1, Needle.data() + 1, M - 2) == 0;
+        for (std::size_t K = 1; K + 1 < M; ++K)
+            if (FoldCase(P[K]) != Needle[K])
+                return false;
+        return true;
+    };
+    const std::size_t Starts = Length - M + 1; // places where the needle can begin
+    std::size_t I = 0;
+#ifdef QUIB_SSE2
+    const __m128i F1 = _mm_set1_epi8(First), F2 = _mm_set1_epi8(FirstAlt);
+    const __m128i L1 = _mm_set1_epi8(Last), L2 = _mm_set1_epi8(LastAlt);
+    for (; I + 16 <= Starts; I += 16) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I + M - 1));
+        const __m128i Hit = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(A, F1), _mm_cmpeq_epi8(A, F2)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
+        for (unsigned Mask = unsigned(_mm_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
+            const char* P = Haystack + I + CountTrailingZeros(Mask);
+            if (MiddleMatches(P))
+                return P;
+        }
+    }
 #endif
+    for (; I < Starts; ++I) {
+        const char* P = Haystack + I;
+        if ((P[0] == First || P[0] == FirstAlt) && (P[M - 1] == Last || P[M - 1] == LastAlt) && MiddleMatches(P))
+            return P;
+    }
+    return nullptr;
 }
 
 // Percent of P in Length, rounded to the nearest whole number, halves to even.
@@ -281,9 +316,7 @@ bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view 
     Position = 0;
     if (Needle.empty() || Start >= Buffer.size() || Needle.size() > Buffer.size() - Start)
         return false;
-    if (!MatchCase)
-        UpperCaseAscii(Buffer.data() + Start, Buffer.size() - Start);
-    if (const char* Hit = FindBytes(Buffer.data() + Start, Buffer.size() - Start, Needle))
+    if (const char* Hit = FindText(Buffer.data() + Start, Buffer.size() - Start, Needle, MatchCase))
         Position = std::int32_t(Hit - Buffer.data()) + 1;
     return Position != 0;
 }

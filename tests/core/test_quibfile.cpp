@@ -528,3 +528,55 @@ TEST_F(LoadedFile, BadHeaderKeepsEntriesBeforeItUnderThePreviousName)
 }
 
 } // namespace
+
+namespace {
+
+// The search as plainly as it can be said: fold a copy of both, then look.
+int NaiveSearch(std::string Text, std::string Needle, int Position, bool MatchCase)
+{
+    if (!MatchCase) {
+        UpperCaseAscii(Text.data(), Text.size());
+        UpperCaseAscii(Needle.data(), Needle.size());
+    }
+    if (Needle.empty())
+        return 0;
+    const std::size_t Hit = Text.find(Needle, Position > 1 ? std::size_t(Position - 1) : 0);
+    return Hit == std::string::npos ? 0 : int(Hit) + 1;
+}
+
+TEST(SearchAgainstPlainFolding, RandomTextsAndNeedles)
+{
+    const char Alphabet[] = {'a', 'A', 'b', 'B', 'z', 'Z', '@', '`', '[', '{', '\xe4', '\xc4', ' ', '\r', '\n'};
+    std::mt19937 Random(99);
+    TTempDir Dir;
+    std::vector<std::string> Bodies;
+    std::string Text;
+    for (int I = 0; I < 60; ++I) {
+        std::string Body = "OBJECT Table " + std::to_string(I) + " T\r\n";
+        const int Length = int(Random() % 90);
+        for (int K = 0; K < Length; ++K)
+            Body += Alphabet[Random() % sizeof Alphabet];
+        Body += "\r\n";
+        Bodies.push_back(Body);
+        Text += Body;
+    }
+    WriteFileBytes(Dir.File("f.txt"), Text);
+    TObjectTextFile File;
+    File.LoadFromFile(Dir.File("f.txt"));
+    ASSERT_EQ(60, File.Count());
+    for (int Round = 0; Round < 20000; ++Round) {
+        const int Object = int(Random() % 60);
+        std::string Needle;
+        const int Length = 1 + int(Random() % 5);
+        for (int K = 0; K < Length; ++K)
+            Needle += Alphabet[Random() % 12];
+        const bool MatchCase = Random() % 2;
+        const int Start = int(Random() % 40);
+        std::int32_t Position = Start;
+        File.Objects(Object).Search(Position, Needle, MatchCase);
+        ASSERT_EQ(NaiveSearch(Bodies[Object], Needle, Start, MatchCase), Position)
+            << Printable(Bodies[Object]) << " / " << Needle << " from " << Start << (MatchCase ? " case" : "");
+    }
+}
+
+} // namespace
