@@ -189,8 +189,9 @@ void TBrowseForFolderDialog::HandleBrowseMessage(QFileDialog& Wnd, TBrowseMessag
         if (!FTitle.isEmpty())
             Wnd.setWindowTitle(FTitle);
         // Sent unchecked: a folder that does not exist is the dialog's matter.
+        // Qt's dialog would take a trailing separator for a folder inside.
         if (!FFolderName.isEmpty())
-            Wnd.selectFile(FFolderName);
+            Wnd.selectFile(QDir::cleanPath(QDir::fromNativeSeparators(FFolderName)));
         break;
     case bmSelChanged: {
         if (!FOnSelect || Param.isEmpty())
