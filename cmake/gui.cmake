@@ -21,3 +21,11 @@ target_link_libraries(orvantaui PUBLIC quibcore Qt6::Widgets)
 
 add_executable(orvanta WIN32 main.cpp)
 target_link_libraries(orvanta PRIVATE orvantaui)
+
+# Windows: the executable's version resource, which the About box reads.
+if(WIN32)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/orvanta.rc.in
+                 ${CMAKE_CURRENT_BINARY_DIR}/orvanta.rc @ONLY)
+  target_sources(orvanta PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/orvanta.rc)
+  target_link_libraries(quibcore PUBLIC version)
+endif()
