@@ -74,6 +74,10 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
     ui->stbMain->addWidget(FStatusLabel, 1);
     ui->lvwMain->hide();
+    // When the window is resized the tree keeps its width; the right pane
+    // takes what is left.
+    ui->splMain->setStretchFactor(0, 0);
+    ui->splMain->setStretchFactor(1, 1);
     SetDesignedFont();
     WireViews();
     WireActions();

@@ -181,7 +181,6 @@ void TfrmMain::SetDesignedFont()
 
 void TfrmMain::SetTreeWidth(int Width)
 {
-    QList<int> Sizes = ui->splMain->sizes();
     const int Total = std::max(0, ui->splMain->width() - ui->splMain->handleWidth());
     Width = std::clamp(Width, 0, QWIDGETSIZE_MAX);
     ui->splMain->setSizes({Width, std::max(Total - Width, 1)});
