@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -48,9 +49,26 @@ QString KiloBytesText(std::uint64_t Bytes)
 QFont DialogFont()
 {
     QFont Font(QStringLiteral("Tahoma"), 8);
-    // Where Tahoma is missing, the nearest plain sans-serif face.
+    // Where Tahoma is missing, faces of about its width, then whatever plain
+    // sans-serif face the system has: the layout was drawn for Tahoma's width.
+    Font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica")});
     Font.setStyleHint(QFont::SansSerif);
     return Font;
+}
+
+// Memory sizes now run to more digits than the layout was drawn for. Rather
+// than let a caption run under its figure, narrow its letters just enough.
+void KeepClearOf(QLabel& Caption, const QLabel& Figure)
+{
+    constexpr int Gap = 4;
+    const int Room = Figure.x() - Gap - Caption.x();
+    if (Caption.width() <= Room || Room <= 0)
+        return;
+    QFont Font = Caption.font();
+    Font.setStretch(std::max(50, Room * 100 / Caption.width()));
+    Caption.setFont(Font);
+    Caption.resize(Caption.sizeHint());
 }
 
 void CentreOnScreen(QDialog& Window)
@@ -96,16 +114,19 @@ bool TAboutBox::Execute()
         ->setObjectName(QStringLiteral("lblVersion"));
     AddLabel(*Window, 76, 48, 99, Qt::AlignLeft, QString::fromStdString(Version.LegalCopyright))
         ->setObjectName(QStringLiteral("lblCopyright"));
-    AddLabel(*Window, 76, 168, 187, Qt::AlignLeft, tr("Physical memory available to Windows:"))
-        ->setObjectName(QStringLiteral("lblPhysMemCaption"));
+    QLabel* PhysMemCaption =
+        AddLabel(*Window, 76, 168, 187, Qt::AlignLeft, tr("Physical memory available to Windows:"));
+    PhysMemCaption->setObjectName(QStringLiteral("lblPhysMemCaption"));
     const platform::TMemoryStatus Memory = MemoryStatus();
-    AddLabel(*Window, 264, 168, 64, Qt::AlignRight, KiloBytesText(Memory.TotalPhys))
-        ->setObjectName(QStringLiteral("lblPhysMem"));
-    AddLabel(*Window, 76, 190, 187, Qt::AlignLeft, tr("System resources:"))
-        ->setObjectName(QStringLiteral("lblFreeCaption"));
+    QLabel* PhysMem = AddLabel(*Window, 264, 168, 64, Qt::AlignRight, KiloBytesText(Memory.TotalPhys));
+    PhysMem->setObjectName(QStringLiteral("lblPhysMem"));
+    KeepClearOf(*PhysMemCaption, *PhysMem);
+    QLabel* FreeCaption = AddLabel(*Window, 76, 190, 187, Qt::AlignLeft, tr("System resources:"));
+    FreeCaption->setObjectName(QStringLiteral("lblFreeCaption"));
     const unsigned FreeShare = 100 - std::min<std::uint32_t>(Memory.MemoryLoad, 100);
-    AddLabel(*Window, 264, 190, 64, Qt::AlignRight, tr("%1% Free").arg(FreeShare))
-        ->setObjectName(QStringLiteral("lblFree"));
+    QLabel* Free = AddLabel(*Window, 264, 190, 64, Qt::AlignRight, tr("%1% Free").arg(FreeShare));
+    Free->setObjectName(QStringLiteral("lblFree"));
+    KeepClearOf(*FreeCaption, *Free);
 
     // The bevel: one line along its top edge, above the memory figures.
     auto* Bevel = new QFrame(Window.get());

@@ -100,6 +100,7 @@ protected:
 struct TAboutSeen {
     QString Caption, Product, Version, Copyright, PhysMem, Free;
     int PhysMemRight = 0, FreeRight = 0;
+    bool CaptionsClear = false; // no caption runs under its figure
 };
 
 TAboutSeen SeeAbout(QWidget& Dialog)
@@ -112,8 +113,13 @@ TAboutSeen SeeAbout(QWidget& Dialog)
         QLabel* Label = Child<QLabel>(Dialog, Name);
         return Label ? Label->x() + Label->width() : -1;
     };
+    const auto Left = [&](const char* Name) {
+        QLabel* Label = Child<QLabel>(Dialog, Name);
+        return Label ? Label->x() : -1;
+    };
     return {Dialog.windowTitle(), Text("lblProductName"), Text("lblVersion"), Text("lblCopyright"),
-            Text("lblPhysMem"),   Text("lblFree"),        Right("lblPhysMem"), Right("lblFree")};
+            Text("lblPhysMem"),   Text("lblFree"),        Right("lblPhysMem"), Right("lblFree"),
+            Right("lblPhysMemCaption") <= Left("lblPhysMem") && Right("lblFreeCaption") <= Left("lblFree")};
 }
 
 // ---------------------------------------------------------------------------
@@ -286,6 +292,7 @@ void TestComponents::aboutFigures_data()
     QTest::addRow("less than half rounds down") << quint64(1023 * 1024 + 511) << 100u << C << "1,023 KB" << "0% Free";
     QTest::addRow("three digits") << quint64(999 * 1024) << 1u << C << "999 KB" << "99% Free";
     QTest::addRow("64 GiB") << quint64(64) * 1024 * 1024 * 1024 << 50u << C << "67,108,864 KB" << "50% Free";
+    QTest::addRow("1 TiB") << (quint64(1) << 40) << 0u << C << "1,073,741,824 KB" << "100% Free";
     QTest::addRow("user's separator") << quint64(536281088) << 63u << German << "523.712 KB" << "37% Free";
 }
 
@@ -313,6 +320,7 @@ void TestComponents::aboutFigures()
     QCOMPARE(Seen.Free, Free);
     QCOMPARE(Seen.PhysMemRight, 328);
     QCOMPARE(Seen.FreeRight, 328);
+    QVERIFY(Seen.CaptionsClear);
 }
 
 void TestComponents::aboutCloses_data()
