@@ -10,6 +10,8 @@ add_library(orvantaui STATIC
   src/objectviews.h src/objectviews.cpp
   src/objecttextview.h src/objecttextview.cpp
   src/textviewmap.h src/textviewmap.cpp
+  src/finddialog.h src/finddialog.cpp src/findnext.h src/findnext.cpp
+  src/exportobjects.h src/exportobjects.cpp
   src/errorbox.h src/errorbox.cpp src/uiguards.h
   src/AboutBox.h src/AboutBox.cpp
   src/brwsfldr.h src/brwsfldr.cpp

@@ -1,0 +1,43 @@
+// One press of Find Next: where the search starts, the search across objects,
+// and what the window shows afterwards.
+//
+// The window's part is the small TFindView interface; the search itself keeps
+// no state. Every position in it is a byte position in an object's text: the
+// view translates to and from what its document holds.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+class TObjectTextFile;
+
+// What a search needs of the window's views.
+class TFindView {
+public:
+    virtual ~TFindView() = default;
+
+    // The object whose node is selected in the tree; -1 for the root or no node.
+    virtual std::int32_t SelectedObjectIndex() const = 0;
+    // The text view's selection as 0-based byte offsets in the shown object's
+    // text; the length is 0 when nothing is selected (the start is the caret).
+    virtual std::int32_t TextSelectionStart() const = 0;
+    virtual std::int32_t TextSelectionLength() const = 0;
+
+    // Selects object ObjectIndex's node and scrolls the tree to it.
+    virtual void SelectObjectNode(std::int32_t ObjectIndex) = 0;
+    // Shows object ObjectIndex's text (text view shown, list hidden); nothing
+    // changes when that text is already shown.
+    virtual void ShowObjectText(std::int32_t ObjectIndex) = 0;
+    // Selects Length bytes from Start in the shown text and scrolls the caret
+    // into view.
+    virtual void SelectTextBytes(std::int32_t Start, std::int32_t Length) = 0;
+    // The system's default beep.
+    virtual void Beep() = 0;
+};
+
+// Runs one search for Text (bytes, as in the file) from the views' selection:
+// forward through the selected object, then through every later object, never
+// wrapping around. Shows the occurrence found, or beeps. Shows the hourglass
+// while it runs. A failure reading an object's text is thrown, with the views
+// left as they were. Returns true when an occurrence was found.
+bool FindNextInViews(TObjectTextFile& File, TFindView& View, std::string_view Text, bool MatchCase);
