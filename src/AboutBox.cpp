@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFont>
 #include <QFrame>
 #include <QIcon>
@@ -86,7 +87,8 @@ TAboutBox::TAboutBox(QObject* AOwner) : QObject(AOwner) {}
 
 platform::TVersionData TAboutBox::VersionData() const
 {
-    return platform::GetVersionData(QCoreApplication::applicationFilePath().toStdString());
+    // The path in the system's 8-bit encoding, as the version calls take it.
+    return platform::GetVersionData(QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
 }
 
 platform::TMemoryStatus TAboutBox::MemoryStatus() const

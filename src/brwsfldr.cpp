@@ -169,9 +169,12 @@ bool TBrowseForFolderDialog::Execute()
             Wnd.Fail(std::current_exception());
         }
     };
-    connect(&Wnd, &QFileDialog::currentChanged, this, SelectionChanged);
-    connect(&Wnd, &QFileDialog::directoryEntered, this, SelectionChanged);
     HandleBrowseMessage(Wnd, bmInitialized, QString());
+    // The folder the dialog opens at is judged like every later selection.
+    HandleBrowseMessage(Wnd, bmSelChanged, Wnd.selectedFiles().value(0));
+    connect(&Wnd, &QFileDialog::currentChanged, this, SelectionChanged);
+    // Entering a folder makes it the one that OK would choose.
+    connect(&Wnd, &QFileDialog::directoryEntered, this, SelectionChanged);
 
     const int Result = Wnd.exec();
     Wnd.RethrowFailure();

@@ -10,6 +10,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <winver.h>
 
 #include <cstring>
 #ifdef _MSC_VER

@@ -165,6 +165,7 @@ private slots:
     void browseChosenPath_data();
     void browseChosenPath();
     void browseOnSelectEnablesOk();
+    void browseOnSelectJudgesPreselectedFolder();
     void browseOnSelectFailureClosesDialog();
 
     // Styled popup menus
@@ -557,6 +558,26 @@ void TestComponents::browseOnSelectEnablesOk()
     QVERIFY(Judged.contains(Folder("beta")));
     QCOMPARE(Judged.last(), Folder("locked"));
     // The folder last selected, although the user cancelled.
+    QCOMPARE(Browse.FolderName(), Folder("locked"));
+}
+
+void TestComponents::browseOnSelectJudgesPreselectedFolder()
+{
+    TBrowseForFolderDialog Browse;
+    Browse.SetFolderName(Folder("locked"));
+    QStringList Judged;
+    Browse.SetOnSelect([&](TBrowseForFolderDialog&, const QString& Path, bool& Allow) {
+        Judged << Path;
+        Allow = !Path.endsWith(QLatin1String("locked"));
+    });
+    bool OkEnabled = true;
+    WhenShown([&](QWidget& Dialog) {
+        OkEnabled = Dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->isEnabled();
+        QTest::keyClick(&Dialog, Qt::Key_Escape);
+    });
+    QVERIFY(!Browse.Execute());
+    QCOMPARE(Judged.value(0), Folder("locked"));
+    QVERIFY(!OkEnabled);
     QCOMPARE(Browse.FolderName(), Folder("locked"));
 }
 
