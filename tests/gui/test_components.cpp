@@ -158,6 +158,8 @@ private slots:
     // Folder browser
     void browseFlags_data();
     void browseFlags();
+    void browseOptionsShapeTheDialog_data();
+    void browseOptionsShapeTheDialog();
     void browseOkReturnsPreselectedFolder();
     void browseCancelKeepsFolderName();
     void browseDefaultCaptionAndNoPrompt();
@@ -411,6 +413,37 @@ void TestComponents::browseFlags()
     QVERIFY(Dialog.Options().Empty());
     Dialog.SetOptions(Options);
     QCOMPARE(Dialog.GetBrowseFlags(), Flags);
+}
+
+void TestComponents::browseOptionsShapeTheDialog_data()
+{
+    QTest::addColumn<TBrowseOptions>("Options");
+    QTest::addColumn<bool>("NewFolderButton");
+    QTest::addColumn<bool>("DirsOnly");
+    QTest::addRow("the window's export options")
+        << TBrowseOptions{boNewDialogStyle, boReturnsOnlyFSDirs} << true << true;
+    QTest::addRow("boNoNewFolderButton") << TBrowseOptions{boNoNewFolderButton} << false << true;
+    QTest::addRow("boBrowseIncludeFiles") << TBrowseOptions{boBrowseIncludeFiles} << true << false;
+}
+
+void TestComponents::browseOptionsShapeTheDialog()
+{
+    QFETCH(TBrowseOptions, Options);
+    QFETCH(bool, NewFolderButton);
+    QFETCH(bool, DirsOnly);
+    TBrowseForFolderDialog Browse;
+    Browse.SetOptions(Options);
+    bool SeenButton = !NewFolderButton, SeenDirsOnly = !DirsOnly;
+    WhenShown([&](QWidget& Shown) {
+        auto& Dialog = static_cast<QFileDialog&>(Shown);
+        auto* Button = Child<QWidget>(Dialog, "newFolderButton");
+        SeenButton = Button && Button->isVisible() && Button->isEnabled();
+        SeenDirsOnly = Dialog.testOption(QFileDialog::ShowDirsOnly);
+        Dialog.close();
+    });
+    Browse.Execute();
+    QCOMPARE(SeenButton, NewFolderButton);
+    QCOMPARE(SeenDirsOnly, DirsOnly);
 }
 
 void TestComponents::browseOkReturnsPreselectedFolder()
