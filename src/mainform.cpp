@@ -78,6 +78,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     // takes what is left.
     ui->splMain->setStretchFactor(0, 0);
     ui->splMain->setStretchFactor(1, 1);
+    ui->splMain->installEventFilter(this);
     SetDesignedFont();
     WireViews();
     WireActions();
@@ -87,6 +88,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 TfrmMain::~TfrmMain()
 {
     FormDestroy();
+    ui->splMain->removeEventFilter(this);
 }
 
 QString TfrmMain::DefaultSettingsFileName()
@@ -221,6 +223,13 @@ bool TfrmMain::event(QEvent* Event)
     if (Event->type() == QEvent::StatusTip)
         return true;
     return QMainWindow::event(Event);
+}
+
+bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == ui->splMain && Event->type() == QEvent::Show)
+        FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
+    return QMainWindow::eventFilter(Watched, Event);
 }
 
 // --- Opening and closing -----------------------------------------------------------

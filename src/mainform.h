@@ -70,9 +70,13 @@ public:
     // The font face that the settings file holds for a view, which may name a
     // font this system lacks (the view then shows a fallback).
     static QString StoredFace(const QFont& Font);
+    // The tree's width, as the splitter gives it to the tree.
+    void SetTreeWidth(int Width);
+    int TreeWidth() const;
 
 protected:
     bool event(QEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
     void dragEnterEvent(QDragEnterEvent* Event) override;
     void dragMoveEvent(QDragMoveEvent* Event) override;
     void dropEvent(QDropEvent* Event) override;
@@ -91,8 +95,6 @@ private:
     TNodeData TreeNodeData(int ObjectIndex) const;
     // The window's own font as designed, which the views start from.
     void SetDesignedFont();
-    void SetTreeWidth(int Width);
-    int TreeWidth() const;
 
     std::unique_ptr<Ui::TfrmMain> ui;
     QString FSettingsFileName;
@@ -100,6 +102,9 @@ private:
     TKindImages FKindImages;
     TObjectTreeModel* FTreeModel = nullptr;
     TObjectListModel* FListModel = nullptr;
+    // The tree width read from the settings, until the splitter has been laid
+    // out on screen (before that its sizes are not the ones it will show).
+    int FPendingTreeWidth = -1;
     QPointer<QFileDialog> FdlgOpen;
     // The Open dialog's file and filter at its last confirmed use.
     QString FOpenFileName;

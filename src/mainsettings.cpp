@@ -184,11 +184,13 @@ void TfrmMain::SetTreeWidth(int Width)
     const int Total = std::max(0, ui->splMain->width() - ui->splMain->handleWidth());
     Width = std::clamp(Width, 0, QWIDGETSIZE_MAX);
     ui->splMain->setSizes({Width, std::max(Total - Width, 1)});
+    if (!ui->splMain->isVisible())
+        FPendingTreeWidth = Width;
 }
 
 int TfrmMain::TreeWidth() const
 {
-    return ui->splMain->sizes().value(0);
+    return FPendingTreeWidth >= 0 ? FPendingTreeWidth : ui->splMain->sizes().value(0);
 }
 
 void TfrmMain::LoadSettings()
