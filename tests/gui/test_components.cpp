@@ -26,11 +26,16 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
+#include <utility>
 #include <stdexcept>
 
 namespace {
 
 constexpr int AnswerTimeoutMs = 10000;
+
+// Polls of WhenShown not yet answered; a test's leftovers never reach the next.
+QList<QPointer<QTimer>> PendingPolls;
 
 // Calls Answer with the modal dialog (or popup menu) as soon as it is shown,
 // from inside its own event loop. Whatever Answer leaves open is closed after a
@@ -38,7 +43,7 @@ constexpr int AnswerTimeoutMs = 10000;
 void WhenShown(std::function<void(QWidget& Shown)> Answer, bool Popup = false)
 {
     auto* Poll = new QTimer;
-    auto* Clock = new QElapsedTimer;
+    auto Clock = std::make_shared<QElapsedTimer>();
     Clock->start();
     QObject::connect(Poll, &QTimer::timeout, [=] {
         QWidget* Shown = Popup ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
@@ -46,7 +51,6 @@ void WhenShown(std::function<void(QWidget& Shown)> Answer, bool Popup = false)
             return;
         Poll->stop();
         Poll->deleteLater();
-        delete Clock;
         if (!Shown)
             return;
         QPointer<QWidget> Guard(Shown);
@@ -57,6 +61,7 @@ void WhenShown(std::function<void(QWidget& Shown)> Answer, bool Popup = false)
                     Guard->close();
             });
     });
+    PendingPolls << Poll;
     Poll->start(5);
 }
 
@@ -145,6 +150,7 @@ class TestComponents : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanup();
 
     // About box
     void aboutShowsVersionDataAndLayout();
@@ -194,6 +200,12 @@ void TestComponents::initTestCase()
     QVERIFY(FTemp.isValid());
     for (const char* Name : {"alpha", "beta", "locked"})
         QVERIFY(QDir(FTemp.path()).mkdir(QLatin1String(Name)));
+}
+
+void TestComponents::cleanup()
+{
+    for (const QPointer<QTimer>& Poll : std::exchange(PendingPolls, {}))
+        delete Poll.data();
 }
 
 // ---------------------------------------------------------------------------
@@ -618,11 +630,15 @@ void TestComponents::browseOnSelectFailureClosesDialog()
 {
     TBrowseForFolderDialog Browse;
     Browse.SetFolderName(Folder("alpha"));
-    Browse.SetOnSelect([](TBrowseForFolderDialog&, const QString&, bool&) {
-        throw std::runtime_error("judge failed");
+    bool Shown = false;
+    Browse.SetOnSelect([](TBrowseForFolderDialog&, const QString& Path, bool&) {
+        // Thrown inside the dialog's event loop, on the user's move to beta.
+        if (Path.endsWith(QLatin1String("beta")))
+            throw std::runtime_error("judge failed");
     });
-    WhenShown([&](QWidget& Shown) {
-        auto& Dialog = static_cast<QFileDialog&>(Shown);
+    WhenShown([&](QWidget& Open) {
+        Shown = true;
+        auto& Dialog = static_cast<QFileDialog&>(Open);
         auto* Model = Dialog.findChild<QFileSystemModel*>();
         const QString Path = FTemp.filePath("beta");
         if (!QTest::qWaitFor([&] { return Model->index(Path).isValid(); }, AnswerTimeoutMs))
@@ -635,6 +651,7 @@ void TestComponents::browseOnSelectFailureClosesDialog()
     } catch (const std::runtime_error& Error) {
         Message = QString::fromUtf8(Error.what());
     }
+    QVERIFY(Shown);
     QCOMPARE(Message, QStringLiteral("judge failed"));
     QVERIFY(!QApplication::activeModalWidget());
 }
