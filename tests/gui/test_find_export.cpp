@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -335,6 +336,7 @@ private slots:
     void exportOneObjectOverExisting_data();
     void exportOneObjectOverExisting();
     void exportOneObjectOntoLoadedFile();
+    void exportOneObjectFolderMustExist();
     void replaceBoxLooks();
     void replaceBoxAnswers_data();
     void replaceBoxAnswers();
@@ -864,6 +866,29 @@ void TestFindExport::exportOneObjectOntoLoadedFile()
     // The loaded file is held: the export fails and leaves it whole.
     QVERIFY_THROWS_EXCEPTION(platform::EQuibError, ExportObject(FFile->Objects(1), Dialog));
     QCOMPARE(ReadBytes(Loaded), Joined(ExportObjectTexts));
+}
+
+void TestFindExport::exportOneObjectFolderMustExist()
+{
+    LoadExportFile();
+    TExportSaveDialog Dialog;
+    Dialog.setDirectory(FOutFolder);
+    QString Warned;
+    bool StayedOpen = false;
+    TModalAnswer Warning(TModalAnswer::Is<QMessageBox>(), [&](QWidget& Shown) {
+        Warned = static_cast<QMessageBox&>(Shown).text();
+        static_cast<QMessageBox&>(Shown).accept();
+    });
+    TModalAnswer Save(TModalAnswer::Is<QFileDialog>(), [&](QWidget& Shown) {
+        Shown.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(OutFile("nosuch/tab18.txt"));
+        Click(DialogButton(Shown, QDialogButtonBox::Save));
+        StayedOpen = Shown.isVisible();
+        QTest::keyClick(&Shown, Qt::Key_Escape);
+    });
+    QVERIFY(!ExportObject(FFile->Objects(0), Dialog));
+    QVERIFY(StayedOpen);
+    QVERIFY2(Warned.contains(QStringLiteral("nosuch")), qPrintable(Warned));
+    QVERIFY(!QFileInfo::exists(OutFile("nosuch")));
 }
 
 void TestFindExport::replaceBoxLooks()
