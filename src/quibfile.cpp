@@ -340,7 +340,8 @@ void TObjectTextObject::ParseHeader(std::string_view AHeader)
     const std::string_view Name =
         SecondSpace == std::string_view::npos ? std::string_view() : AHeader.substr(SecondSpace + 1);
     FNameLength = std::uint8_t(std::min<std::size_t>(Name.size(), MaxNameLength));
-    std::memcpy(FName, Name.data(), FNameLength);
+    if (FNameLength > 0) // an empty name may have no storage at all: memcpy from null is undefined
+        std::memcpy(FName, Name.data(), FNameLength);
 }
 
 void TObjectTextObject::SaveToFile(const std::string& FileName) const
