@@ -278,6 +278,44 @@ private slots:
         QCOMPARE(Window->StatusText(), QStringLiteral("5 object(s)"));
     }
 
+    void openShowsReadingAndHourglassThenRestores()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        std::string Many;
+        for (int I = 0; I < 300; ++I)
+            Many += ObjectText("Table " + std::to_string(I) + " T");
+        const QString FileName = Folder.Write("many.txt", Many);
+
+        // Watch the load through the window's own progress handler.
+        QStringList StatusAtStart;
+        bool HourglassThroughout = true;
+        bool QueuedRanBeforeLoad = false;
+        bool LoadStarted = false;
+        const TObjectTextProgressEvent WindowHandler = Window->ObjectTextFile().OnProgress();
+        Window->ObjectTextFile().SetOnProgress([&](TObjectTextFile& Sender, TProgressKind Kind, std::uint8_t Percent) {
+            LoadStarted = true;
+            if (Kind == pkStart)
+                StatusAtStart << Window->StatusText();
+            const QCursor* Cursor = QApplication::overrideCursor();
+            HourglassThroughout = HourglassThroughout && Cursor && Cursor->shape() == Qt::WaitCursor;
+            WindowHandler(Sender, Kind, Percent);
+        });
+        // Whatever is queued when the open begins runs before the load.
+        QTimer::singleShot(0, [&] { QueuedRanBeforeLoad = !LoadStarted; });
+        Window->OpenFile(FileName);
+        QCOMPARE(StatusAtStart, QStringList{"Reading File..."});
+        QVERIFY(HourglassThroughout);
+        QVERIFY(QueuedRanBeforeLoad);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(Window->StatusText(), QStringLiteral("300 object(s)"));
+
+        TErrorCapture Errors;
+        ui::RunGuarded(Window.get(), [&] { Window->OpenFile(Folder.Path("missing.txt")); });
+        QCOMPARE(Errors.Messages.size(), 1);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
     void progressTexts()
     {
         TTestFolder Folder;
