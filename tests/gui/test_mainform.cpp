@@ -11,6 +11,8 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenu>
+#include <QSplitter>
 #include <QScrollBar>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -97,6 +99,41 @@ private slots:
         QVERIFY(V.Text->isReadOnly());
         QVERIFY(Window->acceptDrops());
         QVERIFY(!Window->isVisible());  // shown by the program entry, not at creation
+    }
+
+    void layoutMenuAndFocus()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        // The File menu: Open, Close, a separator, Exit.
+        auto* File = Component<QMenu>(*Window, "mnuFile");
+        QStringList Entries;
+        for (const QAction* Action : File->actions())
+            Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
+        QCOMPARE(Entries, (QStringList{"&Open...", "&Close", "-", "E&xit"}));
+        QCOMPARE(File->title(), QStringLiteral("&File"));
+        // The text view over the hidden list, both in the right pane.
+        QWidget* Pane = Component<QWidget>(*Window, "pnlRightPane");
+        QCOMPARE(Views(*Window).Text->parentWidget(), Pane);
+        QCOMPARE(Views(*Window).List->parentWidget(), Pane);
+        QCOMPARE(Component<QSplitter>(*Window, "splMain")->handleWidth(), 3);
+        // The tree is the first control to take the focus.
+        Window->show();
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        QCOMPARE(QApplication::focusWidget(), Views(*Window).Tree);
+        QTest::keyClick(Views(*Window).Tree, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), Views(*Window).Text);
+    }
+
+    void exitClosesWindow()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        Component<QAction>(*Window, "actFileExit")->trigger();
+        QVERIFY(!Window->isVisible());
     }
 
     void startsWithFirstArgumentOnly()
