@@ -177,7 +177,8 @@ private slots:
         const QString Missing = Folder.Path("missing.txt");
         auto Window = MakeWindow(Folder, {Missing});
         QCOMPARE(Errors.Messages.size(), 1);
-        QVERIFY2(Errors.Messages[0].startsWith("Cannot open file \"" + Missing + "\". "), qPrintable(Errors.Messages[0]));
+        QVERIFY2(Errors.Messages[0].startsWith("Cannot open file \""), qPrintable(Errors.Messages[0]));
+        QVERIFY(Errors.Messages[0].contains(QDir::toNativeSeparators(Missing) + "\". "));
         QVERIFY(Errors.Messages[0].endsWith('.'));
         QVERIFY(VisibleAtError);
         VerifyNoFile(*Window);
