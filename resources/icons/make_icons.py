@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the viewer's icons: eight 16x16 object-kind icons and the application
-icon in three sizes. Plain Python (zlib + struct), no imaging library.
+icon in three sizes, also as a Windows .ico. Plain Python (zlib + struct), no imaging library.
 
 Run from this folder: python3 make_icons.py
 """
@@ -229,6 +229,25 @@ def app_icon(size):
     return out
 
 
+def write_ico(path, png_paths):
+    """A Windows icon file holding the given PNG images as they are."""
+    images = []
+    for png in png_paths:
+        with open(png, "rb") as f:
+            data = f.read()
+        size = struct.unpack(">I", data[16:20])[0]
+        images.append((size, data))
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    body = b""
+    for size, data in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), offset + len(body))
+        body += data
+    with open(path, "wb") as f:
+        f.write(header + entries + body)
+
+
 def main():
     kinds = [kind_unknown, kind_table, kind_form, kind_report, kind_dataport, kind_codeunit,
              kind_xmlport, kind_menusuite]
@@ -236,6 +255,7 @@ def main():
         write_png("kind%d.png" % n, draw().p, 16)
     for size in (16, 32, 48):
         write_png("orvanta%d.png" % size, app_icon(size), size)
+    write_ico("orvanta.ico", ["orvanta%d.png" % size for size in (16, 32, 48)])
 
 
 if __name__ == "__main__":
