@@ -298,6 +298,25 @@ TEST_F(Faults, HeldFileCanBeNeitherDeletedTruncatedNorReplaced)
     EXPECT_EQ(SecondObject, File.Objects(1).GetText());
     EXPECT_EQ(SampleText.size(), std::filesystem::file_size(Path));
 }
+
+// Not advisory: even an open that would share everything is refused.
+TEST_F(Faults, HeldFileRefusesEveryOtherOpen)
+{
+    TObjectTextFile File;
+    File.LoadFromFile(Path);
+    for (const DWORD Access : {DWORD(GENERIC_READ), DWORD(GENERIC_WRITE), DWORD(FILE_READ_ATTRIBUTES | SYNCHRONIZE)}) {
+        const HANDLE Other = CreateFileA(Path.c_str(), Access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const DWORD Error = GetLastError();
+        if (Other != INVALID_HANDLE_VALUE) {
+            CloseHandle(Other);
+            // Reading attributes alone is allowed; data access is what the hold keeps out.
+            EXPECT_EQ(DWORD(FILE_READ_ATTRIBUTES | SYNCHRONIZE), Access);
+            continue;
+        }
+        EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), Error) << Access;
+    }
+}
 #else
 // Deletion while loaded (the text still reads) is covered with the hold.
 

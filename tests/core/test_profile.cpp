@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -34,6 +36,16 @@ void Spill(const fs::path& Path, const std::string& Bytes)
     ASSERT_TRUE(Out.good()) << Path;
 }
 
+// What a file without line breaks of its own is written with: the platform's.
+std::string NativeBreaks(std::string Text)
+{
+#ifdef _WIN32
+    for (std::size_t At = 0; (At = Text.find('\n', At)) != std::string::npos; At += 2)
+        Text.insert(At, 1, '\r');
+#endif
+    return Text;
+}
+
 std::vector<std::string> FolderEntries(const fs::path& Folder)
 {
     std::vector<std::string> Names;
@@ -48,7 +60,12 @@ protected:
     void SetUp() override
     {
         std::string Pattern = (fs::temp_directory_path() / "profile-test-XXXXXX").string();
+#ifdef _WIN32
+        ASSERT_NE(::_mktemp(Pattern.data()), nullptr);
+        ASSERT_TRUE(fs::create_directory(Pattern));
+#else
         ASSERT_NE(::mkdtemp(Pattern.data()), nullptr);
+#endif
         Folder = Pattern;
         File = Folder / "quib.zup";
     }
@@ -71,7 +88,7 @@ TEST_F(ProfileTest, FirstWriteCreatesTheFileWithSectionAndKey)
     ASSERT_FALSE(fs::exists(File));
     TProfile Profile(File.string());
     ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Width", 960));
-    EXPECT_EQ(Slurp(File), "[Window]\nWidth=960\n");
+    EXPECT_EQ(Slurp(File), NativeBreaks("[Window]\nWidth=960\n"));
     EXPECT_EQ(FolderEntries(Folder), std::vector<std::string>{"quib.zup"});
 }
 
@@ -88,9 +105,9 @@ TEST_F(ProfileTest, NewFileReceivesKeysInTheOrderWritten)
         ASSERT_TRUE(platform::WriteInteger(Profile, "Find", "MatchCase", 0));
     }
     EXPECT_EQ(Slurp(File),
-              "[Window]\nWidth=960\nHeight=540\nLeft=-138\n"
-              "[View]\nCodeFontName=Courier New\nCodeFontSize=9\n"
-              "[Find]\nFindText=\nMatchCase=0\n");
+              NativeBreaks("[Window]\nWidth=960\nHeight=540\nLeft=-138\n"
+                           "[View]\nCodeFontName=Courier New\nCodeFontSize=9\n"
+                           "[Find]\nFindText=\nMatchCase=0\n"));
 }
 
 struct TEditCase {
@@ -110,7 +127,8 @@ TEST_P(ProfileEditTest, ChangesOnlyTheKeyLine)
     Spill(File, Case.Before);
     TProfile Profile(File.string());
     ASSERT_TRUE(Profile.WriteString(Case.Section, Case.Key, Case.Value));
-    EXPECT_EQ(Slurp(File), Case.After);
+    const bool HasBreaks = Case.Before.find_first_of("\r\n") != std::string::npos;
+    EXPECT_EQ(Slurp(File), HasBreaks ? Case.After : NativeBreaks(Case.After));
 
     // What was written reads back, through this object and through a fresh one.
     std::string Value;
@@ -253,7 +271,7 @@ TEST_F(ProfileTest, LongValueIsReadUpTo2047Characters)
         TProfile Profile(File.string());
         ASSERT_TRUE(Profile.WriteString("Find", "FindText", Long));
     }
-    EXPECT_EQ(Slurp(File), "[Find]\nFindText=" + Long + "\n") << "the file keeps the whole value";
+    EXPECT_EQ(Slurp(File), NativeBreaks("[Find]\nFindText=" + Long + "\n")) << "the file keeps the whole value";
 
     const TProfile Profile(File.string());
     std::string Value;
@@ -374,7 +392,7 @@ TEST_F(ProfileTest, WriteIntegerRoundTripsTheExtremes)
     ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Left", Min32));
     ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Top", Max32));
     ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Width", -1));
-    EXPECT_EQ(Slurp(File), "[Window]\nLeft=-2147483648\nTop=2147483647\nWidth=-1\n");
+    EXPECT_EQ(Slurp(File), NativeBreaks("[Window]\nLeft=-2147483648\nTop=2147483647\nWidth=-1\n"));
     const TProfile Again(File.string());
     EXPECT_EQ(platform::ReadInteger(Again, "Window", "Left", 0), Min32);
     EXPECT_EQ(platform::ReadInteger(Again, "Window", "Top", 0), Max32);
@@ -508,7 +526,7 @@ TEST_F(ProfileTest, NamesAreTakenWithoutSurroundingBlanks)
 {
     TProfile Profile(File.string());
     ASSERT_TRUE(Profile.WriteString(" Window ", "\tWidth ", "1"));
-    EXPECT_EQ(Slurp(File), "[Window]\nWidth=1\n");
+    EXPECT_EQ(Slurp(File), NativeBreaks("[Window]\nWidth=1\n"));
     EXPECT_EQ(platform::ReadInteger(Profile, "Window", " Width", 0), 1);
 }
 

@@ -501,8 +501,12 @@ TEST_F(LoadedFile, FailedOpenKeepsEntriesAndNameButTheirTextCannotBeRead)
         File.LoadFromFile(Dir.File("missing.txt"));
         FAIL();
     } catch (const platform::EFOpenError& E) {
-        EXPECT_EQ("Cannot open file \"" + Dir.File("missing.txt") + "\". No such file or directory",
-                  std::string(E.what()));
+#ifdef _WIN32
+        const std::string Reason = platform::SystemErrorText(2); // ERROR_FILE_NOT_FOUND
+#else
+        const std::string Reason = "No such file or directory";
+#endif
+        EXPECT_EQ("Cannot open file \"" + Dir.File("missing.txt") + "\". " + Reason, std::string(E.what()));
     }
     EXPECT_FALSE(File.HoldsStream());
     EXPECT_EQ(Path, File.FileName());
