@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the viewer and opens FILE (the sample file when none is given).
 set -euo pipefail
+file="${1:-}"
+[ -n "$file" ] && file="$(realpath -m -- "$file")"   # relative to where it was given
 cd "$(dirname "$0")/.."
+file="${file:-$PWD/samples/sample.txt}"
 source scripts/packages.sh
 bash scripts/deps.sh "${BUILD_PACKAGES[@]}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTA_TESTS=OFF
 cmake --build build --target orvanta
-exec build/orvanta "${1:-samples/sample.txt}"
+exec build/orvanta "$file"
