@@ -9,7 +9,7 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 echo "== Release build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTA_TESTS=ON -DORVANTA_GUI=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
