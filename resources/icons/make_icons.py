@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the viewer's icons: eight 16x16 object-kind icons and the application
-icon in three sizes, also as a Windows .ico. Plain Python (zlib + struct), no imaging library.
+"""Draws the viewer's icons: eight 16x16 object-kind icons, five 16x16 command
+icons (find, open, font, copy, export) and the application icon in three
+sizes, also as a Windows .ico. Plain Python (zlib + struct), no imaging library.
 
 Run from this folder: python3 make_icons.py
 """
@@ -62,6 +63,30 @@ class Icon16:
     def pixels(self, c, points):
         for x, y in points:
             self.set(x, y, c)
+
+    def line(self, x0, y0, x1, y1, c):
+        dx, dy = abs(x1 - x0), -abs(y1 - y0)
+        sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
+        err = dx + dy
+        while True:
+            self.set(x0, y0, c)
+            if x0 == x1 and y0 == y1:
+                return
+            e2 = 2 * err
+            if e2 >= dy:
+                err += dy
+                x0 += sx
+            if e2 <= dx:
+                err += dx
+                y0 += sy
+
+    def sheet(self, x0, y0, x1, y1, lines=True):
+        """A plain page with a few text lines."""
+        self.fill(x0, y0, x1, y1, WHITE)
+        self.frame(x0, y0, x1, y1, OUTLINE)
+        if lines:
+            for y in range(y0 + 2, y1 - 1, 2):
+                self.fill(x0 + 2, y, x1 - 2, y, PAPER_LINE)
 
     def page(self):
         # A sheet with a folded top-right corner: x 2..13, y 0..14.
@@ -177,6 +202,94 @@ def kind_menusuite():
     return i
 
 
+# --- the command icons (imlToolbutton), 16x16 ---------------------------------
+
+def cmd_find():
+    """Binoculars."""
+    i = Icon16()
+    dark, body, lens, shine = rgb("262A30"), rgb("4A5563"), rgb("5B8FC7"), rgb("BFD8F2")
+    for x0 in (1, 9):
+        i.fill(x0 + 1, 1, x0 + 4, 3, body)      # eyepiece
+        i.frame(x0 + 1, 1, x0 + 4, 3, dark)
+        i.fill(x0, 4, x0 + 5, 14, body)         # barrel
+        i.frame(x0, 4, x0 + 5, 14, dark)
+        i.set(x0, 4, CLEAR)
+        i.set(x0 + 5, 4, CLEAR)
+        i.fill(x0 + 1, 10, x0 + 4, 13, lens)    # objective lens
+        i.pixels(shine, [(x0 + 1, 10), (x0 + 2, 10), (x0 + 1, 11)])
+    i.fill(6, 6, 9, 9, body)                    # bridge
+    i.fill(6, 6, 9, 6, dark)
+    i.fill(6, 9, 9, 9, dark)
+    return i
+
+
+def cmd_open():
+    """An opening folder."""
+    i = Icon16()
+    back, front, edge, light = rgb("D9A53A"), rgb("F6D57A"), rgb("8C6418"), rgb("FBE7A9")
+    i.fill(1, 2, 6, 3, back)                    # tab
+    i.frame(1, 2, 6, 3, edge)
+    i.fill(1, 3, 12, 13, back)                  # back panel
+    i.frame(1, 3, 12, 13, edge)
+    i.fill(3, 5, 10, 7, WHITE)                  # a sheet inside
+    for y in range(7, 14):                      # the front flap, tilted open
+        left = 5 - (y - 7) * 4 // 6
+        i.fill(left, y, left + 10, y, front)
+        i.set(left, y, edge)
+        i.set(left + 10, y, edge)
+    i.fill(5, 7, 15, 7, edge)
+    i.fill(1, 13, 11, 13, edge)
+    i.fill(6, 8, 12, 8, light)
+    return i
+
+
+def cmd_font():
+    """The letter A."""
+    i = Icon16()
+    ink = rgb("1F3F8F")
+    i.fill(7, 1, 8, 2, ink)
+    for y in range(2, 15):                      # the two legs, two pixels thick
+        dx = (y - 1) * 6 // 13
+        i.fill(7 - dx - 1, y, 7 - dx, y, ink)
+        i.fill(8 + dx, y, 8 + dx + 1, y, ink)
+    i.fill(4, 9, 11, 10, ink)                   # the bar
+    i.fill(1, 14, 4, 14, ink)                   # serifs
+    i.fill(11, 14, 14, 14, ink)
+    return i
+
+
+def cmd_copy():
+    """Two pages, one over the other."""
+    i = Icon16()
+    i.sheet(1, 1, 9, 11)
+    i.sheet(6, 4, 14, 14)
+    return i
+
+
+def cmd_export():
+    """A list with an arrow leaving it."""
+    i = Icon16()
+    bullet, arrow, arrow_dark = rgb("3A6EA5"), rgb("4CAE4C"), rgb("2D7A2D")
+    i.fill(1, 1, 10, 14, WHITE)
+    i.frame(1, 1, 10, 14, OUTLINE)
+    for y in (3, 6, 9, 12):
+        i.fill(3, y, 4, y, bullet)
+        i.fill(6, y, 8, y, PAPER_LINE)
+    # the arrow, pointing right out of the list's lower edge
+    i.fill(7, 9, 11, 11, arrow)
+    for k in range(4):
+        i.fill(12 + k, 7 + k, 12 + k, 13 - k, arrow)
+    i.line(7, 9, 11, 9, arrow_dark)
+    i.line(7, 11, 11, 11, arrow_dark)
+    i.line(7, 9, 7, 11, arrow_dark)
+    i.line(11, 9, 11, 7, arrow_dark)
+    i.line(11, 11, 11, 13, arrow_dark)
+    i.line(11, 7, 15, 10, arrow_dark)
+    i.line(11, 13, 15, 10, arrow_dark)
+    i.fill(8, 10, 11, 10, arrow)
+    return i
+
+
 # --- the application icon, drawn smooth at any size ----------------------------
 
 def app_icon(size):
@@ -253,6 +366,9 @@ def main():
              kind_xmlport, kind_menusuite]
     for n, draw in enumerate(kinds):
         write_png("kind%d.png" % n, draw().p, 16)
+    commands = [cmd_find, cmd_open, cmd_font, cmd_copy, cmd_export]
+    for n, draw in enumerate(commands):
+        write_png("cmd%d.png" % n, draw().p, 16)
     for size in (16, 32, 48):
         write_png("orvanta%d.png" % size, app_icon(size), size)
     write_ico("orvanta.ico", ["orvanta%d.png" % size for size in (16, 32, 48)])
