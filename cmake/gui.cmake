@@ -7,6 +7,7 @@ set(CMAKE_AUTORCC ON)
 
 add_library(orvantaui STATIC
   src/mainform.h src/mainform.cpp src/mainform.ui src/mainsettings.cpp
+  src/mainactions.cpp src/mainfindexport.cpp
   src/objectviews.h src/objectviews.cpp
   src/objecttextview.h src/objecttextview.cpp
   src/textviewmap.h src/textviewmap.cpp

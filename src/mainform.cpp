@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QTimer>
@@ -81,6 +82,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     ui->splMain->installEventFilter(this);
     SetDesignedFont();
     WireViews();
+    CreateDialogs();
     WireActions();
     FormCreate(Arguments);
 }
@@ -161,18 +163,6 @@ void TfrmMain::WireViews()
             [this] { ui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
 }
 
-void TfrmMain::WireActions()
-{
-    // Ctrl+O only as a secondary shortcut: it works, but the menu shows no key.
-    ui->actFileOpen->setShortcuts({QKeySequence(), QKeySequence(Qt::CTRL | Qt::Key_O)});
-    connect(ui->actFileOpen, &QAction::triggered, this,
-            [this] { ui::RunGuarded(this, [this] { actFileOpenExecute(); }); });
-    connect(ui->actFileClose, &QAction::triggered, this,
-            [this] { ui::RunGuarded(this, [this] { actFileCloseExecute(); }); });
-    connect(ui->actFileExit, &QAction::triggered, this,
-            [this] { ui::RunGuarded(this, [this] { actFileExitExecute(); }); });
-}
-
 // --- Caption and status ----------------------------------------------------------
 
 void TfrmMain::UpdateCaption()
@@ -222,6 +212,9 @@ bool TfrmMain::event(QEvent* Event)
     // The status bar holds one text; menu hover tips must not wipe it.
     if (Event->type() == QEvent::StatusTip)
         return true;
+    // A key about to be matched against the shortcuts: with the states of now.
+    if (Event->type() == QEvent::ShortcutOverride)
+        UpdateActions();
     return QMainWindow::event(Event);
 }
 
@@ -229,6 +222,14 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == ui->splMain && Event->type() == QEvent::Show)
         FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
+    const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
+    if (View && Event->type() == QEvent::ShortcutOverride) {
+        // The key of an enabled command is the command's, not the view's own
+        // (the text view would take Ctrl+A and Ctrl+C for itself).
+        UpdateActions();
+        if (IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
+            return true;
+    }
     return QMainWindow::eventFilter(Watched, Event);
 }
 
@@ -376,9 +377,30 @@ void TfrmMain::tvwMainChange(const QModelIndex& Node)
         ui->lvwMain->show();
         return;
     }
+    ShowObjectText(TObjectTreeModel::ObjectIndexOf(Node));
+}
+
+void TfrmMain::ShowObjectText(int ObjectIndex)
+{
     ui->memMain->show();
     ui->lvwMain->hide();
-    ui->memMain->SetObjectText(FObjectTextFile->Objects(TObjectTreeModel::ObjectIndexOf(Node)).GetText());
+    ui->memMain->SetObjectText(FObjectTextFile->Objects(ObjectIndex).GetText());
+}
+
+QModelIndex TfrmMain::SelectedNode() const
+{
+    // One node at most: the tree selects single nodes.
+    return ui->tvwMain->selectionModel()->selectedIndexes().value(0);
+}
+
+int TfrmMain::SelectedObjectIndex() const
+{
+    return TObjectTreeModel::ObjectIndexOf(SelectedNode());
+}
+
+bool TfrmMain::ListHasSelectedRows() const
+{
+    return ui->lvwMain->selectionModel()->hasSelection();
 }
 
 void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& Position)

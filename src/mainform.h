@@ -1,20 +1,41 @@
 // The application's one window: start-up and shutdown, opening and closing
-// files, the object tree, list and text views, and the settings file.
+// files, the object tree, list and text views, the settings file, the
+// commands with their menus and update rules, find and export.
+//
+// mainform.cpp: start-up, files and views; mainactions.cpp: the commands,
+// menus and update rules; mainfindexport.cpp: find and export;
+// mainsettings.cpp: the settings file.
 #pragma once
 
 #include "objectviews.h"
 #include "quibfile.h"
 
+#include <QIcon>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QFileDialog;
+class QFontDialog;
+class QKeyEvent;
 class QLabel;
+class TAboutBox;
+class TActionManager;
+class TBrowseForFolderDialog;
+class TExportSaveDialog;
+class TFindDialog;
+class TPopupActionBarEx;
 namespace Ui {
 class TfrmMain;
 }
@@ -48,10 +69,38 @@ public:
     int lvwMainDataFind(const QString& FindString, int StartIndex, bool Wrap);
     void lvwMainDblClick();
 
-    // Commands.
+    // Commands: Execute handlers.
     void actFileOpenExecute();
     void actFileCloseExecute();
     void actFileExitExecute();
+    void actFileExportTreeViewExecute();
+    void actFileExportListViewExecute();
+    void actEditFindExecute();
+    void actEditCopyTreeViewExecute();
+    void actEditSelectAllTreeViewExecute();
+    void actViewFontMemoExecute();
+    void actViewFontTreeViewExecute();
+    void actHelpAboutExecute();
+    // Commands: update rules, each setting only what its rule names.
+    void actFileCloseUpdate();
+    void actEditFindUpdate();
+    void actEditSelectAllTreeViewUpdate();
+    void actEditCopyTreeViewUpdate();
+    void actFileExportTreeViewUpdate();
+    void actFileExportListViewUpdate();
+    void actViewFontTreeViewUpdate();
+    void actViewFontMemoUpdate();
+    // Runs every update rule. Done before a menu or context menu opens, before
+    // a shortcut key is matched, and whenever the event loop is about to wait.
+    void UpdateActions();
+
+    // The view that the commands act on: the window's control that has, or
+    // last had, the input focus, if it is one of the three.
+    enum class TActiveView { None, Tree, List, Text };
+    TActiveView ActiveView() const;
+
+    // One press of the find dialog's Find Next.
+    void dlgFindFind();
 
     // Settings.
     void LoadSettings();
@@ -62,11 +111,14 @@ public:
     bool FileLoaded() const { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
     QString StatusText() const;
     const QString& SettingsFileName() const { return FSettingsFileName; }
-    // The find dialog's text and match-case option as the settings file keeps them.
-    const std::string& FindText() const { return FFindText; }
-    void SetFindText(std::string Text);
-    bool FindMatchCase() const { return FFindMatchCase; }
-    void SetFindMatchCase(bool MatchCase) { FFindMatchCase = MatchCase; }
+    // The find dialog's text (as bytes of the file) and match-case option, as
+    // the settings file keeps them.
+    std::string FindText() const;
+    void SetFindText(const std::string& Text);
+    bool FindMatchCase() const;
+    void SetFindMatchCase(bool MatchCase);
+    // Where the find's beep goes: the system's beep when unset. Tests count it.
+    void SetBeepSink(std::function<void()> Sink) { FBeepSink = std::move(Sink); }
     // The font face that the settings file holds for a view, which may name a
     // font this system lacks (the view then shows a fallback).
     static QString StoredFace(const QFont& Font);
@@ -82,10 +134,38 @@ protected:
     void dropEvent(QDropEvent* Event) override;
 
 private:
+    // One command: its action, Execute handler and update rule (none for the
+    // commands that are always available).
+    struct TCommand {
+        QAction* Action;
+        void (TfrmMain::*Execute)();
+        void (TfrmMain::*Update)();
+    };
+    class TFindViews;
+
     void FormCreate(const QStringList& Arguments);
     void FormDestroy();
     void WireViews();
+    void CreateDialogs();
+    void CreateFindAndExportDialogs();
     void WireActions();
+    void SetUpCommandImages();
+    void SetUpMainMenu();
+    void SetUpContextMenus();
+    TPopupActionBarEx* CreateContextMenu(const char* Name, QWidget* Control,
+                                         std::initializer_list<std::pair<const char*, QAction*>> Items);
+    // The update rule first; the Execute handler only if the action is then enabled.
+    void RunCommand(const TCommand& Command);
+    // A shortcut key of an enabled command, which the focused control must not take.
+    bool IsCommandKey(const QKeyEvent& Key) const;
+    // The tree's selected node, invalid when there is none.
+    QModelIndex SelectedNode() const;
+    // The object of the tree's selected node; -1 for the root and for no node.
+    int SelectedObjectIndex() const;
+    bool ListHasSelectedRows() const;
+    std::optional<QFont> ChooseFont(const QFont& Current);
+    // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
+    void ShowObjectText(int ObjectIndex);
     void SetStatusText(const QString& Text);
     void SelectNode(int AbsoluteIndex);
     // After a load that failed the model holds no readable file any more
@@ -109,7 +189,22 @@ private:
     // The Open dialog's file and filter at its last confirmed use.
     QString FOpenFileName;
     QString FOpenFilter;
-    std::string FFindText;
-    bool FFindMatchCase = false;
+
+    // Commands, in the order of the action list.
+    TActionManager* acmMain = nullptr;
+    std::vector<TCommand> FCommands;
+    QList<QIcon> imlToolbutton;
+    TPopupActionBarEx* pumTreeView = nullptr;
+    TPopupActionBarEx* pumMemo = nullptr;
+    TPopupActionBarEx* pumListView = nullptr;
+
+    // Dialogs, owned by the window as its children.
+    QFontDialog* dlgFont = nullptr;
+    TFindDialog* dlgFind = nullptr;
+    TExportSaveDialog* dlgSave = nullptr;
+    TBrowseForFolderDialog* dlgBrowseForFolder = nullptr;
+    TAboutBox* dlgAbout = nullptr;
+    std::function<void()> FBeepSink;
+
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
 };

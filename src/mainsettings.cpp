@@ -38,7 +38,6 @@ const char* const SFindText = "FindText";
 const char* const SMatchCase = "MatchCase";
 
 constexpr int MaxFaceLength = 31;
-constexpr int MaxFindTextLength = 255;
 // Qt's geometry arithmetic adds sizes to positions in int: keep positions
 // where that cannot overflow whatever the stored value.
 constexpr int MaxWindowPosition = QWIDGETSIZE_MAX;
@@ -167,13 +166,6 @@ QString TfrmMain::StoredFace(const QFont& Font)
     return Families.isEmpty() ? Font.family() : Families.first();
 }
 
-void TfrmMain::SetFindText(std::string Text)
-{
-    if (Text.size() > MaxFindTextLength)
-        Text.resize(MaxFindTextLength);
-    FFindText = std::move(Text);
-}
-
 void TfrmMain::SetDesignedFont()
 {
     setFont(WithPointSize(WithFace(font(), QStringLiteral("Tahoma"), QFont::SansSerif), 8));
@@ -217,7 +209,7 @@ void TfrmMain::LoadSettings()
 
     SetFindText(platform::ReadStringDefault(Profile, SFind, SFindText, ""));
     if (platform::ReadFlag(Profile, SFind, SMatchCase))
-        FFindMatchCase = true;
+        SetFindMatchCase(true);
 }
 
 void TfrmMain::SaveSettings()
@@ -232,6 +224,6 @@ void TfrmMain::SaveSettings()
     Writer.Font(SCodeFontName, SCodeFontSize, SCodeFontBold, SCodeFontItalic, ui->memMain->font(), *ui->memMain);
     Writer.Font(SListFontName, SListFontSize, SListFontBold, SListFontItalic, ui->lvwMain->font(), *ui->lvwMain);
     Writer.Integer(SView, SObjectListWidth, TreeWidth());
-    Writer.String(SFind, SFindText, FFindText);
-    Writer.Flag(SFind, SMatchCase, FFindMatchCase);
+    Writer.String(SFind, SFindText, FindText());
+    Writer.Flag(SFind, SMatchCase, FindMatchCase());
 }

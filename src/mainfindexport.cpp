@@ -1,0 +1,115 @@
+// The window's side of find and export: the find dialog and the views the
+// search reads and moves, and the two Export commands with their dialogs.
+#include "mainform.h"
+
+#include "brwsfldr.h"
+#include "errorbox.h"
+#include "exportobjects.h"
+#include "finddialog.h"
+#include "findnext.h"
+#include "ui_mainform.h"
+
+#include <QApplication>
+
+namespace {
+
+// The find text as the file's bytes, in the encoding the views show them in.
+std::string BytesOf(const QString& Text, TDisplayEncoding Encoding)
+{
+    return (Encoding == TDisplayEncoding::Utf8 ? Text.toUtf8() : Text.toLatin1()).toStdString();
+}
+
+}  // namespace
+
+// What one search reads from the views and shows in them.
+class TfrmMain::TFindViews final : public TFindView {
+public:
+    explicit TFindViews(TfrmMain& Window) : W(Window) {}
+
+    std::int32_t SelectedObjectIndex() const override { return W.SelectedObjectIndex(); }
+    std::int32_t TextSelectionStart() const override { return W.ui->memMain->ByteSelectionStart(); }
+    std::int32_t TextSelectionLength() const override { return W.ui->memMain->ByteSelectionLength(); }
+
+    void SelectObjectNode(std::int32_t ObjectIndex) override
+    {
+        W.SelectNode(ObjectIndex + 1);
+        W.ui->tvwMain->scrollTo(W.SelectedNode());
+    }
+    void ShowObjectText(std::int32_t ObjectIndex) override { W.ShowObjectText(ObjectIndex); }
+    void SelectTextBytes(std::int32_t Start, std::int32_t Length) override
+    {
+        W.ui->memMain->SelectBytes(Start, Length);
+    }
+    void Beep() override
+    {
+        if (W.FBeepSink)
+            W.FBeepSink();
+        else
+            QApplication::beep();
+    }
+
+private:
+    TfrmMain& W;
+};
+
+void TfrmMain::CreateFindAndExportDialogs()
+{
+    dlgFind = new TFindDialog(this);
+    connect(dlgFind, &TFindDialog::Find, this, [this] { ui::RunGuarded(this, [this] { dlgFindFind(); }); });
+    dlgSave = new TExportSaveDialog(this);
+    dlgBrowseForFolder = new TBrowseForFolderDialog(this);
+    dlgBrowseForFolder->setObjectName(QStringLiteral("dlgBrowseForFolder"));
+    SetUpExportFolderBrowser(*dlgBrowseForFolder);
+}
+
+// --- Find -----------------------------------------------------------------------------
+
+void TfrmMain::actEditFindExecute()
+{
+    dlgFind->Execute();
+}
+
+void TfrmMain::dlgFindFind()
+{
+    TFindViews Views(*this);
+    FindNextInViews(*FObjectTextFile, Views, FindText(), FindMatchCase());
+}
+
+std::string TfrmMain::FindText() const
+{
+    return BytesOf(dlgFind->FindText(), ui->memMain->Encoding());
+}
+
+void TfrmMain::SetFindText(const std::string& Text)
+{
+    // The dialog keeps at most its maximum length.
+    dlgFind->SetFindText(LabelFromBytes(Text, ui->memMain->Encoding()));
+}
+
+bool TfrmMain::FindMatchCase() const
+{
+    return dlgFind->MatchCase();
+}
+
+void TfrmMain::SetFindMatchCase(bool MatchCase)
+{
+    dlgFind->SetMatchCase(MatchCase);
+}
+
+// --- Export -------------------------------------------------------------------------------
+
+void TfrmMain::actFileExportTreeViewExecute()
+{
+    const int ObjectIndex = SelectedObjectIndex();
+    if (ObjectIndex >= 0)
+        ExportObject(FObjectTextFile->Objects(ObjectIndex), *dlgSave);
+}
+
+void TfrmMain::actFileExportListViewExecute()
+{
+    std::vector<std::int32_t> Rows;
+    for (const QModelIndex& Row : ui->lvwMain->selectionModel()->selectedRows())
+        Rows.push_back(Row.row());
+    ExportRows(*FObjectTextFile, std::move(Rows), *dlgSave, *dlgBrowseForFolder,
+               [this](const QString& Path) { return AskReplace(this, Path); });
+}
