@@ -15,6 +15,11 @@
 #endif
 #endif
 
+#if defined(QUIB_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define QUIB_AVX2 1
+#include <immintrin.h>
+#endif
+
 const char* const STitle = "Orvanta";
 
 const std::string ObjectTypeNames[ObjectTypeCount] = {
@@ -70,9 +75,43 @@ const char* FindLineBreak(const char* P, const char* End)
     return P;
 }
 
+#ifdef QUIB_AVX2
+bool HasAvx2()
+{
+    static const bool Has = __builtin_cpu_supports("avx2");
+    return Has;
+}
+
+// The scan below, 32 bytes at a time, on processors that have AVX2.
+__attribute__((target("avx2"))) const char* SkipToMarkerCandidateAvx2(const char* P, const char* End)
+{
+    const __m256i Cr = _mm256_set1_epi8('\r');
+    const __m256i Lf = _mm256_set1_epi8('\n');
+    const __m256i Zero = _mm256_setzero_si256();
+    const __m256i O = _mm256_set1_epi8(SObjectMarker[0]);
+    for (; End - P >= 32; P += 32) {
+        const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
+        const __m256i IsO = _mm256_cmpeq_epi8(V, O);
+        if (!_mm256_movemask_epi8(IsO))
+            continue;
+        const __m256i Before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P - 1));
+        const __m256i AfterBreak =
+            _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(Before, Cr), _mm256_cmpeq_epi8(Before, Lf)),
+                            _mm256_cmpeq_epi8(Before, Zero));
+        if (_mm256_movemask_epi8(_mm256_and_si256(IsO, AfterBreak)))
+            return P; // the candidate is in this block
+    }
+    return P;
+}
+#endif
+
 // First position C in [P, End) where an "O" follows a line break; P[-1] must be readable.
 const char* FindMarkerCandidate(const char* P, const char* End)
 {
+#ifdef QUIB_AVX2
+    if (HasAvx2())
+        P = SkipToMarkerCandidateAvx2(P, End);
+#endif
 #ifdef QUIB_SSE2
     const __m128i Cr = _mm_set1_epi8('\r');
     const __m128i Lf = _mm_set1_epi8('\n');
@@ -98,19 +137,25 @@ const char* FindMarkerCandidate(const char* P, const char* End)
 
 char FoldCase(char C) { return C >= 'a' && C <= 'z' ? char(C - 32) : C; }
 
-// First occurrence of Needle in [Haystack, Haystack + Length), or null. Without
-// MatchCase, Needle is upper case already and the letters a to z of the
-// haystack compare as their capitals; no copy of the haystack is folded.
-// Scans for the needle's first and last byte together, 16 places at a time.
-const char* FindText(const char* Haystack, std::size_t Length, std::string_view Needle, bool MatchCase)
-{
-    const std::size_t M = Needle.size();
-    if (M == 0 || M > Length)
-        return nullptr;
-    const auto OtherCase = [MatchCase](char C) { return !MatchCase && C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
-    const char First = Needle[0], FirstAlt = OtherCase(First);
-    const char Last = Needle[M - 1], LastAlt = OtherCase(Last);
-    const auto MiddleMatches = [&](const char* P) {
+// A needle ready for scanning: its first and last byte in both cases (the same
+// byte twice when case matters or it is no letter a to z).
+struct TNeedlePlan {
+    TNeedlePlan(std::string_view ANeedle, bool AMatchCase) : Needle(ANeedle), MatchCase(AMatchCase)
+    {
+        const auto OtherCase = [this](char C) { return !MatchCase && C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+        First = Needle.front();
+        FirstAlt = OtherCase(First);
+        Last = Needle.back();
+        LastAlt = OtherCase(Last);
+    }
+    bool FirstAndLastMatch(const char* P) const
+    {
+        const char A = P[0], B = P[Needle.size() - 1];
+        return (A == First || A == FirstAlt) && (B == Last || B == LastAlt);
+    }
+    bool MiddleMatches(const char* P) const
+    {
+        const std::size_t M = Needle.size();
         if (M <= 2)
             return true;
         if (MatchCase)
@@ -119,12 +164,29 @@ const char* FindText(const char* Haystack, std::size_t Length, std::string_view 
             if (FoldCase(P[K]) != Needle[K])
                 return false;
         return true;
-    };
-    const std::size_t Starts = Length - M + 1; // places where the needle can begin
-    std::size_t I = 0;
+    }
+    std::string_view Needle; // upper case already when case does not matter
+    bool MatchCase;
+    char First, FirstAlt, Last, LastAlt;
+};
+
+// Each scan looks at the places [I, Starts) where the needle can begin, a
+// block of places at a time, and returns the hit or null with I at the first
+// place it did not look at.
+const char* ScanTail(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
+{
+    for (; I < Starts; ++I)
+        if (Plan.FirstAndLastMatch(Haystack + I) && Plan.MiddleMatches(Haystack + I))
+            return Haystack + I;
+    return nullptr;
+}
+
 #ifdef QUIB_SSE2
-    const __m128i F1 = _mm_set1_epi8(First), F2 = _mm_set1_epi8(FirstAlt);
-    const __m128i L1 = _mm_set1_epi8(Last), L2 = _mm_set1_epi8(LastAlt);
+const char* ScanSse2(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    const __m128i F1 = _mm_set1_epi8(Plan.First), F2 = _mm_set1_epi8(Plan.FirstAlt);
+    const __m128i L1 = _mm_set1_epi8(Plan.Last), L2 = _mm_set1_epi8(Plan.LastAlt);
     for (; I + 16 <= Starts; I += 16) {
         const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I));
         const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I + M - 1));
@@ -132,17 +194,58 @@ const char* FindText(const char* Haystack, std::size_t Length, std::string_view 
                                           _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
         for (unsigned Mask = unsigned(_mm_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
             const char* P = Haystack + I + CountTrailingZeros(Mask);
-            if (MiddleMatches(P))
+            if (Plan.MiddleMatches(P))
                 return P;
         }
     }
+    return nullptr;
+}
 #endif
-    for (; I < Starts; ++I) {
-        const char* P = Haystack + I;
-        if ((P[0] == First || P[0] == FirstAlt) && (P[M - 1] == Last || P[M - 1] == LastAlt) && MiddleMatches(P))
-            return P;
+
+#ifdef QUIB_AVX2
+// The same scan, 32 places at a time, on processors that have AVX2.
+__attribute__((target("avx2"))) const char* ScanAvx2(const char* Haystack, std::size_t& I, std::size_t Starts,
+                                                      const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    const __m256i F1 = _mm256_set1_epi8(Plan.First), F2 = _mm256_set1_epi8(Plan.FirstAlt);
+    const __m256i L1 = _mm256_set1_epi8(Plan.Last), L2 = _mm256_set1_epi8(Plan.LastAlt);
+    for (; I + 32 <= Starts; I += 32) {
+        const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I));
+        const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I + M - 1));
+        const __m256i Hit = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(A, F2)),
+                                             _mm256_or_si256(_mm256_cmpeq_epi8(B, L1), _mm256_cmpeq_epi8(B, L2)));
+        for (unsigned Mask = unsigned(_mm256_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
+            const char* P = Haystack + I + CountTrailingZeros(Mask);
+            if (Plan.MiddleMatches(P))
+                return P;
+        }
     }
     return nullptr;
+}
+
+#endif
+
+// First occurrence of the needle in [Haystack, Haystack + Length), or null.
+// Without MatchCase the needle is upper case already and the letters a to z of
+// the haystack compare as their capitals; no folded copy of the haystack is made.
+const char* FindText(const char* Haystack, std::size_t Length, const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    if (M == 0 || M > Length)
+        return nullptr;
+    const std::size_t Starts = Length - M + 1;
+    std::size_t I = 0;
+    const char* Hit = nullptr;
+#ifdef QUIB_AVX2
+    if (HasAvx2() && (Hit = ScanAvx2(Haystack, I, Starts, Plan)))
+        return Hit;
+#endif
+#ifdef QUIB_SSE2
+    if ((Hit = ScanSse2(Haystack, I, Starts, Plan)))
+        return Hit;
+#endif
+    return ScanTail(Haystack, I, Starts, Plan);
 }
 
 // Percent of P in Length, rounded to the nearest whole number, halves to even.
@@ -276,14 +379,12 @@ std::string TObjectTextObject::GetText() const
 
 void TObjectTextObject::ReadText(std::string& Buffer) const
 {
-    platform::TStream* Stream = FOwner ? FOwner->FStream.get() : nullptr;
-    if (!Stream)
-        throw platform::EReadError(SNoStream);
+    platform::TStream& Stream = OwnerStream();
     Buffer.resize(std::size_t(FSize));
     if (FSize == 0)
         return;
-    if (Stream->Seek(FOffset, platform::TSeekOrigin::soBeginning) != FOffset ||
-        Stream->Read(Buffer.data(), FSize) != FSize) {
+    if (Stream.Seek(FOffset, platform::TSeekOrigin::soBeginning) != FOffset ||
+        Stream.Read(Buffer.data(), FSize) != FSize) {
         // Never hand out bytes that were not read.
         Buffer.clear();
         throw platform::EReadError(SReadError);
@@ -311,14 +412,47 @@ bool TObjectTextObject::Search(std::int32_t& Position, std::string_view Text, bo
 bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view Needle, bool MatchCase,
                                        std::string& Buffer) const
 {
-    ReadText(Buffer);
-    const std::size_t Start = Position > 1 ? std::size_t(Position) - 1 : 0;
+    const std::int64_t Start = Position > 1 ? Position - 1 : 0;
     Position = 0;
-    if (Needle.empty() || Start >= Buffer.size() || Needle.size() > Buffer.size() - Start)
+    if (Needle.empty() || Start >= FSize || std::int64_t(Needle.size()) > FSize - Start) {
+        ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
         return false;
-    if (const char* Hit = FindText(Buffer.data() + Start, Buffer.size() - Start, Needle, MatchCase))
-        Position = std::int32_t(Hit - Buffer.data()) + 1;
-    return Position != 0;
+    }
+    platform::TStream& Stream = OwnerStream();
+    if (Stream.Seek(FOffset + Start, platform::TSeekOrigin::soBeginning) != FOffset + Start)
+        throw platform::EReadError(SReadError);
+    // The text is read and searched a piece at a time, so that each piece is
+    // still in the cache when it is searched; a piece keeps the last bytes of
+    // the one before, where an occurrence may begin.
+    const TNeedlePlan Plan(Needle, MatchCase);
+    const std::int64_t Overlap = std::int64_t(Needle.size()) - 1;
+    Buffer.resize(std::size_t(std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap)));
+    std::int64_t BufferStart = Start; // text position of Buffer[0]
+    std::int64_t Filled = 0;
+    while (BufferStart + Filled < FSize) {
+        const std::int64_t Want = std::min<std::int64_t>(std::int64_t(Buffer.size()) - Filled,
+                                                         FSize - (BufferStart + Filled));
+        if (Stream.Read(Buffer.data() + Filled, Want) != Want)
+            throw platform::EReadError(SReadError);
+        Filled += Want;
+        if (const char* Hit = FindText(Buffer.data(), std::size_t(Filled), Plan)) {
+            Position = std::int32_t(BufferStart + (Hit - Buffer.data()) + 1);
+            return true;
+        }
+        const std::int64_t Keep = std::min(Overlap, Filled);
+        std::memmove(Buffer.data(), Buffer.data() + Filled - Keep, std::size_t(Keep));
+        BufferStart += Filled - Keep;
+        Filled = Keep;
+    }
+    return false;
+}
+
+platform::TStream& TObjectTextObject::OwnerStream() const
+{
+    platform::TStream* Stream = FOwner ? FOwner->FStream.get() : nullptr;
+    if (!Stream)
+        throw platform::EReadError(SNoStream);
+    return *Stream;
 }
 
 void TObjectTextObject::ParseHeader(std::string_view AHeader)
@@ -540,7 +674,8 @@ private:
 
 // --- TObjectTextFile -------------------------------------------------------
 
-std::int64_t TObjectTextFile::LoadWindowSize = std::int64_t(1) << 20;
+std::int64_t TObjectTextFile::LoadWindowSize = std::int64_t(1) << 18;
+std::int64_t TObjectTextFile::SearchPieceSize = 128 * 1024;
 
 TObjectTextFile::TObjectTextFile() = default;
 

@@ -87,6 +87,8 @@ public:
 
 private:
     friend class TObjectTextFile;
+    // The owner's open file; raises when it holds none.
+    platform::TStream& OwnerStream() const;
     // Reads the text into Buffer, reusing its storage.
     void ReadText(std::string& Buffer) const;
     // Search with a needle already prepared for the case mode and a reusable buffer.
@@ -131,6 +133,8 @@ public:
     // Bytes read per request while loading; tests shrink it to reach every
     // window boundary.
     static std::int64_t LoadWindowSize;
+    // Bytes of an object's text read and searched at a time (kept in cache).
+    static std::int64_t SearchPieceSize;
 
 private:
     friend class TObjectTextObject;
