@@ -115,13 +115,24 @@ std::string SystemErrorText(int Error)
 
 namespace {
 
-std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+OVERLAPPED At(std::int64_t Offset)
+{
+    OVERLAPPED Overlapped{};
+    Overlapped.Offset = DWORD(std::uint64_t(Offset) & 0xFFFFFFFFu);
+    Overlapped.OffsetHigh = DWORD(std::uint64_t(Offset) >> 32);
+    return Overlapped;
+}
+
+std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
     std::int64_t Total = 0;
     while (Total < Count) {
         const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
         DWORD Done = 0;
-        if (!ReadFile(Handle, static_cast<char*>(Buffer) + Total, Chunk, &Done, nullptr)) {
+        OVERLAPPED Overlapped = At(Offset + Total);
+        if (!ReadFile(Handle, static_cast<char*>(Buffer) + Total, Chunk, &Done, &Overlapped)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
             *Error = int(GetLastError());
             return Total ? Total : -1;
         }
@@ -132,13 +143,15 @@ std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, i
     return Total;
 }
 
-std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, int* Error)
+std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset,
+                         int* Error)
 {
     std::int64_t Total = 0;
     while (Total < Count) {
         const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
         DWORD Done = 0;
-        if (!WriteFile(Handle, static_cast<const char*>(Buffer) + Total, Chunk, &Done, nullptr)) {
+        OVERLAPPED Overlapped = At(Offset + Total);
+        if (!WriteFile(Handle, static_cast<const char*>(Buffer) + Total, Chunk, &Done, &Overlapped)) {
             *Error = int(GetLastError());
             return Total ? Total : -1;
         }
@@ -188,17 +201,10 @@ TFileStream::~TFileStream()
     CloseHandle(FHandle);
 }
 
-std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+static std::int64_t FileSize(NativeHandle Handle)
 {
-    LARGE_INTEGER Distance{};
-    Distance.QuadPart = Offset;
-    LARGE_INTEGER Result{};
-    const DWORD Method = Origin == TSeekOrigin::soBeginning ? FILE_BEGIN
-                         : Origin == TSeekOrigin::soCurrent ? FILE_CURRENT
-                                                            : FILE_END;
-    if (!SetFilePointerEx(FHandle, Distance, &Result, Method))
-        return -1;
-    return Result.QuadPart;
+    LARGE_INTEGER Size{};
+    return GetFileSizeEx(Handle, &Size) ? Size.QuadPart : -1;
 }
 
 #else // POSIX
@@ -214,12 +220,12 @@ std::string SystemErrorText(int Error)
 
 namespace {
 
-std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
     std::int64_t Total = 0;
     while (Total < Count) {
-        const ssize_t Done = ::read(Handle, static_cast<char*>(Buffer) + Total,
-                                    std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)));
+        const ssize_t Done = ::pread(Handle, static_cast<char*>(Buffer) + Total,
+                                     std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)), off_t(Offset + Total));
         if (Done < 0) {
             if (errno == EINTR)
                 continue;
@@ -233,12 +239,14 @@ std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, i
     return Total;
 }
 
-std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, int* Error)
+std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset,
+                         int* Error)
 {
     std::int64_t Total = 0;
     while (Total < Count) {
-        const ssize_t Done = ::write(Handle, static_cast<const char*>(Buffer) + Total,
-                                     std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)));
+        const ssize_t Done = ::pwrite(Handle, static_cast<const char*>(Buffer) + Total,
+                                      std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)),
+                                      off_t(Offset + Total));
         if (Done < 0) {
             if (errno == EINTR)
                 continue;
@@ -325,13 +333,10 @@ TFileStream::~TFileStream()
     ::close(FHandle); // also drops the lock
 }
 
-std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+static std::int64_t FileSize(NativeHandle Handle)
 {
-    const int Whence = Origin == TSeekOrigin::soBeginning ? SEEK_SET
-                       : Origin == TSeekOrigin::soCurrent ? SEEK_CUR
-                                                          : SEEK_END;
-    const off_t Result = ::lseek(FHandle, off_t(Offset), Whence);
-    return Result < 0 ? -1 : std::int64_t(Result);
+    struct stat Info {};
+    return ::fstat(Handle, &Info) == 0 ? std::int64_t(Info.st_size) : -1;
 }
 
 #endif
@@ -339,15 +344,30 @@ std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
 std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count)
 {
     int Error = 0;
-    const std::int64_t Done = FileIo().Read(FHandle, Buffer, Count, &Error);
-    return Done < 0 ? 0 : Done;
+    const std::int64_t Done = std::max<std::int64_t>(0, FileIo().Read(FHandle, Buffer, Count, FPosition, &Error));
+    FPosition += Done;
+    return Done;
 }
 
 std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count)
 {
     int Error = 0;
-    const std::int64_t Done = FileIo().Write(FHandle, Buffer, Count, &Error);
-    return Done < 0 ? 0 : Done;
+    const std::int64_t Done = std::max<std::int64_t>(0, FileIo().Write(FHandle, Buffer, Count, FPosition, &Error));
+    FPosition += Done;
+    return Done;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
+{
+    std::int64_t Base = FPosition;
+    if (Origin == TSeekOrigin::soBeginning)
+        Base = 0;
+    else if (Origin == TSeekOrigin::soEnd && (Base = FileSize(FHandle)) < 0)
+        return -1;
+    if (Base + Offset < 0)
+        return -1;
+    FPosition = Base + Offset;
+    return FPosition;
 }
 
 namespace {

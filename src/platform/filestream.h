@@ -81,6 +81,9 @@ public:
 private:
     explicit TFileStream(NativeHandle Handle) : FHandle(Handle) {}
     NativeHandle FHandle;
+    // Kept here rather than in the system's file pointer: every read and write
+    // is positioned, one call each, and a seek costs no call at all.
+    std::int64_t FPosition = 0;
 };
 
 // The full (absolute) form of a path, as the messages show it.
@@ -93,8 +96,9 @@ constexpr std::int64_t MaxFileSize = std::int64_t(1) << 31;
 // errors, full disks and failing opens. Each function returns what the system
 // call would; an error code goes into *Error (errno, or GetLastError on Windows).
 struct TFileIo {
-    std::int64_t (*Read)(NativeHandle, void*, std::int64_t, int* Error);
-    std::int64_t (*Write)(NativeHandle, const void*, std::int64_t, int* Error);
+    // Positioned: Offset is the byte offset in the file to read or write at.
+    std::int64_t (*Read)(NativeHandle, void*, std::int64_t Count, std::int64_t Offset, int* Error);
+    std::int64_t (*Write)(NativeHandle, const void*, std::int64_t Count, std::int64_t Offset, int* Error);
     // Returns 0, or the error code of a failed open (before the file is touched).
     int (*BeforeOpen)(const std::string& FullPath, bool ForCreate);
 };

@@ -185,15 +185,15 @@ int GReadsLeft = 0;
 bool GReadFails = false;
 
 // Delivers normally until GReadsLeft runs out, then half of what is asked, or an error.
-std::int64_t FailingLater(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+std::int64_t FailingLater(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
     if (GReadsLeft-- > 0)
-        return platform::SystemFileIo().Read(Handle, Buffer, Count, Error);
+        return platform::SystemFileIo().Read(Handle, Buffer, Count, Offset, Error);
     if (GReadFails) {
         *Error = EIO;
         return -1;
     }
-    return platform::SystemFileIo().Read(Handle, Buffer, Count / 2, Error);
+    return platform::SystemFileIo().Read(Handle, Buffer, Count / 2, Offset, Error);
 }
 
 class WindowedLoad : public Faults {
@@ -208,10 +208,10 @@ protected:
     std::int64_t SavedWindow = 0;
 };
 
-std::int64_t CountingRead(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+std::int64_t CountingRead(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
     ++GReadsLeft;
-    return platform::SystemFileIo().Read(Handle, Buffer, Count, Error);
+    return platform::SystemFileIo().Read(Handle, Buffer, Count, Offset, Error);
 }
 
 TEST_F(WindowedLoad, ReadFailingPartWayEndsTheLoadWithEntriesOnlyFromBytesRead)
@@ -256,7 +256,7 @@ TEST_F(WindowedLoad, ReadFailingPartWayEndsTheLoadWithEntriesOnlyFromBytesRead)
         }
 }
 
-std::int64_t FailingWrite(platform::NativeHandle, const void*, std::int64_t, int* Error)
+std::int64_t FailingWrite(platform::NativeHandle, const void*, std::int64_t, std::int64_t, int* Error)
 {
     *Error = ENOSPC;
     return -1;

@@ -211,20 +211,20 @@ TEST_F(Hold, FilesOfTwoGibibytesAreRefusedBeforeAnyAllocation)
 
 // --- the I/O seam ------------------------------------------------------------
 
-std::int64_t ShortRead(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, int* Error)
+std::int64_t ShortRead(platform::NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
-    return platform::SystemFileIo().Read(Handle, Buffer, Count > 4 ? Count - 4 : Count, Error);
+    return platform::SystemFileIo().Read(Handle, Buffer, Count > 4 ? Count - 4 : Count, Offset, Error);
 }
 
-std::int64_t FailingRead(platform::NativeHandle, void*, std::int64_t, int* Error)
+std::int64_t FailingRead(platform::NativeHandle, void*, std::int64_t, std::int64_t, int* Error)
 {
     *Error = EIO;
     return -1;
 }
 
-std::int64_t FullDiskWrite(platform::NativeHandle Handle, const void* Buffer, std::int64_t Count, int* Error)
+std::int64_t FullDiskWrite(platform::NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
-    return platform::SystemFileIo().Write(Handle, Buffer, Count / 2, Error);
+    return platform::SystemFileIo().Write(Handle, Buffer, Count / 2, Offset, Error);
 }
 
 int DenyOpen(const std::string&, bool) { return EACCES; }
