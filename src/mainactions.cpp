@@ -9,6 +9,7 @@
 #include "ui_mainform.h"
 
 #include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QClipboard>
 #include <QCheckBox>
 #include <QFontDialog>
@@ -105,9 +106,15 @@ void TfrmMain::WireActions()
 
     for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
         View->installEventFilter(this);
+    FApplicationLinks.push_back(
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
+            if (Now == ui->ActionMainMenuBar1)
+                FFocusBeforeMenuBar = Old;
+        }));
     // Idle: whenever the event loop has nothing left to do.
-    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &TfrmMain::UpdateActions);
+    FApplicationLinks.push_back(connect(QAbstractEventDispatcher::instance(),
+                                        &QAbstractEventDispatcher::aboutToBlock, this,
+                                        &TfrmMain::UpdateActions));
 }
 
 void TfrmMain::SetUpCommandImages()
@@ -192,6 +199,8 @@ TfrmMain::TActiveView TfrmMain::ActiveView() const
 {
     // The window remembers its focused control while another window is active.
     const QWidget* Control = focusWidget();
+    if (Control == ui->ActionMainMenuBar1)
+        Control = FFocusBeforeMenuBar;
     if (Control == ui->tvwMain)
         return TActiveView::Tree;
     if (Control == ui->lvwMain)

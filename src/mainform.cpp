@@ -90,7 +90,11 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 TfrmMain::~TfrmMain()
 {
     FormDestroy();
-    ui->splMain->removeEventFilter(this);
+    // The parts go from here on; nothing may reach the handlers meanwhile.
+    for (const QMetaObject::Connection& Link : FApplicationLinks)
+        disconnect(Link);
+    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->splMain, ui->tvwMain, ui->lvwMain, ui->memMain})
+        Watched->removeEventFilter(this);
 }
 
 QString TfrmMain::DefaultSettingsFileName()

@@ -205,6 +205,11 @@ private:
     TBrowseForFolderDialog* dlgBrowseForFolder = nullptr;
     TAboutBox* dlgAbout = nullptr;
     std::function<void()> FBeepSink;
+    // The control that had the focus when the menu bar took it for keyboard
+    // navigation: the menu bar is never the active control.
+    QPointer<QWidget> FFocusBeforeMenuBar;
+    // Links to the application's signals, cut before the window's parts go.
+    std::vector<QMetaObject::Connection> FApplicationLinks;
 
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
 };

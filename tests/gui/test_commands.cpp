@@ -771,6 +771,23 @@ private slots:
         QCOMPARE(Opened("mnuHelp"), QStringList{"&About..."});
     }
 
+    // Alt hands the focus to the menu bar for keyboard navigation; the view
+    // focused before stays the active one.
+    void menuBarKeyboardKeepsActiveView()
+    {
+        auto Window = ShownWindow();
+        SelectNode(*Window, 1);
+        Focus(Views(*Window).Tree);
+        auto* Bar = Component<QMenuBar>(*Window, "ActionMainMenuBar1");
+        QTest::keyClick(Views(*Window).Tree, Qt::Key_Alt, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Bar));
+        RunIdle();
+        QCOMPARE(Window->ActiveView(), TfrmMain::TActiveView::Tree);
+        QVERIFY(Action(*Window, "actFileExportTreeView")->isVisible());
+        QTest::keyClick(Bar, Qt::Key_Escape);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Views(*Window).Tree));
+    }
+
     // The File menu's list export entry runs the list's command.
     void listExportEntryRunsCommand()
     {
