@@ -18,6 +18,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace {
 
 // imlToolbutton, by image index.
@@ -49,9 +51,16 @@ void LinkMenuEntry(QAction& Entry, QAction& Action)
 // font keeps its underline and strikeout as they were.
 void HideFontEffects(QFontDialog& Dialog)
 {
+    QGroupBox* Effects = nullptr;
+    QGroupBox* Sample = nullptr;
     for (QGroupBox* Group : Dialog.findChildren<QGroupBox*>())
-        if (!Group->findChildren<QCheckBox*>().isEmpty())
-            Group->hide();
+        (Group->findChildren<QCheckBox*>().isEmpty() ? Sample : Effects) = Group;
+    if (!Effects)
+        return;
+    // The sample shared its rows with the effects: it keeps their height.
+    if (Sample)
+        Sample->setMinimumHeight(std::max(Sample->sizeHint().height(), Effects->sizeHint().height()));
+    Effects->hide();
 }
 
 }  // namespace
