@@ -1,11 +1,12 @@
 // Fuzzes Search and FindNext on a file loaded from disk (a temporary file,
-// on tmpfs where there is one): arbitrary text, pattern, start position and
-// case flag; each result is checked against a plain scan of the object's
+// on tmpfs where there is one): arbitrary text, pattern, start position, case
+// flag and read piece size; each result is checked against a plain scan of the object's
 // bytes, so a match must lie within the text, really match, and be the first
 // one at or after the start.
 //
 // Input: the pattern's bytes, then the text; taken from the end: flags, the
-// pattern's length and source, the start position and the start object.
+// pattern's length and source, the start position, the start object and the
+// size of the pieces the search reads.
 #include "fuzzcheck.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -73,11 +74,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const std::uint16_t PatternFrom = In.ConsumeIntegral<std::uint16_t>();
     const std::uint32_t RawPosition = In.ConsumeIntegral<std::uint32_t>();
     const std::uint8_t RawObject = In.ConsumeIntegral<std::uint8_t>();
+    const std::uint8_t PieceByte = In.ConsumeIntegral<std::uint8_t>();
     const bool MatchCase = Flags & 1;
     std::string Pattern = In.ConsumeBytesAsString(Flags & 2 ? 0 : PatternLength);
     const std::string Text = In.ConsumeRemainingBytesAsString();
     if (Flags & 2 && !Text.empty()) // a piece of the text itself, so that matches are common
         Pattern = Case(Text.substr(PatternFrom % Text.size(), PatternLength), Flags);
+
+    // Mostly pieces shorter than the pattern or the object, now and then the usual size.
+    struct TPieceSize {
+        std::int64_t Saved = TObjectTextFile::SearchPieceSize;
+        ~TPieceSize() { TObjectTextFile::SearchPieceSize = Saved; }
+    } PieceSize;
+    if (PieceByte < 224)
+        TObjectTextFile::SearchPieceSize = 1 + PieceByte % 48;
 
     WriteTempFile(Text);
     TObjectTextFile File;
