@@ -10,6 +10,8 @@
 #include "ui_mainform.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QTextCursor>
 
 namespace {
 
@@ -72,7 +74,29 @@ void TfrmMain::actEditFindExecute()
 void TfrmMain::dlgFindFind()
 {
     TFindViews Views(*this);
-    FindNextInViews(*FObjectTextFile, Views, FindText(), FindMatchCase());
+    if (FindNextInViews(*FObjectTextFile, Views, FindText(), FindMatchCase()))
+        KeepFindDialogClearOfSelection();
+}
+
+void TfrmMain::KeepFindDialogClearOfSelection()
+{
+    // The occurrence just selected, on screen.
+    QTextCursor Start = ui->memMain->textCursor();
+    QTextCursor End = Start;
+    Start.setPosition(Start.selectionStart());
+    End.setPosition(End.selectionEnd());
+    const QWidget* Viewport = ui->memMain->viewport();
+    const QRect Selection(Viewport->mapToGlobal(ui->memMain->cursorRect(Start).topLeft()),
+                          Viewport->mapToGlobal(ui->memMain->cursorRect(End).bottomRight()));
+    const QRect Dialog = dlgFind->frameGeometry();
+    if (!Dialog.intersects(Selection))
+        return;
+    // Above the occurrence when there is room for it there, else below it.
+    constexpr int Gap = 8;
+    const QScreen* Screen = dlgFind->screen();
+    const int ScreenTop = Screen ? Screen->availableGeometry().top() : 0;
+    const int Above = Selection.top() - Gap - Dialog.height();
+    dlgFind->move(Dialog.left(), Above >= ScreenTop ? Above : Selection.bottom() + Gap);
 }
 
 std::string TfrmMain::FindText() const

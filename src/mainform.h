@@ -148,6 +148,8 @@ private:
     void WireViews();
     void CreateDialogs();
     void CreateFindAndExportDialogs();
+    // Moves the find dialog off the occurrence it has just selected.
+    void KeepFindDialogClearOfSelection();
     void WireActions();
     void SetUpCommandImages();
     void SetUpMainMenu();

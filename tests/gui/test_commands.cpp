@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QTimer>
 
 #include <functional>
@@ -941,6 +942,35 @@ private slots:
         Click(FindNext);
         QCOMPARE(Beeps, 3);
         QVERIFY(Find->isVisible());
+    }
+
+    // The dialog moves off an occurrence it would cover.
+    void findDialogClearsOccurrence()
+    {
+        auto Window = ShownWindow();
+        Window->move(0, 0);
+        const TViews V = Views(*Window);
+        Focus(V.Tree);
+        RunIdle();
+        Action(*Window, "actEditFind")->trigger();
+        auto* Find = Component<TFindDialog>(*Window, "dlgFind");
+        Find->SetFindText(QStringLiteral("Sales-Post"));
+        Click(Find->findChild<QPushButton*>(QStringLiteral("btnFindNext")));
+        WaitForChangeReport();
+        const auto Occurrence = [&] {
+            QTextCursor At = V.Text->textCursor();
+            At.setPosition(At.selectionStart());
+            const QRect Caret = V.Text->cursorRect(At);
+            return QRect(V.Text->viewport()->mapToGlobal(Caret.topLeft()), Caret.size());
+        };
+        QVERIFY(!Find->frameGeometry().intersects(Occurrence()));
+        // Put it right over the occurrence and search again from the root.
+        Find->move(Occurrence().topLeft() - QPoint(10, 10));
+        QTRY_VERIFY(Find->frameGeometry().intersects(Occurrence()));
+        SelectNode(*Window, 0);
+        Click(Find->findChild<QPushButton*>(QStringLiteral("btnFindNext")));
+        QTRY_VERIFY(!Find->frameGeometry().intersects(Occurrence()));
+        QCOMPARE(V.Text->textCursor().selectedText(), QStringLiteral("Sales-Post"));
     }
 
     void findSettingsRoundTrip()
