@@ -698,7 +698,7 @@ private slots:
         TErrorCapture Errors;
         // A read that fails: the file layer reports an I/O error.
         platform::TFileIo Failing = platform::SystemFileIo();
-        Failing.Read = [](platform::NativeHandle, void*, std::int64_t, int* Error) -> std::int64_t {
+        Failing.Read = [](platform::NativeHandle, void*, std::int64_t, std::int64_t, int* Error) -> std::int64_t {
             *Error = EIO;
             return -1;
         };
