@@ -85,7 +85,7 @@ void TfrmMain::WireActions()
     acmMain->SetStyle(QStringLiteral("XP Style"));
     imlToolbutton = CommandImages();
 
-    // The action list; shortcut keys are matched in this order.
+    // The action list, in its designed order; no two actions share a key.
     FCommands = {
         {ui->actFileOpen, &TfrmMain::actFileOpenExecute, nullptr},
         {ui->actFileExit, &TfrmMain::actFileExitExecute, nullptr},

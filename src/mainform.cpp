@@ -228,8 +228,8 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
         FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
     const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
     if (View && Event->type() == QEvent::ShortcutOverride) {
-        // The key of an enabled command is the command's, not the view's own
-        // (the text view would take Ctrl+A and Ctrl+C for itself).
+        // The key of an enabled command is the command's, never the view's own
+        // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
         UpdateActions();
         if (IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
             return true;
