@@ -14,7 +14,7 @@ using namespace std::string_literals;
 // empty name from it was undefined behaviour.
 TEST(FuzzFinds, HeaderWithoutAName)
 {
-    for (const std::string Header : {"Table 99"s, "Table"s, "T 1"s}) {
+    for (const std::string& Header : {"Table 99"s, "Table"s, "T 1"s}) {
         try {
             const TObjectTextObject Object(nullptr, 0, Header);
             EXPECT_EQ("", Object.Name()) << Header;
