@@ -426,12 +426,14 @@ bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view 
     // the one before, where an occurrence may begin.
     const TNeedlePlan Plan(Needle, MatchCase);
     const std::int64_t Overlap = std::int64_t(Needle.size()) - 1;
-    Buffer.resize(std::size_t(std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap)));
+    const std::int64_t Capacity =
+        std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap);
+    if (std::int64_t(Buffer.size()) < Capacity)
+        Buffer.resize(std::size_t(Capacity)); // grown once per search, not per object
     std::int64_t BufferStart = Start; // text position of Buffer[0]
     std::int64_t Filled = 0;
     while (BufferStart + Filled < FSize) {
-        const std::int64_t Want = std::min<std::int64_t>(std::int64_t(Buffer.size()) - Filled,
-                                                         FSize - (BufferStart + Filled));
+        const std::int64_t Want = std::min<std::int64_t>(Capacity - Filled, FSize - (BufferStart + Filled));
         if (Stream.Read(Buffer.data() + Filled, Want) != Want)
             throw platform::EReadError(SReadError);
         Filled += Want;
