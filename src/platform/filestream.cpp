@@ -95,6 +95,24 @@ const char* const SFCreateErrorEx = "Cannot create file \"%s\". %s";
 const char* const SFileTooLarge =
     "The file is 2 GiB or larger; only files smaller than 2 GiB (2,147,483,648 bytes) can be opened.";
 
+// Moves Count bytes through Step, a call of at most 1 GiB at a time, until all
+// are moved, the file ends (Step returns 0) or an error (Step returns -1 and
+// sets *Error). Returns the bytes moved, or -1 when the first call failed.
+template <typename TStep>
+std::int64_t TransferAll(std::int64_t Count, int* Error, TStep Step)
+{
+    std::int64_t Total = 0;
+    while (Total < Count) {
+        const std::int64_t Done = Step(Total, std::min<std::int64_t>(Count - Total, 1 << 30), Error);
+        if (Done < 0)
+            return Total ? Total : -1;
+        if (Done == 0)
+            break;
+        Total += Done;
+    }
+    return Total;
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -125,41 +143,29 @@ OVERLAPPED At(std::int64_t Offset)
 
 std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
-    std::int64_t Total = 0;
-    while (Total < Count) {
-        const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
+    return TransferAll(Count, Error, [&](std::int64_t Total, std::int64_t Chunk, int* Err) -> std::int64_t {
         DWORD Done = 0;
         OVERLAPPED Overlapped = At(Offset + Total);
-        if (!ReadFile(Handle, static_cast<char*>(Buffer) + Total, Chunk, &Done, &Overlapped)) {
-            if (GetLastError() == ERROR_HANDLE_EOF)
-                break;
-            *Error = int(GetLastError());
-            return Total ? Total : -1;
-        }
-        if (Done == 0)
-            break;
-        Total += Done;
-    }
-    return Total;
+        if (ReadFile(Handle, static_cast<char*>(Buffer) + Total, DWORD(Chunk), &Done, &Overlapped))
+            return Done;
+        if (GetLastError() == ERROR_HANDLE_EOF)
+            return 0;
+        *Err = int(GetLastError());
+        return -1;
+    });
 }
 
 std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset,
                          int* Error)
 {
-    std::int64_t Total = 0;
-    while (Total < Count) {
-        const DWORD Chunk = DWORD(std::min<std::int64_t>(Count - Total, 1 << 30));
+    return TransferAll(Count, Error, [&](std::int64_t Total, std::int64_t Chunk, int* Err) -> std::int64_t {
         DWORD Done = 0;
         OVERLAPPED Overlapped = At(Offset + Total);
-        if (!WriteFile(Handle, static_cast<const char*>(Buffer) + Total, Chunk, &Done, &Overlapped)) {
-            *Error = int(GetLastError());
-            return Total ? Total : -1;
-        }
-        if (Done == 0)
-            break;
-        Total += Done;
-    }
-    return Total;
+        if (WriteFile(Handle, static_cast<const char*>(Buffer) + Total, DWORD(Chunk), &Done, &Overlapped))
+            return Done;
+        *Err = int(GetLastError());
+        return -1;
+    });
 }
 
 } // namespace
@@ -220,44 +226,39 @@ std::string SystemErrorText(int Error)
 
 namespace {
 
+// Retries a system call that a signal interrupted.
+template <typename TCall>
+std::int64_t Retrying(int* Error, TCall Call)
+{
+    for (;;) {
+        const ssize_t Done = Call();
+        if (Done >= 0)
+            return Done;
+        if (errno != EINTR) {
+            *Error = errno;
+            return -1;
+        }
+    }
+}
+
 std::int64_t SystemRead(NativeHandle Handle, void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
-    std::int64_t Total = 0;
-    while (Total < Count) {
-        const ssize_t Done = ::pread(Handle, static_cast<char*>(Buffer) + Total,
-                                     std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)), off_t(Offset + Total));
-        if (Done < 0) {
-            if (errno == EINTR)
-                continue;
-            *Error = errno;
-            return Total ? Total : -1;
-        }
-        if (Done == 0)
-            break;
-        Total += Done;
-    }
-    return Total;
+    return TransferAll(Count, Error, [&](std::int64_t Total, std::int64_t Chunk, int* Err) {
+        return Retrying(Err, [&] {
+            return ::pread(Handle, static_cast<char*>(Buffer) + Total, std::size_t(Chunk), off_t(Offset + Total));
+        });
+    });
 }
 
 std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset,
                          int* Error)
 {
-    std::int64_t Total = 0;
-    while (Total < Count) {
-        const ssize_t Done = ::pwrite(Handle, static_cast<const char*>(Buffer) + Total,
-                                      std::size_t(std::min<std::int64_t>(Count - Total, 1 << 30)),
-                                      off_t(Offset + Total));
-        if (Done < 0) {
-            if (errno == EINTR)
-                continue;
-            *Error = errno;
-            return Total ? Total : -1;
-        }
-        if (Done == 0)
-            break;
-        Total += Done;
-    }
-    return Total;
+    return TransferAll(Count, Error, [&](std::int64_t Total, std::int64_t Chunk, int* Err) {
+        return Retrying(Err, [&] {
+            return ::pwrite(Handle, static_cast<const char*>(Buffer) + Total, std::size_t(Chunk),
+                            off_t(Offset + Total));
+        });
+    });
 }
 
 // Owns a descriptor until it is handed to a stream.
