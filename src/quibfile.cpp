@@ -310,7 +310,7 @@ std::int32_t StrToInt(std::string_view Text)
     std::uint64_t Value = 0;
     for (; I < Text.size(); ++I) {
         const char C = Text[I];
-        unsigned Digit;
+        unsigned Digit = 0;
         if (C >= '0' && C <= '9')
             Digit = unsigned(C - '0');
         else if (Hex && C >= 'a' && C <= 'f')

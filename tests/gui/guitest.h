@@ -4,6 +4,7 @@
 
 #include "errorbox.h"
 #include "mainform.h"
+#include "objecttextview.h"
 #include "platform/filestream.h"
 
 #include <QDir>
@@ -108,6 +109,18 @@ T* Component(QWidget& Window, const char* Name)
     if (!Found)
         qFatal("no component %s", Name);
     return Found;
+}
+
+// The window's three views.
+struct TViews {
+    TObjectTreeView* Tree;
+    TObjectListView* List;
+    TObjectTextView* Text;
+};
+inline TViews Views(TfrmMain& Window)
+{
+    return {Component<TObjectTreeView>(Window, "tvwMain"), Component<TObjectListView>(Window, "lvwMain"),
+            Component<TObjectTextView>(Window, "memMain")};
 }
 
 // Lets the tree's delayed change report run.

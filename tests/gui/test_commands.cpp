@@ -213,16 +213,6 @@ class TestCommands : public QObject {
     Q_OBJECT
 
 private:
-    struct TViews {
-        TObjectTreeView* Tree;
-        TObjectListView* List;
-        TObjectTextView* Text;
-    };
-    static TViews Views(TfrmMain& Window)
-    {
-        return {Component<TObjectTreeView>(Window, "tvwMain"), Component<TObjectListView>(Window, "lvwMain"),
-                Component<TObjectTextView>(Window, "memMain")};
-    }
     static QAction* Action(TfrmMain& Window, const char* Name) { return Component<QAction>(Window, Name); }
     static QModelIndex Node(TfrmMain& Window, int AbsoluteIndex)
     {

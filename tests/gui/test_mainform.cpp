@@ -24,16 +24,6 @@ class TestMainForm : public QObject {
     Q_OBJECT
 
 private:
-    struct TViews {
-        TObjectTreeView* Tree;
-        TObjectListView* List;
-        TObjectTextView* Text;
-    };
-    static TViews Views(TfrmMain& Window)
-    {
-        return {Component<TObjectTreeView>(Window, "tvwMain"), Component<TObjectListView>(Window, "lvwMain"),
-                Component<TObjectTextView>(Window, "memMain")};
-    }
     static QModelIndex Node(TfrmMain& Window, int AbsoluteIndex)
     {
         auto* Model = static_cast<TObjectTreeModel*>(Views(Window).Tree->model());
