@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <vector>
 
@@ -712,7 +711,6 @@ void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
     const std::int64_t Remaining = std::max<std::int64_t>(0, Stream.Size() - Start);
     if (Remaining > INT32_MAX)
         throw EIntOverflow();
-    Stream.Seek(Start, platform::TSeekOrigin::soBeginning);
 
     // One pass over the text through a reused window rather than one buffer
     // of the whole file: the same split, without holding the file in memory.
