@@ -52,6 +52,26 @@ bool SameName(std::string_view A, std::string_view B)
 
 bool HasLineBreak(std::string_view Text) { return Text.find_first_of("\r\n") != std::string_view::npos; }
 
+bool IsQuote(char C) { return C == '"' || C == '\''; }
+
+// A value in a matching pair of quotes is read without them: that is how a
+// hand-written value keeps blanks at its ends.
+std::string_view Unquoted(std::string_view Value)
+{
+    if (Value.size() >= 2 && IsQuote(Value.front()) && Value.back() == Value.front())
+        return Value.substr(1, Value.size() - 2);
+    return Value;
+}
+
+// The value as written, so that reading gives it back: one that reading would
+// change (blanks at an end, a matching pair of quotes) goes in double quotes.
+std::string StoredValue(std::string_view Value)
+{
+    if (!Value.empty() && (IsBlank(Value.front()) || IsBlank(Value.back()) || Unquoted(Value).size() != Value.size()))
+        return "\"" + std::string(Value) + "\"";
+    return std::string(Value);
+}
+
 // "[Name]" with optional blanks; anything after the closing bracket is ignored.
 bool ParseSectionLine(std::string_view Line, std::string_view& Name)
 {
@@ -299,7 +319,7 @@ bool TProfile::ReadString(std::string_view Section, std::string_view Key, std::s
         return false;
     std::string_view Name, Stored;
     ParseKeyLine(FLines[Index].Text, Name, Stored);
-    Value.assign(Stored.substr(0, MaxValueLength));
+    Value.assign(Unquoted(Stored).substr(0, MaxValueLength));
     return true;
 }
 
@@ -329,7 +349,7 @@ bool TProfile::WriteString(std::string_view Section, std::string_view Key, std::
         return false;
 
     std::vector<TLine> Lines = FLines;
-    const std::string NewLine = std::string(Key) + "=" + std::string(Value);
+    const std::string NewLine = std::string(Key) + "=" + StoredValue(Value);
     TSectionSpan Span{};
     std::size_t Index = 0;
     if (!FindSection(Section, Span)) {
@@ -339,7 +359,7 @@ bool TProfile::WriteString(std::string_view Section, std::string_view Key, std::
         // Keep the key as the file spells it; only the value changes.
         std::string_view Stored, OldValue;
         ParseKeyLine(Lines[Index].Text, Stored, OldValue);
-        Lines[Index].Text = std::string(Stored) + "=" + std::string(Value);
+        Lines[Index].Text = std::string(Stored) + "=" + StoredValue(Value);
     } else {
         InsertLine(Lines, NewKeyPosition(Span), NewLine, FLineBreak);
     }

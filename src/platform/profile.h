@@ -7,7 +7,9 @@
 // File layout as read here:
 //   [Section]       a section header; blanks around the brackets and the name
 //   Key=Value       a key of the section above it; blanks around '=' and at
-//                   both ends are not part of the key or the value
+//                   both ends are not part of the key or the value, and a
+//                   value in a matching pair of quotes ("..." or '...') is
+//                   the text between them
 //   ; text          a comment; so is every other line (kept, never interpreted)
 // Section and key names compare without regard to case (A-Z only). When a name
 // occurs twice, the first one counts. Keys above the first section belong to
@@ -40,15 +42,17 @@ public:
     const std::string& FileName() const { return FFileName; }
 
     // True with the key's value (at most MaxValueLength characters; an empty
-    // value is an empty string), false when the section or the key is missing.
+    // value is an empty string; quotes around it taken off), false when the
+    // section or the key is missing.
     bool ReadString(std::string_view Section, std::string_view Key, std::string& Value) const;
 
     // Sets the key's value and writes the file back at once: an existing key's
     // line is replaced (keeping the key as the file spells it), a missing key
     // goes after the last key of its section, a missing section goes at the end
     // of the file. New lines use the file's own line break; a file without one
-    // gets CR LF on Windows, LF elsewhere. Blanks around the value are written
-    // but, as with any hand-written value, not read back.
+    // gets CR LF on Windows, LF elsewhere. A value that reading would change
+    // (blanks at an end, a matching pair of quotes around it) is written in
+    // double quotes, so that it reads back as it was given.
     // The file is replaced through a temporary file in the same directory, so
     // it is either wholly old or wholly new. Returns false, with nothing
     // changed in memory or on disk, when the file cannot be written (folder

@@ -190,7 +190,16 @@ INSTANTIATE_TEST_SUITE_P(Edits, ProfileEditTest, ::testing::Values(
     TEditCase{"EmptyValue", "[Find]\nFindText=old\n", "Find", "FindText", "", "[Find]\nFindText=\n"},
     TEditCase{"ValueWithEqualsAndQuotes", "", "Find", "FindText", "a=\"b\"",
         "[Find]\nFindText=a=\"b\"\n"},
-    TEditCase{"EmptyFile", "", "Window", "Width", "1", "[Window]\nWidth=1\n"}),
+    TEditCase{"EmptyFile", "", "Window", "Width", "1", "[Window]\nWidth=1\n"},
+    // Values that reading would change go in quotes, so they read back as given.
+    TEditCase{"QuotedValueQuotedAgain", "", "Find", "FindText", "\"x\"", "[Find]\nFindText=\"\"x\"\"\n"},
+    TEditCase{"SingleQuotedValueQuoted", "", "Find", "FindText", "'1'", "[Find]\nFindText=\"'1'\"\n"},
+    TEditCase{"EmptyQuotePairQuoted", "", "Find", "FindText", "''", "[Find]\nFindText=\"''\"\n"},
+    TEditCase{"BlanksAtTheEndsKept", "[Find]\nFindText=x\n", "Find", "FindText", " a\tb ",
+        "[Find]\nFindText=\" a\tb \"\n"},
+    TEditCase{"LoneQuoteWrittenAsIs", "", "Find", "FindText", "\"x", "[Find]\nFindText=\"x\n"},
+    TEditCase{"MismatchedQuotesWrittenAsIs", "", "Find", "FindText", "'x\"", "[Find]\nFindText='x\"\n"},
+    TEditCase{"SingleQuoteCharacterWrittenAsIs", "", "Find", "FindText", "'", "[Find]\nFindText='\n"}),
     [](const ::testing::TestParamInfo<TEditCase>& Info) { return std::string(Info.param.Name); });
 
 // ---------------------------------------------------------------------------
@@ -235,6 +244,19 @@ INSTANTIATE_TEST_SUITE_P(Reads, ProfileReadTest, ::testing::Values(
     TReadCase{"EqualsInValue", "[Find]\nFindText=a=b\n", "Find", "FindText", true, "a=b"},
     TReadCase{"QuotesAndSemicolonsKept", "[Find]\nFindText=\"x\" ; y\n", "Find", "FindText", true,
         "\"x\" ; y"},
+    // A matching pair of quotes at both ends of the trimmed value is taken off.
+    TReadCase{"DoubleQuotesTakenOff", "[View]\nCodeFontName=\"DejaVu Sans Mono\"\n", "View", "CodeFontName",
+        true, "DejaVu Sans Mono"},
+    TReadCase{"SingleQuotesTakenOff", "[Find]\nMatchCase='1'\n", "Find", "MatchCase", true, "1"},
+    TReadCase{"EmptyQuotesAreAnEmptyValue", "[View]\nCodeFontName=\"\"\n", "View", "CodeFontName", true, ""},
+    TReadCase{"BlanksInsideQuotesKept", "[View]\nCodeFontSize=\" 13\"\n", "View", "CodeFontSize", true, " 13"},
+    TReadCase{"QuotesInsideOuterBlanks", "[View]\nA= \t'x y' \n", "View", "A", true, "x y"},
+    TReadCase{"OnlyTheOuterPairTaken", "[View]\nA=\"\"x\"\"\n", "View", "A", true, "\"x\""},
+    TReadCase{"OtherQuoteInsideKept", "[View]\nA=\"it's\"\n", "View", "A", true, "it's"},
+    TReadCase{"LoneLeadingQuoteKept", "[View]\nA=\"x\n", "View", "A", true, "\"x"},
+    TReadCase{"LoneTrailingQuoteKept", "[View]\nA=x'\n", "View", "A", true, "x'"},
+    TReadCase{"MismatchedQuotesKept", "[View]\nA=\"x'\n", "View", "A", true, "\"x'"},
+    TReadCase{"OneQuoteCharacterKept", "[View]\nA=\"\n", "View", "A", true, "\""},
     TReadCase{"CrLfNotInValue", "[Window]\r\nWidth=5\r\n", "Window", "Width", true, "5"},
     TReadCase{"LoneCrNotInValue", "[Window]\rWidth=5\rHeight=6", "Window", "Height", true, "6"},
     TReadCase{"NoBreakAtEnd", "[Window]\nWidth=5", "Window", "Width", true, "5"},
@@ -347,7 +369,13 @@ INSTANTIATE_TEST_SUITE_P(Integers, ProfileIntegerTest, ::testing::Values(
     TIntegerCase{"0xFFFFFFFF", -1},
     TIntegerCase{"$FFFFFFFF", -1},
     TIntegerCase{"0x100000000", Default},
-    TIntegerCase{"0x0000000000FF", 255}));
+    TIntegerCase{"0x0000000000FF", 255},
+    // Quotes come off first; what is inside follows the rules above.
+    TIntegerCase{"\"960\"", 960},
+    TIntegerCase{"'-0x10'", -16},
+    TIntegerCase{"\" 13\"", Default},
+    TIntegerCase{"\"13", Default},
+    TIntegerCase{"\"13'", Default}));
 
 struct TFlagCase {
     const char* Stored;  // nullptr: the key is missing
@@ -375,7 +403,11 @@ INSTANTIATE_TEST_SUITE_P(Flags, ProfileFlagTest, ::testing::Values(
     TFlagCase{"-1", true},
     TFlagCase{"-256", false},
     TFlagCase{"abc", false},
-    TFlagCase{"", false}));
+    TFlagCase{"", false},
+    TFlagCase{"'1'", true},
+    TFlagCase{"\"1\"", true},
+    TFlagCase{"'0'", false},
+    TFlagCase{"''", false}));
 
 TEST_F(ProfileTest, FlagDefaultAppliesOnlyWhenNotANumber)
 {
