@@ -4,6 +4,7 @@
 
 #include "platform/sysinfo.h"
 
+#include <QFont>
 #include <QObject>
 
 class TAboutBox : public QObject {
@@ -20,4 +21,6 @@ protected:
     // Where the figures come from; tests put fixed values in.
     virtual platform::TVersionData VersionData() const;
     virtual platform::TMemoryStatus MemoryStatus() const;
+    // The face the dialog is drawn in; the layout makes room for any face.
+    virtual QFont DialogFont() const;
 };
