@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -70,11 +71,22 @@ std::string FullPath(const std::string& FileName)
 {
     if (FileName.empty())
         return FileName;
+#ifdef _WIN32
+    // A narrow path means the ANSI code page to std::filesystem there; ours are UTF-8.
+    try {
+        std::error_code Ec;
+        const std::filesystem::path Full = std::filesystem::absolute(std::filesystem::u8path(FileName), Ec);
+        return Ec ? FileName : Full.lexically_normal().u8string();
+    } catch (const std::exception&) { // not UTF-8: the name as given
+        return FileName;
+    }
+#else
     std::error_code Ec;
     const std::filesystem::path Full = std::filesystem::absolute(FileName, Ec);
     if (Ec)
         return FileName;
     return Full.lexically_normal().string();
+#endif
 }
 
 namespace {
@@ -117,13 +129,42 @@ std::int64_t TransferAll(std::int64_t Count, int* Error, TStep Step)
 
 #ifdef _WIN32
 
+bool Utf8ToWide(const std::string& Text, std::wstring& Wide)
+{
+    Wide.clear();
+    if (Text.empty())
+        return true;
+    // A NUL would end the name early: another file than the one asked for.
+    if (Text.find('\0') != std::string::npos || Text.size() > std::size_t(INT_MAX)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    const int Length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), int(Text.size()), nullptr, 0);
+    if (Length == 0)
+        return false;
+    Wide.resize(std::size_t(Length));
+    return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, Text.data(), int(Text.size()), Wide.data(),
+                               Length) == Length;
+}
+
+std::string WideToUtf8(const wchar_t* Text, std::size_t Length)
+{
+    if (Length == 0 || Length > std::size_t(INT_MAX))
+        return {};
+    const int Size = WideCharToMultiByte(CP_UTF8, 0, Text, int(Length), nullptr, 0, nullptr, nullptr);
+    std::string Utf8(std::size_t(std::max(Size, 0)), '\0');
+    if (Size > 0)
+        WideCharToMultiByte(CP_UTF8, 0, Text, int(Length), Utf8.data(), Size, nullptr, nullptr);
+    return Utf8;
+}
+
 std::string SystemErrorText(int Error)
 {
-    char* Buffer = nullptr;
-    const DWORD Length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* Buffer = nullptr;
+    const DWORD Length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, DWORD(Error), 0, reinterpret_cast<LPSTR>(&Buffer), 0, nullptr);
-    std::string Text = Length ? std::string(Buffer, Length) : "Unknown error " + std::to_string(Error);
+                                        nullptr, DWORD(Error), 0, reinterpret_cast<LPWSTR>(&Buffer), 0, nullptr);
+    std::string Text = Length ? WideToUtf8(Buffer, Length) : "Unknown error " + std::to_string(Error);
     if (Buffer)
         LocalFree(Buffer);
     while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r' || Text.back() == ' '))
@@ -175,9 +216,11 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
     const std::string Path = FullPath(FileName);
     if (const int Error = FileIo().BeforeOpen(Path, false))
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    std::wstring Wide;
+    if (!Utf8ToWide(FileName, Wide))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
     // Share mode 0: nobody else may open the file while we hold it.
-    HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE Handle = CreateFileW(Wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (Handle == INVALID_HANDLE_VALUE)
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
     std::unique_ptr<TFileStream> Stream(new TFileStream(Handle));
@@ -194,8 +237,11 @@ std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& Fil
     const std::string Path = FullPath(FileName);
     if (const int Error = FileIo().BeforeOpen(Path, true))
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
+    std::wstring Wide;
+    if (!Utf8ToWide(FileName, Wide))
+        RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(int(GetLastError())), true);
     // CREATE_ALWAYS truncates only once the share-none open has succeeded.
-    HANDLE Handle = CreateFileA(FileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE Handle = CreateFileW(Wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (Handle == INVALID_HANDLE_VALUE)
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(int(GetLastError())), true);

@@ -89,6 +89,14 @@ private:
 // The full (absolute) form of a path, as the messages show it.
 std::string FullPath(const std::string& FileName);
 
+#ifdef _WIN32
+// Paths are UTF-8 here as everywhere else; the system takes them as UTF-16, so
+// that names outside the ANSI code page work. False, with the reason in
+// GetLastError, when Text is not UTF-8 or holds a NUL.
+bool Utf8ToWide(const std::string& Text, std::wstring& Wide);
+std::string WideToUtf8(const wchar_t* Text, std::size_t Length);
+#endif
+
 // Files of this size or more cannot be loaded: offsets are signed 32-bit.
 constexpr std::int64_t MaxFileSize = std::int64_t(1) << 31;
 

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include "platform/filestream.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -104,11 +106,93 @@ bool ValidName(std::string_view Name)
     return !Name.empty() && Name.front() != '[' && Name.front() != ';' && !HasLineBreak(Name);
 }
 
+enum class TReadResult { Read, Missing, Failed };
+
+#ifdef _WIN32
+
+// Closes a handle when it goes out of scope.
+class THandle {
+public:
+    explicit THandle(HANDLE Handle) : FHandle(Handle) {}
+    ~THandle()
+    {
+        if (FHandle != INVALID_HANDLE_VALUE)
+            CloseHandle(FHandle);
+    }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return FHandle; }
+    bool Close() { return CloseHandle(std::exchange(FHandle, INVALID_HANDLE_VALUE)) != 0; }
+
+private:
+    HANDLE FHandle;
+};
+
+TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
+{
+    std::wstring Path;
+    if (!Utf8ToWide(FileName, Path))
+        return TReadResult::Failed;
+    THandle File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (File.Get() == INVALID_HANDLE_VALUE) {
+        const DWORD Error = GetLastError();
+        return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND ? TReadResult::Missing
+                                                                               : TReadResult::Failed;
+    }
+    std::string Data;
+    char Buffer[16384];
+    for (;;) {
+        DWORD Got = 0;
+        if (!ReadFile(File.Get(), Buffer, sizeof Buffer, &Got, nullptr))
+            return TReadResult::Failed;
+        if (Got == 0)
+            break;
+        Data.append(Buffer, Got);
+    }
+    Content = std::move(Data);
+    return TReadResult::Read;
+}
+
+bool WriteWhole(HANDLE File, const std::string& Content)
+{
+    DWORD Written = 0;
+    return Content.size() <= MAXDWORD &&
+           WriteFile(File, Content.data(), static_cast<DWORD>(Content.size()), &Written, nullptr) &&
+           Written == Content.size() && FlushFileBuffers(File);
+}
+
+bool WriteFileSafely(const std::string& FileName, const std::string& Content)
+{
+    std::wstring Path;
+    if (!Utf8ToWide(FileName, Path))
+        return false;
+    const DWORD Attributes = GetFileAttributesW(Path.c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES &&
+        (Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+        return false;
+
+    const std::size_t Slash = Path.find_last_of(L"\\/");
+    const std::wstring Folder = Slash == std::wstring::npos ? std::wstring(L".") : Path.substr(0, Slash + 1);
+    wchar_t TempName[MAX_PATH];
+    if (GetTempFileNameW(Folder.c_str(), L"zup", 0, TempName) == 0)
+        return false;
+
+    THandle File(CreateFileW(TempName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    bool Ok = File.Get() != INVALID_HANDLE_VALUE && WriteWhole(File.Get(), Content);
+    Ok = File.Close() && Ok;
+    Ok = Ok && MoveFileExW(TempName, Path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!Ok)
+        DeleteFileW(TempName);
+    return Ok;
+}
+
+#else
+
 struct TFileCloser {
     void operator()(std::FILE* File) const { std::fclose(File); }
 };
-
-enum class TReadResult { Read, Missing, Failed };
 
 TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
 {
@@ -127,39 +211,6 @@ TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
     Content = std::move(Data);
     return TReadResult::Read;
 }
-
-#ifdef _WIN32
-
-bool WriteFileSafely(const std::string& FileName, const std::string& Content)
-{
-    const DWORD Attributes = GetFileAttributesA(FileName.c_str());
-    if (Attributes != INVALID_FILE_ATTRIBUTES &&
-        (Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0)
-        return false;
-
-    const std::size_t Slash = FileName.find_last_of("\\/");
-    const std::string Folder = Slash == std::string::npos ? std::string(".") : FileName.substr(0, Slash + 1);
-    char TempName[MAX_PATH];
-    if (GetTempFileNameA(Folder.c_str(), "zup", 0, TempName) == 0)
-        return false;
-
-    HANDLE File = CreateFileA(TempName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool Ok = File != INVALID_HANDLE_VALUE;
-    if (Ok) {
-        DWORD Written = 0;
-        Ok = Content.size() <= MAXDWORD &&
-             WriteFile(File, Content.data(), static_cast<DWORD>(Content.size()), &Written, nullptr) &&
-             Written == Content.size() && FlushFileBuffers(File);
-        Ok = CloseHandle(File) && Ok;
-    }
-    Ok = Ok && MoveFileExA(TempName, FileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!Ok)
-        DeleteFileA(TempName);
-    return Ok;
-}
-
-#else
 
 // Removes the temporary file unless the rename has taken it over.
 class TTempFile {

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -283,6 +286,79 @@ TEST_F(Hold, RefusedOpenReportsTheSystemText)
         EXPECT_EQ("Cannot open file \"" + Path + "\". " + platform::SystemErrorText(EACCES), std::string(E.what()));
     }
 }
+
+// --- names outside the ANSI code page ----------------------------------------
+
+// Paths are UTF-8 throughout. Each case has letters no ANSI code page holds all
+// of; the last one lies beyond 16 bits (a surrogate pair in UTF-16).
+struct TNameCase {
+    const char* Label;
+    const char* Folder;
+    const char* File;
+};
+
+class NonAnsiNames : public testing::TestWithParam<TNameCase> {
+protected:
+    TTempDir Dir;
+};
+
+std::filesystem::path Utf8Path(const std::string& Name) { return std::filesystem::u8path(Name); }
+
+std::vector<std::string> Utf8Names(const std::filesystem::path& Folder)
+{
+    std::vector<std::string> Names;
+    for (const auto& Entry : std::filesystem::directory_iterator(Folder))
+        Names.push_back(Entry.path().filename().u8string());
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+TEST_P(NonAnsiNames, CreateExportAndOpenUseTheNameAsGiven)
+{
+    const TNameCase& Case = GetParam();
+    const std::filesystem::path Folder = Dir.Path() / Utf8Path(Case.Folder);
+    ASSERT_TRUE(std::filesystem::create_directory(Folder));
+    const std::string Source = (Folder / Utf8Path(Case.File)).u8string();
+    const std::string ExportName = std::string("18-") + Case.File;
+    const std::string Target = (Folder / Utf8Path(ExportName)).u8string();
+
+    {
+        const auto Stream = TFileStream::CreateExclusive(Source);
+        ASSERT_EQ(std::int64_t(SampleText.size()), Stream->Write(SampleText.data(), std::int64_t(SampleText.size())));
+    }
+    // The name on disk is the one given, not its UTF-8 bytes read in some code page.
+    EXPECT_EQ(std::vector<std::string>{Case.File}, Utf8Names(Folder));
+
+    TObjectTextFile File;
+    File.LoadFromFile(Source);
+    ASSERT_EQ(2, File.Count());
+    File.Objects(0).SaveToFile(Target);
+    EXPECT_EQ((std::vector<std::string>{ExportName, Case.File}), Utf8Names(Folder));
+
+    const auto Exported = TFileStream::OpenExclusiveRead(Target);
+    std::string Bytes(100, '\0');
+    Bytes.resize(std::size_t(Exported->Read(Bytes.data(), std::int64_t(Bytes.size()))));
+    EXPECT_EQ("OBJECT Table 18 Customer\r\nfields\r\n", Bytes);
+    EXPECT_EQ("OBJECT Codeunit 80 Post\r\ncode\r\n", File.Objects(1).GetText());
+}
+
+TEST_P(NonAnsiNames, MessagesGiveTheNameInUtf8)
+{
+    const std::string Missing = (Dir.Path() / Utf8Path(GetParam().File)).u8string();
+    try {
+        TFileStream::OpenExclusiveRead(Missing);
+        FAIL();
+    } catch (const EFOpenError& E) {
+        EXPECT_EQ("Cannot open file \"" + Missing + "\". " + SNotFound, std::string(E.what()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, NonAnsiNames, testing::Values(
+    TNameCase{"Greek", "\xCE\x91\xCE\xBD\xCF\x84\xCE\xB9\xCE\xBA\xCE\xB5\xCE\xAF\xCE\xBC\xCE\xB5\xCE\xBD\xCE\xB1",
+              "\xCE\xA0\xCE\xAF\xCE\xBD\xCE\xB1\xCE\xBA\xCE\xB1\xCF\x82.txt"},
+    TNameCase{"Cjk", "\xE5\xAF\xBE\xE8\xB1\xA1", "\xE8\xA1\xA8\xE3\x81\xA8\xE8\xA1\xA8.txt"},
+    TNameCase{"BeyondSixteenBits", "\xF0\x9D\x94\x92" "bjects", "\xF0\x9D\x94\x97" "able.txt"}),
+    [](const testing::TestParamInfo<TNameCase>& Info) { return std::string(Info.param.Label); });
 
 TEST(MemoryStream, ReadsWritesAndSeeks)
 {

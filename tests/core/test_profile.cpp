@@ -202,6 +202,22 @@ INSTANTIATE_TEST_SUITE_P(Edits, ProfileEditTest, ::testing::Values(
     TEditCase{"SingleQuoteCharacterWrittenAsIs", "", "Find", "FindText", "'", "[Find]\nFindText='\n"}),
     [](const ::testing::TestParamInfo<TEditCase>& Info) { return std::string(Info.param.Name); });
 
+// The settings file sits beside the program, in a folder of any name: paths are UTF-8.
+TEST_F(ProfileTest, FolderNamedOutsideTheAnsiCodePage)
+{
+    const fs::path Settings = Folder / fs::u8path("\xCE\xA1\xCF\x85\xCE\xB8\xE8\xA8\xAD\xE5\xAE\x9A");
+    ASSERT_TRUE(fs::create_directory(Settings));
+    const std::string Name = (Settings / "quib.zup").u8string();
+    {
+        TProfile Profile(Name);
+        ASSERT_TRUE(Profile.WriteString("View", "CodeFontName", "Courier New"));
+        ASSERT_TRUE(platform::WriteInteger(Profile, "View", "CodeFontSize", 9));
+    }
+    EXPECT_EQ(FolderEntries(Settings), std::vector<std::string>{"quib.zup"});
+    EXPECT_EQ(Slurp(Settings / "quib.zup"), NativeBreaks("[View]\nCodeFontName=Courier New\nCodeFontSize=9\n"));
+    EXPECT_EQ(platform::ReadInteger(TProfile(Name), "View", "CodeFontSize", 0), 9);
+}
+
 // ---------------------------------------------------------------------------
 // Reading strings
 
