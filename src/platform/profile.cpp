@@ -106,7 +106,30 @@ bool ValidName(std::string_view Name)
     return !Name.empty() && Name.front() != '[' && Name.front() != ';' && !HasLineBreak(Name);
 }
 
-enum class TReadResult { Read, Missing, Failed };
+// NotSettings: something other than a settings file is at the path.
+enum class TReadResult { Read, Missing, Failed, NotSettings };
+
+// Appends what Step reads, a piece at a time, until the end (Step gives 0) or
+// an error (Step gives less than 0). Stops once the content is too long to be
+// a settings file, so a source that never ends cannot exhaust memory.
+template <typename TStep>
+TReadResult ReadPieces(std::string& Content, TStep Step)
+{
+    std::string Data;
+    char Buffer[16384];
+    for (;;) {
+        const std::int64_t Got = Step(Buffer, sizeof Buffer);
+        if (Got < 0)
+            return TReadResult::Failed;
+        if (Got == 0)
+            break;
+        Data.append(Buffer, std::size_t(Got));
+        if (Data.size() > std::size_t(TProfile::MaxFileSize))
+            return TReadResult::NotSettings;
+    }
+    Content = std::move(Data);
+    return TReadResult::Read;
+}
 
 #ifdef _WIN32
 
@@ -140,18 +163,18 @@ TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
         return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND ? TReadResult::Missing
                                                                                : TReadResult::Failed;
     }
-    std::string Data;
-    char Buffer[16384];
-    for (;;) {
+    // A device or a pipe may never end; a folder does not open here at all.
+    LARGE_INTEGER Size{};
+    if (GetFileType(File.Get()) != FILE_TYPE_DISK)
+        return TReadResult::NotSettings;
+    if (!GetFileSizeEx(File.Get(), &Size))
+        return TReadResult::Failed;
+    if (Size.QuadPart > TProfile::MaxFileSize)
+        return TReadResult::NotSettings;
+    return ReadPieces(Content, [&](char* Buffer, DWORD Count) -> std::int64_t {
         DWORD Got = 0;
-        if (!ReadFile(File.Get(), Buffer, sizeof Buffer, &Got, nullptr))
-            return TReadResult::Failed;
-        if (Got == 0)
-            break;
-        Data.append(Buffer, Got);
-    }
-    Content = std::move(Data);
-    return TReadResult::Read;
+        return ReadFile(File.Get(), Buffer, Count, &Got, nullptr) ? std::int64_t(Got) : -1;
+    });
 }
 
 bool WriteWhole(HANDLE File, const std::string& Content)
@@ -190,26 +213,58 @@ bool WriteFileSafely(const std::string& FileName, const std::string& Content)
 
 #else
 
-struct TFileCloser {
-    void operator()(std::FILE* File) const { std::fclose(File); }
+// Closes a descriptor when it goes out of scope.
+class TFd {
+public:
+    explicit TFd(int Fd) : FFd(Fd) {}
+    ~TFd()
+    {
+        if (FFd >= 0)
+            ::close(FFd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return FFd; }
+
+private:
+    int FFd;
 };
+
+TReadResult Classify(const struct stat& Info)
+{
+    // A folder is an unreadable file, as fopen would say: kept, and a write to it refused.
+    if (S_ISDIR(Info.st_mode))
+        return TReadResult::Failed;
+    if (!S_ISREG(Info.st_mode) || Info.st_size > TProfile::MaxFileSize)
+        return TReadResult::NotSettings;
+    return TReadResult::Read;
+}
 
 TReadResult ReadWholeFile(const std::string& FileName, std::string& Content)
 {
-    // stdio rather than a stream: a folder or a read error must fail quietly, not throw.
-    errno = 0;
-    std::unique_ptr<std::FILE, TFileCloser> File(std::fopen(FileName.c_str(), "rb"));
-    if (!File)
+    // Looked at before it is opened: opening a pipe waits for a writer, and
+    // opening a device may do anything.
+    struct stat Info {};
+    if (::stat(FileName.c_str(), &Info) != 0)
         return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
-    std::string Data;
-    char Buffer[16384];
-    std::size_t Got;
-    while ((Got = std::fread(Buffer, 1, sizeof Buffer, File.get())) > 0)
-        Data.append(Buffer, Got);
-    if (std::ferror(File.get()))
+    if (const TReadResult Kind = Classify(Info); Kind != TReadResult::Read)
+        return Kind;
+    // The path may have changed in between: the open must not wait either, and
+    // what has been opened is looked at again.
+    const TFd File(::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (File.Get() < 0)
+        return errno == ENOENT ? TReadResult::Missing : TReadResult::Failed;
+    if (::fstat(File.Get(), &Info) != 0)
         return TReadResult::Failed;
-    Content = std::move(Data);
-    return TReadResult::Read;
+    if (const TReadResult Kind = Classify(Info); Kind != TReadResult::Read)
+        return Kind;
+    return ReadPieces(Content, [&](char* Buffer, std::size_t Count) -> std::int64_t {
+        for (;;) {
+            const ssize_t Got = ::read(File.Get(), Buffer, Count);
+            if (Got >= 0 || errno != EINTR)
+                return Got;
+        }
+    });
 }
 
 // Removes the temporary file unless the rename has taken it over.
@@ -292,6 +347,9 @@ TProfile::TProfile(std::string FileName) : FFileName(std::move(FileName)), FLine
     case TReadResult::Failed:
         // Reads as empty, but writing back would wipe what could not be read.
         FUnreadable = true;
+        break;
+    case TReadResult::NotSettings:
+        FUnusable = true;
         break;
     }
 }
@@ -398,6 +456,8 @@ bool TProfile::WriteString(std::string_view Section, std::string_view Key, std::
     if (FUnreadable || !ValidName(Section) || Section.find(']') != std::string_view::npos ||
         !ValidName(Key) || Key.find('=') != std::string_view::npos || HasLineBreak(Value))
         return false;
+    if (FUnusable)
+        return true;
 
     std::vector<TLine> Lines = FLines;
     const std::string NewLine = std::string(Key) + "=" + StoredValue(Value);

@@ -32,14 +32,24 @@ public:
     // The longest value a read returns; longer values are cut to this length.
     static constexpr std::size_t MaxValueLength = 2047;
 
+    // The most a settings file holds; a larger file is not one (see Unusable).
+    static constexpr std::int64_t MaxFileSize = std::int64_t(1) << 20;
+
     // Reads the file if there is one; a missing or unreadable file reads as
     // empty (and an unreadable one is never written, so it cannot be wiped).
+    // Never waits on the path and never reads more than MaxFileSize and a bit.
     explicit TProfile(std::string FileName);
     ~TProfile() = default;
     TProfile(const TProfile&) = delete;
     TProfile& operator=(const TProfile&) = delete;
 
     const std::string& FileName() const { return FFileName; }
+
+    // True when the path holds something other than a settings file: a pipe,
+    // a device (also through a link) or a file over MaxFileSize. Such a profile
+    // reads as empty and its writes succeed without touching the path, so
+    // settings are simply not kept: a link to the null device says just that.
+    bool Unusable() const { return FUnusable; }
 
     // True with the key's value (at most MaxValueLength characters; an empty
     // value is an empty string; quotes around it taken off), false when the
@@ -59,7 +69,8 @@ public:
     // not writable, file read-only, or present but unreadable) or when the
     // names or the value could not be stored as one line (a line break
     // anywhere, ']' in the section name, '=' in the key, a name that is empty
-    // or starts with '[' or ';').
+    // or starts with '[' or ';'). On an Unusable profile, a write that could be
+    // stored returns true and changes nothing.
     bool WriteString(std::string_view Section, std::string_view Key, std::string_view Value);
 
 private:
@@ -85,6 +96,7 @@ private:
     std::vector<TLine> FLines;
     std::string FLineBreak;  // used for lines this object adds
     bool FUnreadable = false;  // the file is there but could not be read: never write it
+    bool FUnusable = false;    // not a settings file: never write it, and say nothing
 };
 
 // Typed values on top of the strings.

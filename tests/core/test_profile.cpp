@@ -2,18 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -290,6 +295,7 @@ TEST_F(ProfileTest, MissingFileReadsAsEmpty)
     EXPECT_FALSE(Profile.ReadString("Window", "Width", Value));
     EXPECT_EQ(platform::ReadStringDefault(Profile, "View", "CodeFontName", "Courier New"), "Courier New");
     EXPECT_FALSE(fs::exists(File)) << "reading must not create the file";
+    EXPECT_FALSE(Profile.Unusable());
 }
 
 TEST_F(ProfileTest, ReadStringDefaultKeepsAnEmptyValue)
@@ -472,6 +478,7 @@ TEST_F(ProfileTest, FolderInPlaceOfFileRefuses)
 {
     fs::create_directory(File);
     TProfile Profile(File.string());
+    EXPECT_FALSE(Profile.Unusable()) << "a folder in the way is reported, not passed over";
     EXPECT_FALSE(Profile.WriteString("Window", "Width", "1"));
     EXPECT_TRUE(fs::is_directory(File));
     EXPECT_EQ(FolderEntries(Folder), std::vector<std::string>{"quib.zup"});
@@ -550,6 +557,111 @@ TEST_F(ProfileTest, NewFileGetsTheUsualMode)
                   fs::perms::others_read);
 }
 #endif
+
+// ---------------------------------------------------------------------------
+// Paths that hold no settings file: read as empty without waiting, never replaced
+
+const std::string WidthSetting = "[Window]\nWidth=800\n";
+
+// Content of Size bytes that gives Width=800 to whoever reads it.
+std::string SettingsOfSize(std::int64_t Size)
+{
+    return WidthSetting + ";" + std::string(std::size_t(Size) - WidthSetting.size() - 2, 'x') + "\n";
+}
+
+// What is at the path, the link itself rather than what it leads to.
+std::string Snapshot(const fs::path& Path)
+{
+    const fs::file_status Status = fs::symlink_status(Path);
+    std::string Shot = std::to_string(int(Status.type()));
+    if (Status.type() == fs::file_type::symlink)
+        Shot += " -> " + fs::read_symlink(Path).string();
+    if (Status.type() == fs::file_type::regular)
+        Shot += " " + Slurp(Path);
+    return Shot;
+}
+
+std::vector<std::string> SortedEntries(const fs::path& Folder)
+{
+    std::vector<std::string> Names = FolderEntries(Folder);
+    std::sort(Names.begin(), Names.end());
+    return Names;
+}
+
+// Reads the profile on a thread of its own, so that a read that waits fails
+// the test rather than hanging it; a pipe it waits on then gets a writer, which
+// lets it go.
+std::unique_ptr<TProfile> ReadWithin(const fs::path& File)
+{
+    auto Reading = std::async(std::launch::async, [Name = File.string()] { return std::make_unique<TProfile>(Name); });
+    if (Reading.wait_for(std::chrono::seconds(30)) == std::future_status::ready)
+        return Reading.get();
+#ifndef _WIN32
+    const int Writer = ::open(File.c_str(), O_WRONLY | O_NONBLOCK);
+    if (Writer >= 0)
+        ::close(Writer);
+#endif
+    ADD_FAILURE() << "reading " << File << " waited";
+    return nullptr;
+}
+
+struct TNotSettingsCase {
+    const char* Name;
+    void (*Make)(const fs::path& Folder, const fs::path& File);
+};
+
+class ProfileNotSettingsTest : public ProfileTest, public ::testing::WithParamInterface<TNotSettingsCase> {};
+
+TEST_P(ProfileNotSettingsTest, ReadsAsEmptyAndWritesLeaveItAlone)
+{
+    GetParam().Make(Folder, File);
+    const std::string Before = Snapshot(File);
+    const std::vector<std::string> Entries = SortedEntries(Folder);
+
+    const std::unique_ptr<TProfile> Profile = ReadWithin(File);
+    ASSERT_TRUE(Profile);
+    EXPECT_TRUE(Profile->Unusable());
+    EXPECT_EQ(platform::ReadInteger(*Profile, "Window", "Width", 7), 7);
+
+    // The window saves at exit: each write succeeds, and nothing happens.
+    EXPECT_TRUE(platform::WriteInteger(*Profile, "Window", "Width", 960));
+    EXPECT_TRUE(Profile->WriteString("Find", "FindText", "x"));
+    EXPECT_EQ(platform::ReadInteger(*Profile, "Window", "Width", 7), 7);
+    EXPECT_FALSE(Profile->WriteString("Find", "FindText", "a\nb")) << "what cannot be stored is still refused";
+    EXPECT_EQ(Snapshot(File), Before);
+    EXPECT_EQ(SortedEntries(Folder), Entries) << "no temporary left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, ProfileNotSettingsTest, ::testing::Values(
+    TNotSettingsCase{"FileOverTheLimit",
+        [](const fs::path&, const fs::path& File) { Spill(File, SettingsOfSize(TProfile::MaxFileSize + 1)); }}
+#ifndef _WIN32
+    ,
+    TNotSettingsCase{"LinkToFileOverTheLimit",
+        [](const fs::path& Folder, const fs::path& File) {
+            Spill(Folder / "big", SettingsOfSize(TProfile::MaxFileSize + 1));
+            fs::create_symlink(Folder / "big", File);
+        }},
+    TNotSettingsCase{"Pipe",
+        [](const fs::path&, const fs::path& File) { ASSERT_EQ(::mkfifo(File.c_str(), 0644), 0); }},
+    TNotSettingsCase{"LinkToZeroDevice",
+        [](const fs::path&, const fs::path& File) { fs::create_symlink("/dev/zero", File); }},
+    TNotSettingsCase{"LinkToNullDevice",
+        [](const fs::path&, const fs::path& File) { fs::create_symlink("/dev/null", File); }}
+#endif
+    ),
+    [](const ::testing::TestParamInfo<TNotSettingsCase>& Info) { return std::string(Info.param.Name); });
+
+TEST_F(ProfileTest, FileOfExactlyTheLimitIsASettingsFile)
+{
+    Spill(File, SettingsOfSize(TProfile::MaxFileSize));
+    ASSERT_EQ(fs::file_size(File), std::uintmax_t(TProfile::MaxFileSize));
+    TProfile Profile(File.string());
+    EXPECT_FALSE(Profile.Unusable());
+    EXPECT_EQ(platform::ReadInteger(Profile, "Window", "Width", 7), 800);
+    ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Width", 960));
+    EXPECT_EQ(platform::ReadInteger(TProfile(File.string()), "Window", "Width", 7), 960);
+}
 
 // Names and values that cannot be stored as one key line are refused, not mangled.
 TEST_F(ProfileTest, UnstorableNamesAndValuesAreRefused)
