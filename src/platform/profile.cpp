@@ -185,6 +185,18 @@ bool WriteWhole(HANDLE File, const std::string& Content)
            Written == Content.size() && FlushFileBuffers(File);
 }
 
+// Rewrites the file where it is: not all-or-nothing, so only where no
+// temporary file can be made beside it.
+bool WriteInPlace(const std::wstring& Path, const std::string& Content)
+{
+    THandle File(CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                             nullptr));
+    if (File.Get() == INVALID_HANDLE_VALUE)
+        return false;
+    const bool Ok = WriteWhole(File.Get(), Content);
+    return File.Close() && Ok;
+}
+
 bool WriteFileSafely(const std::string& FileName, const std::string& Content)
 {
     std::wstring Path;
@@ -199,7 +211,8 @@ bool WriteFileSafely(const std::string& FileName, const std::string& Content)
     const std::wstring Folder = Slash == std::wstring::npos ? std::wstring(L".") : Path.substr(0, Slash + 1);
     wchar_t TempName[MAX_PATH];
     if (GetTempFileNameW(Folder.c_str(), L"zup", 0, TempName) == 0)
-        return false;
+        // A folder that takes no new file may still hold a writable settings file.
+        return Attributes != INVALID_FILE_ATTRIBUTES && WriteInPlace(Path, Content);
 
     THandle File(CreateFileW(TempName, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
                              nullptr));
@@ -225,6 +238,7 @@ public:
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     int Get() const { return FFd; }
+    bool Close() { return ::close(std::exchange(FFd, -1)) == 0; }
 
 private:
     int FFd;
@@ -302,6 +316,20 @@ bool WriteAll(int Fd, const std::string& Content)
     return true;
 }
 
+// Rewrites the file where it is: not all-or-nothing, so only where no
+// temporary file can be made beside it.
+bool WriteInPlace(const std::string& FileName, const std::string& Content)
+{
+    // Cut only once it is known to be a regular file still.
+    TFd File(::open(FileName.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (File.Get() < 0)
+        return false;
+    struct stat Info {};
+    const bool Ok = ::fstat(File.Get(), &Info) == 0 && S_ISREG(Info.st_mode) && ::ftruncate(File.Get(), 0) == 0 &&
+                    WriteAll(File.Get(), Content) && ::fsync(File.Get()) == 0;
+    return File.Close() && Ok;
+}
+
 bool WriteFileSafely(const std::string& FileName, const std::string& Content)
 {
     // Renaming over a file only needs a writable folder here; a read-only
@@ -315,7 +343,9 @@ bool WriteFileSafely(const std::string& FileName, const std::string& Content)
     std::string Pattern = FileName + ".XXXXXX";
     const int Fd = ::mkstemp(Pattern.data());
     if (Fd < 0)
-        return false;
+        // A folder that takes no new file (read-only, say) may still hold a
+        // writable settings file; a new one cannot be made there either way.
+        return Exists && WriteInPlace(FileName, Content);
     TTempFile Temp(Pattern);
 
     // mkstemp creates the file as 0600; keep the old file's mode, or give a new

@@ -64,13 +64,16 @@ public:
     // (blanks at an end, a matching pair of quotes around it) is written in
     // double quotes, so that it reads back as it was given.
     // The file is replaced through a temporary file in the same directory, so
-    // it is either wholly old or wholly new. Returns false, with nothing
-    // changed in memory or on disk, when the file cannot be written (folder
-    // not writable, file read-only, or present but unreadable) or when the
-    // names or the value could not be stored as one line (a line break
-    // anywhere, ']' in the section name, '=' in the key, a name that is empty
-    // or starts with '[' or ';'). On an Unusable profile, a write that could be
-    // stored returns true and changes nothing.
+    // it is either wholly old or wholly new; where no temporary file can be
+    // made (a read-only folder), an existing file is rewritten in place
+    // instead, which a failure part-way (a full disk) can leave cut short.
+    // Otherwise returns false, with nothing changed in memory or on disk, when
+    // the file cannot be written (no folder, a folder that takes no new file
+    // when there is none yet, file read-only, or present but unreadable) or
+    // when the names or the value could not be stored as one line (a line
+    // break anywhere, ']' in the section name, '=' in the key, a name that is
+    // empty or starts with '[' or ';'). On an Unusable profile, a write that
+    // could be stored returns true and changes nothing.
     bool WriteString(std::string_view Section, std::string_view Key, std::string_view Value);
 
 private:

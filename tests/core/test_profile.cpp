@@ -59,6 +59,8 @@ std::vector<std::string> FolderEntries(const fs::path& Folder)
     return Names;
 }
 
+const std::string WidthSetting = "[Window]\nWidth=800\n";
+
 // A fresh folder per test, so a settings file never leaks from one test into the next.
 class ProfileTest : public ::testing::Test {
 protected:
@@ -507,20 +509,87 @@ TEST_F(ProfileTest, ReadOnlyFileIsNotReplacedAndMemoryStaysAsBefore)
     EXPECT_EQ(Slurp(File), Before + "[Find]\nFindText=x\n");
 }
 
-TEST_F(ProfileTest, ReadOnlyFolderRefuses)
+// Where no temporary file can be made beside the settings file, an existing
+// writable one is rewritten in place; nothing else changes.
+struct TNoTemporaryCase {
+    const char* Name;
+    bool SuperuserMakesTemporaries;  // root writes into a read-only folder all the same
+    std::string (*FileIn)(const fs::path& Folder);
+    void (*Close)(const fs::path& Folder);  // once the file is there: no new file in the folder
+};
+
+class ProfileNoTemporaryTest : public ProfileTest, public ::testing::WithParamInterface<TNoTemporaryCase> {
+protected:
+    void SetUp() override
+    {
+        ProfileTest::SetUp();
+        Name = GetParam().FileIn(Folder);
+        if (Name.empty())
+            GTEST_SKIP() << "the file system sets no limit on name length";
+    }
+    bool TemporaryRefused() const { return !(GetParam().SuperuserMakesTemporaries && ::geteuid() == 0); }
+    std::string Name;
+};
+
+ino_t Inode(const std::string& Name)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser writes into read-only folders";
-    const std::string Before = "[Window]\nWidth=800\n";
-    Spill(File, Before);
-    TProfile Profile(File.string());
-    fs::permissions(Folder, fs::perms::owner_read | fs::perms::owner_exec);
+    struct stat Info {};
+    EXPECT_EQ(::stat(Name.c_str(), &Info), 0) << Name;
+    return Info.st_ino;
+}
+
+TEST_P(ProfileNoTemporaryTest, ExistingFileIsRewrittenInPlace)
+{
+    Spill(Name, WidthSetting + "; kept\n");
+    const ino_t Before = Inode(Name);
+    TProfile Profile(Name);
+    GetParam().Close(Folder);
+
+    ASSERT_TRUE(platform::WriteInteger(Profile, "Window", "Width", 960));
+    ASSERT_TRUE(Profile.WriteString("Find", "FindText", "x"));
+    EXPECT_EQ(Slurp(Name), "[Window]\nWidth=960\n; kept\n[Find]\nFindText=x\n");
+    if (TemporaryRefused()) {
+        EXPECT_EQ(Inode(Name), Before) << "the same file, not a replacement";
+    }
+    EXPECT_EQ(FolderEntries(Folder), std::vector<std::string>{fs::path(Name).filename().string()})
+        << "no temporary left";
+    EXPECT_EQ(platform::ReadInteger(TProfile(Name), "Window", "Width", 0), 960);
+}
+
+TEST_P(ProfileNoTemporaryTest, ReadOnlyFileIsStillRefused)
+{
+    Spill(Name, WidthSetting);
+    fs::permissions(Name, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    TProfile Profile(Name);
+    GetParam().Close(Folder);
     EXPECT_FALSE(platform::WriteInteger(Profile, "Window", "Width", 960));
-    fs::permissions(Folder, fs::perms::owner_all);
-    EXPECT_EQ(Slurp(File), Before);
-    EXPECT_EQ(FolderEntries(Folder), std::vector<std::string>{"quib.zup"});
+    EXPECT_EQ(Slurp(Name), WidthSetting);
     EXPECT_EQ(platform::ReadInteger(Profile, "Window", "Width", 0), 800);
 }
+
+TEST_P(ProfileNoTemporaryTest, MissingFileIsNotCreated)
+{
+    if (!TemporaryRefused())
+        GTEST_SKIP() << "the superuser creates files in read-only folders";
+    TProfile Profile(Name);
+    GetParam().Close(Folder);
+    EXPECT_FALSE(platform::WriteInteger(Profile, "Window", "Width", 960));
+    EXPECT_TRUE(FolderEntries(Folder).empty());
+    EXPECT_EQ(platform::ReadInteger(Profile, "Window", "Width", 0), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, ProfileNoTemporaryTest, ::testing::Values(
+    TNoTemporaryCase{"ReadOnlyFolder", true,
+        [](const fs::path& Folder) { return (Folder / "quib.zup").string(); },
+        [](const fs::path& Folder) { fs::permissions(Folder, fs::perms::owner_read | fs::perms::owner_exec); }},
+    // A name so long that the temporary's suffix does not fit: refused to anyone.
+    TNoTemporaryCase{"NameTooLongForATemporary", false,
+        [](const fs::path& Folder) {
+            const long Longest = ::pathconf(Folder.c_str(), _PC_NAME_MAX);
+            return Longest > 8 ? (Folder / std::string(std::size_t(Longest) - 3, 'q')).string() : std::string();
+        },
+        [](const fs::path&) {}}),
+    [](const ::testing::TestParamInfo<TNoTemporaryCase>& Info) { return std::string(Info.param.Name); });
 
 TEST_F(ProfileTest, UnreadableFileIsNeverWiped)
 {
@@ -560,8 +629,6 @@ TEST_F(ProfileTest, NewFileGetsTheUsualMode)
 
 // ---------------------------------------------------------------------------
 // Paths that hold no settings file: read as empty without waiting, never replaced
-
-const std::string WidthSetting = "[Window]\nWidth=800\n";
 
 // Content of Size bytes that gives Width=800 to whoever reads it.
 std::string SettingsOfSize(std::int64_t Size)
