@@ -749,6 +749,25 @@ TEST_F(ProfileTest, UnstorableNamesAndValuesAreRefused)
     EXPECT_EQ(platform::ReadStringDefault(Profile, "Find", "FindText", ""), "old");
 }
 
+// The file has no encoding of its own: bytes above ASCII go through untouched,
+// a no-break space (0xA0) at an end included.
+TEST_F(ProfileTest, BytesAboveAsciiRoundTripUnchanged)
+{
+    std::string High;
+    for (int Byte = 0x80; Byte <= 0xFF; ++Byte)
+        High += static_cast<char>(Byte);
+    for (const std::string& Value : {High, "\xA0" + High + "\xA0", std::string("Sales Header \xE9")}) {
+        {
+            TProfile Profile(File.string());
+            ASSERT_TRUE(Profile.WriteString("Find", "FindText", Value));
+        }
+        EXPECT_EQ(Slurp(File), NativeBreaks("[Find]\nFindText=" + Value + "\n"));
+        std::string Read;
+        ASSERT_TRUE(TProfile(File.string()).ReadString("Find", "FindText", Read));
+        EXPECT_EQ(Read, Value);
+    }
+}
+
 TEST_F(ProfileTest, NamesAreTakenWithoutSurroundingBlanks)
 {
     TProfile Profile(File.string());
