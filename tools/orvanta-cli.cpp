@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -19,7 +20,8 @@ const char* const SUsage =
     "find    every occurrence of TEXT, as successive Find Next presses find them:\n"
     "        object index, 1-based position, object (exit 1 when there is none)\n"
     "export  writes all objects, or the given indexes, into DIR under their export names;\n"
-    "        an existing file is an error unless --force\n";
+    "        an existing file is an error unless --force; every index and every\n"
+    "        existing file is checked before the first file is written\n";
 
 // Output gathered in large blocks rather than flushed line by line.
 class TOutput {
@@ -113,12 +115,21 @@ int Export(std::vector<std::string> Args)
         for (std::int32_t I = 0; I < File.Count(); ++I)
             Indexes.push_back(I);
     const std::filesystem::path Folder(Args[1]);
+    std::vector<std::pair<const TObjectTextObject*, std::string>> Exports;
     for (const std::int32_t Index : Indexes) {
-        const TObjectTextObject& Object = File.Objects(Index);
-        const std::string Target = (Folder / Object.GetExportFileName()).string();
+        const TObjectTextObject& Object = File.Objects(Index); // raises for an index out of range
+        Exports.emplace_back(&Object, (Folder / Object.GetExportFileName()).string());
+    }
+    // A bad index or an existing file leaves the folder as it was.
+    const auto CheckFree = [Force](const std::string& Target) {
         if (!Force && std::filesystem::exists(Target))
             throw std::runtime_error(Target + " already exists.");
-        Object.SaveToFile(Target);
+    };
+    for (const auto& Export : Exports)
+        CheckFree(Export.second);
+    for (const auto& [Object, Target] : Exports) {
+        CheckFree(Target); // two objects of the same export name
+        Object->SaveToFile(Target);
     }
     return 0;
 }

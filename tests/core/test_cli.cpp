@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -92,6 +94,38 @@ TEST_F(Cli, FailuresGoToStandardErrorWithExitCodeTwo)
     const TRun Help = RunCli("--help");
     EXPECT_EQ(0, Help.Status);
     EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list FILE"));
+}
+
+TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
+{
+    struct {
+        const char* Indexes;
+        const char* Existing; // a file already in the folder, or nullptr
+        std::string Message;  // after the folder's path, or whole
+    } const Cases[] = {
+        {"0 99", nullptr, "List index out of bounds (99)\n"},
+        {"1 -1", nullptr, "List index out of bounds (-1)\n"},
+        {"0 x", nullptr, "'x' is not a valid integer value\n"},
+        {"2 0", "tab18.txt", "/tab18.txt already exists.\n"},
+    };
+    int Round = 0;
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Indexes);
+        const std::filesystem::path Out = Dir.Path() / ("out" + std::to_string(Round++));
+        std::filesystem::create_directory(Out);
+        if (Case.Existing)
+            WriteFileBytes((Out / Case.Existing).string(), "mine");
+        const TRun R = RunCli("export " + Quoted(File) + " " + Quoted(Out.string()) + " " + Case.Indexes);
+        EXPECT_EQ(2, R.Status);
+        EXPECT_EQ(Case.Existing ? Out.string() + Case.Message : Case.Message, R.Out);
+        std::vector<std::string> Names;
+        for (const auto& Entry : std::filesystem::directory_iterator(Out))
+            Names.push_back(Entry.path().filename().string());
+        EXPECT_EQ(Case.Existing ? std::vector<std::string>{Case.Existing} : std::vector<std::string>{}, Names);
+        if (Case.Existing) {
+            EXPECT_EQ("mine", ReadFileBytes((Out / Case.Existing).string()));
+        }
+    }
 }
 
 TEST(CliSample, ListsTheSampleFile)
