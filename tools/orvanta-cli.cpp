@@ -21,7 +21,28 @@ const char* const SUsage =
     "        object index, 1-based position, object (exit 1 when there is none)\n"
     "export  writes all objects, or the given indexes, into DIR under their export names;\n"
     "        an existing file is an error unless --force; every index and every\n"
-    "        existing file is checked before the first file is written\n";
+    "        existing file is checked before the first file is written\n"
+    "\n"
+    "In the output of list and find, a tab, line break or backslash in a name is\n"
+    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n";
+
+// Names are free text: the characters that would split a line or a column are
+// written as escapes, and the escape character itself doubled.
+std::string Escaped(std::string_view Text)
+{
+    std::string Result;
+    Result.reserve(Text.size());
+    for (const char C : Text) {
+        switch (C) {
+        case '\t': Result += "\\t"; break;
+        case '\n': Result += "\\n"; break;
+        case '\r': Result += "\\r"; break;
+        case '\\': Result += "\\\\"; break;
+        default: Result += C;
+        }
+    }
+    return Result;
+}
 
 // Output gathered in large blocks rather than flushed line by line.
 class TOutput {
@@ -64,7 +85,7 @@ int List(const std::vector<std::string>& Args)
     for (std::int32_t I = 0; I < File.Count(); ++I) {
         const TObjectTextObject& Object = File.Objects(I);
         Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
-            << Object.Name() << '\t' << Object.Offset() << '\t' << Object.Size() << '\n';
+            << Escaped(Object.Name()) << '\t' << Object.Offset() << '\t' << Object.Size() << '\n';
     }
     Out.Flush();
     return 0;
@@ -88,7 +109,7 @@ int Find(std::vector<std::string> Args)
     bool Found = false;
     while (File.FindNext(ObjectIndex, Position, Text, MatchCase)) {
         Found = true;
-        Out << ObjectIndex << '\t' << Position << '\t' << std::string_view(File.Objects(ObjectIndex).GetDisplayText())
+        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText())
             << '\n';
         // The next search starts right after this occurrence, as the window's does.
         Position = CheckedAdd(Position, std::int32_t(Text.size()));

@@ -96,6 +96,19 @@ TEST_F(Cli, FailuresGoToStandardErrorWithExitCodeTwo)
     EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list FILE"));
 }
 
+TEST_F(Cli, EscapesWhatWouldBreakALineInNames)
+{
+    WriteFileBytes(File, "OBJECT Table 1 Tab\there\r\n"
+                         "OBJECT Table 2 Back\\slash\r\n"
+                         "OBJECT Table 3 Not a tab: \\t\r\n");
+    EXPECT_EQ("0\tTable\t1\tTab\\there\t0\t25\n"
+              "1\tTable\t2\tBack\\\\slash\t25\t27\n"
+              "2\tTable\t3\tNot a tab: \\\\t\t52\t30\n",
+              RunCli("list " + Quoted(File)).Out);
+    EXPECT_EQ("0\t20\tTable 1 Tab\\there\n", RunCli("find here " + Quoted(File)).Out);
+    EXPECT_EQ("1\t21\tTable 2 Back\\\\slash\n", RunCli("find slash " + Quoted(File)).Out);
+}
+
 TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
 {
     struct {
