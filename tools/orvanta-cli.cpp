@@ -1,6 +1,7 @@
 // orvanta-cli: lists, searches and splits object text files on the viewer's model.
 #include "quibfile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -24,7 +25,18 @@ const char* const SUsage =
     "        existing file is checked before the first file is written\n"
     "\n"
     "In the output of list and find, a tab, line break or backslash in a name is\n"
-    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n";
+    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n"
+    "Any failure, writing the output included, prints the message on standard\n"
+    "error and exits with 2.\n";
+
+// The system's words for an output failure.
+std::string OutputError(int Error)
+{
+    std::string Message = "Cannot write to standard output";
+    if (Error != 0)
+        Message.append(": ").append(std::strerror(Error));
+    return Message;
+}
 
 // Names are free text: the characters that would split a line or a column are
 // written as escapes, and the escape character itself doubled.
@@ -64,8 +76,9 @@ public:
     TOutput& operator<<(char C) { return *this << std::string_view(&C, 1); }
     void Flush()
     {
+        errno = 0;
         if (!FBuffer.empty() && std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout) != FBuffer.size())
-            throw std::runtime_error("Cannot write the output");
+            throw std::runtime_error(OutputError(errno));
         FBuffer.clear();
     }
 
@@ -155,11 +168,8 @@ int Export(std::vector<std::string> Args)
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(std::vector<std::string> Args)
 {
-    std::vector<std::string> Args(argv + 1, argv + argc);
     try {
         if (Args.empty())
             throw TUsageError();
@@ -184,4 +194,32 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", Error.what());
         return 2;
     }
+}
+
+// Output goes out in blocks: a failure to write it may show only now, however
+// little there was. A closed standard output only counts when there was output
+// for it, and then the flush has failed already. Report is false once a
+// failure has been reported: one message is enough.
+bool OutputComplete(bool Report)
+{
+    errno = 0;
+    const bool Flushed = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    int Error = errno;
+    errno = 0;
+    const bool Closed = std::fclose(stdout) == 0 || errno == EBADF;
+    if (Error == 0)
+        Error = errno;
+    if (Flushed && Closed)
+        return true;
+    if (Report)
+        std::fprintf(stderr, "%s\n", OutputError(Error).c_str());
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int Status = Run(std::vector<std::string>(argv + 1, argv + argc));
+    return OutputComplete(Status != 2) ? Status : 2;
 }

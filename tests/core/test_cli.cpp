@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,9 +17,11 @@ struct TRun {
     std::string Out;
 };
 
-TRun RunCli(const std::string& Arguments)
+// Standard error and standard output both come back, unless Output sends the
+// latter elsewhere (a redirection such as ">/dev/full").
+TRun RunCli(const std::string& Arguments, const std::string& Output = "")
 {
-    const std::string Command = std::string("\"") + ORVANTA_CLI + "\" " + Arguments + " 2>&1";
+    const std::string Command = std::string("\"") + ORVANTA_CLI + "\" " + Arguments + " 2>&1 " + Output;
     TRun Result{-1, {}};
     FILE* Pipe = popen(Command.c_str(), "r");
     if (!Pipe)
@@ -139,6 +143,62 @@ TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
             EXPECT_EQ("mine", ReadFileBytes((Out / Case.Existing).string()));
         }
     }
+}
+
+// However little there is to write, a failure to write it is a failure.
+struct TOutputCase {
+    const char* Name;
+    const char* Arguments; // FILE stands for the test's file
+    int Objects;           // objects in that file: a big one fills the output buffer
+};
+
+class CliOutput : public Cli, public testing::WithParamInterface<TOutputCase> {
+protected:
+    std::string Arguments()
+    {
+        const TOutputCase& Case = GetParam();
+        if (Case.Objects > 0) {
+            std::string Text;
+            for (int I = 0; I < Case.Objects; ++I)
+                Text += "OBJECT Table " + std::to_string(I) + " Customer\r\n";
+            WriteFileBytes(File, Text);
+        }
+        std::string Result = Case.Arguments;
+        if (const std::size_t At = Result.find("FILE"); At != std::string::npos)
+            Result.replace(At, 4, Quoted(File));
+        return Result;
+    }
+};
+
+TEST_P(CliOutput, FullDiskEndsWithExitCodeTwo)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full on this system";
+    const TRun R = RunCli(Arguments(), ">/dev/full");
+    EXPECT_EQ(2, R.Status);
+    EXPECT_EQ("Cannot write to standard output: " + std::string(std::strerror(ENOSPC)) + "\n", R.Out);
+}
+
+TEST_P(CliOutput, ClosedOutputEndsWithExitCodeTwo)
+{
+    const TRun R = RunCli(Arguments(), ">&-");
+    EXPECT_EQ(2, R.Status);
+    EXPECT_EQ(0u, R.Out.rfind("Cannot write to standard output", 0)) << R.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliOutput, testing::Values(
+    TOutputCase{"Help", "--help", 0},
+    TOutputCase{"ListOfThree", "list FILE", 0},
+    TOutputCase{"OneFind", "find --match-case NEEDLE FILE", 0},
+    TOutputCase{"ListOfMoreThanABuffer", "list FILE", 40000}),
+    [](const testing::TestParamInfo<TOutputCase>& Info) { return std::string(Info.param.Name); });
+
+TEST_F(Cli, NoOutputNeedsNoOutputToWriteTo)
+{
+    const std::string Out = (Dir.Path() / "out").string();
+    std::filesystem::create_directory(Out);
+    EXPECT_EQ(0, RunCli("export " + Quoted(File) + " " + Quoted(Out), ">&-").Status);
+    EXPECT_EQ(1, RunCli("find zzz " + Quoted(File), ">/dev/null").Status);
 }
 
 TEST(CliSample, ListsTheSampleFile)
