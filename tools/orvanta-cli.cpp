@@ -4,11 +4,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <exception>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -148,24 +158,42 @@ int Export(std::vector<std::string> Args)
     if (Args.size() == 2)
         for (std::int32_t I = 0; I < File.Count(); ++I)
             Indexes.push_back(I);
-    const std::filesystem::path Folder(Args[1]);
-    std::vector<std::pair<const TObjectTextObject*, std::string>> Exports;
+    // Paths are UTF-8 here, as the file layer takes them, on every system.
+    const std::filesystem::path Folder = std::filesystem::u8path(Args[1]);
+    std::vector<std::pair<const TObjectTextObject*, std::filesystem::path>> Exports;
     for (const std::int32_t Index : Indexes) {
         const TObjectTextObject& Object = File.Objects(Index); // raises for an index out of range
-        Exports.emplace_back(&Object, (Folder / Object.GetExportFileName()).string());
+        Exports.emplace_back(&Object, Folder / std::filesystem::u8path(Object.GetExportFileName()));
     }
     // A bad index or an existing file leaves the folder as it was.
-    const auto CheckFree = [Force](const std::string& Target) {
+    const auto CheckFree = [Force](const std::filesystem::path& Target) {
         if (!Force && std::filesystem::exists(Target))
-            throw std::runtime_error(Target + " already exists.");
+            throw std::runtime_error(Target.u8string() + " already exists.");
     };
     for (const auto& Export : Exports)
         CheckFree(Export.second);
     for (const auto& [Object, Target] : Exports) {
         CheckFree(Target); // two objects of the same export name
-        Object->SaveToFile(Target);
+        Object->SaveToFile(Target.u8string());
     }
     return 0;
+}
+
+// The arguments in UTF-8. On Windows the narrow ones are in the ANSI code
+// page, which holds few of the names a file may have: take the wide ones.
+std::vector<std::string> Arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    int Count = 0;
+    if (wchar_t** Wide = CommandLineToArgvW(GetCommandLineW(), &Count)) {
+        std::vector<std::string> Args;
+        for (int I = 1; I < Count; ++I)
+            Args.push_back(platform::WideToUtf8(Wide[I], std::wcslen(Wide[I])));
+        LocalFree(Wide);
+        return Args;
+    }
+#endif
+    return std::vector<std::string>(argv + 1, argv + argc);
 }
 
 int Run(std::vector<std::string> Args)
@@ -220,6 +248,6 @@ bool OutputComplete(bool Report)
 
 int main(int argc, char** argv)
 {
-    const int Status = Run(std::vector<std::string>(argv + 1, argv + argc));
+    const int Status = Run(Arguments(argc, argv));
     return OutputComplete(Status != 2) ? Status : 2;
 }
