@@ -7,6 +7,6 @@ cd "$(dirname "$0")/.."
 file="${file:-$PWD/samples/sample.txt}"
 source scripts/packages.sh
 bash scripts/deps.sh "${BUILD_PACKAGES[@]}"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTA_TESTS=OFF
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build --target orvanta
 exec build/orvanta "$file"

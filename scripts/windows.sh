@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-windows}
 bash scripts/deps.sh cmake ninja-build googletest g++-mingw-w64-x86-64-posix wine64
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
-  -DORVANTA_GUI=OFF -DORVANTA_BENCH=OFF
+  -DORVANTA_GUI=OFF -DBUILD_TESTING=ON -DORVANTA_BENCH=OFF
 cmake --build "$build" -j"$(nproc)"
 export WINEDEBUG=-all WINEPREFIX="$PWD/$build/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
