@@ -7,6 +7,8 @@
 int main(int argc, char* argv[])
 {
     QApplication Application(argc, argv);
+    // Ties the window to the installed desktop entry (its icon on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.orvanta.orvanta"));
     QIcon Icon;
     for (int Size : {16, 32, 48})
         Icon.addFile(QStringLiteral(":/icons/orvanta%1.png").arg(Size), QSize(Size, Size));

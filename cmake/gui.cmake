@@ -24,6 +24,24 @@ target_link_libraries(orvantaui PUBLIC quibcore Qt6::Widgets)
 
 add_executable(orvanta WIN32 main.cpp)
 target_link_libraries(orvanta PRIVATE orvantaui)
+install(TARGETS orvanta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# A desktop's menu entry, software-centre data and icon, under one id.
+if(UNIX AND NOT APPLE)
+  set(ORVANTA_APP_ID io.github.orvanta.orvanta)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/${ORVANTA_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/${ORVANTA_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/${ORVANTA_APP_ID}.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  foreach(size 16 32 48)
+    install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/orvanta${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME ${ORVANTA_APP_ID}.png)
+  endforeach()
+endif()
+
 
 # Windows: the executable's version resource, which the About box reads.
 if(WIN32)
