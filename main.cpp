@@ -7,6 +7,14 @@
 int main(int argc, char* argv[])
 {
     QApplication Application(argc, argv);
+    // The name the user's configuration folder is given (the settings of an
+    // installed program), whatever the executable is called; each system's
+    // own spelling. The window sets the title text itself.
+#ifdef _WIN32
+    QCoreApplication::setApplicationName(QStringLiteral("Orvanta"));
+#else
+    QCoreApplication::setApplicationName(QStringLiteral("orvanta"));
+#endif
     // Ties the window to the installed desktop entry (its icon on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.orvanta.orvanta"));
     QIcon Icon;

@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "errorbox.h"
+#include "settingslocation.h"
 #include "textviewmap.h"
 #include "uiguards.h"
 #include "ui_mainform.h"
@@ -99,7 +100,7 @@ TfrmMain::~TfrmMain()
 
 QString TfrmMain::DefaultSettingsFileName()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("quib.zup"));
+    return ui::DefaultSettingsFile();
 }
 
 // --- Start-up and shutdown -----------------------------------------------------
