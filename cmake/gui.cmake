@@ -43,7 +43,6 @@ if(UNIX AND NOT APPLE)
   endforeach()
 endif()
 
-
 # Windows: the executable's version resource, which the About box reads.
 if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/resources/orvanta.rc.in
