@@ -1,7 +1,12 @@
 #include "errorbox.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 
 #include <string>
 
@@ -15,7 +20,59 @@ TErrorSink& Sink()
     return TheSink;
 }
 
+QString& Title()
+{
+    static QString TheTitle;
+    return TheTitle;
+}
+
+// Brings back a modal window as soon as it has been minimised.
+class TModalBoxRestorer : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::WindowStateChange && Watched->isWidgetType()) {
+            auto* Window = static_cast<QWidget*>(Watched);
+            if (Window->isWindow() && Window->isModal() && Window->isMinimized())
+                QTimer::singleShot(0, Window, [Window] {
+                    Window->setWindowState(Window->windowState() & ~Qt::WindowMinimized);
+                });
+        }
+        return QObject::eventFilter(Watched, Event);
+    }
+};
+
 }  // namespace
+
+void KeepModalBoxesInView()
+{
+    static QPointer<TModalBoxRestorer> Restorer;
+    if (Restorer || !QCoreApplication::instance())
+        return;
+    Restorer = new TModalBoxRestorer(QCoreApplication::instance());
+    QCoreApplication::instance()->installEventFilter(Restorer);
+}
+
+QString ApplicationTitle()
+{
+    return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+}
+
+void SetApplicationTitle(const QString& NewTitle)
+{
+    Title() = NewTitle;
+}
+
+void UseDialogFrame(QWidget& Dialog)
+{
+    // Without CustomizeWindowHint the window manager is offered every
+    // decoration, minimise and maximise boxes included.
+    Dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+}
 
 QString ErrorBoxText(std::string_view Message)
 {
@@ -35,13 +92,14 @@ TErrorSink SetErrorSink(TErrorSink NewSink)
 
 void ShowErrorMessage(QWidget* Parent, std::string_view Message)
 {
-    const QString Title = QGuiApplication::applicationDisplayName();
+    const QString Title = ApplicationTitle();
     const QString Text = ErrorBoxText(Message);
     if (Sink()) {
         Sink()(Title, Text);
         return;
     }
     QMessageBox Box(QMessageBox::Critical, Title, Text, QMessageBox::Ok, Parent);
+    UseDialogFrame(Box);
     Box.exec();
 }
 

@@ -17,6 +17,21 @@ class QWidget;
 
 namespace ui {
 
+// The application title: the text the system shows for the application and
+// the title of the error boxes. Kept here rather than as Qt's application
+// display name, which Qt would append to the title of every other window.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& Title);
+
+// Frames a dialog or message box as a dialog: title bar, system menu and close
+// box only, no minimise or maximise box.
+void UseDialogFrame(QWidget& Dialog);
+
+// Some window managers offer a minimise box on every window, whatever the
+// window asks for; a modal box minimised away leaves the application frozen
+// with nothing to answer. From the first call on, such a box comes back.
+void KeepModalBoxesInView();
+
 // The text of the error box: the message, with a full stop appended when its
 // last character sorts after the full stop.
 QString ErrorBoxText(std::string_view Message);

@@ -1,5 +1,8 @@
 #include "exportobjects.h"
 
+#include "errorbox.h"
+#include "filedialogs.h"
+
 #include "brwsfldr.h"
 #include "quibfile.h"
 
@@ -95,6 +98,7 @@ TExportSaveDialog::TExportSaveDialog(QWidget* Parent) : QFileDialog(Parent)
     setWindowTitle(tr("Export"));
     setNameFilter(tr("Velmar Object Text Files (*.txt);;All Files (*)"));
     setDefaultSuffix(QString()); // a name typed without an extension is used as typed
+    ui::SetUpFileDialog(*this);
 }
 
 void TExportSaveDialog::accept()
@@ -103,9 +107,12 @@ void TExportSaveDialog::accept()
     if (!Chosen.isEmpty()) {
         const QFileInfo Info(Chosen);
         if (!Info.isDir() && !Info.dir().exists()) {
-            QMessageBox::warning(this, windowTitle(),
-                                 tr("%1\nThe folder does not exist.\nCheck the path and try again.")
-                                     .arg(QDir::toNativeSeparators(Chosen)));
+            QMessageBox Box(QMessageBox::Warning, windowTitle(),
+                            tr("%1\nThe folder does not exist.\nCheck the path and try again.")
+                                .arg(QDir::toNativeSeparators(Chosen)),
+                            QMessageBox::Ok, this);
+            ui::UseDialogFrame(Box);
+            Box.exec();
             return;
         }
     }
@@ -124,6 +131,7 @@ TReplaceAnswer AskReplace(QWidget* Parent, const QString& Path)
     QMessageBox Box(QMessageBox::Warning, Text(SWarning), FormatWith(Text(SReplaceQuestion), Path),
                     QMessageBox::NoButton, Parent);
     Box.setObjectName(QStringLiteral("msgReplace"));
+    ui::UseDialogFrame(Box);
     Box.setTextFormat(Qt::PlainText); // a path is never markup
     // One role for all four keeps them in the order given on every platform.
     QPushButton* Yes = Box.addButton(Text(SYes), QMessageBox::ActionRole);

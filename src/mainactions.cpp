@@ -13,6 +13,10 @@
 #include <QClipboard>
 #include <QCheckBox>
 #include <QFontDialog>
+#include <QLabel>
+#include <QGridLayout>
+#include <QComboBox>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -48,19 +52,33 @@ void LinkMenuEntry(QAction& Entry, QAction& Action)
 }
 
 // The font dialog offers typeface, style and size only: no effects, so the
-// font keeps its underline and strikeout as they were.
+// font keeps its underline and strikeout as they were. The sample takes the
+// whole row the effects shared with it, so no empty area stays.
 void HideFontEffects(QFontDialog& Dialog)
 {
-    QGroupBox* Effects = nullptr;
-    QGroupBox* Sample = nullptr;
-    for (QGroupBox* Group : Dialog.findChildren<QGroupBox*>())
-        (Group->findChildren<QCheckBox*>().isEmpty() ? Sample : Effects) = Group;
-    if (!Effects)
-        return;
-    // The sample shared its rows with the effects: it keeps their height.
-    if (Sample)
-        Sample->setMinimumHeight(std::max(Sample->sizeHint().height(), Effects->sizeHint().height()));
-    Effects->hide();
+    auto* Grid = qobject_cast<QGridLayout*>(Dialog.layout());
+    for (QGroupBox* Group : Dialog.findChildren<QGroupBox*>()) {
+        if (!Group->findChildren<QCheckBox*>().isEmpty()) {
+            Group->hide();
+            continue;
+        }
+        const int At = Grid ? Grid->indexOf(Group) : -1;
+        if (At < 0)
+            continue;
+        int Row = 0, Column = 0, RowSpan = 0, ColumnSpan = 0;
+        Grid->getItemPosition(At, &Row, &Column, &RowSpan, &ColumnSpan);
+        Grid->removeWidget(Group);
+        Grid->addWidget(Group, Row, 0, 1, Grid->columnCount());
+        // Room for a line of the sample in a bigger size than the dialog's own.
+        Group->setMinimumHeight(std::max(Group->sizeHint().height(), 4 * Group->fontMetrics().height()));
+    }
+}
+
+bool SameLook(const QFont& A, const QFont& B)
+{
+    const QFontInfo DrawnA(A), DrawnB(B);
+    return DrawnA.family() == DrawnB.family() && DrawnA.pointSize() == DrawnB.pointSize() &&
+           DrawnA.bold() == DrawnB.bold() && DrawnA.italic() == DrawnB.italic();
 }
 
 }  // namespace
@@ -299,10 +317,20 @@ void TfrmMain::actEditSelectAllTreeViewExecute()
 
 std::optional<QFont> TfrmMain::ChooseFont(const QFont& Current)
 {
-    dlgFont->setCurrentFont(Current);
+    // The view may show a fallback for a face this system lacks: the dialog
+    // starts from the face drawn, and OK without a change keeps the view's
+    // font, stored face included.
+    QFont Shown = Current;
+    const QFontInfo Drawn(Current);
+    Shown.setFamilies({Drawn.family()});
+    Shown.setStyleName(Drawn.styleName());
+    dlgFont->setCurrentFont(Shown);
     if (dlgFont->exec() != QDialog::Accepted)
         return std::nullopt;
-    return dlgFont->selectedFont();
+    const QFont Chosen = dlgFont->selectedFont();
+    if (SameLook(Chosen, Shown))
+        return std::nullopt;
+    return Chosen;
 }
 
 void TfrmMain::actViewFontMemoExecute()

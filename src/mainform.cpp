@@ -1,6 +1,7 @@
 #include "mainform.h"
 
 #include "errorbox.h"
+#include "filedialogs.h"
 #include "settingslocation.h"
 #include "textviewmap.h"
 #include "uiguards.h"
@@ -72,6 +73,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
                             .absoluteFilePath())
 {
     ui->setupUi(this);
+    ui::KeepModalBoxesInView();
     FStatusLabel = new QLabel(ui->stbMain);
     FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
     ui->stbMain->addWidget(FStatusLabel, 1);
@@ -175,9 +177,7 @@ void TfrmMain::UpdateCaption()
     QString Title = QString::fromUtf8(STitle);
     if (FileLoaded())
         Title = QStringLiteral("%1 - %2").arg(ExtractFileName(FObjectTextFile->FileName()), Title);
-    // The display name is what the system shows for the application, and it
-    // titles the error boxes; with the caption equal to it Qt adds nothing.
-    QGuiApplication::setApplicationDisplayName(Title);
+    ui::SetApplicationTitle(Title);
     setWindowTitle(LiteralWindowTitle(Title));
 }
 
@@ -294,6 +294,7 @@ QFileDialog& TfrmMain::OpenDialog()
         FdlgOpen->setFileMode(QFileDialog::ExistingFile);
         FdlgOpen->setNameFilters({tr("Velmar Object Text Files (*.txt)"), tr("All Files (*)")});
         FdlgOpen->setSizeGripEnabled(true);
+        ui::SetUpFileDialog(*FdlgOpen);
     }
     return *FdlgOpen;
 }

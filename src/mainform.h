@@ -36,6 +36,7 @@ class TBrowseForFolderDialog;
 class TExportSaveDialog;
 class TFindDialog;
 class TPopupActionBarEx;
+class TWindowPlacement;
 namespace Ui {
 class TfrmMain;
 }
@@ -187,6 +188,7 @@ private:
     // The tree width read from the settings, until the splitter has been laid
     // out on screen (before that its sizes are not the ones it will show).
     int FPendingTreeWidth = -1;
+    TWindowPlacement* FPlacement = nullptr;
     QPointer<QFileDialog> FdlgOpen;
     // The Open dialog's file and filter at its last confirmed use.
     QString FOpenFileName;

@@ -3,6 +3,7 @@
 
 #include "platform/profile.h"
 #include "ui_mainform.h"
+#include "windowplacement.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -99,14 +100,76 @@ int PointSize(const QFont& Font, const QWidget& Widget)
     return qRound(Font.pixelSize() * 72.0 / Widget.logicalDpiY());
 }
 
+#ifndef _WIN32
+// Length of the valid UTF-8 sequence at Text[At], or 0 when none starts there.
+std::size_t Utf8SequenceLength(const std::string& Text, std::size_t At)
+{
+    const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Text[I]); };
+    const unsigned char Lead = Byte(At);
+    if (Lead < 0x80)
+        return 1;
+    const std::size_t Length = Lead >= 0xC2 && Lead <= 0xDF ? 2 : Lead >= 0xE0 && Lead <= 0xEF ? 3
+                             : Lead >= 0xF0 && Lead <= 0xF4 ? 4 : 0;
+    if (Length == 0 || At + Length > Text.size())
+        return 0;
+    for (std::size_t I = At + 1; I < At + Length; ++I)
+        if ((Byte(I) & 0xC0) != 0x80)
+            return 0;
+    const unsigned char Second = Byte(At + 1);
+    // No overlong forms, no surrogates, nothing above U+10FFFF.
+    if ((Lead == 0xE0 && Second < 0xA0) || (Lead == 0xED && Second > 0x9F) || (Lead == 0xF0 && Second < 0x90) ||
+        (Lead == 0xF4 && Second > 0x8F))
+        return 0;
+    return Length;
+}
+
+// A byte that is not part of valid UTF-8 stands for itself as a lone low
+// surrogate, which no real text holds, so it is written back unchanged.
+constexpr char16_t EscapedByteBase = 0xDC00;
+#endif
+
+// Settings values are bytes in the system's 8-bit encoding; what comes in
+// goes out again unchanged, even when it is not valid in that encoding.
 QString FromProfile(const std::string& Text)
 {
+#ifdef _WIN32
     return QString::fromLocal8Bit(Text.data(), static_cast<qsizetype>(Text.size()));
+#else
+    QString Result;
+    Result.reserve(static_cast<qsizetype>(Text.size()));
+    for (std::size_t At = 0; At < Text.size();) {
+        if (const std::size_t Length = Utf8SequenceLength(Text, At)) {
+            Result += QString::fromUtf8(Text.data() + At, static_cast<qsizetype>(Length));
+            At += Length;
+        } else {
+            Result += QChar(char16_t(EscapedByteBase + static_cast<unsigned char>(Text[At++])));
+        }
+    }
+    return Result;
+#endif
 }
 
 std::string ToProfile(const QString& Text)
 {
+#ifdef _WIN32
     return Text.toLocal8Bit().toStdString();
+#else
+    std::string Result;
+    qsizetype Start = 0;
+    const auto Flush = [&](qsizetype End) { Result += Text.mid(Start, End - Start).toUtf8().toStdString(); };
+    for (qsizetype I = 0; I < Text.size(); ++I) {
+        const char16_t Unit = Text[I].unicode();
+        const bool LoneLow = Unit >= EscapedByteBase + 0x80 && Unit <= EscapedByteBase + 0xFF &&
+                             (I == 0 || !Text[I - 1].isHighSurrogate());
+        if (!LoneLow)
+            continue;
+        Flush(I);
+        Result += static_cast<char>(Unit - EscapedByteBase);
+        Start = I + 1;
+    }
+    Flush(Text.size());
+    return Result;
+#endif
 }
 
 // Reads a view font's four keys on top of the view's current font.
@@ -122,6 +185,13 @@ QFont ReadFont(const platform::TProfile& Profile, const QFont& Current, const ch
     if (platform::ReadFlag(Profile, SView, ItalicKey))
         Font.setItalic(true);
     return Font;
+}
+
+// A key holds one line: a text with line breaks keeps its first line.
+std::string SingleLine(std::string Text)
+{
+    Text.resize(std::min(Text.find_first_of("\r\n"), Text.size()));
+    return Text;
 }
 
 // Each key by its own write; the first refused write ends the saving.
@@ -193,10 +263,17 @@ void TfrmMain::LoadSettings()
     if (layout())
         layout()->activate();
 
-    resize(platform::ReadInteger(Profile, SWindow, SWidth, Screen.width() / 2), height());
-    resize(width(), platform::ReadInteger(Profile, SWindow, SHeight, Screen.height() / 2));
-    move(WindowPosition(platform::ReadInteger(Profile, SWindow, SLeft, Centred(Screen.width(), width()))), y());
-    move(x(), WindowPosition(platform::ReadInteger(Profile, SWindow, STop, Centred(Screen.height(), height()))));
+    // The stored size is the outer one; the window's minimum size applies.
+    resize(platform::ReadInteger(Profile, SWindow, SWidth, Screen.width() / 2),
+           platform::ReadInteger(Profile, SWindow, SHeight, Screen.height() / 2));
+    // Centred, by default, for the size the window really gets.
+    const QScreen* Primary = QGuiApplication::primaryScreen();
+    const QSize Outer = Primary ? size().boundedTo(Primary->availableGeometry().size()) : size();
+    const int Left = WindowPosition(platform::ReadInteger(Profile, SWindow, SLeft, Centred(Screen.width(), Outer.width())));
+    const int Top = WindowPosition(platform::ReadInteger(Profile, SWindow, STop, Centred(Screen.height(), Outer.height())));
+    if (!FPlacement)
+        FPlacement = new TWindowPlacement(*this);
+    FPlacement->Place(QRect(QPoint(Left, Top), Outer));
     if (layout())
         layout()->activate();
     SetTreeWidth(platform::ReadInteger(Profile, SView, SObjectListWidth, width() / 4));
@@ -216,14 +293,15 @@ void TfrmMain::SaveSettings()
 {
     TSettingsWriter Writer(FSettingsFileName);
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
-        Writer.Integer(SWindow, SWidth, width());
-        Writer.Integer(SWindow, SHeight, height());
+        const QSize Outer = FPlacement ? FPlacement->OuterSize() : frameGeometry().size();
+        Writer.Integer(SWindow, SWidth, Outer.width());
+        Writer.Integer(SWindow, SHeight, Outer.height());
         Writer.Integer(SWindow, SLeft, x());
         Writer.Integer(SWindow, STop, y());
     }
     Writer.Font(SCodeFontName, SCodeFontSize, SCodeFontBold, SCodeFontItalic, ui->memMain->font(), *ui->memMain);
     Writer.Font(SListFontName, SListFontSize, SListFontBold, SListFontItalic, ui->lvwMain->font(), *ui->lvwMain);
     Writer.Integer(SView, SObjectListWidth, TreeWidth());
-    Writer.String(SFind, SFindText, FindText());
+    Writer.String(SFind, SFindText, SingleLine(FindText()));
     Writer.Flag(SFind, SMatchCase, FindMatchCase());
 }

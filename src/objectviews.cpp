@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPen>
 #include <QMouseEvent>
 
 // The icons live in this static library: register them before first use (a
@@ -273,6 +276,44 @@ void TObjectTreeView::mousePressEvent(QMouseEvent* Event)
     QTreeView::mousePressEvent(Event);
 }
 
+namespace {
+
+// Copying is the window's Copy command; where that is not available the views
+// must not put their own text on the clipboard in its place.
+bool IgnoreCopyKey(QKeyEvent* Event)
+{
+    if (!Event->matches(QKeySequence::Copy))
+        return false;
+    Event->ignore();
+    return true;
+}
+
+}  // namespace
+
+void TObjectTreeView::keyPressEvent(QKeyEvent* Event)
+{
+    if (!IgnoreCopyKey(Event))
+        QTreeView::keyPressEvent(Event);
+}
+
+void TObjectTreeView::drawBranches(QPainter* Painter, const QRect& Rect, const QModelIndex& Index) const
+{
+    QTreeView::drawBranches(Painter, Rect, Index);
+    // The file's node has no line of its own; dotted lines join its objects
+    // to it, down to the last one. Objects have no children, so no buttons.
+    if (!Index.parent().isValid() || Rect.width() < indentation())
+        return;
+    const QRect Level(Rect.right() + 1 - indentation(), Rect.top(), indentation(), Rect.height());
+    const int X = Level.left() + Level.width() / 2;
+    const int Y = Level.top() + Level.height() / 2;
+    const bool Last = Index.row() == model()->rowCount(Index.parent()) - 1;
+    Painter->save();
+    Painter->setPen(QPen(palette().color(QPalette::Dark), 1, Qt::DotLine));
+    Painter->drawLine(X, Level.top(), X, Last ? Y : Level.bottom());
+    Painter->drawLine(X, Y, Level.right(), Y);
+    Painter->restore();
+}
+
 QItemSelectionModel::SelectionFlags TObjectTreeView::selectionCommand(const QModelIndex& Index,
                                                                       const QEvent* Event) const
 {
@@ -330,6 +371,12 @@ void TObjectListView::keyboardSearch(const QString& Search)
     selectionModel()->setCurrentIndex(Target, QItemSelectionModel::ClearAndSelect |
                                                   QItemSelectionModel::Rows);
     scrollTo(Target);
+}
+
+void TObjectListView::keyPressEvent(QKeyEvent* Event)
+{
+    if (!IgnoreCopyKey(Event))
+        QTreeView::keyPressEvent(Event);
 }
 
 void TObjectListView::mouseDoubleClickEvent(QMouseEvent* Event)

@@ -136,6 +136,8 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
+    void drawBranches(QPainter* Painter, const QRect& Rect, const QModelIndex& Index) const override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& Index,
                                                          const QEvent* Event = nullptr) const override;
 
@@ -170,6 +172,7 @@ signals:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 
 private:
     TFindHandler FFindHandler;

@@ -3,6 +3,7 @@
 #include "guitest.h"
 
 #include "objecttextview.h"
+#include "windowplacement.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -134,8 +135,9 @@ private slots:
         Window->show();
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
         QCOMPARE(Component<QWidget>(*Window, "tvwMain")->width(), 123);
-        Window->resize(900, 500);
-        QTest::qWait(20);
+        const int SplitterWidth = Component<QWidget>(*Window, "splMain")->width();
+        Window->resize(700, 500);
+        QTRY_VERIFY(Component<QWidget>(*Window, "splMain")->width() != SplitterWidth);
         QCOMPARE(Component<QWidget>(*Window, "tvwMain")->width(), 123);
     }
 
@@ -144,7 +146,7 @@ private slots:
         QTest::addColumn<QByteArray>("Content");
         QTest::addColumn<QString>("Check");
         QTest::addColumn<int>("Expected");  // for checks that compare a number
-        QTest::newRow("hex 0x") << QByteArray("[Window]\nWidth=0x3C0\n") << "width" << 960;
+        QTest::newRow("hex 0x") << QByteArray("[Window]\nWidth=0x1F4\n") << "width" << 500;
         QTest::newRow("hex $") << QByteArray("[Window]\nHeight=$1F4\n") << "height" << 500;
         QTest::newRow("bare 0x is no number") << QByteArray("[Window]\nWidth=0x\n") << "width" << -1;
         QTest::newRow("wide window centred left of the screen")
@@ -213,25 +215,81 @@ private slots:
         Folder.Write("quib.zup",
                      "[Window]\nWidth=2147483647\nHeight=-2147483648\nTop=2147483647\n"
                      "[View]\nCodeFontSize=2147483647\nListFontSize=-2147483648\nObjectListWidth=2147483647\n");
+        const QRect Available = QGuiApplication::primaryScreen()->availableGeometry();
         {
             auto Window = MakeWindow(Folder);
-            QVERIFY(Window->width() <= QWIDGETSIZE_MAX);
+            // No window bigger than the screen: one of 32767 pixels a side
+            // takes gigabytes and minutes to paint.
+            QVERIFY(Available.contains(Window->frameGeometry()));
             QCOMPARE(Window->height(), Window->minimumHeight());
-            // Left is centred for the width the window really got, without overflow.
-            QCOMPARE(Window->x(), Div(ScreenSize().width() - static_cast<long long>(Window->width()), 2));
-            QVERIFY(Window->y() > 0);
             QVERIFY(Component<TObjectTextView>(*Window, "memMain")->font().pointSize() > 0);
             QCOMPARE(Component<QWidget>(*Window, "lvwMain")->font().pointSize(), 8);
             Window->show();
-            QTest::qWait(20);
+            QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
         }
         QVERIFY(Folder.Read("quib.zup").find("[Find]") != std::string::npos);
 
         Folder.Write("quib.zup", "[Window]\nWidth=-2147483648\nHeight=300\nLeft=-2147483648\nTop=-5\n");
         auto Window = MakeWindow(Folder);
         QCOMPARE(Window->width(), Window->minimumWidth());
-        QVERIFY(Window->x() < -1000000);
-        QCOMPARE(Window->y(), -5);
+        QVERIFY(Available.contains(Window->frameGeometry()));
+    }
+
+    // Stored bounds against the screens' available areas: the first area is
+    // the primary screen's.
+    void fitIntoScreens_data()
+    {
+        QTest::addColumn<QRect>("Wanted");
+        QTest::addColumn<QList<QRect>>("Areas");
+        QTest::addColumn<QRect>("Fitted");
+        const QRect Primary(0, 0, 1280, 770);
+        const QRect Right(1280, 0, 1920, 1050);
+        QTest::newRow("fits: as stored") << QRect(100, 50, 640, 400) << QList<QRect>{Primary} << QRect(100, 50, 640, 400);
+        QTest::newRow("partly off: stays") << QRect(-30, 20, 640, 400) << QList<QRect>{Primary}
+                                         << QRect(-30, 20, 640, 400);
+        QTest::newRow("too big: the area's size") << QRect(10, 10, 32767, 32767) << QList<QRect>{Primary}
+                                                << QRect(10, 10, 1280, 770);
+        QTest::newRow("off every screen: onto the primary") << QRect(-16777215, 90000, 640, 400)
+                                                           << QList<QRect>{Primary, Right} << QRect(0, 370, 640, 400);
+        QTest::newRow("mostly on the second screen: its size") << QRect(1300, 10, 3000, 3000)
+                                                              << QList<QRect>{Primary, Right}
+                                                              << QRect(1300, 10, 1920, 1050);
+        QTest::newRow("no screens: as stored") << QRect(5, 5, 99999, 99999) << QList<QRect>{}
+                                               << QRect(5, 5, 99999, 99999);
+    }
+
+    void fitIntoScreens()
+    {
+        QFETCH(QRect, Wanted);
+        QFETCH(QList<QRect>, Areas);
+        QFETCH(QRect, Fitted);
+        QCOMPARE(FitIntoScreens(Wanted, Areas), Fitted);
+    }
+
+    // A find text with a line break keeps its first line; a face or find text
+    // that is not valid in the system's encoding comes back byte for byte.
+    void storedTextsComeBackUnchanged()
+    {
+        TTestFolder Folder;
+        const std::string Face = "Mono\xC4\xFF\xE9 Sans";
+        const std::string Find = "Bel\xF8""b \x9B";
+        Folder.Write("quib.zup", "[View]\nCodeFontName=" + Face + "\n[Find]\nFindText=" + Find + "\n");
+        {
+            auto Window = MakeWindow(Folder);
+        }
+        std::string Saved = Folder.Read("quib.zup");
+        QVERIFY2(Saved.find("CodeFontName=" + Face + "\n") != std::string::npos, Saved.c_str());
+        QVERIFY2(Saved.find("FindText=" + Find + "\n") != std::string::npos, Saved.c_str());
+
+        TErrorCapture Errors;
+        {
+            auto Window = MakeWindow(Folder);
+            Window->SetFindText("first line\r\nsecond line");
+        }
+        QCOMPARE(Errors.Messages, QStringList());
+        Saved = Folder.Read("quib.zup");
+        QVERIFY2(Saved.find("FindText=first line\n") != std::string::npos, Saved.c_str());
+        QVERIFY2(Saved.find("MatchCase=") != std::string::npos, Saved.c_str());
     }
 
     void maximizedWindowKeepsStoredPlacement()
@@ -241,7 +299,7 @@ private slots:
         {
             auto Window = MakeWindow(Folder);
             Window->showMaximized();
-            QTest::qWait(20);
+            QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
         }
         const std::string Saved = Folder.Read("quib.zup");
         QVERIFY(Saved.rfind("[Window]\nWidth=500\nHeight=350\nLeft=7\nTop=8\n[View]\n", 0) == 0);
@@ -250,7 +308,7 @@ private slots:
         {
             auto Window = MakeWindow(Fresh);
             Window->showMaximized();
-            QTest::qWait(20);
+            QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
         }
         QVERIFY(Fresh.Read("quib.zup").rfind("[View]\nCodeFontName=", 0) == 0);
     }

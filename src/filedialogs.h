@@ -1,0 +1,14 @@
+// What the window's Open and Save dialogs share beyond Qt's own file dialog.
+#pragma once
+
+class QFileDialog;
+
+namespace ui {
+
+// Gives the file list's columns room for their texts, and closes the file
+// name's completion list together with the dialog: accepted with Enter while
+// the list shows, it would stay on screen and take the keys meant for the
+// window.
+void SetUpFileDialog(QFileDialog& Dialog);
+
+}  // namespace ui
