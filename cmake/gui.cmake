@@ -14,7 +14,7 @@ add_library(orvantaui STATIC
   src/finddialog.h src/finddialog.cpp src/findnext.h src/findnext.cpp
   src/exportobjects.h src/exportobjects.cpp
   src/errorbox.h src/errorbox.cpp src/uiguards.h
-  src/filedialogs.h src/filedialogs.cpp
+  src/filedialogs.h src/filedialogs.cpp src/systempath.h
   src/windowplacement.h src/windowplacement.cpp
   src/settingslocation.h src/settingslocation.cpp
   src/AboutBox.h src/AboutBox.cpp

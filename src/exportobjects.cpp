@@ -2,6 +2,7 @@
 
 #include "errorbox.h"
 #include "filedialogs.h"
+#include "systempath.h"
 
 #include "brwsfldr.h"
 #include "quibfile.h"
@@ -42,7 +43,7 @@ QString FormatWith(QString Template, const QString& Value)
 // The path as the file layer takes it.
 std::string LocalPath(const QString& Path)
 {
-    return QFile::encodeName(Path).toStdString();
+    return ui::ToSystemPath(Path);
 }
 
 QString ExportFileName(const TObjectTextObject& Object)

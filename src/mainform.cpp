@@ -2,6 +2,7 @@
 
 #include "errorbox.h"
 #include "filedialogs.h"
+#include "systempath.h"
 #include "settingslocation.h"
 #include "textviewmap.h"
 #include "uiguards.h"
@@ -25,16 +26,8 @@
 
 namespace {
 
-// Paths go to the model in the system's own 8-bit spelling.
-std::string ToSystemPath(const QString& FileName)
-{
-    return QFile::encodeName(FileName).toStdString();
-}
-
-QString FromSystemPath(const std::string& FileName)
-{
-    return QFile::decodeName(QByteArray::fromStdString(FileName));
-}
+using ui::FromSystemPath;
+using ui::ToSystemPath;
 
 // The file name without its directory.
 QString ExtractFileName(const std::string& Path)

@@ -2,6 +2,7 @@
 #include "mainform.h"
 
 #include "platform/profile.h"
+#include "systempath.h"
 #include "ui_mainform.h"
 #include "windowplacement.h"
 
@@ -197,7 +198,7 @@ std::string SingleLine(std::string Text)
 // Each key by its own write; the first refused write ends the saving.
 class TSettingsWriter {
 public:
-    explicit TSettingsWriter(const QString& FileName) : FProfile(QFile::encodeName(FileName).toStdString()) {}
+    explicit TSettingsWriter(const QString& FileName) : FProfile(ui::ToSystemPath(FileName)) {}
 
     void String(const char* Section, const char* Key, const std::string& Value)
     {
@@ -257,7 +258,7 @@ int TfrmMain::TreeWidth() const
 
 void TfrmMain::LoadSettings()
 {
-    const platform::TProfile Profile(QFile::encodeName(FSettingsFileName).toStdString());
+    const platform::TProfile Profile(ui::ToSystemPath(FSettingsFileName));
     const QSize Screen = PrimaryScreenSize();
     // The window's own minimum size applies from here on, as it would on screen.
     if (layout())

@@ -48,7 +48,12 @@ bool ExistingFileWritable(const QString& FileName)
 
 QString DefaultSettingsFile()
 {
+#ifdef _WIN32
+    // The roaming application data, where settings follow the user.
+    const QString UserFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+#else
     const QString UserFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
     const QString FileName = ChooseSettingsFile(QCoreApplication::applicationDirPath(), UserFolder,
                                                 {FolderWritable, ExistingFileWritable});
     // A failure shows when the settings are saved, as for any other folder.

@@ -126,5 +126,10 @@ inline TViews Views(TfrmMain& Window)
 // Lets the tree's delayed change report run.
 inline void WaitForChangeReport()
 {
-    QTest::qWait(TObjectTreeView::ChangeDelayMs * 3);
+    QTest::qWaitFor([] {
+        for (QWidget* Widget : QApplication::allWidgets())
+            if (auto* Tree = qobject_cast<TObjectTreeView*>(Widget); Tree && Tree->ChangePending())
+                return false;
+        return true;
+    });
 }

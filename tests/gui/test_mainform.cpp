@@ -9,6 +9,15 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QTextLayout>
+#include <QTextBlock>
+#include <QPointer>
+#include <QImage>
+#include <QElapsedTimer>
+#include <QDialog>
+#include <QCompleter>
+#include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -71,7 +80,8 @@ private:
         QApplication::sendEvent(&Window, &Enter);
         QDropEvent DropEvent(Where, Qt::CopyAction, &Data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&Window, &DropEvent);
-        QTest::qWait(20);
+        // The open is posted to run once the drop is over.
+        QCoreApplication::sendPostedEvents();
     }
 
 private slots:
@@ -598,10 +608,8 @@ private slots:
         WaitForChangeReport();
         QSignalSpy Reports(Views(*Window).Tree, &TObjectTreeView::ChangeReported);
         Views(*Window).Tree->setFocus();
-        for (int Node = 1; Node <= 3; ++Node) {
+        for (int Node = 1; Node <= 3; ++Node)
             SelectNode(*Window, Node);
-            QTest::qWait(10);
-        }
         QCOMPARE(Reports.size(), 0);
         QTRY_COMPARE(Reports.size(), 1);
         QCOMPARE(Reports[0][0].value<QModelIndex>(), Node(*Window, 3));
@@ -835,18 +843,112 @@ private slots:
         QVERIFY(List->selectionModel()->isRowSelected(2, {}));
         QCOMPARE(List->selectionModel()->selectedRows().size(), 1);
 
-        // After a pause a new search starts below the focused row.
-        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        // After a pause a new search starts below the focused row. The pause
+        // is made short, and waited out by the clock, not by a fixed sleep.
+        const int Interval = QApplication::keyboardInputInterval();
+        QApplication::setKeyboardInputInterval(30);
+        QElapsedTimer SinceKey;
+        const auto Pause = [&] {
+            SinceKey.start();
+            QTRY_VERIFY(SinceKey.elapsed() > 30);
+        };
+        Pause();
         QTest::keyClicks(List, "c");
         QCOMPARE(List->currentIndex().row(), 4);
-        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        Pause();
         QTest::keyClicks(List, "c");
         QCOMPARE(List->currentIndex().row(), 2);  // wrapped around
 
         // No match: the focused row stays.
-        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        Pause();
+        QApplication::setKeyboardInputInterval(Interval);
         QTest::keyClicks(List, "zz");
         QCOMPARE(List->currentIndex().row(), 2);
+    }
+
+    // --- faults found in a user trial ---------------------------------------------------
+
+    // With Copy unavailable (the file's node selected) Ctrl+C in the tree or
+    // the list must not replace what the user has on the clipboard.
+    void copyKeyLeavesClipboardAloneWhereCopyIsOff()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        Window->OpenFile(Folder.Write("a.txt", FiveObjects()));
+        WaitForChangeReport();
+        const TViews V = Views(*Window);
+        for (QWidget* View : {static_cast<QWidget*>(V.Tree), static_cast<QWidget*>(V.List)}) {
+            QApplication::clipboard()->setText(QStringLiteral("the user's own"));
+            View->setFocus();
+            QTest::keyClick(View, Qt::Key_C, Qt::ControlModifier);
+            QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("the user's own"));
+        }
+    }
+
+    // Dotted lines join the objects to the file's node; the file's node has
+    // none of its own.
+    void treeDrawsLinesBelowTheRootOnly()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        Window->OpenFile(Folder.Write("a.txt", FiveObjects()));
+        TObjectTreeView* Tree = Views(*Window).Tree;
+        const QImage Shot = Tree->viewport()->grab().toImage();
+        const QColor Base = Tree->palette().color(QPalette::Base);
+        const auto InkIn = [&](const QRect& Area) {
+            int Ink = 0;
+            for (int Y = Area.top(); Y <= Area.bottom(); ++Y)
+                for (int X = Area.left(); X <= Area.right(); ++X)
+                    Ink += Shot.valid(X, Y) && Shot.pixelColor(X, Y) != Base;
+            return Ink;
+        };
+        const QRect Root = Tree->visualRect(Node(*Window, 0));
+        const QRect First = Tree->visualRect(Node(*Window, 1));
+        const QRect Lines(First.left() - Tree->indentation(), First.top(), Tree->indentation(), First.height());
+        QVERIFY2(InkIn(Lines) >= First.height() / 2, "no line beside the first object");
+        QCOMPARE(InkIn(QRect(0, Root.top(), Root.left(), Root.height())), 0);
+    }
+
+    // Long lines wrap between words, not inside them.
+    void textWrapsAtWordBoundaries()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->resize(500, 400);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        TObjectTextView* Text = Views(*Window).Text;
+        std::string Line;
+        for (int Word = 0; Word < 60; ++Word)
+            Line += "word" + std::to_string(Word % 10) + " ";
+        Text->SetObjectText(Line);
+        const QTextBlock Block = Text->document()->firstBlock();
+        QTRY_VERIFY(Block.layout() && Block.layout()->lineCount() > 2);
+        const QString Shown = Block.text();
+        for (int I = 0; I + 1 < Block.layout()->lineCount(); ++I) {
+            const QTextLine Row = Block.layout()->lineAt(I);
+            QCOMPARE(Shown.at(Row.textStart() + Row.textLength() - 1), QLatin1Char(' '));
+        }
+    }
+
+    // Some window managers offer a minimise box even to a modal box; minimised,
+    // it would leave the window frozen with nothing to answer.
+    void minimisedModalBoxComesBack()
+    {
+        ui::KeepModalBoxesInView();
+        QDialog Box;
+        ui::UseDialogFrame(Box);
+        QVERIFY(Box.windowFlags() & Qt::CustomizeWindowHint);
+        QVERIFY(!(Box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        Box.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&Box));
+        Box.setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(!Box.isMinimized());
+        QVERIFY(Box.isVisible());
     }
 };
 
