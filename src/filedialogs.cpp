@@ -4,6 +4,11 @@
 #include <QCompleter>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QListView>
+#include <QScrollBar>
+#include <QSplitter>
+
+#include <algorithm>
 #include <QTreeView>
 
 namespace ui {
@@ -19,6 +24,15 @@ void CloseCompletionLists(QFileDialog& Dialog)
 
 void GiveColumnsRoom(QFileDialog& Dialog)
 {
+    // The places on the left show their names whole.
+    auto* Places = Dialog.findChild<QListView*>(QStringLiteral("sidebar"));
+    auto* Splitter = Dialog.findChild<QSplitter*>(QStringLiteral("splitter"));
+    if (Places && Splitter && Splitter->count() == 2) {
+        const int Wide = Places->sizeHintForColumn(0) + 2 * Places->frameWidth() +
+                         Places->verticalScrollBar()->sizeHint().width();
+        Splitter->setSizes({Wide, std::max(Splitter->width() - Wide, Wide)});
+    }
+
     auto* Details = Dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
     if (!Details)
         return;
