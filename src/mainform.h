@@ -51,7 +51,8 @@ public:
                       QWidget* Parent = nullptr);
     ~TfrmMain() override;
 
-    // The settings file beside the executable.
+    // The settings file: beside the executable where that folder can be
+    // written, else in the user's configuration folder.
     static QString DefaultSettingsFileName();
 
     void UpdateCaption();
