@@ -1,5 +1,5 @@
 // Program entry: the application object, the one window, the message loop.
-#include "mainform.h"
+#include "ui/mainform.h"
 
 #include <QApplication>
 #include <QIcon>

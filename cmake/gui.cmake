@@ -6,20 +6,20 @@ set(CMAKE_AUTOUIC ON)
 set(CMAKE_AUTORCC ON)
 
 add_library(orvantaui STATIC
-  src/mainform.h src/mainform.cpp src/mainform.ui src/mainsettings.cpp
-  src/mainactions.cpp src/mainfindexport.cpp
-  src/objectviews.h src/objectviews.cpp
-  src/objecttextview.h src/objecttextview.cpp
-  src/textviewmap.h src/textviewmap.cpp
-  src/finddialog.h src/finddialog.cpp src/findnext.h src/findnext.cpp
-  src/exportobjects.h src/exportobjects.cpp
-  src/errorbox.h src/errorbox.cpp src/uiguards.h
-  src/filedialogs.h src/filedialogs.cpp src/systempath.h
-  src/windowplacement.h src/windowplacement.cpp
-  src/settingslocation.h src/settingslocation.cpp
-  src/AboutBox.h src/AboutBox.cpp
-  src/brwsfldr.h src/brwsfldr.cpp
-  src/ActnPopupCtrl.h src/ActnPopupCtrl.cpp
+  src/ui/mainform.h src/ui/mainform.cpp src/ui/mainform.ui src/ui/mainsettings.cpp
+  src/ui/mainactions.cpp src/ui/mainfindexport.cpp
+  src/ui/objectviews.h src/ui/objectviews.cpp
+  src/ui/objecttextview.h src/ui/objecttextview.cpp
+  src/ui/textviewmap.h src/ui/textviewmap.cpp
+  src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp
+  src/ui/exportobjects.h src/ui/exportobjects.cpp
+  src/ui/errorbox.h src/ui/errorbox.cpp src/ui/uiguards.h
+  src/ui/filedialogs.h src/ui/filedialogs.cpp src/ui/systempath.h
+  src/ui/windowplacement.h src/ui/windowplacement.cpp
+  src/ui/settingslocation.h src/ui/settingslocation.cpp
+  src/components/aboutbox.h src/components/aboutbox.cpp
+  src/components/brwsfldr.h src/components/brwsfldr.cpp
+  src/components/actnpopupctrl.h src/components/actnpopupctrl.cpp
   resources/orvanta.qrc
 )
 target_include_directories(orvantaui PUBLIC src)

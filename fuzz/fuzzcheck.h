@@ -3,7 +3,7 @@
 // only crashes. Any disagreement prints what differs and aborts.
 #pragma once
 
-#include "quibfile.h"
+#include "core/quibfile.h"
 
 #include <cstdint>
 #include <cstdio>

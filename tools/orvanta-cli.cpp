@@ -1,5 +1,5 @@
 // orvanta-cli: lists, searches and splits object text files on the viewer's model.
-#include "quibfile.h"
+#include "core/quibfile.h"
 
 #include <cerrno>
 #include <cstdio>

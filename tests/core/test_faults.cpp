@@ -3,7 +3,7 @@
 // through a windowed load, and a loaded file deleted, cut short or replaced
 // behind the model's back.
 #include "platform/filestream.h"
-#include "quibfile.h"
+#include "core/quibfile.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

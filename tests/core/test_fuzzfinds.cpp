@@ -1,6 +1,6 @@
 // Inputs on which the fuzz targets (fuzz/) once found a fault, kept as they
 // were found. The sanitizer build of these tests is what catches most of them.
-#include "quibfile.h"
+#include "core/quibfile.h"
 
 #include <gtest/gtest.h>
 

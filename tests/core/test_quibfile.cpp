@@ -1,4 +1,4 @@
-#include "quibfile.h"
+#include "core/quibfile.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,777 @@
+#include "core/quibfile.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define QUIB_SSE2 1
+#include <emmintrin.h>
+#ifdef _MSC_VER
+#include <intrin.h>
+#endif
+#endif
+
+#if defined(QUIB_SSE2) && (defined(__GNUC__) || defined(__clang__))
+#define QUIB_AVX2 1
+#include <immintrin.h>
+#endif
+
+const char* const STitle = "Orvanta";
+
+const std::string ObjectTypeNames[ObjectTypeCount] = {
+    "Unknown", "Table", "Form", "Report", "Dataport", "Codeunit", "XMLport", "MenuSuite",
+};
+
+namespace {
+
+const std::string_view SObjectMarker = "OBJECT ";
+const char* const SListIndexError = "List index out of bounds (%d)";
+const char* const SInvalidInteger = "'%s' is not a valid integer value";
+const char* const SReadError = "Stream read error";
+const char* const SWriteError = "Stream write error";
+const char* const SNoStream = "Cannot read the object's text: its file is no longer open.";
+
+std::string FormatOne(const char* Format, std::string_view Value)
+{
+    std::string Result = Format;
+    Result.replace(Result.find("%s"), 2, Value.data(), Value.size());
+    return Result;
+}
+
+bool IsLineBreak(char C) { return C == '\r' || C == '\n' || C == '\0'; }
+
+unsigned CountTrailingZeros(unsigned Mask)
+{
+#ifdef _MSC_VER
+    unsigned long Index;
+    _BitScanForward(&Index, Mask);
+    return unsigned(Index);
+#else
+    return unsigned(__builtin_ctz(Mask));
+#endif
+}
+
+// First CR, LF or NUL in [P, End), or End.
+const char* FindLineBreak(const char* P, const char* End)
+{
+#ifdef QUIB_SSE2
+    const __m128i Cr = _mm_set1_epi8('\r');
+    const __m128i Lf = _mm_set1_epi8('\n');
+    const __m128i Zero = _mm_setzero_si128();
+    for (; End - P >= 16; P += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const __m128i Hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, Cr), _mm_cmpeq_epi8(V, Lf)), _mm_cmpeq_epi8(V, Zero));
+        if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
+            return P + CountTrailingZeros(Mask);
+    }
+#endif
+    while (P < End && !IsLineBreak(*P))
+        ++P;
+    return P;
+}
+
+#ifdef QUIB_AVX2
+bool HasAvx2()
+{
+    static const bool Has = __builtin_cpu_supports("avx2");
+    return Has;
+}
+
+// The scan below, 32 bytes at a time, on processors that have AVX2.
+__attribute__((target("avx2"))) const char* SkipToMarkerCandidateAvx2(const char* P, const char* End)
+{
+    const __m256i Cr = _mm256_set1_epi8('\r');
+    const __m256i Lf = _mm256_set1_epi8('\n');
+    const __m256i Zero = _mm256_setzero_si256();
+    const __m256i O = _mm256_set1_epi8(SObjectMarker[0]);
+    for (; End - P >= 32; P += 32) {
+        const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
+        const __m256i IsO = _mm256_cmpeq_epi8(V, O);
+        if (!_mm256_movemask_epi8(IsO))
+            continue;
+        const __m256i Before = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P - 1));
+        const __m256i AfterBreak =
+            _mm256_or_si256(_mm256_or_si256(_mm256_cmpeq_epi8(Before, Cr), _mm256_cmpeq_epi8(Before, Lf)),
+                            _mm256_cmpeq_epi8(Before, Zero));
+        if (_mm256_movemask_epi8(_mm256_and_si256(IsO, AfterBreak)))
+            return P; // the candidate is in this block
+    }
+    return P;
+}
+#endif
+
+// First position C in [P, End) where an "O" follows a line break; P[-1] must be readable.
+const char* FindMarkerCandidate(const char* P, const char* End)
+{
+#ifdef QUIB_AVX2
+    if (HasAvx2())
+        P = SkipToMarkerCandidateAvx2(P, End);
+#endif
+#ifdef QUIB_SSE2
+    const __m128i Cr = _mm_set1_epi8('\r');
+    const __m128i Lf = _mm_set1_epi8('\n');
+    const __m128i Zero = _mm_setzero_si128();
+    const __m128i O = _mm_set1_epi8(SObjectMarker[0]);
+    for (; End - P >= 16; P += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const __m128i IsO = _mm_cmpeq_epi8(V, O);
+        if (!_mm_movemask_epi8(IsO))
+            continue;
+        const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
+        const __m128i AfterBreak = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(Before, Cr), _mm_cmpeq_epi8(Before, Lf)), _mm_cmpeq_epi8(Before, Zero));
+        if (const unsigned Mask = unsigned(_mm_movemask_epi8(_mm_and_si128(IsO, AfterBreak))))
+            return P + CountTrailingZeros(Mask);
+    }
+#endif
+    for (; P < End; ++P)
+        if (*P == SObjectMarker[0] && IsLineBreak(P[-1]))
+            return P;
+    return End;
+}
+
+char FoldCase(char C) { return C >= 'a' && C <= 'z' ? char(C - 32) : C; }
+
+// A needle ready for scanning: its first and last byte in both cases (the same
+// byte twice when case matters or it is no letter a to z).
+struct TNeedlePlan {
+    TNeedlePlan(std::string_view ANeedle, bool AMatchCase) : Needle(ANeedle), MatchCase(AMatchCase)
+    {
+        const auto OtherCase = [this](char C) { return !MatchCase && C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+        First = Needle.front();
+        FirstAlt = OtherCase(First);
+        Last = Needle.back();
+        LastAlt = OtherCase(Last);
+    }
+    bool FirstAndLastMatch(const char* P) const
+    {
+        const char A = P[0], B = P[Needle.size() - 1];
+        return (A == First || A == FirstAlt) && (B == Last || B == LastAlt);
+    }
+    bool MiddleMatches(const char* P) const
+    {
+        const std::size_t M = Needle.size();
+        if (M <= 2)
+            return true;
+        if (MatchCase)
+            return std::memcmp(P + 1, Needle.data() + 1, M - 2) == 0;
+        for (std::size_t K = 1; K + 1 < M; ++K)
+            if (FoldCase(P[K]) != Needle[K])
+                return false;
+        return true;
+    }
+    std::string_view Needle; // upper case already when case does not matter
+    bool MatchCase;
+    char First, FirstAlt, Last, LastAlt;
+};
+
+// Each scan looks at the places [I, Starts) where the needle can begin, a
+// block of places at a time, and returns the hit or null with I at the first
+// place it did not look at.
+const char* ScanTail(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
+{
+    for (; I < Starts; ++I)
+        if (Plan.FirstAndLastMatch(Haystack + I) && Plan.MiddleMatches(Haystack + I))
+            return Haystack + I;
+    return nullptr;
+}
+
+#ifdef QUIB_SSE2
+const char* ScanSse2(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    const __m128i F1 = _mm_set1_epi8(Plan.First), F2 = _mm_set1_epi8(Plan.FirstAlt);
+    const __m128i L1 = _mm_set1_epi8(Plan.Last), L2 = _mm_set1_epi8(Plan.LastAlt);
+    for (; I + 16 <= Starts; I += 16) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I + M - 1));
+        const __m128i Hit = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(A, F1), _mm_cmpeq_epi8(A, F2)),
+                                          _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
+        for (unsigned Mask = unsigned(_mm_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
+            const char* P = Haystack + I + CountTrailingZeros(Mask);
+            if (Plan.MiddleMatches(P))
+                return P;
+        }
+    }
+    return nullptr;
+}
+#endif
+
+#ifdef QUIB_AVX2
+// The same scan, 32 places at a time, on processors that have AVX2.
+__attribute__((target("avx2"))) const char* ScanAvx2(const char* Haystack, std::size_t& I, std::size_t Starts,
+                                                      const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    const __m256i F1 = _mm256_set1_epi8(Plan.First), F2 = _mm256_set1_epi8(Plan.FirstAlt);
+    const __m256i L1 = _mm256_set1_epi8(Plan.Last), L2 = _mm256_set1_epi8(Plan.LastAlt);
+    for (; I + 32 <= Starts; I += 32) {
+        const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I));
+        const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I + M - 1));
+        const __m256i Hit = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(A, F2)),
+                                             _mm256_or_si256(_mm256_cmpeq_epi8(B, L1), _mm256_cmpeq_epi8(B, L2)));
+        for (unsigned Mask = unsigned(_mm256_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
+            const char* P = Haystack + I + CountTrailingZeros(Mask);
+            if (Plan.MiddleMatches(P))
+                return P;
+        }
+    }
+    return nullptr;
+}
+
+#endif
+
+// First occurrence of the needle in [Haystack, Haystack + Length), or null.
+// Without MatchCase the needle is upper case already and the letters a to z of
+// the haystack compare as their capitals; no folded copy of the haystack is made.
+const char* FindText(const char* Haystack, std::size_t Length, const TNeedlePlan& Plan)
+{
+    const std::size_t M = Plan.Needle.size();
+    if (M == 0 || M > Length)
+        return nullptr;
+    const std::size_t Starts = Length - M + 1;
+    std::size_t I = 0;
+    const char* Hit = nullptr;
+#ifdef QUIB_AVX2
+    if (HasAvx2() && (Hit = ScanAvx2(Haystack, I, Starts, Plan)))
+        return Hit;
+#endif
+#ifdef QUIB_SSE2
+    if ((Hit = ScanSse2(Haystack, I, Starts, Plan)))
+        return Hit;
+#endif
+    return ScanTail(Haystack, I, Starts, Plan);
+}
+
+// Percent of P in Length, rounded to the nearest whole number, halves to even.
+std::uint8_t PercentOf(std::int64_t P, std::int64_t Length)
+{
+    const std::int64_t Scaled = 100 * P;
+    std::int64_t Quotient = Scaled / Length;
+    const std::int64_t Twice = 2 * (Scaled % Length);
+    if (Twice > Length || (Twice == Length && Quotient % 2 != 0))
+        ++Quotient;
+    return std::uint8_t(Quotient);
+}
+
+// Smallest P whose percent exceeds Percent.
+std::int64_t NextPercentThreshold(std::uint8_t Percent, std::int64_t Length)
+{
+    if (Percent >= 100)
+        return std::numeric_limits<std::int64_t>::max();
+    const std::int64_t Half = (2 * std::int64_t(Percent) + 1) * Length; // 200 * P at the halfway point
+    if ((Percent + 1) % 2 == 0)
+        return (Half + 199) / 200; // a halfway value rounds up to an even percent
+    return Half / 200 + 1;
+}
+
+} // namespace
+
+std::int32_t CheckedAdd(std::int32_t A, std::int32_t B)
+{
+    const std::int64_t R = std::int64_t(A) + B;
+    if (R < INT32_MIN || R > INT32_MAX)
+        throw EIntOverflow();
+    return std::int32_t(R);
+}
+
+std::int32_t CheckedSub(std::int32_t A, std::int32_t B)
+{
+    const std::int64_t R = std::int64_t(A) - B;
+    if (R < INT32_MIN || R > INT32_MAX)
+        throw EIntOverflow();
+    return std::int32_t(R);
+}
+
+std::int32_t StrToInt(std::string_view Text)
+{
+    const auto Fail = [Text]() { throw EConvertError(FormatOne(SInvalidInteger, Text)); };
+    std::size_t I = 0;
+    bool Negative = false;
+    if (I < Text.size() && (Text[I] == '+' || Text[I] == '-')) {
+        Negative = Text[I] == '-';
+        ++I;
+    }
+    bool Hex = false;
+    if (I < Text.size() && (Text[I] == '$' || Text[I] == 'x' || Text[I] == 'X')) {
+        Hex = true;
+        ++I;
+    } else if (I + 1 < Text.size() && Text[I] == '0' && (Text[I + 1] == 'x' || Text[I + 1] == 'X')) {
+        Hex = true;
+        I += 2;
+    }
+    if (I == Text.size())
+        Fail();
+    std::uint64_t Value = 0;
+    for (; I < Text.size(); ++I) {
+        const char C = Text[I];
+        unsigned Digit = 0;
+        if (C >= '0' && C <= '9')
+            Digit = unsigned(C - '0');
+        else if (Hex && C >= 'a' && C <= 'f')
+            Digit = unsigned(C - 'a' + 10);
+        else if (Hex && C >= 'A' && C <= 'F')
+            Digit = unsigned(C - 'A' + 10);
+        else
+            Fail();
+        Value = Value * (Hex ? 16 : 10) + Digit;
+        if (Value > 0xFFFFFFFFull)
+            Fail();
+    }
+    if (Hex) {
+        // A hex value is a 32-bit pattern: FFFFFFFF is -1.
+        std::uint32_t Pattern = std::uint32_t(Value);
+        if (Negative)
+            Pattern = 0u - Pattern;
+        return std::int32_t(Pattern);
+    }
+    if (Negative ? Value > 2147483648ull : Value > 2147483647ull)
+        Fail();
+    return Negative ? std::int32_t(-std::int64_t(Value)) : std::int32_t(Value);
+}
+
+void UpperCaseAscii(char* Text, std::size_t Length)
+{
+    for (std::size_t I = 0; I < Length; ++I) {
+        const unsigned char C = static_cast<unsigned char>(Text[I]);
+        Text[I] = char(C - (unsigned(C - 'a') < 26u ? 32 : 0));
+    }
+}
+
+// --- TObjectTextObject -----------------------------------------------------
+
+TObjectTextObject::TObjectTextObject(TObjectTextFile* AOwner, std::int32_t AOffset, std::string_view AHeader)
+    : FOwner(AOwner), FOffset(AOffset)
+{
+    ParseHeader(AHeader);
+}
+
+std::string TObjectTextObject::GetExportFileName() const
+{
+    std::string Prefix = ObjectTypeNames[FObjectType].substr(0, 3);
+    for (char& C : Prefix)
+        if (C >= 'A' && C <= 'Z')
+            C = char(C + 32);
+    return Prefix + std::to_string(FID) + ".txt";
+}
+
+std::string TObjectTextObject::GetDisplayText() const
+{
+    std::string Text = ObjectTypeNames[FObjectType];
+    Text += ' ';
+    Text += std::to_string(FID);
+    Text += ' ';
+    Text.append(FName, FNameLength);
+    return Text;
+}
+
+std::string TObjectTextObject::GetText() const
+{
+    std::string Text;
+    ReadText(Text);
+    return Text;
+}
+
+void TObjectTextObject::ReadText(std::string& Buffer) const
+{
+    platform::TStream& Stream = OwnerStream();
+    Buffer.resize(std::size_t(FSize));
+    if (FSize == 0)
+        return;
+    if (Stream.Seek(FOffset, platform::TSeekOrigin::soBeginning) != FOffset ||
+        Stream.Read(Buffer.data(), FSize) != FSize) {
+        // Never hand out bytes that were not read.
+        Buffer.clear();
+        throw platform::EReadError(SReadError);
+    }
+}
+
+void TObjectTextObject::SaveToStream(platform::TStream& Stream) const
+{
+    const std::string Text = GetText();
+    if (Text.empty())
+        return;
+    if (Stream.Write(Text.data(), std::int64_t(Text.size())) != std::int64_t(Text.size()))
+        throw platform::EWriteError(SWriteError);
+}
+
+bool TObjectTextObject::Search(std::int32_t& Position, std::string_view Text, bool MatchCase) const
+{
+    std::string Needle(Text);
+    if (!MatchCase)
+        UpperCaseAscii(Needle.data(), Needle.size());
+    std::string Buffer;
+    return SearchPrepared(Position, Needle, MatchCase, Buffer);
+}
+
+bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view Needle, bool MatchCase,
+                                       std::string& Buffer) const
+{
+    const std::int64_t Start = Position > 1 ? Position - 1 : 0;
+    Position = 0;
+    if (Needle.empty() || Start >= FSize || std::int64_t(Needle.size()) > FSize - Start) {
+        ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
+        return false;
+    }
+    platform::TStream& Stream = OwnerStream();
+    if (Stream.Seek(FOffset + Start, platform::TSeekOrigin::soBeginning) != FOffset + Start)
+        throw platform::EReadError(SReadError);
+    // The text is read and searched a piece at a time, so that each piece is
+    // still in the cache when it is searched; a piece keeps the last bytes of
+    // the one before, where an occurrence may begin.
+    const TNeedlePlan Plan(Needle, MatchCase);
+    const std::int64_t Overlap = std::int64_t(Needle.size()) - 1;
+    const std::int64_t Capacity =
+        std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap);
+    if (std::int64_t(Buffer.size()) < Capacity)
+        Buffer.resize(std::size_t(Capacity)); // grown once per search, not per object
+    std::int64_t BufferStart = Start; // text position of Buffer[0]
+    std::int64_t Filled = 0;
+    while (BufferStart + Filled < FSize) {
+        const std::int64_t Want = std::min<std::int64_t>(Capacity - Filled, FSize - (BufferStart + Filled));
+        if (Stream.Read(Buffer.data() + Filled, Want) != Want)
+            throw platform::EReadError(SReadError);
+        Filled += Want;
+        if (const char* Hit = FindText(Buffer.data(), std::size_t(Filled), Plan)) {
+            Position = std::int32_t(BufferStart + (Hit - Buffer.data()) + 1);
+            return true;
+        }
+        const std::int64_t Keep = std::min(Overlap, Filled);
+        std::memmove(Buffer.data(), Buffer.data() + Filled - Keep, std::size_t(Keep));
+        BufferStart += Filled - Keep;
+        Filled = Keep;
+    }
+    return false;
+}
+
+platform::TStream& TObjectTextObject::OwnerStream() const
+{
+    platform::TStream* Stream = FOwner ? FOwner->FStream.get() : nullptr;
+    if (!Stream)
+        throw platform::EReadError(SNoStream);
+    return *Stream;
+}
+
+void TObjectTextObject::ParseHeader(std::string_view AHeader)
+{
+    static constexpr TObjectType KindByLetter[] = {
+        // C, D, F, M, R, T, X select a kind; every other first character leaves otUnknown.
+        otCodeunit, otDataport, otForm, otMenuSuite, otReport, otTable, otXMLport};
+    static constexpr char Letters[] = "CDFMRTX";
+    if (!AHeader.empty())
+        if (const char* L = std::strchr(Letters, AHeader[0]); L && *L)
+            FObjectType = KindByLetter[L - Letters];
+
+    const std::size_t FirstSpace = AHeader.find(' ');
+    const std::size_t NumberStart = FirstSpace == std::string_view::npos ? AHeader.size() : FirstSpace + 1;
+    const std::size_t SecondSpace = AHeader.find(' ', NumberStart);
+    const std::size_t NumberEnd = SecondSpace == std::string_view::npos ? AHeader.size() : SecondSpace;
+    FID = StrToInt(AHeader.substr(NumberStart, NumberEnd - NumberStart));
+
+    const std::string_view Name =
+        SecondSpace == std::string_view::npos ? std::string_view() : AHeader.substr(SecondSpace + 1);
+    FNameLength = std::uint8_t(std::min<std::size_t>(Name.size(), MaxNameLength));
+    if (FNameLength > 0) // an empty name may have no storage at all: memcpy from null is undefined
+        std::memcpy(FName, Name.data(), FNameLength);
+}
+
+void TObjectTextObject::SaveToFile(const std::string& FileName) const
+{
+    const std::unique_ptr<platform::TFileStream> Stream = platform::TFileStream::CreateExclusive(FileName);
+    SaveToStream(*Stream);
+}
+
+void TObjectTextObject::SetEndOffset(std::int32_t EndOffset)
+{
+    FSize = CheckedSub(EndOffset, FOffset);
+}
+
+// --- splitting -------------------------------------------------------------
+
+// Splits a text into objects in one pass, fed in windows of the text so that a
+// file need not be held whole. Every line that begins with the object marker
+// starts an entry; progress is reported at the end of other lines whenever the
+// whole percent changes.
+//
+// Rather than walking line by line, it jumps between the few places that
+// matter: an "O" right after a line break (a possible object line), and the
+// first line end at or after the next percent threshold.
+class TObjectTextFile::TSplitter {
+public:
+    TSplitter(TObjectTextFile& Owner, std::int64_t Length)
+        : FOwner(Owner), FLength(Length), FThreshold(Length > 0 ? NextPercentThreshold(0, Length) : INT64_MAX)
+    {
+        FOwner.DoProgress(pkStart, 0);
+    }
+
+    // Data holds the bytes [Base, Base + Count) of the text. Unless Base is 0,
+    // it starts at most at Resume() - 1, for the look back at the byte before.
+    void Feed(const char* Data, std::int64_t Base, std::int64_t Count)
+    {
+        FData = Data - Base; // indexed by text position from here on
+        FEnd = Base + Count;
+        const bool Final = FEnd == FLength;
+        if (FHeaderOpen && !ContinueObjectLine(Final))
+            return;
+        if (FCheckLineFeed && !SkipLineFeed(Final))
+            return;
+        // Candidates need their 7 marker bytes inside the window.
+        const std::int64_t Limit = Final ? FEnd : FEnd - std::int64_t(SObjectMarker.size()) + 1;
+        while (FPos < Limit) {
+            const std::int64_t Candidate = NextObjectLine(Limit);
+            const std::int64_t Stop = Candidate != -1 ? Candidate : Final ? FLength + 1 : Limit;
+            ReportThresholdsBefore(Stop, Final);
+            if (Candidate == -1) {
+                FPos = std::max(FPos, Limit);
+                break;
+            }
+            if (!BeginObjectLine(Candidate, Final))
+                return;
+        }
+    }
+
+    // Where the next window must start (one byte earlier, for the look back).
+    std::int64_t Resume() const { return FPos; }
+
+    void Finish()
+    {
+        if (FLast)
+            FLast->SetEndOffset(std::int32_t(FLength));
+        FOwner.DoProgress(pkDone, 100);
+    }
+
+private:
+    // The next object line start in [FPos, Limit), or -1.
+    std::int64_t NextObjectLine(std::int64_t Limit)
+    {
+        std::int64_t P = FPos;
+        if (P == 0) {
+            if (StartsWithMarker(0))
+                return 0;
+            P = 1;
+        }
+        while (P < Limit) {
+            const char* Hit = FindMarkerCandidate(FData + P, FData + Limit);
+            const std::int64_t C = Hit - FData;
+            if (C >= Limit)
+                break;
+            if (StartsWithMarker(C))
+                return C;
+            P = C + 1;
+        }
+        return -1;
+    }
+
+    bool StartsWithMarker(std::int64_t P) const
+    {
+        return FEnd - P >= std::int64_t(SObjectMarker.size()) &&
+               std::memcmp(FData + P, SObjectMarker.data(), SObjectMarker.size()) == 0;
+    }
+
+    // Reports every threshold crossed by a line end before Stop (no object line
+    // lies in [FPos, Stop)).
+    void ReportThresholdsBefore(std::int64_t Stop, bool Final)
+    {
+        while (FThreshold <= FLength) {
+            const std::int64_t From = std::max(FThreshold, FPos);
+            if (From >= Stop)
+                return;
+            const std::int64_t LineEnd = NextLineEnd(From, Final);
+            if (LineEnd < 0 || LineEnd >= Stop)
+                return; // decided in a later window, or by the object line at Stop
+            const std::uint8_t Percent = PercentOf(LineEnd, FLength);
+            FOwner.DoProgress(pkProgress, Percent);
+            FThreshold = NextPercentThreshold(Percent, FLength);
+        }
+    }
+
+    // The first end of a line's content at or after From: a line break that is
+    // not the LF of a CR LF, or the end of a text that has no final break.
+    // -1 when the window ends first.
+    std::int64_t NextLineEnd(std::int64_t From, bool Final) const
+    {
+        std::int64_t P = From;
+        for (;;) {
+            const std::int64_t B = FindLineBreak(FData + P, FData + FEnd) - FData;
+            if (B == FEnd) {
+                // Past the last break there is a line only if the text does not end with
+                // one, and only if that line is not the object line just taken.
+                if (!Final || FPos >= FLength || IsLineBreak(FData[FLength - 1]))
+                    return -1;
+                return FLength;
+            }
+            if (FData[B] == '\n' && B > 0 && FData[B - 1] == '\r') {
+                P = B + 1;
+                continue;
+            }
+            return B;
+        }
+    }
+
+    // Starts the object line at Start; false when the window ends inside it.
+    bool BeginObjectLine(std::int64_t Start, bool Final)
+    {
+        if (FLast)
+            FLast->SetEndOffset(std::int32_t(Start));
+        FObjectStart = Start;
+        FHeader.clear();
+        FHeaderOpen = true;
+        FPos = Start + std::int64_t(SObjectMarker.size());
+        return ContinueObjectLine(Final);
+    }
+
+    bool ContinueObjectLine(bool Final)
+    {
+        const std::int64_t Break = FindLineBreak(FData + FPos, FData + FEnd) - FData;
+        if (Break == FEnd && !Final) {
+            FHeader.append(FData + FPos, std::size_t(FEnd - FPos));
+            FPos = FEnd;
+            return false;
+        }
+        std::string_view Header(FData + FPos, std::size_t(Break - FPos));
+        if (!FHeader.empty()) {
+            FHeader.append(Header.data(), Header.size());
+            Header = FHeader;
+        }
+        FHeaderOpen = false;
+        FOwner.FObjects.emplace_back(&FOwner, std::int32_t(FObjectStart), Header);
+        FLast = &FOwner.FObjects.back();
+        FHeader.clear();
+        FPos = Break;
+        if (Break < FEnd) {
+            FPos = Break + 1;
+            FCheckLineFeed = FData[Break] == '\r';
+            return !FCheckLineFeed || SkipLineFeed(Final);
+        }
+        return true;
+    }
+
+    bool SkipLineFeed(bool Final)
+    {
+        if (FPos == FEnd)
+            return Final; // the next window tells
+        FCheckLineFeed = false;
+        if (FData[FPos] == '\n')
+            ++FPos;
+        return true;
+    }
+
+    TObjectTextFile& FOwner;
+    const std::int64_t FLength;
+    std::int64_t FThreshold;
+    const char* FData = nullptr;
+    std::int64_t FEnd = 0;
+    std::int64_t FPos = 0;
+    TObjectTextObject* FLast = nullptr;
+    bool FHeaderOpen = false;
+    bool FCheckLineFeed = false;
+    std::int64_t FObjectStart = 0;
+    std::string FHeader;
+};
+
+// --- TObjectTextFile -------------------------------------------------------
+
+std::int64_t TObjectTextFile::LoadWindowSize = std::int64_t(1) << 18;
+std::int64_t TObjectTextFile::SearchPieceSize = 128 * 1024;
+
+TObjectTextFile::TObjectTextFile() = default;
+
+TObjectTextFile::~TObjectTextFile()
+{
+    FStream.reset(); // closes the file before the entries go
+}
+
+void TObjectTextFile::DoProgress(TProgressKind Kind, std::uint8_t Percent)
+{
+    if (FOnProgress)
+        FOnProgress(*this, Kind, Percent);
+}
+
+std::int32_t TObjectTextFile::GetCount() const
+{
+    return std::int32_t(FObjects.size());
+}
+
+TObjectTextObject& TObjectTextFile::GetObject(std::int32_t Index)
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(std::string(SListIndexError).replace(std::strlen(SListIndexError) - 3, 2,
+                                                              std::to_string(Index)));
+    return FObjects[std::size_t(Index)];
+}
+
+void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
+{
+    FObjects.clear();
+    const std::int64_t Start = Stream.Position();
+    const std::int64_t Remaining = std::max<std::int64_t>(0, Stream.Size() - Start);
+    if (Remaining > INT32_MAX)
+        throw EIntOverflow();
+
+    // One pass over the text through a reused window rather than one buffer
+    // of the whole file: the same split, without holding the file in memory.
+    TSplitter Splitter(*this, Remaining);
+    std::vector<char> Window(std::size_t(std::min<std::int64_t>(Remaining, std::max<std::int64_t>(LoadWindowSize, 1))) + 8);
+    std::int64_t Base = 0;  // text position of Window[0]
+    std::int64_t Filled = 0; // bytes in the window
+    while (Base + Filled < Remaining) {
+        const std::int64_t Want = std::min<std::int64_t>(std::int64_t(Window.size()) - Filled,
+                                                         Remaining - (Base + Filled));
+        if (Stream.Read(Window.data() + Filled, Want) != Want)
+            throw platform::EReadError(SReadError); // the file shrank or could not be read
+        Filled += Want;
+        Splitter.Feed(Window.data(), Base, Filled);
+        // Keep what the splitter has not passed (a few bytes), with one byte to look back at.
+        const std::int64_t Keep = std::max<std::int64_t>(Base, Splitter.Resume() - 1);
+        const std::int64_t Dropped = Keep - Base;
+        std::memmove(Window.data(), Window.data() + Dropped, std::size_t(Filled - Dropped));
+        Base = Keep;
+        Filled -= Dropped;
+    }
+    if (Remaining == 0)
+        Splitter.Feed("", 0, 0);
+    Splitter.Finish();
+}
+
+void TObjectTextFile::ParseText(std::string_view Text)
+{
+    if (Text.size() > std::size_t(INT32_MAX))
+        throw EIntOverflow();
+    TSplitter Splitter(*this, std::int64_t(Text.size()));
+    Splitter.Feed(Text.data(), 0, std::int64_t(Text.size()));
+    Splitter.Finish();
+}
+
+void TObjectTextFile::Close()
+{
+    FObjects.clear();
+    FFileName.clear();
+}
+
+bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::string_view Text,
+                               bool MatchCase)
+{
+    std::string Needle(Text);
+    if (!MatchCase)
+        UpperCaseAscii(Needle.data(), Needle.size());
+    std::string Buffer; // reused for every object's text during this search
+    while (ObjectIndex <= GetCount() - 1) {
+        if (GetObject(ObjectIndex).SearchPrepared(Position, Needle, MatchCase, Buffer))
+            return true;
+        ObjectIndex = CheckedAdd(ObjectIndex, 1);
+        Position = 0;
+    }
+    return false;
+}
+
+void TObjectTextFile::LoadFromFile(const std::string& FileName)
+{
+    FStream.reset(); // first: the file may be the one held now
+    FStream = platform::TFileStream::OpenExclusiveRead(FileName);
+    LoadFromStream(*FStream);
+    FFileName = FileName;
+}

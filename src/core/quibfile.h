@@ -1,0 +1,151 @@
+// The object text file model: one loaded file split into objects.
+//
+// Loading holds the file open and exclusively until the next load or the
+// destruction of the model; every object's text is read back from that file on
+// demand and nothing of it is kept. Every failure is an exception derived from
+// platform::EQuibError whose what() is the message shown to the user.
+//
+// "Quib" is this project's short word for an object text file and what reads
+// it: the model's library (quibcore), its error class and the viewer's
+// settings file (quib.zup) carry it.
+#pragma once
+
+#include "platform/filestream.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// The application's title.
+extern const char* const STitle;
+
+enum TObjectType : std::uint8_t {
+    otUnknown,
+    otTable,
+    otForm,
+    otReport,
+    otDataport,
+    otCodeunit,
+    otXMLport,
+    otMenuSuite
+};
+constexpr int ObjectTypeCount = 8;
+
+// Display names of the kinds, indexed by TObjectType.
+extern const std::string ObjectTypeNames[ObjectTypeCount];
+
+enum TProgressKind : std::uint8_t { pkStart, pkProgress, pkDone };
+
+class TObjectTextFile;
+using TObjectTextProgressEvent =
+    std::function<void(TObjectTextFile& Sender, TProgressKind Kind, std::uint8_t Percent)>;
+
+using platform::EQuibError;
+class EConvertError : public EQuibError { public: using EQuibError::EQuibError; };
+class EListError : public EQuibError { public: using EQuibError::EQuibError; };
+class EIntOverflow : public EQuibError { public: EIntOverflow() : EQuibError("Integer overflow") {} };
+
+// 32-bit arithmetic that raises "Integer overflow" instead of wrapping.
+std::int32_t CheckedAdd(std::int32_t A, std::int32_t B);
+std::int32_t CheckedSub(std::int32_t A, std::int32_t B);
+
+// Converts a number's text the way headers are read: optional sign, then decimal
+// digits or hex digits after "$", "x", "X", "0x", "0X"; raises EConvertError
+// "'%s' is not a valid integer value" for anything else.
+std::int32_t StrToInt(std::string_view Text);
+
+// Upper-cases the letters a to z in place; every other byte stays as it is.
+void UpperCaseAscii(char* Text, std::size_t Length);
+
+// One object of a loaded file: its header fields and its byte range. Small and
+// of fixed size; the text is read back from the owner's file when asked for.
+class TObjectTextObject {
+public:
+    static constexpr int MaxNameLength = 30;
+
+    TObjectTextObject(TObjectTextFile* AOwner, std::int32_t AOffset, std::string_view AHeader);
+    virtual ~TObjectTextObject() = default;
+
+    virtual std::string GetExportFileName() const;
+    virtual std::string GetDisplayText() const;
+    virtual std::string GetText() const;
+    virtual void SaveToStream(platform::TStream& Stream) const;
+    virtual bool Search(std::int32_t& Position, std::string_view Text, bool MatchCase) const;
+
+protected:
+    virtual void ParseHeader(std::string_view AHeader);
+
+public:
+    virtual void SaveToFile(const std::string& FileName) const;
+    virtual void SetEndOffset(std::int32_t EndOffset);
+
+    TObjectType ObjectType() const { return FObjectType; }
+    std::int32_t ID() const { return FID; }
+    std::string_view Name() const { return std::string_view(FName, FNameLength); }
+    std::int32_t Offset() const { return FOffset; }
+    std::int32_t Size() const { return FSize; }
+    TObjectTextFile* Owner() const { return FOwner; }
+
+private:
+    friend class TObjectTextFile;
+    // The owner's open file; raises when it holds none.
+    platform::TStream& OwnerStream() const;
+    // Reads the text into Buffer, reusing its storage.
+    void ReadText(std::string& Buffer) const;
+    // Search with a needle already prepared for the case mode and a reusable buffer.
+    bool SearchPrepared(std::int32_t& Position, std::string_view Needle, bool MatchCase,
+                        std::string& Buffer) const;
+
+    TObjectTextFile* FOwner;
+    std::int32_t FID = 0;
+    std::int32_t FOffset;
+    std::int32_t FSize = 0;
+    TObjectType FObjectType = otUnknown;
+    std::uint8_t FNameLength = 0;
+    char FName[MaxNameLength];
+};
+
+class TObjectTextFile {
+public:
+    TObjectTextFile();
+    virtual ~TObjectTextFile();
+    TObjectTextFile(const TObjectTextFile&) = delete;
+    TObjectTextFile& operator=(const TObjectTextFile&) = delete;
+
+    virtual void DoProgress(TProgressKind Kind, std::uint8_t Percent);
+    virtual std::int32_t GetCount() const;
+    virtual TObjectTextObject& GetObject(std::int32_t Index);
+    virtual void LoadFromStream(platform::TStream& Stream);
+    virtual void ParseText(std::string_view Text);
+    virtual void Close();
+    virtual bool FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::string_view Text,
+                          bool MatchCase);
+    virtual void LoadFromFile(const std::string& FileName);
+
+    const std::string& FileName() const { return FFileName; }
+    std::int32_t Count() const { return GetCount(); }
+    TObjectTextObject& Objects(std::int32_t Index) { return GetObject(Index); }
+    const TObjectTextProgressEvent& OnProgress() const { return FOnProgress; }
+    void SetOnProgress(TObjectTextProgressEvent Handler) { FOnProgress = std::move(Handler); }
+
+    // True while the model holds a stream of a file (after a successful open).
+    bool HoldsStream() const { return FStream != nullptr; }
+
+    // Bytes read per request while loading; tests shrink it to reach every
+    // window boundary.
+    static std::int64_t LoadWindowSize;
+    // Bytes of an object's text read and searched at a time (kept in cache).
+    static std::int64_t SearchPieceSize;
+
+private:
+    friend class TObjectTextObject;
+    class TSplitter;
+
+    std::unique_ptr<platform::TStream> FStream;
+    std::string FFileName;
+    std::deque<TObjectTextObject> FObjects;
+    TObjectTextProgressEvent FOnProgress;
+};

@@ -1,0 +1,470 @@
+#include "ui/mainform.h"
+
+#include "ui/errorbox.h"
+#include "ui/filedialogs.h"
+#include "ui/systempath.h"
+#include "ui/settingslocation.h"
+#include "ui/textviewmap.h"
+#include "ui/uiguards.h"
+#include "ui_mainform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+using ui::FromSystemPath;
+using ui::ToSystemPath;
+
+// The file name without its directory.
+QString ExtractFileName(const std::string& Path)
+{
+#ifdef _WIN32
+    const char* const Delimiters = "\\/:";
+#else
+    const char* const Delimiters = "/";
+#endif
+    const std::size_t Last = Path.find_last_of(Delimiters);
+    return FromSystemPath(Last == std::string::npos ? Path : Path.substr(Last + 1));
+}
+
+// A window title shows "[*]" literally only when it is doubled.
+QString LiteralWindowTitle(QString Title)
+{
+    return Title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+}
+
+// The first local file of a drop, or an empty string.
+QString FirstDroppedFile(const QMimeData* Data)
+{
+    if (!Data || !Data->hasUrls())
+        return {};
+    const QList<QUrl> Urls = Data->urls();
+    const auto First = std::find_if(Urls.begin(), Urls.end(), [](const QUrl& Url) { return Url.isLocalFile(); });
+    return First == Urls.end() ? QString() : First->toLocalFile();
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName, QWidget* Parent)
+    : QMainWindow(Parent),
+      ui(std::make_unique<Ui::TfrmMain>()),
+      FSettingsFileName(QFileInfo(SettingsFileName.isEmpty() ? DefaultSettingsFileName() : SettingsFileName)
+                            .absoluteFilePath())
+{
+    ui->setupUi(this);
+    ui::KeepModalBoxesInView();
+    FStatusLabel = new QLabel(ui->stbMain);
+    FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
+    ui->stbMain->addWidget(FStatusLabel, 1);
+    ui->lvwMain->hide();
+    // When the window is resized the tree keeps its width; the right pane
+    // takes what is left.
+    ui->splMain->setStretchFactor(0, 0);
+    ui->splMain->setStretchFactor(1, 1);
+    ui->splMain->installEventFilter(this);
+    SetDesignedFont();
+    WireViews();
+    CreateDialogs();
+    WireActions();
+    FormCreate(Arguments);
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+    // The parts go from here on; nothing may reach the handlers meanwhile.
+    for (const QMetaObject::Connection& Link : FApplicationLinks)
+        disconnect(Link);
+    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->splMain, ui->tvwMain, ui->lvwMain, ui->memMain})
+        Watched->removeEventFilter(this);
+}
+
+QString TfrmMain::DefaultSettingsFileName()
+{
+    return ui::DefaultSettingsFile();
+}
+
+// --- Start-up and shutdown -----------------------------------------------------
+
+void TfrmMain::FormCreate(const QStringList& Arguments)
+{
+    LoadSettings();
+    FObjectTextFile = std::make_unique<TObjectTextFile>();
+    FObjectTextFile->SetOnProgress([this](TObjectTextFile& Sender, TProgressKind Kind, std::uint8_t Percent) {
+        FileProgress(Sender, Kind, Percent);
+    });
+    bool Opened = false;
+    if (!Arguments.isEmpty()) {
+        show();
+        raise();
+        activateWindow();
+        Opened = ui::RunGuarded(this, [&] { OpenFile(Arguments.first()); });
+    }
+    if (!Opened) {
+        UpdateCaption();
+        UpdateStatus();
+    }
+    setAcceptDrops(true);
+}
+
+void TfrmMain::FormDestroy()
+{
+    ui::RunGuarded(this, [this] { SaveSettings(); });
+    FObjectTextFile.reset();
+}
+
+void TfrmMain::WireViews()
+{
+    FTreeModel = new TObjectTreeModel(
+        FKindImages, [this](int ObjectIndex) { return TreeNodeData(ObjectIndex); }, this);
+    ui->tvwMain->setModel(FTreeModel);
+    ui->tvwMain->setIconSize(QSize(16, 16));
+    connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
+            [this](const QModelIndex& Node) { ui::RunGuarded(this, [&] { tvwMainChange(Node); }); });
+    connect(ui->tvwMain, &TObjectTreeView::MouseDown, this,
+            [this](Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position) {
+                ui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
+            });
+
+    FListModel = new TObjectListModel(
+        FKindImages,
+        [this](int Index, TListRow& Row) {
+            // Drawing must not fail: a row that cannot be read stays empty.
+            try {
+                lvwMainData(Index, Row);
+            } catch (...) {
+                Row = TListRow();
+            }
+        },
+        this);
+    ui->lvwMain->setModel(FListModel);
+    ui->lvwMain->setIconSize(QSize(16, 16));
+    ui->lvwMain->SetUpColumns();
+    ui->lvwMain->SetFindHandler([this](const QString& FindString, int StartIndex, bool Wrap) {
+        int Index = -1;
+        ui::RunGuarded(this, [&] { Index = lvwMainDataFind(FindString, StartIndex, Wrap); });
+        return Index;
+    });
+    connect(ui->lvwMain, &TObjectListView::DoubleClicked, this,
+            [this] { ui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
+}
+
+// --- Caption and status ----------------------------------------------------------
+
+void TfrmMain::UpdateCaption()
+{
+    QString Title = QString::fromUtf8(STitle);
+    if (FileLoaded())
+        Title = QStringLiteral("%1 - %2").arg(ExtractFileName(FObjectTextFile->FileName()), Title);
+    ui::SetApplicationTitle(Title);
+    setWindowTitle(LiteralWindowTitle(Title));
+}
+
+void TfrmMain::UpdateStatus()
+{
+    SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()));
+}
+
+void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)
+{
+    switch (Kind) {
+    case pkProgress:
+        SetStatusText(tr("Processing File... %1% done").arg(Percent));
+        // The load gives the event loop no chance to paint: paint now.
+        FStatusLabel->repaint();
+        break;
+    case pkDone:
+        UpdateStatus();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::SetStatusText(const QString& Text)
+{
+    FStatusLabel->setText(Text);
+}
+
+QString TfrmMain::StatusText() const
+{
+    return FStatusLabel->text();
+}
+
+bool TfrmMain::event(QEvent* Event)
+{
+    // The status bar holds one text; menu hover tips must not wipe it.
+    if (Event->type() == QEvent::StatusTip)
+        return true;
+    // A key about to be matched against the shortcuts: with the states of now.
+    if (Event->type() == QEvent::ShortcutOverride)
+        UpdateActions();
+    return QMainWindow::event(Event);
+}
+
+bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched == ui->splMain && Event->type() == QEvent::Show)
+        FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
+    const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
+    if (View && Event->type() == QEvent::ShortcutOverride) {
+        // The key of an enabled command is the command's, never the view's own
+        // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
+        UpdateActions();
+        if (IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
+            return true;
+    }
+    return QMainWindow::eventFilter(Watched, Event);
+}
+
+// --- Opening and closing -----------------------------------------------------------
+
+void TfrmMain::OpenFile(const QString& FileName)
+{
+    SetStatusText(tr("Reading File..."));
+    ui::TWaitCursor Hourglass;
+    // One pass over what is waiting, so the new status text and the cursor show.
+    QCoreApplication::processEvents();
+    try {
+        FObjectTextFile->LoadFromFile(ToSystemPath(FileName));
+    } catch (...) {
+        ShowNoFile();
+        throw;
+    }
+    FillTreeView();
+    UpdateCaption();
+    SelectNode(0);
+    FListModel->SetItemCount(FObjectTextFile->Count());
+    ui->lvwMain->viewport()->update();
+}
+
+void TfrmMain::ShowNoFile()
+{
+    // Whatever the failure, the previous file's stream is gone and the entries
+    // left (old ones, or the new file's first ones) belong to no file on view.
+    actFileCloseExecute();
+}
+
+void TfrmMain::actFileOpenExecute()
+{
+    QFileDialog& Dialog = OpenDialog();
+    if (!FOpenFileName.isEmpty())
+        Dialog.selectFile(FOpenFileName);
+    if (!FOpenFilter.isEmpty())
+        Dialog.selectNameFilter(FOpenFilter);
+    if (Dialog.exec() != QDialog::Accepted)
+        return;
+    const QStringList Files = Dialog.selectedFiles();
+    if (Files.isEmpty())
+        return;
+    FOpenFileName = Files.first();
+    FOpenFilter = Dialog.selectedNameFilter();
+    OpenFile(FOpenFileName);
+}
+
+QFileDialog& TfrmMain::OpenDialog()
+{
+    if (!FdlgOpen) {
+        // Qt's own dialog, so its state lives in this object between uses.
+        FdlgOpen = new QFileDialog(this);
+        FdlgOpen->setObjectName(QStringLiteral("dlgOpen"));
+        FdlgOpen->setOption(QFileDialog::DontUseNativeDialog);
+        FdlgOpen->setAcceptMode(QFileDialog::AcceptOpen);
+        FdlgOpen->setFileMode(QFileDialog::ExistingFile);
+        FdlgOpen->setNameFilters({tr("Velmar Object Text Files (*.txt)"), tr("All Files (*)")});
+        FdlgOpen->setSizeGripEnabled(true);
+        ui::SetUpFileDialog(*FdlgOpen);
+    }
+    return *FdlgOpen;
+}
+
+void TfrmMain::actFileCloseExecute()
+{
+    FObjectTextFile->Close();
+    ui->memMain->ClearObjectText();
+    FListModel->SetItemCount(0);
+    ui->lvwMain->clearSelection();
+    FillTreeView();
+    UpdateCaption();
+    UpdateStatus();
+}
+
+void TfrmMain::actFileExitExecute()
+{
+    close();
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* Event)
+{
+    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
+        Event->acceptProposedAction();
+}
+
+void TfrmMain::dragMoveEvent(QDragMoveEvent* Event)
+{
+    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
+        Event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* Event)
+{
+    const QString FileName = FirstDroppedFile(Event->mimeData());
+    if (FileName.isEmpty())
+        return;
+    Event->acceptProposedAction();
+    // Open once the drop is over, so the source is never left waiting on a
+    // message box.
+    QTimer::singleShot(0, this, [this, FileName] { ui::RunGuarded(this, [&] { OpenFile(FileName); }); });
+}
+
+// --- Views ---------------------------------------------------------------------------
+
+TNodeData TfrmMain::TreeNodeData(int ObjectIndex) const
+{
+    // Drawing must not fail: a node whose object is gone shows nothing.
+    try {
+        if (!FObjectTextFile || ObjectIndex < 0 || ObjectIndex >= FObjectTextFile->Count())
+            return {};
+        const TObjectTextObject& Object = FObjectTextFile->Objects(ObjectIndex);
+        return {LabelFromBytes(Object.GetDisplayText()), Object.ObjectType()};
+    } catch (...) {
+        return {};
+    }
+}
+
+void TfrmMain::FillTreeView()
+{
+    ui::TUpdatesSuspended Suspended(ui->tvwMain);
+    ui::TWaitCursor Hourglass;
+    if (!FileLoaded()) {
+        FTreeModel->Clear();
+        return;
+    }
+    FTreeModel->Rebuild(ExtractFileName(FObjectTextFile->FileName()), FObjectTextFile->Count());
+    SelectNode(0);
+    if (FObjectTextFile->Count() > 0)
+        ui->tvwMain->expand(FTreeModel->NodeAt(0));
+}
+
+void TfrmMain::SelectNode(int AbsoluteIndex)
+{
+    const QModelIndex Node = FTreeModel->NodeAt(AbsoluteIndex);
+    if (Node.isValid())
+        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
+}
+
+void TfrmMain::tvwMainChange(const QModelIndex& Node)
+{
+    if (!Node.isValid())
+        return;
+    if (TObjectTreeModel::IsRoot(Node)) {
+        ui->memMain->hide();
+        ui->lvwMain->show();
+        return;
+    }
+    ShowObjectText(TObjectTreeModel::ObjectIndexOf(Node));
+}
+
+void TfrmMain::ShowObjectText(int ObjectIndex)
+{
+    ui->memMain->show();
+    ui->lvwMain->hide();
+    ui->memMain->SetObjectText(FObjectTextFile->Objects(ObjectIndex).GetText());
+}
+
+QModelIndex TfrmMain::SelectedNode() const
+{
+    // One node at most: the tree selects single nodes.
+    return ui->tvwMain->selectionModel()->selectedIndexes().value(0);
+}
+
+int TfrmMain::SelectedObjectIndex() const
+{
+    return TObjectTreeModel::ObjectIndexOf(SelectedNode());
+}
+
+bool TfrmMain::ListHasSelectedRows() const
+{
+    return ui->lvwMain->selectionModel()->hasSelection();
+}
+
+void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& Position)
+{
+    const QModelIndex Node = ui->tvwMain->indexAt(Position);
+    if (Node.isValid())
+        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
+}
+
+void TfrmMain::lvwMainData(int Index, TListRow& Item)
+{
+    if (!FObjectTextFile || Index < 0 || Index >= FObjectTextFile->Count())
+        return;
+    const TObjectTextObject& Object = FObjectTextFile->Objects(Index);
+    Item.Caption = LabelFromBytes(ObjectTypeNames[Object.ObjectType()]);
+    Item.SubItems[0] = QString::number(Object.ID());
+    Item.SubItems[1] = LabelFromBytes(Object.Name());
+    Item.ImageIndex = Object.ObjectType();
+}
+
+namespace {
+
+char LowerAscii(char C)
+{
+    return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
+}
+
+// The display text starts with Typed, comparing A to Z without regard to case.
+bool StartsWithLowered(std::string_view Text, std::string_view Typed)
+{
+    if (Text.size() < Typed.size())
+        return false;
+    for (std::size_t I = 0; I < Typed.size(); ++I)
+        if (LowerAscii(Text[I]) != LowerAscii(Typed[I]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int TfrmMain::lvwMainDataFind(const QString& FindString, int StartIndex, bool Wrap)
+{
+    const int Count = FObjectTextFile->Count();
+    const QByteArray TypedBytes = FindString.toLatin1();
+    const std::string_view Typed(TypedBytes.constData(), static_cast<std::size_t>(TypedBytes.size()));
+    const auto Matches = [&](int Index) {
+        return StartsWithLowered(FObjectTextFile->Objects(Index).GetDisplayText(), Typed);
+    };
+    for (int Index = std::max(StartIndex, 0); Index < Count; ++Index)
+        if (Matches(Index))
+            return Index;
+    if (Wrap && StartIndex >= 1)
+        for (int Index = 0; Index < StartIndex && Index < Count; ++Index)
+            if (Matches(Index))
+                return Index;
+    return -1;
+}
+
+void TfrmMain::lvwMainDblClick()
+{
+    const QModelIndexList Rows = ui->lvwMain->selectionModel()->selectedRows();
+    if (Rows.isEmpty())
+        return;
+    const auto Lowest = std::min_element(Rows.begin(), Rows.end(), [](const QModelIndex& A, const QModelIndex& B) {
+        return A.row() < B.row();
+    });
+    SelectNode(Lowest->row() + 1);
+}

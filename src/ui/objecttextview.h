@@ -1,0 +1,48 @@
+// The read-only text view of one object's text.
+//
+// It keeps the bytes it shows next to the document, so that a text equal to
+// the one shown can leave caret, selection and scrolling alone, and so that
+// positions can be translated between the object's bytes and the document.
+#pragma once
+
+#include "ui/textviewmap.h"
+
+#include <QPlainTextEdit>
+
+#include <cstdint>
+#include <string>
+
+class TObjectTextView : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit TObjectTextView(QWidget* Parent = nullptr);
+
+    // Shows Bytes. A text equal to the one shown changes nothing and returns
+    // false; any other replaces it with the caret at the start, nothing
+    // selected, scrolled to the top.
+    bool SetObjectText(std::string Bytes);
+    void ClearObjectText();
+
+    const std::string& ObjectText() const { return FBytes; }
+    const TTextViewMap& Map() const { return FMap; }
+    TDisplayEncoding Encoding() const { return FEncoding; }
+
+    // The selection in byte offsets of the object's text; the length is 0 when
+    // nothing is selected and the start is then the caret.
+    std::int32_t ByteSelectionStart() const;
+    std::int32_t ByteSelectionLength() const;
+    // Selects Length bytes from Start and scrolls the caret into view.
+    void SelectBytes(std::int32_t Start, std::int32_t Length);
+    // The selected bytes, line breaks as they stand in the file.
+    std::string SelectedBytes() const;
+
+protected:
+    void changeEvent(QEvent* Event) override;
+
+private:
+    void UpdateTabStops();
+
+    std::string FBytes;
+    TTextViewMap FMap;
+    TDisplayEncoding FEncoding = TDisplayEncoding::Latin1;
+};
