@@ -128,6 +128,11 @@ public:
     const std::string& FileName() const { return FFileName; }
     std::int32_t Count() const { return GetCount(); }
     TObjectTextObject& Objects(std::int32_t Index) { return GetObject(Index); }
+    // For readers such as the views: looking an entry up changes nothing.
+    const TObjectTextObject& Objects(std::int32_t Index) const
+    {
+        return const_cast<TObjectTextFile*>(this)->GetObject(Index);
+    }
     const TObjectTextProgressEvent& OnProgress() const { return FOnProgress; }
     void SetOnProgress(TObjectTextProgressEvent Handler) { FOnProgress = std::move(Handler); }
 

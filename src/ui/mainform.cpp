@@ -77,6 +77,8 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     ui->splMain->setStretchFactor(1, 1);
     ui->splMain->installEventFilter(this);
     SetDesignedFont();
+    // The views read the model from the start; a file comes later.
+    FObjectTextFile = std::make_unique<TObjectTextFile>();
     WireViews();
     CreateDialogs();
     WireActions();
@@ -103,7 +105,6 @@ QString TfrmMain::DefaultSettingsFileName()
 void TfrmMain::FormCreate(const QStringList& Arguments)
 {
     LoadSettings();
-    FObjectTextFile = std::make_unique<TObjectTextFile>();
     FObjectTextFile->SetOnProgress([this](TObjectTextFile& Sender, TProgressKind Kind, std::uint8_t Percent) {
         FileProgress(Sender, Kind, Percent);
     });
@@ -124,13 +125,17 @@ void TfrmMain::FormCreate(const QStringList& Arguments)
 void TfrmMain::FormDestroy()
 {
     ui::RunGuarded(this, [this] { SaveSettings(); });
+    // The views read the model: they let go of it before it goes.
+    ui->tvwMain->setModel(nullptr);
+    ui->lvwMain->setModel(nullptr);
+    delete std::exchange(FTreeModel, nullptr);
+    delete std::exchange(FListModel, nullptr);
     FObjectTextFile.reset();
 }
 
 void TfrmMain::WireViews()
 {
-    FTreeModel = new TObjectTreeModel(
-        FKindImages, [this](int ObjectIndex) { return TreeNodeData(ObjectIndex); }, this);
+    FTreeModel = new TObjectTreeModel(*FObjectTextFile, FKindImages, this);
     ui->tvwMain->setModel(FTreeModel);
     ui->tvwMain->setIconSize(QSize(16, 16));
     connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
@@ -140,25 +145,10 @@ void TfrmMain::WireViews()
                 ui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
             });
 
-    FListModel = new TObjectListModel(
-        FKindImages,
-        [this](int Index, TListRow& Row) {
-            // Drawing must not fail: a row that cannot be read stays empty.
-            try {
-                lvwMainData(Index, Row);
-            } catch (...) {
-                Row = TListRow();
-            }
-        },
-        this);
+    FListModel = new TObjectListModel(*FObjectTextFile, FKindImages, this);
     ui->lvwMain->setModel(FListModel);
     ui->lvwMain->setIconSize(QSize(16, 16));
     ui->lvwMain->SetUpColumns();
-    ui->lvwMain->SetFindHandler([this](const QString& FindString, int StartIndex, bool Wrap) {
-        int Index = -1;
-        ui::RunGuarded(this, [&] { Index = lvwMainDataFind(FindString, StartIndex, Wrap); });
-        return Index;
-    });
     connect(ui->lvwMain, &TObjectListView::DoubleClicked, this,
             [this] { ui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
 }
@@ -333,19 +323,6 @@ void TfrmMain::dropEvent(QDropEvent* Event)
 
 // --- Views ---------------------------------------------------------------------------
 
-TNodeData TfrmMain::TreeNodeData(int ObjectIndex) const
-{
-    // Drawing must not fail: a node whose object is gone shows nothing.
-    try {
-        if (!FObjectTextFile || ObjectIndex < 0 || ObjectIndex >= FObjectTextFile->Count())
-            return {};
-        const TObjectTextObject& Object = FObjectTextFile->Objects(ObjectIndex);
-        return {LabelFromBytes(Object.GetDisplayText()), Object.ObjectType()};
-    } catch (...) {
-        return {};
-    }
-}
-
 void TfrmMain::FillTreeView()
 {
     ui::TUpdatesSuspended Suspended(ui->tvwMain);
@@ -407,55 +384,6 @@ void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QP
     const QModelIndex Node = ui->tvwMain->indexAt(Position);
     if (Node.isValid())
         ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
-}
-
-void TfrmMain::lvwMainData(int Index, TListRow& Item)
-{
-    if (!FObjectTextFile || Index < 0 || Index >= FObjectTextFile->Count())
-        return;
-    const TObjectTextObject& Object = FObjectTextFile->Objects(Index);
-    Item.Caption = LabelFromBytes(ObjectTypeNames[Object.ObjectType()]);
-    Item.SubItems[0] = QString::number(Object.ID());
-    Item.SubItems[1] = LabelFromBytes(Object.Name());
-    Item.ImageIndex = Object.ObjectType();
-}
-
-namespace {
-
-char LowerAscii(char C)
-{
-    return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
-}
-
-// The display text starts with Typed, comparing A to Z without regard to case.
-bool StartsWithLowered(std::string_view Text, std::string_view Typed)
-{
-    if (Text.size() < Typed.size())
-        return false;
-    for (std::size_t I = 0; I < Typed.size(); ++I)
-        if (LowerAscii(Text[I]) != LowerAscii(Typed[I]))
-            return false;
-    return true;
-}
-
-}  // namespace
-
-int TfrmMain::lvwMainDataFind(const QString& FindString, int StartIndex, bool Wrap)
-{
-    const int Count = FObjectTextFile->Count();
-    const QByteArray TypedBytes = FindString.toLatin1();
-    const std::string_view Typed(TypedBytes.constData(), static_cast<std::size_t>(TypedBytes.size()));
-    const auto Matches = [&](int Index) {
-        return StartsWithLowered(FObjectTextFile->Objects(Index).GetDisplayText(), Typed);
-    };
-    for (int Index = std::max(StartIndex, 0); Index < Count; ++Index)
-        if (Matches(Index))
-            return Index;
-    if (Wrap && StartIndex >= 1)
-        for (int Index = 0; Index < StartIndex && Index < Count; ++Index)
-            if (Matches(Index))
-                return Index;
-    return -1;
 }
 
 void TfrmMain::lvwMainDblClick()

@@ -67,8 +67,6 @@ public:
     void FillTreeView();
     void tvwMainChange(const QModelIndex& Node);
     void tvwMainMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position);
-    void lvwMainData(int Index, TListRow& Item);
-    int lvwMainDataFind(const QString& FindString, int StartIndex, bool Wrap);
     void lvwMainDblClick();
 
     // Commands: Execute handlers.
@@ -176,10 +174,10 @@ private:
     // (the previous one was released first): show that, as Close does.
     void ShowNoFile();
     QFileDialog& OpenDialog();
-    TNodeData TreeNodeData(int ObjectIndex) const;
     // The window's own font as designed, which the views start from.
     void SetDesignedFont();
 
+    std::unique_ptr<TObjectTextFile> FObjectTextFile;
     std::unique_ptr<Ui::TfrmMain> ui;
     QString FSettingsFileName;
     QLabel* FStatusLabel = nullptr;
@@ -215,6 +213,4 @@ private:
     QPointer<QWidget> FFocusBeforeMenuBar;
     // Links to the application's signals, cut before the window's parts go.
     std::vector<QMetaObject::Connection> FApplicationLinks;
-
-    std::unique_ptr<TObjectTextFile> FObjectTextFile;
 };

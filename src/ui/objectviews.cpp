@@ -1,11 +1,16 @@
 #include "ui/objectviews.h"
 
+#include "ui/textviewmap.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPen>
 #include <QMouseEvent>
+
+#include <algorithm>
+#include <string_view>
 
 // The icons live in this static library: register them before first use (a
 // static library's resource initialiser is otherwise dropped by the linker).
@@ -32,8 +37,8 @@ QIcon TKindImages::Image(int Index) const
 
 // --- TObjectTreeModel ----------------------------------------------------------
 
-TObjectTreeModel::TObjectTreeModel(const TKindImages& Images, TNodeSource Source, QObject* Parent)
-    : QAbstractItemModel(Parent), FImages(Images), FSource(std::move(Source))
+TObjectTreeModel::TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent)
+    : QAbstractItemModel(Parent), FFile(File), FImages(Images)
 {
 }
 
@@ -115,14 +120,15 @@ QVariant TObjectTreeModel::data(const QModelIndex& Index, int Role) const
 {
     if (!Index.isValid() || (Role != Qt::DisplayRole && Role != Qt::DecorationRole))
         return {};
-    TNodeData Node;
     if (IsRoot(Index))
-        Node = {FRootText, 0};
-    else if (FSource)
-        Node = FSource(Index.row());
+        return Role == Qt::DisplayRole ? QVariant(FRootText) : QVariant(FImages.Image(0));
+    // Drawing must not fail: a node whose object is gone shows nothing.
+    if (Index.row() >= FFile.Count())
+        return {};
+    const TObjectTextObject& Object = FFile.Objects(Index.row());
     if (Role == Qt::DisplayRole)
-        return Node.Text;
-    const QIcon Icon = FImages.Image(Node.ImageIndex);
+        return LabelFromBytes(Object.GetDisplayText());
+    const QIcon Icon = FImages.Image(Object.ObjectType());
     return Icon.isNull() ? QVariant() : QVariant(Icon);
 }
 
@@ -138,8 +144,8 @@ Qt::ItemFlags TObjectTreeModel::flags(const QModelIndex& Index) const
 
 // --- TObjectListModel ----------------------------------------------------------
 
-TObjectListModel::TObjectListModel(const TKindImages& Images, TRowSource Source, QObject* Parent)
-    : QAbstractTableModel(Parent), FImages(Images), FSource(std::move(Source))
+TObjectListModel::TObjectListModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent)
+    : QAbstractTableModel(Parent), FFile(File), FImages(Images)
 {
 }
 
@@ -161,12 +167,18 @@ int TObjectListModel::columnCount(const QModelIndex& Parent) const
     return Parent.isValid() ? 0 : ColumnCount;
 }
 
-const TListRow& TObjectListModel::Row(int Index) const
+const TObjectListModel::TListRow& TObjectListModel::Row(int Index) const
 {
     if (Index != FCachedIndex) {
         FCachedRow = TListRow();
-        if (FSource)
-            FSource(Index, FCachedRow);
+        // Drawing must not fail: a row whose object is gone stays empty.
+        if (Index >= 0 && Index < FFile.Count()) {
+            const TObjectTextObject& Object = FFile.Objects(Index);
+            FCachedRow.Columns[0] = LabelFromBytes(ObjectTypeNames[Object.ObjectType()]);
+            FCachedRow.Columns[1] = QString::number(Object.ID());
+            FCachedRow.Columns[2] = LabelFromBytes(Object.Name());
+            FCachedRow.ImageIndex = Object.ObjectType();
+        }
         FCachedIndex = Index;
     }
     return FCachedRow;
@@ -180,7 +192,7 @@ QVariant TObjectListModel::data(const QModelIndex& Index, int Role) const
     switch (Role) {
     case Qt::DisplayRole: {
         const TListRow& Item = Row(Index.row());
-        return Column == 0 ? Item.Caption : Item.SubItems[Column - 1];
+        return Item.Columns[Column];
     }
     case Qt::DecorationRole: {
         if (Column != 0)
@@ -214,6 +226,44 @@ Qt::ItemFlags TObjectListModel::flags(const QModelIndex& Index) const
     if (!Index.isValid())
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+// --- Type-ahead ----------------------------------------------------------------
+
+namespace {
+
+char LowerAscii(char C)
+{
+    return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
+}
+
+// The display text starts with Typed, comparing A to Z without regard to case.
+bool StartsWithLowered(std::string_view Text, std::string_view Typed)
+{
+    if (Text.size() < Typed.size())
+        return false;
+    for (std::size_t I = 0; I < Typed.size(); ++I)
+        if (LowerAscii(Text[I]) != LowerAscii(Typed[I]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+int lvwMainDataFind(const TObjectTextFile& File, const QString& FindString, int StartIndex, bool Wrap)
+{
+    const int Count = File.Count();
+    const QByteArray TypedBytes = FindString.toLatin1();
+    const std::string_view Typed(TypedBytes.constData(), static_cast<std::size_t>(TypedBytes.size()));
+    const auto Matches = [&](int Index) { return StartsWithLowered(File.Objects(Index).GetDisplayText(), Typed); };
+    for (int Index = std::max(StartIndex, 0); Index < Count; ++Index)
+        if (Matches(Index))
+            return Index;
+    if (Wrap && StartIndex >= 1)
+        for (int Index = 0; Index < StartIndex && Index < Count; ++Index)
+            if (Matches(Index))
+                return Index;
+    return -1;
 }
 
 // --- TObjectTreeView -----------------------------------------------------------
@@ -350,7 +400,8 @@ void TObjectListView::SetUpColumns()
 
 void TObjectListView::keyboardSearch(const QString& Search)
 {
-    if (!model() || Search.isEmpty() || !FFindHandler)
+    const auto* List = qobject_cast<const TObjectListModel*>(model());
+    if (!List || Search.isEmpty())
         return;
     // Keys typed in quick succession add to one search text; after a pause a
     // new search starts with the row after the focused one.
@@ -364,7 +415,7 @@ void TObjectListView::keyboardSearch(const QString& Search)
     int StartIndex = Focused.isValid() ? Focused.row() : 0;
     if (!Continues && Focused.isValid())
         ++StartIndex;
-    const int Found = FFindHandler(FTyped, StartIndex, true);
+    const int Found = lvwMainDataFind(List->File(), FTyped, StartIndex, true);
     if (Found < 0 || Found >= model()->rowCount())
         return;
     const QModelIndex Target = model()->index(Found, 0);

@@ -1,10 +1,13 @@
 // The object tree and the virtual object list: thin models over the loaded
 // file and the two views that show them.
 //
-// Neither model keeps anything per object. The tree has one root for the file
-// and one child per object, addressed by row alone (no node objects); the list
-// has only an item count and asks the window for each row when it is drawn.
+// Both models read the loaded file's model for what they show and keep
+// nothing per object. The tree has one root for the file and one child per
+// object, addressed by row alone (no node objects); the list has an item count
+// and formats each row from the model when it is drawn.
 #pragma once
+
+#include "core/quibfile.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractTableModel>
@@ -29,20 +32,10 @@ private:
     std::array<QIcon, Count> FImages;
 };
 
-// What one node or row shows.
-struct TNodeData {
-    QString Text;
-    int ImageIndex = -1;
-};
-
 class TObjectTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    // The text and image of object i's node, or an empty TNodeData when there
-    // is no such object any more.
-    using TNodeSource = std::function<TNodeData(int ObjectIndex)>;
-
-    TObjectTreeModel(const TKindImages& Images, TNodeSource Source, QObject* Parent = nullptr);
+    TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent = nullptr);
 
     // Replaces every node: a root labelled RootText with ObjectCount children.
     void Rebuild(const QString& RootText, int ObjectCount);
@@ -72,33 +65,28 @@ private:
     static constexpr quintptr RootId = 0;
     static constexpr quintptr ChildId = 1;
 
+    const TObjectTextFile& FFile;
     const TKindImages& FImages;
-    TNodeSource FSource;
     QString FRootText;
     int FObjectCount = 0;
     bool FHasRoot = false;
 };
 
-// One row of the list as the window fills it.
-struct TListRow {
-    QString Caption;
-    QString SubItems[2];
-    int ImageIndex = -1;
-};
+// The row of the list whose display text starts with FindString (A to Z
+// without regard to case), looking from StartIndex on and, when Wrap is set,
+// from the top up to StartIndex; -1 when there is none. The list's type-ahead.
+int lvwMainDataFind(const TObjectTextFile& File, const QString& FindString, int StartIndex, bool Wrap);
 
 class TObjectListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Fills the row with the given index; leaves it empty when there is no
-    // such object any more.
-    using TRowSource = std::function<void(int Index, TListRow& Row)>;
-
     static constexpr int ColumnCount = 3;
 
-    TObjectListModel(const TKindImages& Images, TRowSource Source, QObject* Parent = nullptr);
+    TObjectListModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent = nullptr);
 
     void SetItemCount(int Count);
     int ItemCount() const { return FItemCount; }
+    const TObjectTextFile& File() const { return FFile; }
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;
@@ -107,10 +95,15 @@ public:
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
 
 private:
+    // What one row shows.
+    struct TListRow {
+        QString Columns[ColumnCount];
+        int ImageIndex = -1;
+    };
     const TListRow& Row(int Index) const;
 
+    const TObjectTextFile& FFile;
     const TKindImages& FImages;
-    TRowSource FSource;
     int FItemCount = 0;
     // The view asks for one row's columns and roles in a burst: keep the last row.
     mutable int FCachedIndex = -1;
@@ -150,18 +143,13 @@ private:
     QPersistentModelIndex FPendingNode;
 };
 
-// The list view: a report list over TObjectListModel with type-ahead that
-// leaves the choice of the row to the window.
+// The list view: a report list over TObjectListModel whose type-ahead finds
+// the row with lvwMainDataFind.
 class TObjectListView : public QTreeView {
     Q_OBJECT
 public:
-    // Returns the row whose text starts with FindString, looking from
-    // StartIndex on (and from the top when Wrap is set), or -1.
-    using TFindHandler = std::function<int(const QString& FindString, int StartIndex, bool Wrap)>;
-
     explicit TObjectListView(QWidget* Parent = nullptr);
 
-    void SetFindHandler(TFindHandler Handler) { FFindHandler = std::move(Handler); }
     // Lays out the columns of the model now set.
     void SetUpColumns();
 
@@ -175,7 +163,6 @@ protected:
     void keyPressEvent(QKeyEvent* Event) override;
 
 private:
-    TFindHandler FFindHandler;
     QString FTyped;
     QElapsedTimer FSinceLastKey;
 };

@@ -822,7 +822,7 @@ private slots:
         auto Window = MakeWindow(Folder);
         Window->OpenFile(Folder.Write("a.txt", FiveObjects() + ObjectText("Table 18 Customer") +
                                                    ObjectText("Report 5 \xC9t\xE9")));
-        QCOMPARE(Window->lvwMainDataFind(Typed, StartIndex, Wrap), Found);
+        QCOMPARE(lvwMainDataFind(Window->ObjectTextFile(), Typed, StartIndex, Wrap), Found);
     }
 
     void typingInListMovesToMatch()
