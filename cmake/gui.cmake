@@ -13,6 +13,7 @@ add_library(orvantaui STATIC
   src/ui/textviewmap.h src/ui/textviewmap.cpp
   src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp
   src/ui/exportobjects.h src/ui/exportobjects.cpp
+  src/ui/findflow.h src/ui/findflow.cpp src/ui/exportflow.h src/ui/exportflow.cpp
   src/ui/errorbox.h src/ui/errorbox.cpp src/ui/uiguards.h
   src/ui/filedialogs.h src/ui/filedialogs.cpp src/ui/systempath.h
   src/ui/windowplacement.h src/ui/windowplacement.cpp

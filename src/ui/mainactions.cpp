@@ -93,7 +93,7 @@ void TfrmMain::CreateDialogs()
     HideFontEffects(*dlgFont);
     dlgAbout = new TAboutBox(this);
     dlgAbout->setObjectName(QStringLiteral("dlgAbout"));
-    CreateFindAndExportDialogs();
+    CreateFindAndExport();
 }
 
 void TfrmMain::WireActions()

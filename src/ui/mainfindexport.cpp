@@ -1,27 +1,13 @@
-// The window's side of find and export: the find dialog and the views the
-// search reads and moves, and the two Export commands with their dialogs.
+// The window's side of find and export: its views as the search sees them,
+// and the commands that hand over to the find and export flows.
 #include "ui/mainform.h"
 
-#include "components/brwsfldr.h"
-#include "ui/errorbox.h"
-#include "ui/exportobjects.h"
-#include "ui/finddialog.h"
+#include "ui/exportflow.h"
+#include "ui/findflow.h"
 #include "ui/findnext.h"
 #include "ui_mainform.h"
 
 #include <QApplication>
-#include <QScreen>
-#include <QTextCursor>
-
-namespace {
-
-// The find text as the file's bytes, in the encoding the views show them in.
-std::string BytesOf(const QString& Text, TDisplayEncoding Encoding)
-{
-    return (Encoding == TDisplayEncoding::Utf8 ? Text.toUtf8() : Text.toLatin1()).toStdString();
-}
-
-}  // namespace
 
 // What one search reads from the views and shows in them.
 class TfrmMain::TFindViews final : public TFindView {
@@ -54,79 +40,50 @@ private:
     TfrmMain& W;
 };
 
-void TfrmMain::CreateFindAndExportDialogs()
+void TfrmMain::CreateFindAndExport()
 {
-    dlgFind = new TFindDialog(this);
-    connect(dlgFind, &TFindDialog::Find, this, [this] { ui::RunGuarded(this, [this] { dlgFindFind(); }); });
-    dlgSave = new TExportSaveDialog(this);
-    dlgBrowseForFolder = new TBrowseForFolderDialog(this);
-    dlgBrowseForFolder->setObjectName(QStringLiteral("dlgBrowseForFolder"));
-    SetUpExportFolderBrowser(*dlgBrowseForFolder);
+    FFindViews = std::make_unique<TFindViews>(*this);
+    FFind = new TFindFlow(*this, *FObjectTextFile, *FFindViews, *ui->memMain);
+    FExport = new TExportFlow(*this, *FObjectTextFile);
 }
 
 // --- Find -----------------------------------------------------------------------------
 
 void TfrmMain::actEditFindExecute()
 {
-    dlgFind->Execute();
+    FFind->ShowDialog();
 }
 
 void TfrmMain::dlgFindFind()
 {
-    TFindViews Views(*this);
-    if (FindNextInViews(*FObjectTextFile, Views, FindText(), FindMatchCase()))
-        KeepFindDialogClearOfSelection();
-}
-
-void TfrmMain::KeepFindDialogClearOfSelection()
-{
-    // The occurrence just selected, on screen.
-    QTextCursor Start = ui->memMain->textCursor();
-    QTextCursor End = Start;
-    Start.setPosition(Start.selectionStart());
-    End.setPosition(End.selectionEnd());
-    const QWidget* Viewport = ui->memMain->viewport();
-    const QRect Selection(Viewport->mapToGlobal(ui->memMain->cursorRect(Start).topLeft()),
-                          Viewport->mapToGlobal(ui->memMain->cursorRect(End).bottomRight()));
-    const QRect Dialog = dlgFind->frameGeometry();
-    if (!Dialog.intersects(Selection))
-        return;
-    // Above the occurrence when there is room for it there, else below it.
-    constexpr int Gap = 8;
-    const QScreen* Screen = dlgFind->screen();
-    const int ScreenTop = Screen ? Screen->availableGeometry().top() : 0;
-    const int Above = Selection.top() - Gap - Dialog.height();
-    dlgFind->move(Dialog.left(), Above >= ScreenTop ? Above : Selection.bottom() + Gap);
+    FFind->FindNext();
 }
 
 std::string TfrmMain::FindText() const
 {
-    return BytesOf(dlgFind->FindText(), ui->memMain->Encoding());
+    return FFind->FindText();
 }
 
 void TfrmMain::SetFindText(const std::string& Text)
 {
-    // The dialog keeps at most its maximum length.
-    dlgFind->SetFindText(LabelFromBytes(Text, ui->memMain->Encoding()));
+    FFind->SetFindText(Text);
 }
 
 bool TfrmMain::FindMatchCase() const
 {
-    return dlgFind->MatchCase();
+    return FFind->MatchCase();
 }
 
 void TfrmMain::SetFindMatchCase(bool MatchCase)
 {
-    dlgFind->SetMatchCase(MatchCase);
+    FFind->SetMatchCase(MatchCase);
 }
 
 // --- Export -------------------------------------------------------------------------------
 
 void TfrmMain::actFileExportTreeViewExecute()
 {
-    const int ObjectIndex = SelectedObjectIndex();
-    if (ObjectIndex >= 0)
-        ExportObject(FObjectTextFile->Objects(ObjectIndex), *dlgSave);
+    FExport->ExportObject(SelectedObjectIndex());
 }
 
 void TfrmMain::actFileExportListViewExecute()
@@ -134,6 +91,5 @@ void TfrmMain::actFileExportListViewExecute()
     std::vector<std::int32_t> Rows;
     for (const QModelIndex& Row : ui->lvwMain->selectionModel()->selectedRows())
         Rows.push_back(Row.row());
-    ExportRows(*FObjectTextFile, std::move(Rows), *dlgSave, *dlgBrowseForFolder,
-               [this](const QString& Path) { return AskReplace(this, Path); });
+    FExport->ExportRows(std::move(Rows));
 }

@@ -7,6 +7,7 @@
 // mainsettings.cpp: the settings file.
 #pragma once
 
+#include "ui/findnext.h"
 #include "ui/objectviews.h"
 #include "core/quibfile.h"
 
@@ -32,9 +33,8 @@ class QKeyEvent;
 class QLabel;
 class TAboutBox;
 class TActionManager;
-class TBrowseForFolderDialog;
-class TExportSaveDialog;
-class TFindDialog;
+class TExportFlow;
+class TFindFlow;
 class TPopupActionBarEx;
 class TWindowPlacement;
 namespace Ui {
@@ -147,9 +147,7 @@ private:
     void FormDestroy();
     void WireViews();
     void CreateDialogs();
-    void CreateFindAndExportDialogs();
-    // Moves the find dialog off the occurrence it has just selected.
-    void KeepFindDialogClearOfSelection();
+    void CreateFindAndExport();
     void WireActions();
     void SetUpCommandImages();
     void SetUpMainMenu();
@@ -203,9 +201,10 @@ private:
 
     // Dialogs, owned by the window as its children.
     QFontDialog* dlgFont = nullptr;
-    TFindDialog* dlgFind = nullptr;
-    TExportSaveDialog* dlgSave = nullptr;
-    TBrowseForFolderDialog* dlgBrowseForFolder = nullptr;
+    // Find and export, each with its dialogs.
+    std::unique_ptr<TFindView> FFindViews;
+    TFindFlow* FFind = nullptr;
+    TExportFlow* FExport = nullptr;
     TAboutBox* dlgAbout = nullptr;
     std::function<void()> FBeepSink;
     // The control that had the focus when the menu bar took it for keyboard
