@@ -1,10 +1,10 @@
 // The window's settings file: read once at start-up, written once at shutdown.
 #include "ui/mainform.h"
 
-#include "platform/profile.h"
 #include "ui/systempath.h"
 #include "ui_mainform.h"
 #include "ui/windowplacement.h"
+#include "ui/windowsettings.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -18,26 +18,6 @@
 #include <limits>
 
 namespace {
-
-// Section and key names.
-const char* const SWindow = "Window";
-const char* const SView = "View";
-const char* const SFind = "Find";
-const char* const SWidth = "Width";
-const char* const SHeight = "Height";
-const char* const SLeft = "Left";
-const char* const STop = "Top";
-const char* const SCodeFontName = "CodeFontName";
-const char* const SCodeFontSize = "CodeFontSize";
-const char* const SCodeFontBold = "CodeFontBold";
-const char* const SCodeFontItalic = "CodeFontItalic";
-const char* const SListFontName = "ListFontName";
-const char* const SListFontSize = "ListFontSize";
-const char* const SListFontBold = "ListFontBold";
-const char* const SListFontItalic = "ListFontItalic";
-const char* const SObjectListWidth = "ObjectListWidth";
-const char* const SFindText = "FindText";
-const char* const SMatchCase = "MatchCase";
 
 constexpr int MaxFaceLength = 31;
 // Qt's geometry arithmetic adds sizes to positions in int: keep positions
@@ -173,61 +153,21 @@ std::string ToProfile(const QString& Text)
 #endif
 }
 
-// Reads a view font's four keys on top of the view's current font.
-QFont ReadFont(const platform::TProfile& Profile, const QFont& Current, const char* NameKey,
-               const char* SizeKey, const char* BoldKey, const char* ItalicKey, const char* DefaultFace,
-               int DefaultSize, QFont::StyleHint Hint)
+// A view's font as stored, on top of the view's current font.
+QFont FontOf(const TFontSetting& Setting, const QFont& Current, QFont::StyleHint Hint)
 {
-    QFont Font = WithFace(Current, FromProfile(platform::ReadStringDefault(Profile, SView, NameKey, DefaultFace)),
-                          Hint);
-    Font = WithPointSize(Font, platform::ReadInteger(Profile, SView, SizeKey, DefaultSize));
-    if (platform::ReadFlag(Profile, SView, BoldKey))
+    QFont Font = WithPointSize(WithFace(Current, FromProfile(Setting.Face), Hint), Setting.Size);
+    if (Setting.Bold)
         Font.setBold(true);
-    if (platform::ReadFlag(Profile, SView, ItalicKey))
+    if (Setting.Italic)
         Font.setItalic(true);
     return Font;
 }
 
-// A key holds one line: a text with line breaks keeps its first line.
-std::string SingleLine(std::string Text)
+TFontSetting SettingOf(const QFont& Font, const QWidget& View)
 {
-    Text.resize(std::min(Text.find_first_of("\r\n"), Text.size()));
-    return Text;
+    return {ToProfile(TfrmMain::StoredFace(Font)), PointSize(Font, View), Font.bold(), Font.italic()};
 }
-
-// Each key by its own write; the first refused write ends the saving.
-class TSettingsWriter {
-public:
-    explicit TSettingsWriter(const QString& FileName) : FProfile(ui::ToSystemPath(FileName)) {}
-
-    void String(const char* Section, const char* Key, const std::string& Value)
-    {
-        if (!FProfile.WriteString(Section, Key, Value))
-            Refused();
-    }
-    void Integer(const char* Section, const char* Key, std::int32_t Value)
-    {
-        if (!platform::WriteInteger(FProfile, Section, Key, Value))
-            Refused();
-    }
-    void Flag(const char* Section, const char* Key, bool Value) { Integer(Section, Key, Value ? 1 : 0); }
-    void Font(const char* NameKey, const char* SizeKey, const char* BoldKey, const char* ItalicKey,
-              const QFont& Font, const QWidget& Widget)
-    {
-        String(SView, NameKey, ToProfile(TfrmMain::StoredFace(Font)));
-        Integer(SView, SizeKey, PointSize(Font, Widget));
-        Flag(SView, BoldKey, Font.bold());
-        Flag(SView, ItalicKey, Font.italic());
-    }
-
-private:
-    [[noreturn]] void Refused()
-    {
-        throw platform::EQuibError("Unable to write to " + FProfile.FileName());
-    }
-
-    platform::TProfile FProfile;
-};
 
 }  // namespace
 
@@ -258,51 +198,49 @@ int TfrmMain::TreeWidth() const
 
 void TfrmMain::LoadSettings()
 {
-    const platform::TProfile Profile(ui::ToSystemPath(FSettingsFileName));
+    const TWindowSettings Settings = ReadWindowSettings(ui::ToSystemPath(FSettingsFileName));
     const QSize Screen = PrimaryScreenSize();
     // The window's own minimum size applies from here on, as it would on screen.
     if (layout())
         layout()->activate();
 
     // The stored size is the outer one; the window's minimum size applies.
-    resize(platform::ReadInteger(Profile, SWindow, SWidth, Screen.width() / 2),
-           platform::ReadInteger(Profile, SWindow, SHeight, Screen.height() / 2));
+    resize(Settings.Width.value_or(Screen.width() / 2), Settings.Height.value_or(Screen.height() / 2));
     // Centred, by default, for the size the window really gets.
     const QScreen* Primary = QGuiApplication::primaryScreen();
     const QSize Outer = Primary ? size().boundedTo(Primary->availableGeometry().size()) : size();
-    const int Left = WindowPosition(platform::ReadInteger(Profile, SWindow, SLeft, Centred(Screen.width(), Outer.width())));
-    const int Top = WindowPosition(platform::ReadInteger(Profile, SWindow, STop, Centred(Screen.height(), Outer.height())));
+    const int Left = WindowPosition(Settings.Left.value_or(Centred(Screen.width(), Outer.width())));
+    const int Top = WindowPosition(Settings.Top.value_or(Centred(Screen.height(), Outer.height())));
     if (!FPlacement)
         FPlacement = new TWindowPlacement(*this);
     FPlacement->Place(QRect(QPoint(Left, Top), Outer));
     if (layout())
         layout()->activate();
-    SetTreeWidth(platform::ReadInteger(Profile, SView, SObjectListWidth, width() / 4));
+    SetTreeWidth(Settings.ObjectListWidth.value_or(width() / 4));
 
-    ui->memMain->setFont(ReadFont(Profile, ui->memMain->font(), SCodeFontName, SCodeFontSize, SCodeFontBold,
-                                  SCodeFontItalic, "Courier New", 9, QFont::TypeWriter));
-    ui->lvwMain->setFont(ReadFont(Profile, ui->lvwMain->font(), SListFontName, SListFontSize, SListFontBold,
-                                  SListFontItalic, "Tahoma", 8, QFont::SansSerif));
+    ui->memMain->setFont(FontOf(Settings.CodeFont, ui->memMain->font(), QFont::TypeWriter));
+    ui->lvwMain->setFont(FontOf(Settings.ListFont, ui->lvwMain->font(), QFont::SansSerif));
     ui->tvwMain->setFont(ui->lvwMain->font());
 
-    SetFindText(platform::ReadStringDefault(Profile, SFind, SFindText, ""));
-    if (platform::ReadFlag(Profile, SFind, SMatchCase))
+    SetFindText(Settings.FindText);
+    if (Settings.MatchCase)
         SetFindMatchCase(true);
 }
 
 void TfrmMain::SaveSettings()
 {
-    TSettingsWriter Writer(FSettingsFileName);
+    TWindowSettings Settings;
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) {
         const QSize Outer = FPlacement ? FPlacement->OuterSize() : frameGeometry().size();
-        Writer.Integer(SWindow, SWidth, Outer.width());
-        Writer.Integer(SWindow, SHeight, Outer.height());
-        Writer.Integer(SWindow, SLeft, x());
-        Writer.Integer(SWindow, STop, y());
+        Settings.Width = Outer.width();
+        Settings.Height = Outer.height();
+        Settings.Left = x();
+        Settings.Top = y();
     }
-    Writer.Font(SCodeFontName, SCodeFontSize, SCodeFontBold, SCodeFontItalic, ui->memMain->font(), *ui->memMain);
-    Writer.Font(SListFontName, SListFontSize, SListFontBold, SListFontItalic, ui->lvwMain->font(), *ui->lvwMain);
-    Writer.Integer(SView, SObjectListWidth, TreeWidth());
-    Writer.String(SFind, SFindText, SingleLine(FindText()));
-    Writer.Flag(SFind, SMatchCase, FindMatchCase());
+    Settings.CodeFont = SettingOf(ui->memMain->font(), *ui->memMain);
+    Settings.ListFont = SettingOf(ui->lvwMain->font(), *ui->lvwMain);
+    Settings.ObjectListWidth = TreeWidth();
+    Settings.FindText = FindText();
+    Settings.MatchCase = FindMatchCase();
+    WriteWindowSettings(ui::ToSystemPath(FSettingsFileName), Settings);
 }

@@ -1,0 +1,40 @@
+// The fifteen values of the window's settings file, as stored, and how they
+// are read from it and written to it through the profile layer.
+//
+// Knows nothing of widgets: the window applies what is read and gathers what
+// is written. The settings file is private-profile (INI) text with the
+// sections [Window], [View] and [Find].
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// A view font as the settings file keeps it.
+struct TFontSetting {
+    std::string Face;
+    std::int32_t Size = 0;
+    bool Bold = false;
+    bool Italic = false;
+};
+
+struct TWindowSettings {
+    // The window's outer bounds. Empty when the file has no readable value:
+    // the defaults depend on the screen and on the window.
+    std::optional<std::int32_t> Width, Height, Left, Top;
+    TFontSetting CodeFont{"Courier New", 9};
+    TFontSetting ListFont{"Tahoma", 8};
+    std::optional<std::int32_t> ObjectListWidth;
+    // As the file's bytes; the file keeps one line of it.
+    std::string FindText;
+    bool MatchCase = false;
+};
+
+// The values of the settings file FileName (a path as the file layer takes
+// it); a missing, unreadable or unusable file gives the defaults.
+TWindowSettings ReadWindowSettings(const std::string& FileName);
+
+// Writes every value; the four bounds only when all four are set (a maximised
+// window leaves the stored ones as they are). Throws EQuibError "Unable to
+// write to <file>" at the first key the file refuses.
+void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Settings);
