@@ -80,8 +80,11 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     // The views read the model from the start; a file comes later.
     FObjectTextFile = std::make_unique<TObjectTextFile>();
     WireViews();
-    CreateDialogs();
-    WireActions();
+    CreateFindAndExport();
+    FCommands = new TWindowCommands(*this, *ui, *this);
+    // A command's key goes to the command before the view can claim it.
+    for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
+        View->installEventFilter(this);
     FormCreate(Arguments);
 }
 
@@ -89,8 +92,7 @@ TfrmMain::~TfrmMain()
 {
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
-    for (const QMetaObject::Connection& Link : FApplicationLinks)
-        disconnect(Link);
+    FCommands->Disconnect();
     for (QWidget* Watched : std::initializer_list<QWidget*>{ui->splMain, ui->tvwMain, ui->lvwMain, ui->memMain})
         Watched->removeEventFilter(this);
 }
@@ -202,7 +204,7 @@ bool TfrmMain::event(QEvent* Event)
         return true;
     // A key about to be matched against the shortcuts: with the states of now.
     if (Event->type() == QEvent::ShortcutOverride)
-        UpdateActions();
+        FCommands->UpdateActions();
     return QMainWindow::event(Event);
 }
 
@@ -214,8 +216,8 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
     if (View && Event->type() == QEvent::ShortcutOverride) {
         // The key of an enabled command is the command's, never the view's own
         // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
-        UpdateActions();
-        if (IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
+        FCommands->UpdateActions();
+        if (FCommands->IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
             return true;
     }
     return QMainWindow::eventFilter(Watched, Event);
@@ -374,9 +376,9 @@ int TfrmMain::SelectedObjectIndex() const
     return TObjectTreeModel::ObjectIndexOf(SelectedNode());
 }
 
-bool TfrmMain::ListHasSelectedRows() const
+bool TfrmMain::RootSelected() const
 {
-    return ui->lvwMain->selectionModel()->hasSelection();
+    return TObjectTreeModel::IsRoot(SelectedNode());
 }
 
 void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& Position)

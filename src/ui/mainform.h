@@ -1,52 +1,45 @@
 // The application's one window: start-up and shutdown, opening and closing
-// files, the object tree, list and text views, the settings file, the
-// commands with their menus and update rules, find and export.
+// files, the caption and the status bar, and the object tree, list and text
+// views, which it keeps in step.
 //
-// mainform.cpp: start-up, files and views; mainactions.cpp: the commands,
-// menus and update rules; mainfindexport.cpp: find and export;
-// mainsettings.cpp: the settings file.
+// It owns the model and hands the rest over by job: the commands with their
+// menus and update rules (TWindowCommands), the find (TFindFlow), the export
+// (TExportFlow), the settings file (TWindowSettings, applied and gathered in
+// mainsettings.cpp) and the window's placement (TWindowPlacement).
+// mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
+// views as the search sees them.
 #pragma once
 
+#include "core/quibfile.h"
 #include "ui/findnext.h"
 #include "ui/objectviews.h"
-#include "core/quibfile.h"
+#include "ui/windowcommands.h"
 
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
-class QAction;
 class QFileDialog;
-class QFontDialog;
-class QKeyEvent;
 class QLabel;
-class TAboutBox;
-class TActionManager;
 class TExportFlow;
 class TFindFlow;
-class TPopupActionBarEx;
 class TWindowPlacement;
 namespace Ui {
 class TfrmMain;
 }
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, private TCommandTarget {
     Q_OBJECT
 public:
     // Arguments: the command line without the program's own name; the first
     // one, if any, is the file to open. SettingsFileName: the settings file;
-    // empty for the one beside the executable.
+    // empty for the default one.
     explicit TfrmMain(const QStringList& Arguments = {}, const QString& SettingsFileName = {},
                       QWidget* Parent = nullptr);
     ~TfrmMain() override;
@@ -69,36 +62,13 @@ public:
     void tvwMainMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position);
     void lvwMainDblClick();
 
-    // Commands: Execute handlers.
-    void actFileOpenExecute();
-    void actFileCloseExecute();
-    void actFileExitExecute();
-    void actFileExportTreeViewExecute();
-    void actFileExportListViewExecute();
-    void actEditFindExecute();
-    void actEditCopyTreeViewExecute();
-    void actEditSelectAllTreeViewExecute();
-    void actViewFontMemoExecute();
-    void actViewFontTreeViewExecute();
-    void actHelpAboutExecute();
-    // Commands: update rules, each setting only what its rule names.
-    void actFileCloseUpdate();
-    void actEditFindUpdate();
-    void actEditSelectAllTreeViewUpdate();
-    void actEditCopyTreeViewUpdate();
-    void actFileExportTreeViewUpdate();
-    void actFileExportListViewUpdate();
-    void actViewFontTreeViewUpdate();
-    void actViewFontMemoUpdate();
-    // Runs every update rule. Done before a menu or context menu opens, before
-    // a shortcut key is matched, and whenever the event loop is about to wait.
-    void UpdateActions();
-
-    // The view that the commands act on: the window's control that has, or
-    // last had, the input focus, if it is one of the three.
-    enum class TActiveView { None, Tree, List, Text };
-    TActiveView ActiveView() const;
-
+    // The commands that are the window's own or hand over to find and export.
+    void actFileOpenExecute() override;
+    void actFileCloseExecute() override;
+    void actFileExitExecute() override;
+    void actFileExportTreeViewExecute() override;
+    void actFileExportListViewExecute() override;
+    void actEditFindExecute() override;
     // One press of the find dialog's Find Next.
     void dlgFindFind();
 
@@ -108,7 +78,8 @@ public:
 
     // What other parts of the window and the tests look at.
     TObjectTextFile& ObjectTextFile() { return *FObjectTextFile; }
-    bool FileLoaded() const { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
+    bool FileLoaded() const override { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
+    TActiveView ActiveView() const { return FCommands->ActiveView(); }
     QString StatusText() const;
     const QString& SettingsFileName() const { return FSettingsFileName; }
     // The find dialog's text (as bytes of the file) and match-case option, as
@@ -134,36 +105,16 @@ protected:
     void dropEvent(QDropEvent* Event) override;
 
 private:
-    // One command: its action, Execute handler and update rule (none for the
-    // commands that are always available).
-    struct TCommand {
-        QAction* Action;
-        void (TfrmMain::*Execute)();
-        void (TfrmMain::*Update)();
-    };
     class TFindViews;
 
     void FormCreate(const QStringList& Arguments);
     void FormDestroy();
     void WireViews();
-    void CreateDialogs();
     void CreateFindAndExport();
-    void WireActions();
-    void SetUpCommandImages();
-    void SetUpMainMenu();
-    void SetUpContextMenus();
-    TPopupActionBarEx* CreateContextMenu(const char* Name, QWidget* Control,
-                                         std::initializer_list<std::pair<const char*, QAction*>> Items);
-    // The update rule first; the Execute handler only if the action is then enabled.
-    void RunCommand(const TCommand& Command);
-    // A shortcut key of an enabled command, which the focused control must not take.
-    bool IsCommandKey(const QKeyEvent& Key) const;
     // The tree's selected node, invalid when there is none.
     QModelIndex SelectedNode() const;
-    // The object of the tree's selected node; -1 for the root and for no node.
-    int SelectedObjectIndex() const;
-    bool ListHasSelectedRows() const;
-    std::optional<QFont> ChooseFont(const QFont& Current);
+    int SelectedObjectIndex() const override;
+    bool RootSelected() const override;
     // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
     void ShowObjectText(int ObjectIndex);
     void SetStatusText(const QString& Text);
@@ -191,25 +142,10 @@ private:
     QString FOpenFileName;
     QString FOpenFilter;
 
-    // Commands, in the order of the action list.
-    TActionManager* acmMain = nullptr;
-    std::vector<TCommand> FCommands;
-    QList<QIcon> imlToolbutton;
-    TPopupActionBarEx* pumTreeView = nullptr;
-    TPopupActionBarEx* pumMemo = nullptr;
-    TPopupActionBarEx* pumListView = nullptr;
-
-    // Dialogs, owned by the window as its children.
-    QFontDialog* dlgFont = nullptr;
-    // Find and export, each with its dialogs.
+    // The jobs handed over, each a child of the window.
+    TWindowCommands* FCommands = nullptr;
     std::unique_ptr<TFindView> FFindViews;
     TFindFlow* FFind = nullptr;
     TExportFlow* FExport = nullptr;
-    TAboutBox* dlgAbout = nullptr;
     std::function<void()> FBeepSink;
-    // The control that had the focus when the menu bar took it for keyboard
-    // navigation: the menu bar is never the active control.
-    QPointer<QWidget> FFocusBeforeMenuBar;
-    // Links to the application's signals, cut before the window's parts go.
-    std::vector<QMetaObject::Connection> FApplicationLinks;
 };

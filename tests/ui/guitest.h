@@ -126,10 +126,12 @@ inline TViews Views(TfrmMain& Window)
 // Lets the tree's delayed change report run.
 inline void WaitForChangeReport()
 {
-    QTest::qWaitFor([] {
+    const bool Reported = QTest::qWaitFor([] {
         for (QWidget* Widget : QApplication::allWidgets())
             if (auto* Tree = qobject_cast<TObjectTreeView*>(Widget); Tree && Tree->ChangePending())
                 return false;
         return true;
     });
+    if (!Reported)
+        qWarning("the tree's change report did not come");
 }

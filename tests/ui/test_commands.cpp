@@ -780,7 +780,7 @@ private slots:
         QTest::keyClick(Views(*Window).Tree, Qt::Key_Alt, Qt::AltModifier);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Bar));
         RunIdle();
-        QCOMPARE(Window->ActiveView(), TfrmMain::TActiveView::Tree);
+        QCOMPARE(Window->ActiveView(), TActiveView::Tree);
         QVERIFY(Action(*Window, "actFileExportTreeView")->isVisible());
         QTest::keyClick(Bar, Qt::Key_Escape);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(Views(*Window).Tree));

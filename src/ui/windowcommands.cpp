@@ -1,25 +1,24 @@
-// The window's commands: the action list with its icons and shortcuts, the
-// main menu and the three context menus, the update rules, and the commands
-// that belong to no other feature (copy, select all, fonts, About).
-#include "ui/mainform.h"
+#include "ui/windowcommands.h"
 
 #include "components/aboutbox.h"
 #include "components/actnpopupctrl.h"
 #include "ui/errorbox.h"
+#include "ui/textviewmap.h"
 #include "ui_mainform.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QClipboard>
 #include <QCheckBox>
-#include <QFontDialog>
-#include <QLabel>
-#include <QGridLayout>
+#include <QClipboard>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 
 #include <algorithm>
@@ -85,104 +84,117 @@ bool SameLook(const QFont& A, const QFont& B)
 
 // --- Building the commands -----------------------------------------------------------
 
-void TfrmMain::CreateDialogs()
+TWindowCommands::TWindowCommands(QMainWindow& Window, Ui::TfrmMain& FormDescription, TCommandTarget& Target)
+    : QObject(&Window), FWindow(Window), Form(FormDescription), FTarget(Target)
 {
-    dlgFont = new QFontDialog(this);
+    CreateDialogs();
+    CreateCommands();
+}
+
+void TWindowCommands::CreateDialogs()
+{
+    dlgFont = new QFontDialog(&FWindow);
     dlgFont->setObjectName(QStringLiteral("dlgFont"));
     dlgFont->setOption(QFontDialog::DontUseNativeDialog);
     HideFontEffects(*dlgFont);
-    dlgAbout = new TAboutBox(this);
+    dlgAbout = new TAboutBox(&FWindow);
     dlgAbout->setObjectName(QStringLiteral("dlgAbout"));
-    CreateFindAndExport();
 }
 
-void TfrmMain::WireActions()
+void TWindowCommands::CreateCommands()
 {
-    acmMain = new TActionManager(this);
+    acmMain = new TActionManager(&FWindow);
     acmMain->setObjectName(QStringLiteral("acmMain"));
     acmMain->SetStyle(QStringLiteral("XP Style"));
     imlToolbutton = CommandImages();
 
+    const auto Run = [this](void (TCommandTarget::*Handler)()) { return [this, Handler] { (FTarget.*Handler)(); }; };
+    const auto Own = [this](void (TWindowCommands::*Handler)()) { return [this, Handler] { (this->*Handler)(); }; };
     // The action list, in its designed order; no two actions share a key.
     FCommands = {
-        {ui->actFileOpen, &TfrmMain::actFileOpenExecute, nullptr},
-        {ui->actFileExit, &TfrmMain::actFileExitExecute, nullptr},
-        {ui->actViewFontMemo, &TfrmMain::actViewFontMemoExecute, &TfrmMain::actViewFontMemoUpdate},
-        {ui->actHelpAbout, &TfrmMain::actHelpAboutExecute, nullptr},
-        {ui->actEditFind, &TfrmMain::actEditFindExecute, &TfrmMain::actEditFindUpdate},
-        {ui->actEditSelectAllTreeView, &TfrmMain::actEditSelectAllTreeViewExecute,
-         &TfrmMain::actEditSelectAllTreeViewUpdate},
-        {ui->actEditCopyTreeView, &TfrmMain::actEditCopyTreeViewExecute, &TfrmMain::actEditCopyTreeViewUpdate},
-        {ui->actFileExportTreeView, &TfrmMain::actFileExportTreeViewExecute,
-         &TfrmMain::actFileExportTreeViewUpdate},
-        {ui->actFileExportListView, &TfrmMain::actFileExportListViewExecute,
-         &TfrmMain::actFileExportListViewUpdate},
-        {ui->actFileClose, &TfrmMain::actFileCloseExecute, &TfrmMain::actFileCloseUpdate},
-        {ui->actViewFontTreeView, &TfrmMain::actViewFontTreeViewExecute, &TfrmMain::actViewFontTreeViewUpdate},
+        {Form.actFileOpen, Run(&TCommandTarget::actFileOpenExecute), nullptr},
+        {Form.actFileExit, Run(&TCommandTarget::actFileExitExecute), nullptr},
+        {Form.actViewFontMemo, Own(&TWindowCommands::actViewFontMemoExecute), &TWindowCommands::actViewFontMemoUpdate},
+        {Form.actHelpAbout, Own(&TWindowCommands::actHelpAboutExecute), nullptr},
+        {Form.actEditFind, Run(&TCommandTarget::actEditFindExecute), &TWindowCommands::actEditFindUpdate},
+        {Form.actEditSelectAllTreeView, Own(&TWindowCommands::actEditSelectAllTreeViewExecute),
+         &TWindowCommands::actEditSelectAllTreeViewUpdate},
+        {Form.actEditCopyTreeView, Own(&TWindowCommands::CopyObjectText), &TWindowCommands::actEditCopyTreeViewUpdate},
+        {Form.actFileExportTreeView, Run(&TCommandTarget::actFileExportTreeViewExecute),
+         &TWindowCommands::actFileExportTreeViewUpdate},
+        {Form.actFileExportListView, Run(&TCommandTarget::actFileExportListViewExecute),
+         &TWindowCommands::actFileExportListViewUpdate},
+        {Form.actFileClose, Run(&TCommandTarget::actFileCloseExecute), &TWindowCommands::actFileCloseUpdate},
+        {Form.actViewFontTreeView, Own(&TWindowCommands::actViewFontTreeViewExecute),
+         &TWindowCommands::actViewFontTreeViewUpdate},
     };
     for (const TCommand& Command : FCommands) {
         // Part of the window, so its shortcut works wherever the focus is in it.
-        addAction(Command.Action);
+        FWindow.addAction(Command.Action);
         connect(Command.Action, &QAction::triggered, this, [this, Command] { RunCommand(Command); });
     }
     // Ctrl+O only as a secondary shortcut: it works, but the menu shows no key.
-    ui->actFileOpen->setShortcuts({QKeySequence(), QKeySequence(Qt::CTRL | Qt::Key_O)});
+    Form.actFileOpen->setShortcuts({QKeySequence(), QKeySequence(Qt::CTRL | Qt::Key_O)});
     SetUpCommandImages();
     SetUpMainMenu();
     SetUpContextMenus();
 
-    for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
-        View->installEventFilter(this);
     FApplicationLinks.push_back(
         connect(qApp, &QApplication::focusChanged, this, [this](QWidget* Old, QWidget* Now) {
-            if (Now == ui->ActionMainMenuBar1)
+            if (Now == Form.ActionMainMenuBar1)
                 FFocusBeforeMenuBar = Old;
         }));
     // Idle: whenever the event loop has nothing left to do.
     FApplicationLinks.push_back(connect(QAbstractEventDispatcher::instance(),
                                         &QAbstractEventDispatcher::aboutToBlock, this,
-                                        &TfrmMain::UpdateActions));
+                                        &TWindowCommands::UpdateActions));
 }
 
-void TfrmMain::SetUpCommandImages()
+void TWindowCommands::Disconnect()
 {
-    ui->actEditFind->setIcon(imlToolbutton.at(ciFind));
-    ui->actFileOpen->setIcon(imlToolbutton.at(ciOpen));
-    ui->actViewFontMemo->setIcon(imlToolbutton.at(ciFont));
-    ui->actViewFontTreeView->setIcon(imlToolbutton.at(ciFont));
-    ui->actEditCopyTreeView->setIcon(imlToolbutton.at(ciCopy));
-    ui->actFileExportTreeView->setIcon(imlToolbutton.at(ciExport));
-    ui->actFileExportListView->setIcon(imlToolbutton.at(ciExport));
+    for (const QMetaObject::Connection& Link : std::exchange(FApplicationLinks, {}))
+        disconnect(Link);
 }
 
-void TfrmMain::SetUpMainMenu()
+void TWindowCommands::SetUpCommandImages()
 {
-    LinkMenuEntry(*ui->mniFileExportListView, *ui->actFileExportListView);
-    LinkMenuEntry(*ui->mniHelpAbout, *ui->actHelpAbout);
+    Form.actEditFind->setIcon(imlToolbutton.at(ciFind));
+    Form.actFileOpen->setIcon(imlToolbutton.at(ciOpen));
+    Form.actViewFontMemo->setIcon(imlToolbutton.at(ciFont));
+    Form.actViewFontTreeView->setIcon(imlToolbutton.at(ciFont));
+    Form.actEditCopyTreeView->setIcon(imlToolbutton.at(ciCopy));
+    Form.actFileExportTreeView->setIcon(imlToolbutton.at(ciExport));
+    Form.actFileExportListView->setIcon(imlToolbutton.at(ciExport));
+}
+
+void TWindowCommands::SetUpMainMenu()
+{
+    LinkMenuEntry(*Form.mniFileExportListView, *Form.actFileExportListView);
+    LinkMenuEntry(*Form.mniHelpAbout, *Form.actHelpAbout);
     // The menus are children of the bar, so the bar's style sheet draws them too.
-    const auto ApplyStyle = [this] { ui->ActionMainMenuBar1->setStyleSheet(acmMain->StyleSheet()); };
+    const auto ApplyStyle = [this] { Form.ActionMainMenuBar1->setStyleSheet(acmMain->StyleSheet()); };
     ApplyStyle();
     connect(acmMain, &TActionManager::styleChanged, this, ApplyStyle);
-    for (QMenu* Menu : {ui->mnuFile, ui->mnuEdit, ui->mnuView, ui->mnuHelp})
-        connect(Menu, &QMenu::aboutToShow, this, &TfrmMain::UpdateActions);
+    for (QMenu* Menu : {Form.mnuFile, Form.mnuEdit, Form.mnuView, Form.mnuHelp})
+        connect(Menu, &QMenu::aboutToShow, this, &TWindowCommands::UpdateActions);
 }
 
-void TfrmMain::SetUpContextMenus()
+void TWindowCommands::SetUpContextMenus()
 {
-    pumTreeView = CreateContextMenu("pumTreeView", ui->tvwMain,
-                                    {{"idpEditCopyTreeView", ui->actEditCopyTreeView},
-                                     {"idpFileExportTreeView", ui->actFileExportTreeView}});
-    pumMemo = CreateContextMenu("pumMemo", ui->memMain,
-                                {{"idpEditCopy", ui->actEditCopyTreeView},
-                                 {"idpEditSelectAll", ui->actEditSelectAllTreeView}});
+    pumTreeView = CreateContextMenu("pumTreeView", Form.tvwMain,
+                                    {{"idpEditCopyTreeView", Form.actEditCopyTreeView},
+                                     {"idpFileExportTreeView", Form.actFileExportTreeView}});
+    pumMemo = CreateContextMenu("pumMemo", Form.memMain,
+                                {{"idpEditCopy", Form.actEditCopyTreeView},
+                                 {"idpEditSelectAll", Form.actEditSelectAllTreeView}});
     pumListView =
-        CreateContextMenu("pumListView", ui->lvwMain, {{"idpFileExportMulti", ui->actFileExportListView}});
+        CreateContextMenu("pumListView", Form.lvwMain, {{"idpFileExportMulti", Form.actFileExportListView}});
 }
 
-TPopupActionBarEx* TfrmMain::CreateContextMenu(const char* Name, QWidget* Control,
+TPopupActionBarEx* TWindowCommands::CreateContextMenu(const char* Name, QWidget* Control,
                                                std::initializer_list<std::pair<const char*, QAction*>> Items)
 {
-    auto* Menu = new TPopupActionBarEx(this);
+    auto* Menu = new TPopupActionBarEx(&FWindow);
     Menu->setObjectName(QString::fromLatin1(Name));
     Menu->SetActionManager(acmMain);
     Menu->SetImages(imlToolbutton);
@@ -190,30 +202,30 @@ TPopupActionBarEx* TfrmMain::CreateContextMenu(const char* Name, QWidget* Contro
         Menu->Items().Add(Action).SetName(QString::fromLatin1(ItemName));
     // The items copy their actions' states as the menu opens.
     Menu->SetOnPopup([this](TCustomPopupActionBarEx&) { UpdateActions(); });
-    Menu->AttachTo(Control, [this](const std::function<void()>& Work) { ui::RunGuarded(this, Work); });
+    Menu->AttachTo(Control, [this](const std::function<void()>& Work) { ui::RunGuarded(&FWindow, Work); });
     return Menu;
 }
 
 // --- Running commands ------------------------------------------------------------------
 
-void TfrmMain::RunCommand(const TCommand& Command)
+void TWindowCommands::RunCommand(const TCommand& Command)
 {
-    ui::RunGuarded(this, [&] {
+    ui::RunGuarded(&FWindow, [&] {
         if (Command.Update)
             (this->*Command.Update)();
         if (Command.Action->isEnabled())
-            (this->*Command.Execute)();
+            Command.Execute();
     });
 }
 
-void TfrmMain::UpdateActions()
+void TWindowCommands::UpdateActions()
 {
     for (const TCommand& Command : FCommands)
         if (Command.Update)
             (this->*Command.Update)();
 }
 
-bool TfrmMain::IsCommandKey(const QKeyEvent& Key) const
+bool TWindowCommands::IsCommandKey(const QKeyEvent& Key) const
 {
     const QKeySequence Pressed(Key.keyCombination());
     for (const TCommand& Command : FCommands)
@@ -222,100 +234,100 @@ bool TfrmMain::IsCommandKey(const QKeyEvent& Key) const
     return false;
 }
 
-TfrmMain::TActiveView TfrmMain::ActiveView() const
+TActiveView TWindowCommands::ActiveView() const
 {
     // The window remembers its focused control while another window is active.
-    const QWidget* Control = focusWidget();
-    if (Control == ui->ActionMainMenuBar1)
+    const QWidget* Control = FWindow.focusWidget();
+    if (Control == Form.ActionMainMenuBar1)
         Control = FFocusBeforeMenuBar;
-    if (Control == ui->tvwMain)
+    if (Control == Form.tvwMain)
         return TActiveView::Tree;
-    if (Control == ui->lvwMain)
+    if (Control == Form.lvwMain)
         return TActiveView::List;
-    if (Control == ui->memMain)
+    if (Control == Form.memMain)
         return TActiveView::Text;
     return TActiveView::None;
 }
 
 // --- Update rules --------------------------------------------------------------------------
 
-void TfrmMain::actFileCloseUpdate()
+void TWindowCommands::actFileCloseUpdate()
 {
-    ui->actFileClose->setEnabled(FileLoaded());
+    Form.actFileClose->setEnabled(FTarget.FileLoaded());
 }
 
-void TfrmMain::actEditFindUpdate()
+void TWindowCommands::actEditFindUpdate()
 {
-    ui->actEditFind->setEnabled(FileLoaded());
+    Form.actEditFind->setEnabled(FTarget.FileLoaded());
 }
 
-void TfrmMain::actEditSelectAllTreeViewUpdate()
+void TWindowCommands::actEditSelectAllTreeViewUpdate()
 {
-    ui->actEditSelectAllTreeView->setEnabled(FileLoaded());
+    Form.actEditSelectAllTreeView->setEnabled(FTarget.FileLoaded());
 }
 
-void TfrmMain::actEditCopyTreeViewUpdate()
+void TWindowCommands::actEditCopyTreeViewUpdate()
 {
-    ui->actEditCopyTreeView->setEnabled(SelectedObjectIndex() >= 0);
+    Form.actEditCopyTreeView->setEnabled(FTarget.SelectedObjectIndex() >= 0);
 }
 
-void TfrmMain::actFileExportTreeViewUpdate()
+void TWindowCommands::actFileExportTreeViewUpdate()
 {
     const bool TreeActive = ActiveView() == TActiveView::Tree;
-    ui->actFileExportTreeView->setEnabled(TreeActive && SelectedObjectIndex() >= 0);
-    ui->actFileExportTreeView->setVisible(TreeActive);
+    Form.actFileExportTreeView->setEnabled(TreeActive && FTarget.SelectedObjectIndex() >= 0);
+    Form.actFileExportTreeView->setVisible(TreeActive);
 }
 
-void TfrmMain::actFileExportListViewUpdate()
+void TWindowCommands::actFileExportListViewUpdate()
 {
-    ui->actFileExportListView->setEnabled(ListHasSelectedRows());
-    ui->actFileExportListView->setVisible(ActiveView() == TActiveView::List);
+    Form.actFileExportListView->setEnabled(ListHasSelectedRows());
+    Form.actFileExportListView->setVisible(ActiveView() == TActiveView::List);
 }
 
-void TfrmMain::actViewFontTreeViewUpdate()
+void TWindowCommands::actViewFontTreeViewUpdate()
 {
     const TActiveView Active = ActiveView();
-    ui->actViewFontTreeView->setVisible(Active == TActiveView::Tree || Active == TActiveView::List);
+    Form.actViewFontTreeView->setVisible(Active == TActiveView::Tree || Active == TActiveView::List);
 }
 
-void TfrmMain::actViewFontMemoUpdate()
+void TWindowCommands::actViewFontMemoUpdate()
 {
-    ui->actViewFontMemo->setVisible(ActiveView() == TActiveView::Text);
+    Form.actViewFontMemo->setVisible(ActiveView() == TActiveView::Text);
 }
 
 // --- Copy, Select All, fonts, About ---------------------------------------------------------
 
-void TfrmMain::actEditCopyTreeViewExecute()
+void TWindowCommands::CopyObjectText()
 {
-    const TObjectTextView& Memo = *ui->memMain;
+    const TObjectTextView& Memo = *Form.memMain;
     // The object's own bytes, line breaks as in the file, one character per
     // byte as the view shows them.
     const std::string Bytes = Memo.textCursor().hasSelection() ? Memo.SelectedBytes() : Memo.ObjectText();
     QGuiApplication::clipboard()->setText(LabelFromBytes(Bytes, Memo.Encoding()));
 }
 
-void TfrmMain::actEditSelectAllTreeViewExecute()
+void TWindowCommands::actEditSelectAllTreeViewExecute()
 {
     switch (ActiveView()) {
     case TActiveView::List:
-        ui->lvwMain->selectAll();
+        Form.lvwMain->selectAll();
         break;
     case TActiveView::Text:
-        ui->memMain->selectAll();
+        Form.memMain->selectAll();
         break;
     case TActiveView::Tree:
         // Beside the root the list is shown, beside an object its text.
-        if (TObjectTreeModel::IsRoot(SelectedNode()))
-            ui->lvwMain->selectAll();
+        if (FTarget.RootSelected())
+            Form.lvwMain->selectAll();
         else
-            ui->memMain->selectAll();
+            Form.memMain->selectAll();
         break;
     case TActiveView::None:
         break;
     }
 }
 
-std::optional<QFont> TfrmMain::ChooseFont(const QFont& Current)
+std::optional<QFont> TWindowCommands::ChooseFont(const QFont& Current)
 {
     // The view may show a fallback for a face this system lacks: the dialog
     // starts from the face drawn, and OK without a change keeps the view's
@@ -333,21 +345,26 @@ std::optional<QFont> TfrmMain::ChooseFont(const QFont& Current)
     return Chosen;
 }
 
-void TfrmMain::actViewFontMemoExecute()
+void TWindowCommands::actViewFontMemoExecute()
 {
-    if (const std::optional<QFont> Font = ChooseFont(ui->memMain->font()))
-        ui->memMain->setFont(*Font);
+    if (const std::optional<QFont> Font = ChooseFont(Form.memMain->font()))
+        Form.memMain->setFont(*Font);
 }
 
-void TfrmMain::actViewFontTreeViewExecute()
+void TWindowCommands::actViewFontTreeViewExecute()
 {
-    if (const std::optional<QFont> Font = ChooseFont(ui->tvwMain->font())) {
-        ui->tvwMain->setFont(*Font);
-        ui->lvwMain->setFont(*Font);
+    if (const std::optional<QFont> Font = ChooseFont(Form.tvwMain->font())) {
+        Form.tvwMain->setFont(*Font);
+        Form.lvwMain->setFont(*Font);
     }
 }
 
-void TfrmMain::actHelpAboutExecute()
+void TWindowCommands::actHelpAboutExecute()
 {
     dlgAbout->Execute();
+}
+
+bool TWindowCommands::ListHasSelectedRows() const
+{
+    return Form.lvwMain->selectionModel()->hasSelection();
 }
