@@ -18,7 +18,7 @@ add_library(orvantaui STATIC
   src/ui/filedialogs.h src/ui/filedialogs.cpp src/ui/systempath.h
   src/ui/windowplacement.h src/ui/windowplacement.cpp
   src/ui/settingslocation.h src/ui/settingslocation.cpp
-  src/ui/windowsettings.h src/ui/windowsettings.cpp
+  src/ui/windowsettings.h src/ui/windowsettings.cpp src/ui/profiletext.h src/ui/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp
   src/components/brwsfldr.h src/components/brwsfldr.cpp
   src/components/actnpopupctrl.h src/components/actnpopupctrl.cpp

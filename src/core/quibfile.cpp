@@ -696,7 +696,7 @@ std::int32_t TObjectTextFile::GetCount() const
     return std::int32_t(FObjects.size());
 }
 
-TObjectTextObject& TObjectTextFile::GetObject(std::int32_t Index)
+TObjectTextObject& TObjectTextFile::ObjectAt(std::int32_t Index)
 {
     if (Index < 0 || Index >= GetCount())
         throw EListError(std::string(SListIndexError).replace(std::strlen(SListIndexError) - 3, 2,
@@ -760,7 +760,7 @@ bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position
         UpperCaseAscii(Needle.data(), Needle.size());
     std::string Buffer; // reused for every object's text during this search
     while (ObjectIndex <= GetCount() - 1) {
-        if (GetObject(ObjectIndex).SearchPrepared(Position, Needle, MatchCase, Buffer))
+        if (ObjectAt(ObjectIndex).SearchPrepared(Position, Needle, MatchCase, Buffer))
             return true;
         ObjectIndex = CheckedAdd(ObjectIndex, 1);
         Position = 0;

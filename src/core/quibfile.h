@@ -117,7 +117,8 @@ public:
 
     virtual void DoProgress(TProgressKind Kind, std::uint8_t Percent);
     virtual std::int32_t GetCount() const;
-    virtual TObjectTextObject& GetObject(std::int32_t Index);
+    // Not GetObject: the Windows headers define that name as a macro.
+    virtual TObjectTextObject& ObjectAt(std::int32_t Index);
     virtual void LoadFromStream(platform::TStream& Stream);
     virtual void ParseText(std::string_view Text);
     virtual void Close();
@@ -127,11 +128,11 @@ public:
 
     const std::string& FileName() const { return FFileName; }
     std::int32_t Count() const { return GetCount(); }
-    TObjectTextObject& Objects(std::int32_t Index) { return GetObject(Index); }
+    TObjectTextObject& Objects(std::int32_t Index) { return ObjectAt(Index); }
     // For readers such as the views: looking an entry up changes nothing.
     const TObjectTextObject& Objects(std::int32_t Index) const
     {
-        return const_cast<TObjectTextFile*>(this)->GetObject(Index);
+        return const_cast<TObjectTextFile*>(this)->ObjectAt(Index);
     }
     const TObjectTextProgressEvent& OnProgress() const { return FOnProgress; }
     void SetOnProgress(TObjectTextProgressEvent Handler) { FOnProgress = std::move(Handler); }

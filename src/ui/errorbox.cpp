@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace ui {
+namespace gui {
 
 namespace {
 
@@ -120,4 +120,4 @@ void ShowCurrentException(QWidget* Parent) noexcept
     }
 }
 
-}  // namespace ui
+}  // namespace gui

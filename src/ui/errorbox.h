@@ -15,7 +15,7 @@
 
 class QWidget;
 
-namespace ui {
+namespace gui {
 
 // The application title: the text the system shows for the application and
 // the title of the error boxes. Kept here rather than as Qt's application
@@ -61,4 +61,4 @@ bool RunGuarded(QWidget* Parent, TWork&& Work) noexcept
     }
 }
 
-}  // namespace ui
+}  // namespace gui

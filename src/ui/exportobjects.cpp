@@ -43,7 +43,7 @@ QString FormatWith(QString Template, const QString& Value)
 // The path as the file layer takes it.
 std::string LocalPath(const QString& Path)
 {
-    return ui::ToSystemPath(Path);
+    return gui::ToSystemPath(Path);
 }
 
 QString ExportFileName(const TObjectTextObject& Object)
@@ -99,7 +99,7 @@ TExportSaveDialog::TExportSaveDialog(QWidget* Parent) : QFileDialog(Parent)
     setWindowTitle(tr("Export"));
     setNameFilter(tr("Velmar Object Text Files (*.txt);;All Files (*)"));
     setDefaultSuffix(QString()); // a name typed without an extension is used as typed
-    ui::SetUpFileDialog(*this);
+    gui::SetUpFileDialog(*this);
 }
 
 void TExportSaveDialog::accept()
@@ -112,7 +112,7 @@ void TExportSaveDialog::accept()
                             tr("%1\nThe folder does not exist.\nCheck the path and try again.")
                                 .arg(QDir::toNativeSeparators(Chosen)),
                             QMessageBox::Ok, this);
-            ui::UseDialogFrame(Box);
+            gui::UseDialogFrame(Box);
             Box.exec();
             return;
         }
@@ -132,7 +132,7 @@ TReplaceAnswer AskReplace(QWidget* Parent, const QString& Path)
     QMessageBox Box(QMessageBox::Warning, Text(SWarning), FormatWith(Text(SReplaceQuestion), Path),
                     QMessageBox::NoButton, Parent);
     Box.setObjectName(QStringLiteral("msgReplace"));
-    ui::UseDialogFrame(Box);
+    gui::UseDialogFrame(Box);
     Box.setTextFormat(Qt::PlainText); // a path is never markup
     // One role for all four keeps them in the order given on every platform.
     QPushButton* Yes = Box.addButton(Text(SYes), QMessageBox::ActionRole);

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <QTreeView>
 
-namespace ui {
+namespace gui {
 
 namespace {
 
@@ -51,4 +51,4 @@ void SetUpFileDialog(QFileDialog& Dialog)
     QObject::connect(&Dialog, &QDialog::finished, &Dialog, [&Dialog] { CloseCompletionLists(Dialog); });
 }
 
-}  // namespace ui
+}  // namespace gui

@@ -3,7 +3,7 @@
 
 class QFileDialog;
 
-namespace ui {
+namespace gui {
 
 // Gives the file list's columns room for their texts, and closes the file
 // name's completion list together with the dialog: accepted with Enter while
@@ -11,4 +11,4 @@ namespace ui {
 // window.
 void SetUpFileDialog(QFileDialog& Dialog);
 
-}  // namespace ui
+}  // namespace gui

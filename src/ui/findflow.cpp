@@ -21,7 +21,7 @@ std::string BytesOf(const QString& Text, TDisplayEncoding Encoding)
 TFindFlow::TFindFlow(QWidget& Window, TObjectTextFile& File, TFindView& Views, const TObjectTextView& Text)
     : QObject(&Window), FFile(File), FViews(Views), FText(Text), FDialog(new TFindDialog(&Window))
 {
-    connect(FDialog, &TFindDialog::Find, this, [this, &Window] { ui::RunGuarded(&Window, [this] { FindNext(); }); });
+    connect(FDialog, &TFindDialog::Find, this, [this, &Window] { gui::RunGuarded(&Window, [this] { FindNext(); }); });
 }
 
 void TFindFlow::ShowDialog()

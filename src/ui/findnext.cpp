@@ -33,7 +33,7 @@ void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Posi
 
 bool FindNextInViews(TObjectTextFile& File, TFindView& View, std::string_view Text, bool MatchCase)
 {
-    const ui::TWaitCursor Hourglass;
+    const gui::TWaitCursor Hourglass;
     TSearchStart Start = SearchStart(View);
     if (!File.FindNext(Start.ObjectIndex, Start.Position, Text, MatchCase)) {
         View.Beep();

@@ -26,8 +26,8 @@
 
 namespace {
 
-using ui::FromSystemPath;
-using ui::ToSystemPath;
+using gui::FromSystemPath;
+using gui::ToSystemPath;
 
 // The file name without its directory.
 QString ExtractFileName(const std::string& Path)
@@ -66,7 +66,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
                             .absoluteFilePath())
 {
     ui->setupUi(this);
-    ui::KeepModalBoxesInView();
+    gui::KeepModalBoxesInView();
     FStatusLabel = new QLabel(ui->stbMain);
     FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
     ui->stbMain->addWidget(FStatusLabel, 1);
@@ -99,7 +99,7 @@ TfrmMain::~TfrmMain()
 
 QString TfrmMain::DefaultSettingsFileName()
 {
-    return ui::DefaultSettingsFile();
+    return gui::DefaultSettingsFile();
 }
 
 // --- Start-up and shutdown -----------------------------------------------------
@@ -115,7 +115,7 @@ void TfrmMain::FormCreate(const QStringList& Arguments)
         show();
         raise();
         activateWindow();
-        Opened = ui::RunGuarded(this, [&] { OpenFile(Arguments.first()); });
+        Opened = gui::RunGuarded(this, [&] { OpenFile(Arguments.first()); });
     }
     if (!Opened) {
         UpdateCaption();
@@ -126,7 +126,7 @@ void TfrmMain::FormCreate(const QStringList& Arguments)
 
 void TfrmMain::FormDestroy()
 {
-    ui::RunGuarded(this, [this] { SaveSettings(); });
+    gui::RunGuarded(this, [this] { SaveSettings(); });
     // The views read the model: they let go of it before it goes.
     ui->tvwMain->setModel(nullptr);
     ui->lvwMain->setModel(nullptr);
@@ -141,18 +141,18 @@ void TfrmMain::WireViews()
     ui->tvwMain->setModel(FTreeModel);
     ui->tvwMain->setIconSize(QSize(16, 16));
     connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
-            [this](const QModelIndex& Node) { ui::RunGuarded(this, [&] { tvwMainChange(Node); }); });
+            [this](const QModelIndex& Node) { gui::RunGuarded(this, [&] { tvwMainChange(Node); }); });
     connect(ui->tvwMain, &TObjectTreeView::MouseDown, this,
             [this](Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position) {
-                ui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
+                gui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
             });
 
     FListModel = new TObjectListModel(*FObjectTextFile, FKindImages, this);
     ui->lvwMain->setModel(FListModel);
     ui->lvwMain->setIconSize(QSize(16, 16));
     ui->lvwMain->SetUpColumns();
-    connect(ui->lvwMain, &TObjectListView::DoubleClicked, this,
-            [this] { ui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
+    connect(ui->lvwMain, &TObjectListView::RowDoubleClicked, this,
+            [this] { gui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
 }
 
 // --- Caption and status ----------------------------------------------------------
@@ -162,7 +162,7 @@ void TfrmMain::UpdateCaption()
     QString Title = QString::fromUtf8(STitle);
     if (FileLoaded())
         Title = QStringLiteral("%1 - %2").arg(ExtractFileName(FObjectTextFile->FileName()), Title);
-    ui::SetApplicationTitle(Title);
+    gui::SetApplicationTitle(Title);
     setWindowTitle(LiteralWindowTitle(Title));
 }
 
@@ -228,7 +228,7 @@ bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
 void TfrmMain::OpenFile(const QString& FileName)
 {
     SetStatusText(tr("Reading File..."));
-    ui::TWaitCursor Hourglass;
+    gui::TWaitCursor Hourglass;
     // One pass over what is waiting, so the new status text and the cursor show.
     QCoreApplication::processEvents();
     try {
@@ -279,7 +279,7 @@ QFileDialog& TfrmMain::OpenDialog()
         FdlgOpen->setFileMode(QFileDialog::ExistingFile);
         FdlgOpen->setNameFilters({tr("Velmar Object Text Files (*.txt)"), tr("All Files (*)")});
         FdlgOpen->setSizeGripEnabled(true);
-        ui::SetUpFileDialog(*FdlgOpen);
+        gui::SetUpFileDialog(*FdlgOpen);
     }
     return *FdlgOpen;
 }
@@ -320,15 +320,15 @@ void TfrmMain::dropEvent(QDropEvent* Event)
     Event->acceptProposedAction();
     // Open once the drop is over, so the source is never left waiting on a
     // message box.
-    QTimer::singleShot(0, this, [this, FileName] { ui::RunGuarded(this, [&] { OpenFile(FileName); }); });
+    QTimer::singleShot(0, this, [this, FileName] { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
 }
 
 // --- Views ---------------------------------------------------------------------------
 
 void TfrmMain::FillTreeView()
 {
-    ui::TUpdatesSuspended Suspended(ui->tvwMain);
-    ui::TWaitCursor Hourglass;
+    gui::TUpdatesSuspended Suspended(ui->tvwMain);
+    gui::TWaitCursor Hourglass;
     if (!FileLoaded()) {
         FTreeModel->Clear();
         return;

@@ -434,5 +434,5 @@ void TObjectListView::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     QTreeView::mouseDoubleClickEvent(Event);
     if (Event->button() == Qt::LeftButton)
-        emit DoubleClicked();
+        emit RowDoubleClicked();
 }

@@ -156,7 +156,8 @@ public:
     void keyboardSearch(const QString& Search) override;
 
 signals:
-    void DoubleClicked();
+    // A left double click on a row (Qt's doubleClicked also reports other buttons).
+    void RowDoubleClicked();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;

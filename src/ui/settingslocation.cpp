@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
-namespace ui {
+namespace gui {
 
 namespace {
 
@@ -62,4 +62,4 @@ QString DefaultSettingsFile()
     return FileName;
 }
 
-}  // namespace ui
+}  // namespace gui

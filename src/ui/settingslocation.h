@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace ui {
+namespace gui {
 
 // What the choice asks of the disk.
 struct TWritableProbe {
@@ -33,4 +33,4 @@ bool ExistingFileWritable(const QString& FileName);
 // folder is created here, so that saving at close has somewhere to write.
 QString DefaultSettingsFile();
 
-}  // namespace ui
+}  // namespace gui

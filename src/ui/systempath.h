@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace ui {
+namespace gui {
 
 inline std::string ToSystemPath(const QString& Path)
 {
@@ -28,4 +28,4 @@ inline QString FromSystemPath(const std::string& Path)
 #endif
 }
 
-}  // namespace ui
+}  // namespace gui

@@ -6,7 +6,7 @@
 #include <QCursor>
 #include <QWidget>
 
-namespace ui {
+namespace gui {
 
 // The application-wide hourglass for a long step.
 class TWaitCursor {
@@ -33,4 +33,4 @@ private:
     bool FWasEnabled;
 };
 
-}  // namespace ui
+}  // namespace gui

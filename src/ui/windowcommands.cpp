@@ -202,7 +202,7 @@ TPopupActionBarEx* TWindowCommands::CreateContextMenu(const char* Name, QWidget*
         Menu->Items().Add(Action).SetName(QString::fromLatin1(ItemName));
     // The items copy their actions' states as the menu opens.
     Menu->SetOnPopup([this](TCustomPopupActionBarEx&) { UpdateActions(); });
-    Menu->AttachTo(Control, [this](const std::function<void()>& Work) { ui::RunGuarded(&FWindow, Work); });
+    Menu->AttachTo(Control, [this](const std::function<void()>& Work) { gui::RunGuarded(&FWindow, Work); });
     return Menu;
 }
 
@@ -210,7 +210,7 @@ TPopupActionBarEx* TWindowCommands::CreateContextMenu(const char* Name, QWidget*
 
 void TWindowCommands::RunCommand(const TCommand& Command)
 {
-    ui::RunGuarded(&FWindow, [&] {
+    gui::RunGuarded(&FWindow, [&] {
         if (Command.Update)
             (this->*Command.Update)();
         if (Command.Action->isEnabled())

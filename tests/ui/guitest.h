@@ -20,7 +20,7 @@
 class TErrorCapture {
 public:
     TErrorCapture()
-        : FPrevious(ui::SetErrorSink([this](const QString& Title, const QString& Text) {
+        : FPrevious(gui::SetErrorSink([this](const QString& Title, const QString& Text) {
               Titles << Title;
               Messages << Text;
               if (OnError)
@@ -28,7 +28,7 @@ public:
           }))
     {
     }
-    ~TErrorCapture() { ui::SetErrorSink(std::move(FPrevious)); }
+    ~TErrorCapture() { gui::SetErrorSink(std::move(FPrevious)); }
     TErrorCapture(const TErrorCapture&) = delete;
     TErrorCapture& operator=(const TErrorCapture&) = delete;
 
@@ -37,7 +37,7 @@ public:
     std::function<void(const QString&)> OnError;
 
 private:
-    ui::TErrorSink FPrevious;
+    gui::TErrorSink FPrevious;
 };
 
 // A temporary folder to put files in.

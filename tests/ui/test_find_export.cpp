@@ -251,9 +251,9 @@ private:
     TObjectTextFile& FFile;
 };
 
-bool Press(TObjectTextFile& File, TFakeViews& Views, const std::string& Text, bool MatchCase = false)
+bool Press(TObjectTextFile& File, TFakeViews& Fake, const std::string& Text, bool MatchCase = false)
 {
-    return FindNextInViews(File, Views, Text, MatchCase);
+    return FindNextInViews(File, Fake, Text, MatchCase);
 }
 
 // ---------------------------------------------------------------------------
@@ -574,49 +574,49 @@ void TestFindExport::findWalksOccurrences()
     QFETCH(bool, MatchCase);
     QFETCH(TFoundList, Expected);
     LoadFindFile();
-    TFakeViews Views(*FFile);
+    TFakeViews Fake(*FFile);
 
     TFoundList Found;
-    while (Press(*FFile, Views, Text.toStdString(), MatchCase)) {
+    while (Press(*FFile, Fake, Text.toStdString(), MatchCase)) {
         QVERIFY(Found.size() <= Expected.size());
-        Found.push_back(Views.Selection());
-        QCOMPARE(QByteArray::fromStdString(Views.SelectedText()).toUpper(), Text.toUpper());
+        Found.push_back(Fake.Selection());
+        QCOMPARE(QByteArray::fromStdString(Fake.SelectedText()).toUpper(), Text.toUpper());
     }
     QCOMPARE(Found, Expected);
-    QCOMPARE(Views.Beeps, 1);
+    QCOMPARE(Fake.Beeps, 1);
 
     // No wrap-around: every further press beeps and keeps the last occurrence.
-    const TFound Last = Views.Selection();
-    const int Length = Views.SelLength;
-    QVERIFY(!Press(*FFile, Views, Text.toStdString(), MatchCase));
-    QCOMPARE(Views.Beeps, 2);
-    QCOMPARE(Views.Selection(), Last);
-    QCOMPARE(Views.SelLength, Length);
+    const TFound Last = Fake.Selection();
+    const int Length = Fake.SelLength;
+    QVERIFY(!Press(*FFile, Fake, Text.toStdString(), MatchCase));
+    QCOMPARE(Fake.Beeps, 2);
+    QCOMPARE(Fake.Selection(), Last);
+    QCOMPARE(Fake.SelLength, Length);
 }
 
 void TestFindExport::findInShownObjectAfterCaret()
 {
     LoadFindFile();
-    TFakeViews Views(*FFile);
+    TFakeViews Fake(*FFile);
     // The caret at "Note": the a's of "Name" and "Alpha" lie before it.
-    Views.ClickObject(0, 46);
-    QVERIFY(Press(*FFile, Views, "a", true));
-    QCOMPARE(Views.Selection(), (TFound{0, 51}));
-    QCOMPARE(Views.SelLength, 1);
-    QCOMPARE(Views.NodeChanges, 0);
-    QCOMPARE(Views.TextLoads, 0);
+    Fake.ClickObject(0, 46);
+    QVERIFY(Press(*FFile, Fake, "a", true));
+    QCOMPARE(Fake.Selection(), (TFound{0, 51}));
+    QCOMPARE(Fake.SelLength, 1);
+    QCOMPARE(Fake.NodeChanges, 0);
+    QCOMPARE(Fake.TextLoads, 0);
 }
 
 void TestFindExport::findInLaterObject()
 {
     LoadFindFile();
-    TFakeViews Views(*FFile);
-    Views.ClickObject(0);
-    QVERIFY(Press(*FFile, Views, "beta"));
-    QCOMPARE(Views.Selection(), (TFound{1, 41}));
-    QCOMPARE(Views.SelectedText(), std::string("Beta"));
-    QCOMPARE(Views.NodeChanges, 1);
-    QCOMPARE(Views.TextLoads, 1);
+    TFakeViews Fake(*FFile);
+    Fake.ClickObject(0);
+    QVERIFY(Press(*FFile, Fake, "beta"));
+    QCOMPARE(Fake.Selection(), (TFound{1, 41}));
+    QCOMPARE(Fake.SelectedText(), std::string("Beta"));
+    QCOMPARE(Fake.NodeChanges, 1);
+    QCOMPARE(Fake.TextLoads, 1);
 }
 
 void TestFindExport::findStartsAfterSelection_data()
@@ -638,24 +638,24 @@ void TestFindExport::findStartsAfterSelection()
     QFETCH(int, SelLength);
     QFETCH(TFound, Expected);
     LoadFindFile();
-    TFakeViews Views(*FFile);
-    Views.ClickObject(0, SelStart, SelLength);
-    QVERIFY(Press(*FFile, Views, "alpha"));
-    QCOMPARE(Views.Selection(), Expected);
+    TFakeViews Fake(*FFile);
+    Fake.ClickObject(0, SelStart, SelLength);
+    QVERIFY(Press(*FFile, Fake, "alpha"));
+    QCOMPARE(Fake.Selection(), Expected);
 }
 
 void TestFindExport::findFromRootStartsOver()
 {
     LoadFindFile();
-    TFakeViews Views(*FFile);
-    QVERIFY(Press(*FFile, Views, "Beta"));
-    QVERIFY(Press(*FFile, Views, "Beta"));
-    QCOMPARE(Views.Selection(), (TFound{2, 49}));
+    TFakeViews Fake(*FFile);
+    QVERIFY(Press(*FFile, Fake, "Beta"));
+    QVERIFY(Press(*FFile, Fake, "Beta"));
+    QCOMPARE(Fake.Selection(), (TFound{2, 49}));
 
-    Views.ClickRoot();
-    QVERIFY(Press(*FFile, Views, "Beta"));
-    QCOMPARE(Views.Selection(), (TFound{1, 41}));
-    QVERIFY(Views.TextShown);
+    Fake.ClickRoot();
+    QVERIFY(Press(*FFile, Fake, "Beta"));
+    QCOMPARE(Fake.Selection(), (TFound{1, 41}));
+    QVERIFY(Fake.TextShown);
 }
 
 void TestFindExport::findWithoutFile_data()
@@ -672,11 +672,11 @@ void TestFindExport::findWithoutFile()
         LoadFindFile();
         FFile->Close();
     }
-    TFakeViews Views(*FFile);
-    QVERIFY(!Press(*FFile, Views, "OBJECT"));
-    QCOMPARE(Views.Beeps, 1);
-    QCOMPARE(Views.Selected, -1);
-    QVERIFY(!Views.TextShown);
+    TFakeViews Fake(*FFile);
+    QVERIFY(!Press(*FFile, Fake, "OBJECT"));
+    QCOMPARE(Fake.Beeps, 1);
+    QCOMPARE(Fake.Selected, -1);
+    QVERIFY(!Fake.TextShown);
 }
 
 void TestFindExport::findHourglass_data()
@@ -690,26 +690,26 @@ void TestFindExport::findHourglass()
 {
     QFETCH(QByteArray, Text);
     LoadFindFile();
-    TFakeViews Views(*FFile);
-    Press(*FFile, Views, Text.toStdString());
-    QCOMPARE(Views.CursorsSeen, QList<Qt::CursorShape>{Qt::WaitCursor});
+    TFakeViews Fake(*FFile);
+    Press(*FFile, Fake, Text.toStdString());
+    QCOMPARE(Fake.CursorsSeen, QList<Qt::CursorShape>{Qt::WaitCursor});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 void TestFindExport::findReadFailure()
 {
     LoadFindFile();
-    TFakeViews Views(*FFile);
-    Views.ClickObject(0, 10, 2);
+    TFakeViews Fake(*FFile);
+    Fake.ClickObject(0, 10, 2);
     // The file shrinks under the held stream: the last object can no longer be read.
     QVERIFY(QFile::resize(Path(QStringLiteral("find.txt")), qint64(FindPreamble.size() + FindObjects[0].size())));
 
-    QVERIFY_THROWS_EXCEPTION(platform::EQuibError, Press(*FFile, Views, "ZZ"));
+    QVERIFY_THROWS_EXCEPTION(platform::EQuibError, Press(*FFile, Fake, "ZZ"));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QCOMPARE(Views.Selection(), (TFound{0, 10}));
-    QCOMPARE(Views.SelLength, 2);
-    QCOMPARE(Views.Beeps, 0);
-    QCOMPARE(Views.NodeChanges + Views.TextLoads, 0);
+    QCOMPARE(Fake.Selection(), (TFound{0, 10}));
+    QCOMPARE(Fake.SelLength, 2);
+    QCOMPARE(Fake.Beeps, 0);
+    QCOMPARE(Fake.NodeChanges + Fake.TextLoads, 0);
 }
 
 // --- export ----------------------------------------------------------------

@@ -63,7 +63,7 @@ private:
     {
         const TViews V = Views(Window);
         QCOMPARE(Window.windowTitle(), QStringLiteral("Orvanta"));
-        QCOMPARE(ui::ApplicationTitle(), QStringLiteral("Orvanta"));
+        QCOMPARE(gui::ApplicationTitle(), QStringLiteral("Orvanta"));
         QCOMPARE(Window.StatusText(), QStringLiteral("0 object(s)"));
         QCOMPARE(V.Tree->model()->rowCount(), 0);
         QCOMPARE(V.List->model()->rowCount(), 0);
@@ -145,7 +145,7 @@ private slots:
         auto Window = MakeWindow(Folder, {First, Second});
         QVERIFY(Window->isVisible());
         QCOMPARE(Window->windowTitle(), QStringLiteral("first.txt - Orvanta"));
-        QCOMPARE(ui::ApplicationTitle(), QStringLiteral("first.txt - Orvanta"));
+        QCOMPARE(gui::ApplicationTitle(), QStringLiteral("first.txt - Orvanta"));
         // Qt appends an application display name to every other window's
         // title: the window never sets one.
         QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(Window->StatusText(), QStringLiteral("300 object(s)"));
 
         TErrorCapture Errors;
-        ui::RunGuarded(Window.get(), [&] { Window->OpenFile(Folder.Path("missing.txt")); });
+        gui::RunGuarded(Window.get(), [&] { Window->OpenFile(Folder.Path("missing.txt")); });
         QCOMPARE(Errors.Messages.size(), 1);
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
@@ -492,7 +492,7 @@ private slots:
             TreeAtError << QString::number(Model->rowCount());
         };
         Component<QAction>(*Window, "actFileOpen");  // the window is usable throughout
-        QVERIFY(!ui::RunGuarded(Window.get(), [&] { Window->OpenFile(Target); }));
+        QVERIFY(!gui::RunGuarded(Window.get(), [&] { Window->OpenFile(Target); }));
         QCOMPARE(Errors.Messages.size(), 1);
         QVERIFY2(Errors.Messages[0].contains(Message), qPrintable(Errors.Messages[0]));
         QVERIFY(Errors.Messages[0].endsWith('.'));
@@ -546,7 +546,7 @@ private slots:
     {
         QFETCH(QByteArray, Message);
         QFETCH(QString, Shown);
-        QCOMPARE(ui::ErrorBoxText(std::string_view(Message.constData(), Message.size())), Shown);
+        QCOMPARE(gui::ErrorBoxText(std::string_view(Message.constData(), Message.size())), Shown);
     }
 
     // --- drops ------------------------------------------------------------------------
@@ -939,9 +939,9 @@ private slots:
     // it would leave the window frozen with nothing to answer.
     void minimisedModalBoxComesBack()
     {
-        ui::KeepModalBoxesInView();
+        gui::KeepModalBoxesInView();
         QDialog Box;
-        ui::UseDialogFrame(Box);
+        gui::UseDialogFrame(Box);
         QVERIFY(Box.windowFlags() & Qt::CustomizeWindowHint);
         QVERIFY(!(Box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         Box.open();

@@ -19,7 +19,7 @@ struct TFakeDisk {
     bool FileWritable = false;
     QStringList Asked;
 
-    ui::TWritableProbe Probe()
+    gui::TWritableProbe Probe()
     {
         return {[this](const QString& Folder) {
                     Asked << Folder;
@@ -69,7 +69,7 @@ private slots:
         QFETCH(QString, expected);
 
         TFakeDisk Disk{folderWritable, fileWritable, {}};
-        QCOMPARE(ui::ChooseSettingsFile(ExeFolder, userFolder, Disk.Probe()), expected);
+        QCOMPARE(gui::ChooseSettingsFile(ExeFolder, userFolder, Disk.Probe()), expected);
         // Only the executable's side is probed: the user's folder is not
         // created yet, and its file comes into being when it is saved.
         for (const QString& Path : Disk.Asked)
@@ -80,7 +80,7 @@ private slots:
     {
         QTemporaryDir Folder;
         QVERIFY(Folder.isValid());
-        QCOMPARE(ui::ChooseSettingsFile(Folder.path(), UserFolder, {ui::FolderWritable, ui::ExistingFileWritable}),
+        QCOMPARE(gui::ChooseSettingsFile(Folder.path(), UserFolder, {gui::FolderWritable, gui::ExistingFileWritable}),
                  Folder.filePath(QStringLiteral("quib.zup")));
         QCOMPARE(QDir(Folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());  // the probe's file is gone
@@ -95,8 +95,8 @@ private slots:
         QVERIFY(File.open(QIODevice::WriteOnly));
         File.close();
 
-        QVERIFY(!ui::FolderWritable(Folder.filePath(QStringLiteral("missing"))));
-        QVERIFY(!ui::FolderWritable(Plain));
+        QVERIFY(!gui::FolderWritable(Folder.filePath(QStringLiteral("missing"))));
+        QVERIFY(!gui::FolderWritable(Plain));
         QVERIFY(!QFile::exists(Folder.filePath(QStringLiteral("missing"))));
     }
 
@@ -111,15 +111,15 @@ private slots:
         QCOMPARE(File.write(Content), Content.size());
         File.close();
 
-        QVERIFY(ui::ExistingFileWritable(Existing));
+        QVERIFY(gui::ExistingFileWritable(Existing));
         QCOMPARE(ReadAll(Existing), Content);  // not emptied
 
         const QString Missing = Folder.filePath(QStringLiteral("missing.zup"));
-        QVERIFY(!ui::ExistingFileWritable(Missing));
+        QVERIFY(!gui::ExistingFileWritable(Missing));
         QVERIFY(!QFile::exists(Missing));  // not created
 
         QVERIFY(QDir(Folder.path()).mkdir(QStringLiteral("folder.zup")));
-        QVERIFY(!ui::ExistingFileWritable(Folder.filePath(QStringLiteral("folder.zup"))));
+        QVERIFY(!gui::ExistingFileWritable(Folder.filePath(QStringLiteral("folder.zup"))));
     }
 };
 
