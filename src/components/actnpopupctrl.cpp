@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QWidget>
 
-#include <deque>
+#include <array>
 
 // ---------------------------------------------------------------------------
 // Styles
@@ -27,44 +27,30 @@ QMenu::icon { padding-left: 4px; }
 QMenu::separator { height: 1px; background: #C5C2B8; margin: 3px 2px 3px 28px; }
 )";
 
-std::deque<TActionBarStyle>& Registry()
+const std::array<TActionBarStyle, 2>& Styles()
 {
-    // A deque keeps references to registered styles valid as more are added.
-    static std::deque<TActionBarStyle> Styles{
-        {QStringLiteral("XP Style"), QString::fromLatin1(XPStyleSheet), {}},
-        // The platform's own look.
-        {QStringLiteral("Standard"), QString(), {}},
-    };
-    return Styles;
+    static const std::array<TActionBarStyle, 2> Built{{
+        {QStringLiteral("XP Style"), QString::fromLatin1(XPStyleSheet)},
+        // The platform's own look, for a manager set to it; the window keeps
+        // XP Style.
+        {QStringLiteral("Standard"), QString()},
+    }};
+    return Built;
 }
 
 } // namespace
 
-int TActionBarStyles::Count()
+const TActionBarStyle& TActionBarStyles::First()
 {
-    return static_cast<int>(Registry().size());
-}
-
-const TActionBarStyle& TActionBarStyles::Item(int Index)
-{
-    return Registry().at(static_cast<std::size_t>(Index));
+    return Styles().front();
 }
 
 const TActionBarStyle* TActionBarStyles::Find(const QString& Name)
 {
-    for (const TActionBarStyle& Style : Registry())
+    for (const TActionBarStyle& Style : Styles())
         if (Style.Name == Name)
             return &Style;
     return nullptr;
-}
-
-const TActionBarStyle& TActionBarStyles::Register(TActionBarStyle Style)
-{
-    for (TActionBarStyle& Existing : Registry())
-        if (Existing.Name == Style.Name)
-            return Existing = std::move(Style);
-    Registry().push_back(std::move(Style));
-    return Registry().back();
 }
 
 TActionManager::TActionManager(QObject* AOwner)
@@ -89,7 +75,6 @@ bool TActionManager::SetStyle(const QString& Name)
 
 TMenuItem& TMenuItem::Add(std::unique_ptr<TMenuItem> Item)
 {
-    Item->FParent = this;
     FItems.push_back(std::move(Item));
     return *FItems.back();
 }
@@ -99,12 +84,6 @@ QString TMenuItem::Caption() const
     if (FAction && !FHasCaption)
         return FAction->text();
     return FCaption;
-}
-
-void TMenuItem::SetCaption(const QString& Value)
-{
-    FCaption = Value;
-    FHasCaption = true;
 }
 
 QKeySequence TMenuItem::ShortCut() const
@@ -124,7 +103,7 @@ bool TMenuItem::Enabled() const
 
 bool TMenuItem::Checked() const
 {
-    return FAction ? FAction->isChecked() : FChecked;
+    return FAction && FAction->isChecked();
 }
 
 TMenuAction::TMenuAction(QObject* AOwner, TMenuItem* AMenuItem) : QAction(AOwner), FMenuItem(AMenuItem) {}
@@ -204,13 +183,7 @@ void TCustomPopupActionBarEx::Popup(const QPoint& Pos)
 
     const TActionBarStyle& Style = PopupStyle();
     TPopupScope Scope(*this);
-    FPopupMenu = Style.CreatePopup ? Style.CreatePopup() : std::make_unique<QMenu>();
-    // A QMenu is its own action bar, so it cannot lack the root that an
-    // unbound bar definition would; the one way to be left without a popup is
-    // a style whose popup class makes none.
-    if (!FPopupMenu)
-        throw EActionBarError(
-            tr("%1 ActionManager property has not been assigned").arg(objectName()).toStdString());
+    FPopupMenu = std::make_unique<QMenu>();
     SetUpPopup(*FPopupMenu, Style);
     MirrorMenuItems(*FPopupMenu, FItems);
 
@@ -263,8 +236,6 @@ void TCustomPopupActionBarEx::MirrorMenuItems(QMenu& Clients, TMenuItem& MenuIte
             WrapMenuItem(*Item, Child);
         Item->setText(Child.Caption());
         Item->setShortcut(Child.ShortCut());
-        Item->SetHelpContext(Child.HelpContext());
-        Item->SetImageIndex(Child.ImageIndex());
         Item->setIcon(ImageOf(Child));
         Item->setVisible(Child.Visible());
         Item->setCheckable(Child.Checked() || (Child.Action() && Child.Action()->isCheckable()));
@@ -299,12 +270,8 @@ void TCustomPopupActionBarEx::WrapMenuItem(TActionClientItem& Item, TMenuItem& C
 {
     // The wrapper serves this one entry and goes with it.
     auto* Wrapper = new TMenuAction(&Item, &Child);
-    Wrapper->SetTag(Child.Tag());
-    Wrapper->SetImageIndex(Child.ImageIndex());
     Wrapper->setIcon(ImageOf(Child));
     Wrapper->setVisible(Child.Visible());
-    Wrapper->setCheckable(Child.Checked());
-    Wrapper->setChecked(Child.Checked());
     Wrapper->setText(Child.Caption());
     Wrapper->setShortcut(Child.ShortCut());
     Wrapper->setEnabled(Child.Enabled());

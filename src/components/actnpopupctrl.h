@@ -13,45 +13,30 @@
 #include <QPointer>
 #include <QString>
 
-#include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 class QMenu;
 class QWidget;
 
-// A popup that cannot be built.
-class EActionBarError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 // ---------------------------------------------------------------------------
 // Styles
 
-// A look of menus: a name, the style sheet that draws the menus, and the
-// style's popup class (how a popup menu of the style is made).
+// A look of menus: a name and the style sheet that draws the menus.
 struct TActionBarStyle {
     QString Name;
     QString StyleSheet;
-    // Makes a popup menu of the style without an owner; a plain QMenu when unset.
-    std::function<std::unique_ptr<QMenu>()> CreatePopup;
 };
 
-// The registered styles, in order of registration. "XP Style", the flat look of
-// the application, is always the first.
+// The built-in styles. "XP Style", the flat look of the application, is the
+// first.
 class TActionBarStyles {
 public:
-    static int Count();
-    static const TActionBarStyle& Item(int Index);
-    static const TActionBarStyle& First() { return Item(0); }
-    // Null when no style of that name is registered.
+    static const TActionBarStyle& First();
+    // Null when no style of that name exists.
     static const TActionBarStyle* Find(const QString& Name);
-    // Adds a style at the end; a style of the same name is replaced in place.
-    static const TActionBarStyle& Register(TActionBarStyle Style);
 };
 
 // Holds the menu style of a window's commands. The window's main menu and its
@@ -62,7 +47,7 @@ public:
     explicit TActionManager(QObject* AOwner = nullptr);
 
     const TActionBarStyle& Style() const { return *FStyle; }
-    // False, and the style unchanged, when no style of that name is registered.
+    // False, and the style unchanged, when no style of that name exists.
     bool SetStyle(const QString& Name);
     const QString& StyleSheet() const { return FStyle->StyleSheet; }
 
@@ -79,6 +64,8 @@ private:
 // One item of a popup menu's item tree. An item bound to an action shows the
 // action's caption (unless the item has one of its own), shortcut, icon,
 // enabled, visible and checked state, read afresh whenever they are asked for.
+// The window binds every item to an action; an item's own caption, shortcut,
+// image, state, sub-items and OnClick serve other owners of the component.
 class TMenuItem {
 public:
     using TNotifyEvent = std::function<void(TMenuItem& Sender)>;
@@ -93,17 +80,16 @@ public:
     TMenuItem& Add(std::unique_ptr<TMenuItem> Item);
     TMenuItem& Add(const QString& ACaption) { return Add(std::make_unique<TMenuItem>(ACaption)); }
     TMenuItem& Add(QAction* AAction) { return Add(std::make_unique<TMenuItem>(AAction)); }
+    // For an OnClick that fills the item's sub-items afresh as they open.
     void Clear() { FItems.clear(); }
     int Count() const { return static_cast<int>(FItems.size()); }
     TMenuItem& Items(int Index) const { return *FItems.at(static_cast<std::size_t>(Index)); }
-    TMenuItem* Parent() const { return FParent; }
 
+    // The item's name in the window's design; nothing looks items up by it.
     const QString& Name() const { return FName; }
     void SetName(const QString& Value) { FName = Value; }
     QString Caption() const;
-    void SetCaption(const QString& Value);
     QAction* Action() const { return FAction; }
-    void SetAction(QAction* Value) { FAction = Value; }
     QKeySequence ShortCut() const;
     void SetShortCut(const QKeySequence& Value) { FShortCut = Value; }
     // Index into the popup menu's Images; unused while bound to an action,
@@ -114,19 +100,14 @@ public:
     void SetVisible(bool Value) { FVisible = Value; }
     bool Enabled() const;
     void SetEnabled(bool Value) { FEnabled = Value; }
+    // The action's checked state; an item without one is never checked.
     bool Checked() const;
-    void SetChecked(bool Value) { FChecked = Value; }
-    int HelpContext() const { return FHelpContext; }
-    void SetHelpContext(int Value) { FHelpContext = Value; }
-    std::intptr_t Tag() const { return FTag; }
-    void SetTag(std::intptr_t Value) { FTag = Value; }
     const TNotifyEvent& OnClick() const { return FOnClick; }
     void SetOnClick(TNotifyEvent Handler) { FOnClick = std::move(Handler); }
 
     bool IsLine() const { return Caption() == QLatin1String("-"); }
 
 private:
-    TMenuItem* FParent = nullptr;
     std::vector<std::unique_ptr<TMenuItem>> FItems;
     QString FName;
     QString FCaption;
@@ -136,9 +117,6 @@ private:
     int FImageIndex = -1;
     bool FVisible = true;
     bool FEnabled = true;
-    bool FChecked = false;
-    int FHelpContext = 0;
-    std::intptr_t FTag = 0;
     TNotifyEvent FOnClick;
 };
 
@@ -153,16 +131,8 @@ public:
     // enabled state. Always true.
     virtual bool Execute();
 
-    TMenuItem* MenuItem() const { return FMenuItem; }
-    std::intptr_t Tag() const { return FTag; }
-    void SetTag(std::intptr_t Value) { FTag = Value; }
-    int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int Value) { FImageIndex = Value; }
-
 private:
     TMenuItem* FMenuItem;
-    std::intptr_t FTag = 0;
-    int FImageIndex = -1;
 };
 
 // One entry of a styled popup: mirrors a menu item (Tag) and runs the action it
@@ -174,12 +144,7 @@ public:
 
     TMenuItem* Tag() const { return FTag; }
     void SetTag(TMenuItem* Value) { FTag = Value; }
-    QAction* ClientAction() const { return FAction; }
     void SetClientAction(QAction* Value);
-    int ImageIndex() const { return FImageIndex; }
-    void SetImageIndex(int Value) { FImageIndex = Value; }
-    int HelpContext() const { return FHelpContext; }
-    void SetHelpContext(int Value) { FHelpContext = Value; }
 
     // Runs the bound action: a wrapper's Execute, any other action's trigger.
     void Execute();
@@ -188,8 +153,6 @@ private:
     TMenuItem* FTag = nullptr;
     QPointer<QAction> FAction;
     QMetaObject::Connection FEnabledLink;
-    int FImageIndex = -1;
-    int FHelpContext = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -209,14 +172,13 @@ public:
     // closed, after the chosen entry's command has run. Does nothing while this
     // component's popup is shown. A failure frees the popup, then propagates.
     virtual void Popup(const QPoint& Pos);
-    void Popup(int X, int Y) { Popup(QPoint(X, Y)); }
 
     // The root of the item tree; its children are the popup's entries.
     TMenuItem& Items() { return FItems; }
-    const QList<QIcon>& Images() const { return FImages; }
+    // The icons of items without an action, by their ImageIndex. The window
+    // sets its command images, though its items take their actions' icons.
     void SetImages(const QList<QIcon>& Value) { FImages = Value; }
     // Called at the start of every popup, before anything is built.
-    const TNotifyEvent& OnPopup() const { return FOnPopup; }
     void SetOnPopup(TNotifyEvent Handler) { FOnPopup = std::move(Handler); }
 
     // Pops up on a context-menu request of Control (right click, menu key).
@@ -225,11 +187,12 @@ public:
     void AttachTo(QWidget* Control, TGuard Guard = {});
 
 protected:
-    // Optional, not owned; only its style is used. Forgotten when destroyed.
+    // Optional, not owned; only its style is used. Forgotten when destroyed,
+    // which the getter tells.
     TActionManager* ActionManager() const { return FActionManager; }
     void SetActionManager(TActionManager* Value);
-    // The styled popup while it is shown, null otherwise.
-    QMenu* PopupMenu() const { return FPopupMenu.get(); }
+    // Drop shadows under the popup and its sub-menus; the window keeps the
+    // default, other owners may turn them off.
     bool Shadows() const { return FShadows; }
     void SetShadows(bool Value) { FShadows = Value; }
 
@@ -258,13 +221,12 @@ private:
     std::exception_ptr FPendingException;
 };
 
-// The component with its properties public: ActionManager, PopupMenu, Shadows.
+// The component with its properties public: ActionManager, Shadows.
 class TPopupActionBarEx : public TCustomPopupActionBarEx {
     Q_OBJECT
 public:
     using TCustomPopupActionBarEx::TCustomPopupActionBarEx;
     using TCustomPopupActionBarEx::ActionManager;
-    using TCustomPopupActionBarEx::PopupMenu;
     using TCustomPopupActionBarEx::SetActionManager;
     using TCustomPopupActionBarEx::SetShadows;
     using TCustomPopupActionBarEx::Shadows;

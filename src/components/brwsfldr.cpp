@@ -17,21 +17,6 @@
 
 namespace {
 
-// The shell flag of each option, indexed by the option's ordinal.
-constexpr quint32 BrowseFlags[BrowseOptionCount] = {
-    0x1000, // boBrowseForComputer
-    0x2000, // boBrowseForPrinter
-    0x4000, // boBrowseIncludeFiles
-    0x0080, // boBrowseIncludeURLs
-    0x0002, // boDontGoBelowDomain
-    0x0010, // boEditBox
-    0x0040, // boNewDialogStyle
-    0x0200, // boNoNewFolderButton
-    0x0008, // boReturnFSAncestors
-    0x0001, // boReturnsOnlyFSDirs
-    0x8000, // boShareable
-};
-
 // Qt's own directory dialog, with an OK button that its owner can hold
 // disabled: the dialog re-enables the button itself whenever its line edit or
 // selection changes, so a refusal has to outlast those updates.
@@ -145,15 +130,6 @@ bool IsBlankOrControl(QChar Char)
 } // namespace
 
 TBrowseForFolderDialog::TBrowseForFolderDialog(QObject* AOwner) : QObject(AOwner) {}
-
-quint32 TBrowseForFolderDialog::GetBrowseFlags() const
-{
-    quint32 Flags = 0;
-    for (int Option = 0; Option < BrowseOptionCount; ++Option)
-        if (FOptions.Contains(static_cast<TBrowseOption>(Option)))
-            Flags |= BrowseFlags[Option];
-    return Flags;
-}
 
 bool TBrowseForFolderDialog::Execute()
 {

@@ -12,8 +12,10 @@
 
 class QFileDialog;
 
-// The dialog's behaviour flags, in the order of the shell's flag table
-// (GetBrowseFlags maps each by its ordinal).
+// The dialog's behaviour flags. Only boBrowseIncludeFiles and
+// boNoNewFolderButton change Qt's dialog; the others are accepted and have no
+// effect, so that an owner may state them (the export window sets
+// boNewDialogStyle and boReturnsOnlyFSDirs).
 enum TBrowseOption {
     boBrowseForComputer,
     boBrowseForPrinter,
@@ -39,11 +41,9 @@ public:
             Include(Option);
     }
     void Include(TBrowseOption Option) { FBits.set(Option); }
-    void Exclude(TBrowseOption Option) { FBits.reset(Option); }
     bool Contains(TBrowseOption Option) const { return FBits.test(Option); }
-    bool Empty() const { return FBits.none(); }
+    // For reading back the options an owner set.
     bool operator==(const TBrowseOptions& Other) const { return FBits == Other.FBits; }
-    bool operator!=(const TBrowseOptions& Other) const { return FBits != Other.FBits; }
 
 private:
     std::bitset<BrowseOptionCount> FBits;
@@ -62,13 +62,15 @@ public:
     // Runs the dialog modally. True: the user confirmed a folder, now in
     // FolderName. False: the user cancelled.
     bool Execute();
-    // The shell flags of Options, combined.
-    virtual quint32 GetBrowseFlags() const;
 
     // In: the folder to pre-select (none when empty). Out: the folder chosen by
     // the last successful Execute, or the one last selected while OnSelect is set.
+    // The window never sets it, so each export opens at the previous one's
+    // folder; the setter is for owners that pre-select one.
     const QString& FolderName() const { return FFolderName; }
     void SetFolderName(const QString& Value) { FFolderName = Value; }
+    // The getters of Options, Prompt and Title read back what the owner set;
+    // the export window's set-up is checked through them.
     const TBrowseOptions& Options() const { return FOptions; }
     void SetOptions(const TBrowseOptions& Value) { FOptions = Value; }
     // Shown above the folders; nothing when empty.
@@ -77,7 +79,7 @@ public:
     // The dialog's caption; the dialog's own when empty.
     const QString& Title() const { return FTitle; }
     void SetTitle(const QString& Value) { FTitle = Value; }
-    const TOnSelectEvent& OnSelect() const { return FOnSelect; }
+    // The window sets none; for owners that refuse some folders.
     void SetOnSelect(TOnSelectEvent Handler) { FOnSelect = std::move(Handler); }
 
 private:
