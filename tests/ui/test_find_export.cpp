@@ -754,7 +754,7 @@ void TestFindExport::exportFolderBrowserSetUp()
     SetUpExportFolderBrowser(Browser);
     QCOMPARE(Browser.Title(), QStringLiteral("Export Objects"));
     QVERIFY(Browser.Prompt().isEmpty());
-    QCOMPARE(Browser.GetBrowseFlags(), quint32(0x41));
+    QCOMPARE(Browser.Options(), (TBrowseOptions{boNewDialogStyle, boReturnsOnlyFSDirs}));
 }
 
 void TestFindExport::exportOneObject_data()
