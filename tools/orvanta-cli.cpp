@@ -1,14 +1,18 @@
 // orvanta-cli: lists, searches and splits object text files on the viewer's model.
-#include "core/quibfile.h"
+// This unit reads the command line; clicommands.* do the work.
+#include "clicommands.h"
+#include "clioutput.h"
+#include "platform/filestream.h"
 
-#include <cerrno>
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <exception>
-#include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -22,162 +26,65 @@
 
 namespace {
 
-const char* const SUsage =
-    "Usage: orvanta-cli list FILE\n"
-    "       orvanta-cli find [--match-case] TEXT FILE\n"
-    "       orvanta-cli export [--force] FILE DIR [INDEX...]\n"
-    "\n"
-    "list    one line per object: index, kind, number, name, offset, size (tab-separated)\n"
-    "find    every occurrence of TEXT, as successive Find Next presses find them:\n"
-    "        object index, 1-based position, object (exit 1 when there is none)\n"
-    "export  writes all objects, or the given indexes, into DIR under their export names;\n"
-    "        an existing file is an error unless --force; every index and every\n"
-    "        existing file is checked before the first file is written\n"
-    "\n"
-    "In the output of list and find, a tab, line break or backslash in a name is\n"
-    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n"
-    "Any failure, writing the output included, prints the message on standard\n"
-    "error and exits with 2.\n";
+const char* const SProgram = "orvanta-cli";
 
-// The system's words for an output failure.
-std::string OutputError(int Error)
-{
-    std::string Message = "Cannot write to standard output";
-    if (Error != 0)
-        Message.append(": ").append(std::strerror(Error));
-    return Message;
-}
-
-// Names are free text: the characters that would split a line or a column are
-// written as escapes, and the escape character itself doubled.
-std::string Escaped(std::string_view Text)
-{
-    std::string Result;
-    Result.reserve(Text.size());
-    for (const char C : Text) {
-        switch (C) {
-        case '\t': Result += "\\t"; break;
-        case '\n': Result += "\\n"; break;
-        case '\r': Result += "\\r"; break;
-        case '\\': Result += "\\\\"; break;
-        default: Result += C;
-        }
-    }
-    return Result;
-}
-
-// Output gathered in large blocks rather than flushed line by line.
-class TOutput {
+// The help as a man page would put it: the synopsis first, in the program's
+// own words, and no type names or REQUIRED marks after the arguments.
+class THelpFormatter : public CLI::Formatter {
 public:
-    ~TOutput()
+    // Usage: the command's synopsis lines; Summary: its line in the program's list.
+    void Describe(const CLI::App* App, std::string Usage, std::string Summary = {})
     {
-        // Best effort on the way out of an error; the normal path flushes explicitly.
-        if (!FBuffer.empty())
-            std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout);
+        FTexts[App] = {std::move(Usage), std::move(Summary)};
     }
-    TOutput& operator<<(std::string_view Text)
+    std::string Usage(const CLI::App* App) const { return Text(App).Usage; }
+
+    std::string make_help(const CLI::App* App, std::string, CLI::AppFormatMode Mode) const override
     {
-        FBuffer.append(Text.data(), Text.size());
-        if (FBuffer.size() >= (1u << 20))
-            Flush();
-        return *this;
+        std::string Result = make_usage(App, {});
+        if (!App->get_description().empty())
+            Result += "\n" + App->get_description() + "\n";
+        Result += make_positionals(App);
+        Result += make_groups(App, Mode);
+        Result += make_subcommands(App, Mode);
+        if (!App->get_footer().empty())
+            Result += "\n" + App->get_footer() + "\n";
+        return Result;
     }
-    TOutput& operator<<(std::int32_t Value) { return *this << std::string_view(std::to_string(Value)); }
-    TOutput& operator<<(char C) { return *this << std::string_view(&C, 1); }
-    void Flush()
+    std::string make_usage(const CLI::App* App, std::string) const override { return "Usage: " + Usage(App); }
+    std::string make_subcommand(const CLI::App* Command) const override
     {
-        errno = 0;
-        if (!FBuffer.empty() && std::fwrite(FBuffer.data(), 1, FBuffer.size(), stdout) != FBuffer.size())
-            throw std::runtime_error(OutputError(errno));
-        FBuffer.clear();
+        std::ostringstream Out;
+        CLI::detail::format_help(Out, Command->get_name(), Text(Command).Summary, column_width_);
+        return Out.str();
+    }
+    std::string make_option_opts(const CLI::Option* Option) const override
+    {
+        const std::string Type = Option->get_type_name();
+        return Option->get_positional() || Type.empty() ? std::string() : " " + Type;
     }
 
 private:
-    std::string FBuffer;
+    struct TTexts {
+        std::string Usage;
+        std::string Summary;
+    };
+    TTexts Text(const CLI::App* App) const
+    {
+        const auto Found = FTexts.find(App);
+        return Found == FTexts.end() ? TTexts() : Found->second;
+    }
+    std::map<const CLI::App*, TTexts> FTexts;
 };
 
-struct TUsageError {};
+// Usage lines after the first are indented under it.
+const char* const SUsageIndent = "       ";
 
-int List(const std::vector<std::string>& Args)
-{
-    if (Args.size() != 1)
-        throw TUsageError();
-    TObjectTextFile File;
-    File.LoadFromFile(Args[0]);
-    TOutput Out;
-    for (std::int32_t I = 0; I < File.Count(); ++I) {
-        const TObjectTextObject& Object = File.Objects(I);
-        Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
-            << Escaped(Object.Name()) << '\t' << Object.Offset() << '\t' << Object.Size() << '\n';
-    }
-    Out.Flush();
-    return 0;
-}
-
-int Find(std::vector<std::string> Args)
-{
-    bool MatchCase = false;
-    if (!Args.empty() && Args[0] == "--match-case") {
-        MatchCase = true;
-        Args.erase(Args.begin());
-    }
-    if (Args.size() != 2)
-        throw TUsageError();
-    const std::string& Text = Args[0];
-    TObjectTextFile File;
-    File.LoadFromFile(Args[1]);
-    TOutput Out;
-    std::int32_t ObjectIndex = 0;
-    std::int32_t Position = 1;
-    bool Found = false;
-    while (File.FindNext(ObjectIndex, Position, Text, MatchCase)) {
-        Found = true;
-        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText())
-            << '\n';
-        // The next search starts right after this occurrence, as the window's does.
-        Position = CheckedAdd(Position, std::int32_t(Text.size()));
-    }
-    Out.Flush();
-    return Found ? 0 : 1;
-}
-
-int Export(std::vector<std::string> Args)
-{
-    bool Force = false;
-    if (!Args.empty() && Args[0] == "--force") {
-        Force = true;
-        Args.erase(Args.begin());
-    }
-    if (Args.size() < 2)
-        throw TUsageError();
-    TObjectTextFile File;
-    File.LoadFromFile(Args[0]);
-    std::vector<std::int32_t> Indexes;
-    for (std::size_t I = 2; I < Args.size(); ++I)
-        Indexes.push_back(StrToInt(Args[I]));
-    if (Args.size() == 2)
-        for (std::int32_t I = 0; I < File.Count(); ++I)
-            Indexes.push_back(I);
-    // Paths are UTF-8 here, as the file layer takes them, on every system.
-    const std::filesystem::path Folder = std::filesystem::u8path(Args[1]);
-    std::vector<std::pair<const TObjectTextObject*, std::filesystem::path>> Exports;
-    for (const std::int32_t Index : Indexes) {
-        const TObjectTextObject& Object = File.Objects(Index); // raises for an index out of range
-        Exports.emplace_back(&Object, Folder / std::filesystem::u8path(Object.GetExportFileName()));
-    }
-    // A bad index or an existing file leaves the folder as it was.
-    const auto CheckFree = [Force](const std::filesystem::path& Target) {
-        if (!Force && std::filesystem::exists(Target))
-            throw std::runtime_error(Target.u8string() + " already exists.");
-    };
-    for (const auto& Export : Exports)
-        CheckFree(Export.second);
-    for (const auto& [Object, Target] : Exports) {
-        CheckFree(Target); // two objects of the same export name
-        Object->SaveToFile(Target.u8string());
-    }
-    return 0;
-}
+const char* const SFooter =
+    "In the output of list and find, a tab, line break or backslash in a name is\n"
+    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n"
+    "Any failure, writing the output included, prints the message on standard\n"
+    "error and exits with 2.";
 
 // The arguments in UTF-8. On Windows the narrow ones are in the ANSI code
 // page, which holds few of the names a file may have: take the wide ones.
@@ -196,26 +103,103 @@ std::vector<std::string> Arguments(int argc, char** argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+// The subcommand the arguments chose, or the program itself.
+const CLI::App& Chosen(const CLI::App& App)
+{
+    const auto Subcommands = App.get_subcommands();
+    return Subcommands.empty() ? App : *Subcommands.front();
+}
+
+// CLI11 sets an unknown option aside and may then complain of a missing
+// argument instead: name the option, which is what went wrong.
+std::string UsageMessage(const CLI::App& App, const CLI::ParseError& Error)
+{
+    for (const CLI::App* Command : {&Chosen(App), &App})
+        for (const std::string& Argument : Command->remaining())
+            if (Argument.size() > 1 && Argument[0] == '-')
+                return "Unknown option " + Argument + " (an argument that begins with - goes after --)";
+    return Error.what();
+}
+
 int Run(std::vector<std::string> Args)
 {
+    const auto Formatter = std::make_shared<THelpFormatter>();
+    CLI::App App("Lists, searches and splits object text files.", SProgram);
+    App.formatter(Formatter);
+    Formatter->column_width(18);
+    Formatter->label("Positionals", "Arguments");
+    // Options come before the arguments they qualify, as they always had to:
+    // after the first argument everything is an argument, whatever it begins with.
+    App.positionals_at_end();
+
+    std::string FileName;
+    const auto AddFile = [&FileName](CLI::App* Command) {
+        Command->add_option("FILE", FileName, "the object text file")->required();
+    };
+
+    CLI::App* List = App.add_subcommand("list");
+    List->description("One tab-separated line per object: index, kind, number, name, offset in the file,\n"
+                      "size in bytes.");
+    AddFile(List);
+
+    std::string Text;
+    bool MatchCase = false;
+    CLI::App* Find = App.add_subcommand("find");
+    Find->description("Every occurrence of TEXT, as successive Find Next presses find it: object index,\n"
+                      "1-based position, object. Exit code 1 when there is none.");
+    Find->add_flag("--match-case", MatchCase, "upper and lower case differ");
+    Find->add_option("TEXT", Text, "what to look for")->required();
+    AddFile(Find);
+
+    std::string Folder;
+    std::vector<std::string> Indexes;
+    bool Force = false;
+    CLI::App* Export = App.add_subcommand("export");
+    Export->description("Writes all objects, or those of the given indexes, into DIR under their export\n"
+                        "names. Every index, and that none of the files exists, is checked before the\n"
+                        "first file is written.");
+    Export->add_flag("--force", Force, "replace files that exist");
+    AddFile(Export);
+    Export->add_option("DIR", Folder, "the folder to write into")->required();
+    Export->add_option("INDEX", Indexes, "an object's index, as list shows it (default: all)");
+
+    for (CLI::App* Command : App.get_subcommands({})) {
+        Command->positionals_at_end();
+        Command->group("Commands");
+        Command->footer("");
+    }
+    App.require_subcommand(1);
+    App.footer(SFooter);
+
+    std::string AllUsage;
+    const auto Describe = [&](const CLI::App* Command, const std::string& Line, const std::string& Summary) {
+        Formatter->Describe(Command, std::string(SProgram) + " " + Line + "\n", Summary);
+        AllUsage += (AllUsage.empty() ? "" : SUsageIndent) + std::string(SProgram) + " " + Line + "\n";
+    };
+    Describe(List, "list FILE", "one line per object: index, kind, number, name, offset, size");
+    Describe(Find, "find [--match-case] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
+    Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
+    AllUsage += SUsageIndent + std::string(SProgram) + " COMMAND --help\n";
+    Formatter->Describe(&App, AllUsage);
+
     try {
-        if (Args.empty())
-            throw TUsageError();
-        const std::string Command = Args[0];
-        Args.erase(Args.begin());
-        if (Command == "--help" || Command == "-h") {
-            std::fputs(SUsage, stdout);
-            return 0;
-        }
-        if (Command == "list")
-            return List(Args);
-        if (Command == "find")
-            return Find(Args);
-        if (Command == "export")
-            return Export(Args);
-        throw TUsageError();
-    } catch (const TUsageError&) {
-        std::fputs(SUsage, stderr);
+        std::reverse(Args.begin(), Args.end()); // CLI11 takes the last argument first
+        App.parse(Args);
+        if (List->parsed())
+            return cli::List(FileName);
+        if (Find->parsed())
+            return cli::Find(Text, FileName, MatchCase);
+        return cli::Export(FileName, Folder, Indexes, Force);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(App.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& Error) {
+        const CLI::App& Command = Chosen(App);
+        std::string Help = SProgram;
+        if (&Command != &App)
+            Help += " " + Command.get_name();
+        std::fprintf(stderr, "%s\nUsage: %sRun \"%s --help\" for more.\n", UsageMessage(App, Error).c_str(),
+                     Formatter->Usage(&Command).c_str(), Help.c_str());
         return 2;
     } catch (const std::exception& Error) {
         std::fflush(stdout);
@@ -224,30 +208,10 @@ int Run(std::vector<std::string> Args)
     }
 }
 
-// Output goes out in blocks: a failure to write it may show only now, however
-// little there was. A closed standard output only counts when there was output
-// for it, and then the flush has failed already. Report is false once a
-// failure has been reported: one message is enough.
-bool OutputComplete(bool Report)
-{
-    errno = 0;
-    const bool Flushed = std::fflush(stdout) == 0 && !std::ferror(stdout);
-    int Error = errno;
-    errno = 0;
-    const bool Closed = std::fclose(stdout) == 0 || errno == EBADF;
-    if (Error == 0)
-        Error = errno;
-    if (Flushed && Closed)
-        return true;
-    if (Report)
-        std::fprintf(stderr, "%s\n", OutputError(Error).c_str());
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int Status = Run(Arguments(argc, argv));
-    return OutputComplete(Status != 2) ? Status : 2;
+    return cli::OutputComplete(Status != 2) ? Status : 2;
 }

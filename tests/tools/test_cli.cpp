@@ -145,6 +145,68 @@ TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
     }
 }
 
+// The command line: help on standard output with exit code 0, usage errors on
+// standard error with exit code 2, options before the arguments they qualify.
+struct TCommandLineCase {
+    const char* Arguments; // FILE stands for the test's file
+    int Status;
+    const char* Out;       // the start of standard output
+    const char* Error;     // the start of standard error
+};
+
+class CliCommandLine : public Cli {
+protected:
+    std::string WithFile(std::string Arguments) const
+    {
+        if (const std::size_t At = Arguments.find("FILE"); At != std::string::npos)
+            Arguments.replace(At, 4, Quoted(File));
+        return Arguments;
+    }
+};
+
+TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
+{
+    const TCommandLineCase Cases[] = {
+        {"--help", 0, "Usage: orvanta-cli list FILE\n       orvanta-cli find [--match-case] TEXT FILE\n", ""},
+        {"-h", 0, "Usage: orvanta-cli list FILE\n", ""},
+        {"list --help", 0, "Usage: orvanta-cli list FILE\n\n", ""},
+        {"find --help", 0, "Usage: orvanta-cli find [--match-case] TEXT FILE\n\n", ""},
+        {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
+        {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
+        {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list FILE\n"},
+        {"frobnicate", 2, "", "The following argument was not expected: frobnicate\n"},
+        {"list", 2, "", "FILE is required\nUsage: orvanta-cli list FILE\nRun \"orvanta-cli list --help\""},
+        {"list FILE FILE", 2, "", "The following argument was not expected: "},
+        {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] TEXT FILE\n"},
+        {"export FILE", 2, "", "DIR is required\n"},
+        {"list --force FILE", 2, "", "Unknown option --force (an argument that begins with - goes after --)\n"},
+        {"find -x FILE", 2, "", "Unknown option -x "},
+        // After the first argument, or after --, everything is an argument.
+        {"find -- -x FILE", 1, "", ""},
+        {"find -- --match-case FILE", 1, "", ""},
+        {"find aa FILE --match-case", 2, "", "The following argument was not expected: --match-case\n"},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Arguments);
+        const std::string Arguments = WithFile(Case.Arguments);
+        const TRun Out = RunCli(Arguments, "2>/dev/null");
+        const TRun Error = RunCli(Arguments, ">/dev/null");
+        EXPECT_EQ(Case.Status, Out.Status);
+        EXPECT_EQ(Case.Status, Error.Status);
+        EXPECT_EQ(0u, Out.Out.rfind(Case.Out, 0)) << Out.Out;
+        EXPECT_EQ(0u, Error.Out.rfind(Case.Error, 0)) << Error.Out;
+        EXPECT_EQ(*Case.Out == '\0', Out.Out.empty()) << Out.Out;
+        EXPECT_EQ(*Case.Error == '\0', Error.Out.empty()) << Error.Out;
+    }
+}
+
+TEST_F(Cli, ANegativeNumberIsAnArgument)
+{
+    EXPECT_EQ("2\t17\tCodeunit -5 Neg\n", RunCli("find -5 " + Quoted(File)).Out);
+    EXPECT_EQ("List index out of bounds (-2)\n",
+              RunCli("export " + Quoted(File) + " " + Quoted(Dir.Path().string()) + " -2").Out);
+}
+
 // However little there is to write, a failure to write it is a failure.
 struct TOutputCase {
     const char* Name;
@@ -188,6 +250,7 @@ TEST_P(CliOutput, ClosedOutputEndsWithExitCodeTwo)
 
 INSTANTIATE_TEST_SUITE_P(Commands, CliOutput, testing::Values(
     TOutputCase{"Help", "--help", 0},
+    TOutputCase{"CommandHelp", "export --help", 0},
     TOutputCase{"ListOfThree", "list FILE", 0},
     TOutputCase{"OneFind", "find --match-case NEEDLE FILE", 0},
     TOutputCase{"ListOfMoreThanABuffer", "list FILE", 40000}),
