@@ -1,0 +1,71 @@
+// Code pages of the object text files: which encodings the program reads, the
+// byte tables of the single-byte ones, case folding per code page, encoding of
+// a find text into an object's bytes, and detection of an object's encoding
+// from its bytes.
+//
+// Standard C++ only. The file's bytes never change: everything here reads
+// bytes and hands out characters (or a find text's bytes); nothing is written.
+// The 256-entry tables are generated from Python's codecs by a committed
+// script (scripts/gen-codepages.py writes codepages_tables.cpp), never typed
+// by hand; the tests check every byte against the system's iconv.
+//
+// Asking for an encoding outside TEncoding, or for UTF-8's byte table, is a
+// programming error: std::invalid_argument.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace codepages {
+
+enum class TEncoding : std::uint8_t {
+    Latin1,  // one character per byte, the bytes as Latin-1
+    Utf8,
+    Cp437, Cp737, Cp775, Cp850, Cp852, Cp855, Cp857, Cp860, Cp861, Cp865, Cp866, Cp874,
+    Cp1250, Cp1251, Cp1252, Cp1253, Cp1254, Cp1255, Cp1256, Cp1257, Cp1258,
+};
+constexpr int EncodingCount = 23;
+
+// "latin1", "utf-8", "cp437" ... "cp1258": the names the companion and the
+// settings file use. FromName ignores case and also takes "utf8"; "none" is
+// not an encoding, so it gives std::nullopt (the caller decides what it means).
+std::string_view Name(TEncoding Encoding);
+std::optional<TEncoding> FromName(std::string_view Name);
+// What the user reads: "One character per byte", "UTF-8", "DOS 850", "Windows 1252".
+std::string_view Caption(TEncoding Encoding);
+bool IsSingleByte(TEncoding Encoding);  // every one but UTF-8
+
+// Single-byte encodings: the Unicode code point of every byte; U+FFFD for a
+// byte the code page leaves undefined. Latin1 maps every byte to itself.
+// Not for UTF-8 (an empty table would be a lie): asking is a programming error.
+const std::array<char32_t, 256>& DecodeTable(TEncoding Encoding);
+
+// For a search without regard to case: every byte to the byte of the same
+// letter in lower case in the same code page (other bytes to themselves).
+// Latin1 folds A to Z only, as the viewer always has. UTF-8 folds the ASCII
+// letters A to Z (its multi-byte letters are folded by the find text's
+// variants, not by a table).
+const std::array<unsigned char, 256>& FoldTable(TEncoding Encoding);
+
+// The find text (UTF-8) as bytes of Encoding; std::nullopt when a character of
+// it cannot be written in that encoding (it can then match nowhere there) or
+// when the text is not valid UTF-8.
+std::optional<std::string> EncodeUtf8(std::string_view Utf8Text, TEncoding Encoding);
+
+// The bytes as UTF-8 text. Bytes undefined in the code page, and for UTF-8
+// each byte that starts no valid sequence, become U+FFFD.
+std::string DecodeToUtf8(std::string_view Bytes, TEncoding Encoding);
+
+// The encoding an object's bytes are most likely in: UTF-8 when they hold
+// valid multi-byte sequences and no invalid ones; otherwise the code page
+// (never Latin1) whose reading makes the most plausible words in the
+// languages of its users; on a tie DOS 850, then Windows 1252. Bytes below
+// 0x80 only: std::nullopt (plain ASCII reads the same in every one of them).
+// Looks only at the bytes above 0x7F and their neighbours: cheap enough to
+// run on every object as it is first shown (about 1.5 GB a second).
+std::optional<TEncoding> Detect(std::string_view Bytes);
+
+}  // namespace codepages
