@@ -3,13 +3,78 @@
 #include "clioutput.h"
 #include "core/quibfile.h"
 
+#include <array>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
 namespace cli {
 
-int List(const std::string& FileName)
+namespace {
+
+using codepages::TEncoding;
+
+const char* const SAscii = "ascii";
+
+TEncoding EncodingAt(int Index) { return static_cast<TEncoding>(Index); }
+
+// The encoding the choice reads Object's bytes in; none for the bytes as they are.
+std::optional<TEncoding> EncodingOf(const TObjectTextObject& Object, const TEncodingChoice& Choice)
+{
+    switch (Choice.Kind) {
+    case TEncodingChoice::ekFixed: return Choice.Encoding;
+    case TEncodingChoice::ekAuto: return codepages::Detect(Object.GetText());
+    case TEncodingChoice::ekNone: break;
+    }
+    return std::nullopt;
+}
+
+std::string InUtf8(std::string_view Bytes, const std::optional<TEncoding>& Encoding)
+{
+    return Encoding ? codepages::DecodeToUtf8(Bytes, *Encoding) : std::string(Bytes);
+}
+
+// The objects of the given indexes, all of them checked: a bad index is
+// reported before anything is written.
+std::vector<const TObjectTextObject*> Chosen(const TObjectTextFile& File, const std::vector<std::string>& Indexes)
+{
+    std::vector<std::int32_t> Numbers;
+    for (const std::string& Index : Indexes)
+        Numbers.push_back(StrToInt(Index));
+    std::vector<const TObjectTextObject*> Objects;
+    for (const std::int32_t Number : Numbers)
+        Objects.push_back(&File.Objects(Number)); // raises for an index out of range
+    return Objects;
+}
+
+} // namespace
+
+TEncodingChoice EncodingChoice(std::string_view Name)
+{
+    std::string Lower(Name);
+    for (char& C : Lower)
+        if (C >= 'A' && C <= 'Z')
+            C = char(C - 'A' + 'a');
+    if (Lower == "none")
+        return {TEncodingChoice::ekNone};
+    if (Lower == "auto")
+        return {TEncodingChoice::ekAuto};
+    if (const std::optional<TEncoding> Encoding = codepages::FromName(Lower))
+        return {TEncodingChoice::ekFixed, *Encoding};
+    throw std::runtime_error("Unknown encoding \"" + std::string(Name) + "\"; the names are auto, none, " +
+                             EncodingNames() + ".");
+}
+
+std::string EncodingNames()
+{
+    std::string Names;
+    for (int I = 0; I < codepages::EncodingCount; ++I)
+        Names.append(I > 0 ? ", " : "").append(codepages::Name(EncodingAt(I)));
+    return Names;
+}
+
+int List(const std::string& FileName, const TEncodingChoice& Encoding)
 {
     TObjectTextFile File;
     File.LoadFromFile(FileName);
@@ -17,7 +82,8 @@ int List(const std::string& FileName)
     for (std::int32_t I = 0; I < File.Count(); ++I) {
         const TObjectTextObject& Object = File.Objects(I);
         Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
-            << Escaped(Object.Name()) << '\t' << Object.Offset() << '\t' << Object.Size() << '\n';
+            << Escaped(InUtf8(Object.Name(), EncodingOf(Object, Encoding))) << '\t' << Object.Offset() << '\t'
+            << Object.Size() << '\n';
     }
     Out.Flush();
     return 0;
@@ -47,19 +113,15 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
 {
     TObjectTextFile File;
     File.LoadFromFile(FileName);
-    std::vector<std::int32_t> Numbers;
-    for (const std::string& Index : Indexes)
-        Numbers.push_back(StrToInt(Index));
+    std::vector<const TObjectTextObject*> Objects = Chosen(File, Indexes);
     if (Indexes.empty())
         for (std::int32_t I = 0; I < File.Count(); ++I)
-            Numbers.push_back(I);
+            Objects.push_back(&File.Objects(I));
     // Paths are UTF-8 here, as the file layer takes them, on every system.
     const std::filesystem::path FolderPath = std::filesystem::u8path(Folder);
     std::vector<std::pair<const TObjectTextObject*, std::filesystem::path>> Exports;
-    for (const std::int32_t Index : Numbers) {
-        const TObjectTextObject& Object = File.Objects(Index); // raises for an index out of range
-        Exports.emplace_back(&Object, FolderPath / std::filesystem::u8path(Object.GetExportFileName()));
-    }
+    for (const TObjectTextObject* Object : Objects)
+        Exports.emplace_back(Object, FolderPath / std::filesystem::u8path(Object->GetExportFileName()));
     // A bad index or an existing file leaves the folder as it was.
     const auto CheckFree = [Force](const std::filesystem::path& Target) {
         if (!Force && std::filesystem::exists(Target))
@@ -71,6 +133,49 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
         CheckFree(Target); // two objects of the same export name
         Object->SaveToFile(Target.u8string());
     }
+    return 0;
+}
+
+int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingChoice& Encoding)
+{
+    TObjectTextFile File;
+    File.LoadFromFile(FileName);
+    TOutput Out;
+    for (const TObjectTextObject* Object : Chosen(File, Indexes)) {
+        const std::string Text = Object->GetText();
+        // Detected here rather than by EncodingOf, which would read the text again.
+        Out << InUtf8(Text, Encoding.Kind == TEncodingChoice::ekAuto ? codepages::Detect(Text)
+                                                                     : EncodingOf(*Object, Encoding));
+    }
+    Out.Flush();
+    return 0;
+}
+
+int Encodings(const std::string& FileName)
+{
+    TObjectTextFile File;
+    File.LoadFromFile(FileName);
+    TOutput Out;
+    // Objects per encoding; the last place counts the plain ASCII ones.
+    std::array<std::int32_t, codepages::EncodingCount + 1> Counts{};
+    for (std::int32_t I = 0; I < File.Count(); ++I) {
+        const std::optional<TEncoding> Encoding = codepages::Detect(File.Objects(I).GetText());
+        ++Counts[Encoding ? int(*Encoding) : codepages::EncodingCount];
+        Out << I << '\t' << (Encoding ? codepages::Name(*Encoding) : SAscii) << '\n';
+    }
+    Out << File.Count() << (File.Count() == 1 ? " object" : " objects");
+    const char* Separator = ": ";
+    const auto Add = [&](std::int32_t Count, std::string_view Name) {
+        if (Count > 0) {
+            Out << Separator << Count << ' ' << Name;
+            Separator = ", ";
+        }
+    };
+    Add(Counts[codepages::EncodingCount], SAscii);
+    for (int I = 0; I < codepages::EncodingCount; ++I)
+        Add(Counts[I], codepages::Name(EncodingAt(I)));
+    Out << '\n';
+    Out.Flush();
     return 0;
 }
 

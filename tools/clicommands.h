@@ -3,13 +3,31 @@
 // exception whose what() is the message for standard error.
 #pragma once
 
+#include "core/codepages.h"
+
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cli {
 
-// One line per object: index, kind, number, name, offset, size.
-int List(const std::string& FileName);
+// What --encoding asks for: the file's bytes unchanged, the encoding detected
+// in each object, or one encoding for every object.
+struct TEncodingChoice {
+    enum TKind { ekNone, ekAuto, ekFixed };
+    TKind Kind = ekNone;
+    codepages::TEncoding Encoding = codepages::TEncoding::Latin1; // for ekFixed
+};
+
+// "none", "auto" or an encoding's name, in any case; raises for any other
+// name, with the names there are.
+TEncodingChoice EncodingChoice(std::string_view Name);
+// The encodings' names, comma-separated: latin1, utf-8, cp437, ...
+std::string EncodingNames();
+
+// One line per object: index, kind, number, name, offset, size; the names
+// in UTF-8 unless Encoding is ekNone.
+int List(const std::string& FileName, const TEncodingChoice& Encoding = {});
 
 // Every occurrence of Text as successive Find Next presses find it: object
 // index, 1-based position, object. 1 when there is none.
@@ -20,5 +38,13 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase);
 // exists, is checked before the first file is written.
 int Export(const std::string& FileName, const std::string& Folder, const std::vector<std::string>& Indexes,
            bool Force);
+
+// The text of each object of the given indexes, in their order, in UTF-8
+// unless Encoding is ekNone. Every index is checked before anything is written.
+int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingChoice& Encoding);
+
+// One line per object, index and the encoding detected ("ascii" for bytes
+// below 0x80 only), then how many objects there are of each.
+int Encodings(const std::string& FileName);
 
 } // namespace cli

@@ -1,4 +1,4 @@
-// orvanta-cli: lists, searches and splits object text files on the viewer's model.
+// orvanta-cli: lists, searches, shows and splits object text files on the viewer's model.
 // This unit reads the command line; clicommands.* do the work.
 #include "clicommands.h"
 #include "clioutput.h"
@@ -22,6 +22,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 #endif
 
 namespace {
@@ -103,6 +105,28 @@ std::vector<std::string> Arguments(int argc, char** argv)
     return std::vector<std::string>(argv + 1, argv + argc);
 }
 
+// Text broken into lines of at most Width characters, at its spaces.
+std::string Wrapped(const std::string& Text, std::size_t Width)
+{
+    std::string Result;
+    std::size_t LineStart = 0;
+    std::size_t Start = 0;
+    while (Start < Text.size()) {
+        std::size_t End = Text.find(' ', Start);
+        if (End == std::string::npos)
+            End = Text.size();
+        if (Start > LineStart && End - LineStart > Width) {
+            Result.back() = '\n';
+            LineStart = Result.size();
+        }
+        Result.append(Text, Start, End - Start);
+        if (End < Text.size())
+            Result += ' ';
+        Start = End + 1;
+    }
+    return Result;
+}
+
 // The subcommand the arguments chose, or the program itself.
 const CLI::App& Chosen(const CLI::App& App)
 {
@@ -124,9 +148,9 @@ std::string UsageMessage(const CLI::App& App, const CLI::ParseError& Error)
 int Run(std::vector<std::string> Args)
 {
     const auto Formatter = std::make_shared<THelpFormatter>();
-    CLI::App App("Lists, searches and splits object text files.", SProgram);
+    CLI::App App("Lists, searches, shows and splits object text files.", SProgram);
     App.formatter(Formatter);
-    Formatter->column_width(18);
+    Formatter->column_width(20);
     Formatter->label("Positionals", "Arguments");
     // Options come before the arguments they qualify, as they always had to:
     // after the first argument everything is an argument, whatever it begins with.
@@ -137,9 +161,15 @@ int Run(std::vector<std::string> Args)
         Command->add_option("FILE", FileName, "the object text file")->required();
     };
 
+    std::string EncodingName;
+    const auto AddEncoding = [&EncodingName](CLI::App* Command, const std::string& Description) {
+        Command->add_option("--encoding", EncodingName, Description)->type_name("NAME");
+    };
+
     CLI::App* List = App.add_subcommand("list");
     List->description("One tab-separated line per object: index, kind, number, name, offset in the file,\n"
-                      "size in bytes.");
+                      "size in bytes. The names are the file's bytes unless --encoding is given.");
+    AddEncoding(List, "the names in UTF-8, read as NAME (see show --help)");
     AddFile(List);
 
     std::string Text;
@@ -163,6 +193,20 @@ int Run(std::vector<std::string> Args)
     Export->add_option("DIR", Folder, "the folder to write into")->required();
     Export->add_option("INDEX", Indexes, "an object's index, as list shows it (default: all)");
 
+    CLI::App* Show = App.add_subcommand("show");
+    Show->description("The text of each object of the given indexes, in their order, in UTF-8; the line\n"
+                      "breaks stay as they are. Every index is checked before anything is written.");
+    AddEncoding(Show, Wrapped("auto (the default): as detected in each object; none: the bytes as they are; or "
+                              "one of " + cli::EncodingNames() + " (in any case)",
+                              60));
+    AddFile(Show);
+    Show->add_option("INDEX", Indexes, "an object's index, as list shows it")->required();
+
+    CLI::App* Encodings = App.add_subcommand("encodings");
+    Encodings->description("One line per object: index and the encoding detected in it (ascii: bytes below\n"
+                           "0x80 only), then how many objects there are of each.");
+    AddFile(Encodings);
+
     for (CLI::App* Command : App.get_subcommands({})) {
         Command->positionals_at_end();
         Command->group("Commands");
@@ -176,9 +220,11 @@ int Run(std::vector<std::string> Args)
         Formatter->Describe(Command, std::string(SProgram) + " " + Line + "\n", Summary);
         AllUsage += (AllUsage.empty() ? "" : SUsageIndent) + std::string(SProgram) + " " + Line + "\n";
     };
-    Describe(List, "list FILE", "one line per object: index, kind, number, name, offset, size");
+    Describe(List, "list [--encoding NAME] FILE", "one line per object: index, kind, number, name, offset, size");
     Describe(Find, "find [--match-case] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
     Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
+    Describe(Show, "show [--encoding NAME] FILE INDEX...", "objects' text in UTF-8");
+    Describe(Encodings, "encodings FILE", "the encoding detected in each object");
     AllUsage += SUsageIndent + std::string(SProgram) + " COMMAND --help\n";
     Formatter->Describe(&App, AllUsage);
 
@@ -186,10 +232,20 @@ int Run(std::vector<std::string> Args)
         std::reverse(Args.begin(), Args.end()); // CLI11 takes the last argument first
         App.parse(Args);
         if (List->parsed())
-            return cli::List(FileName);
+            return cli::List(FileName, cli::EncodingChoice(List->count("--encoding") ? EncodingName : "none"));
         if (Find->parsed())
             return cli::Find(Text, FileName, MatchCase);
-        return cli::Export(FileName, Folder, Indexes, Force);
+        if (Export->parsed())
+            return cli::Export(FileName, Folder, Indexes, Force);
+        if (Show->parsed()) {
+            const cli::TEncodingChoice Choice = cli::EncodingChoice(Show->count("--encoding") ? EncodingName : "auto");
+#ifdef _WIN32
+            // The text's own line breaks, byte for byte: no CR added before each LF.
+            _setmode(_fileno(stdout), _O_BINARY);
+#endif
+            return cli::Show(FileName, Indexes, Choice);
+        }
+        return cli::Encodings(FileName);
     } catch (const CLI::CallForHelp&) {
         std::fputs(App.help().c_str(), stdout);
         return 0;

@@ -1,4 +1,6 @@
 // Drives orvanta-cli as users script it.
+#include "core/codepages.h"
+#include "core/quibfile.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +9,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -97,7 +101,7 @@ TEST_F(Cli, FailuresGoToStandardErrorWithExitCodeTwo)
     EXPECT_EQ(2, RunCli("frobnicate").Status);
     const TRun Help = RunCli("--help");
     EXPECT_EQ(0, Help.Status);
-    EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list FILE"));
+    EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list [--encoding NAME] FILE"));
 }
 
 TEST_F(Cli, EscapesWhatWouldBreakALineInNames)
@@ -167,15 +171,19 @@ protected:
 TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
 {
     const TCommandLineCase Cases[] = {
-        {"--help", 0, "Usage: orvanta-cli list FILE\n       orvanta-cli find [--match-case] TEXT FILE\n", ""},
-        {"-h", 0, "Usage: orvanta-cli list FILE\n", ""},
-        {"list --help", 0, "Usage: orvanta-cli list FILE\n\n", ""},
+        {"--help", 0,
+         "Usage: orvanta-cli list [--encoding NAME] FILE\n       orvanta-cli find [--match-case] TEXT FILE\n", ""},
+        {"-h", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n", ""},
+        {"list --help", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n\n", ""},
+        {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
+        {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
         {"find --help", 0, "Usage: orvanta-cli find [--match-case] TEXT FILE\n\n", ""},
         {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
-        {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list FILE\n"},
+        {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--encoding NAME] FILE\n"},
         {"frobnicate", 2, "", "The following argument was not expected: frobnicate\n"},
-        {"list", 2, "", "FILE is required\nUsage: orvanta-cli list FILE\nRun \"orvanta-cli list --help\""},
+        {"list", 2, "",
+         "FILE is required\nUsage: orvanta-cli list [--encoding NAME] FILE\nRun \"orvanta-cli list --help\""},
         {"list FILE FILE", 2, "", "The following argument was not expected: "},
         {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] TEXT FILE\n"},
         {"export FILE", 2, "", "DIR is required\n"},
@@ -205,6 +213,112 @@ TEST_F(Cli, ANegativeNumberIsAnArgument)
     EXPECT_EQ("2\t17\tCodeunit -5 Neg\n", RunCli("find -5 " + Quoted(File)).Out);
     EXPECT_EQ("List index out of bounds (-2)\n",
               RunCli("export " + Quoted(File) + " " + Quoted(Dir.Path().string()) + " -2").Out);
+}
+
+// Objects in a DOS code page (850), in UTF-8 and in plain ASCII, with CR LF
+// and lone LF line breaks. The DOS object holds only letters at the same
+// place in every Latin DOS code page (ü, é, ß), so that it reads the same
+// whichever of them detection settles on.
+const char* const SObject0Bytes = "OBJECT Table 5 Kunde M\x81ller\r\nStra\xe1" "e Caf\x82\r\n";
+const char* const SObject0 = "OBJECT Table 5 Kunde Müller\r\nStraße Café\r\n";
+const char* const SObject1 = "OBJECT Table 6 Straße\r\nGrüße ärger\nend\r\n";
+const char* const SObject2 = "OBJECT Codeunit 7 Plain\\Text\r\nabc\n";
+
+// The name of what is detected in Bytes: "ascii" when nothing is.
+std::string Detected(std::string_view Bytes)
+{
+    const std::optional<codepages::TEncoding> Encoding = codepages::Detect(Bytes);
+    return Encoding ? std::string(codepages::Name(*Encoding)) : "ascii";
+}
+
+class CliEncodings : public CliCommandLine {
+protected:
+    void SetUp() override
+    {
+        CliCommandLine::SetUp();
+        WriteFileBytes(File, std::string("pre\r\n") + SObject0Bytes + SObject1 + SObject2);
+    }
+    // Standard output exactly, and the start of standard error.
+    void Check(const TCommandLineCase& Case)
+    {
+        SCOPED_TRACE(Case.Arguments);
+        const std::string Arguments = WithFile(Case.Arguments);
+        const TRun Out = RunCli(Arguments, "2>/dev/null");
+        const TRun Error = RunCli(Arguments, ">/dev/null");
+        EXPECT_EQ(Case.Status, Out.Status);
+        EXPECT_EQ(Case.Out, Out.Out);
+        EXPECT_EQ(0u, Error.Out.rfind(Case.Error, 0)) << Error.Out;
+        EXPECT_EQ(*Case.Error == '\0', Error.Out.empty()) << Error.Out;
+    }
+};
+
+TEST_F(CliEncodings, ShowWritesTheObjectsInUtf8)
+{
+    const std::string Object0 = SObject0, Object1 = SObject1, Object2 = SObject2;
+    const std::string All = Object1 + Object0 + Object2;
+    const TCommandLineCase Cases[] = {
+        {"show FILE 0", 0, SObject0, ""},
+        {"show FILE 1", 0, SObject1, ""},
+        {"show FILE 2", 0, SObject2, ""},
+        {"show FILE 1 0 2", 0, All.c_str(), ""}, // in the order asked for
+        {"show --encoding auto FILE 0", 0, SObject0, ""},
+        {"show --encoding none FILE 0", 0, SObject0Bytes, ""},
+        {"show --encoding cp850 FILE 0", 0, SObject0, ""},
+        {"show --encoding=CP1252 FILE 1", 0, "OBJECT Table 6 StraÃŸe\r\nGrÃ¼ÃŸe Ã¤rger\nend\r\n", ""},
+        {"show --encoding Latin1 FILE 2", 0, SObject2, ""},
+        {"show --encoding klingon FILE 0", 2, "",
+         "Unknown encoding \"klingon\"; the names are auto, none, latin1, utf-8, cp437, "},
+        {"show --encoding '' FILE 0", 2, "", "Unknown encoding \"\"; "},
+        {"show --encoding auto FILE 0 3", 2, "", "List index out of bounds (3)\n"},
+        {"show FILE 0 -1", 2, "", "List index out of bounds (-1)\n"},
+        {"show FILE 0 x", 2, "", "'x' is not a valid integer value\n"},
+        {"show FILE", 2, "", "INDEX is required\n"},
+        {"show --encoding", 2, "", "--encoding: "},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
+}
+
+TEST_F(CliEncodings, ListWritesTheNamesInUtf8OnlyWhenAsked)
+{
+    const char* const Bytes = "0\tTable\t5\tKunde M\x81ller\t5\t42\n1\tTable\t6\tStra\xc3\x9f" "e\t47\t44\n"
+                              "2\tCodeunit\t7\tPlain\\\\Text\t91\t34\n";
+    const TCommandLineCase Cases[] = {
+        {"list FILE", 0, Bytes, ""},
+        {"list --encoding none FILE", 0, Bytes, ""},
+        {"list --encoding AUTO FILE", 0, "0\tTable\t5\tKunde Müller\t5\t42\n1\tTable\t6\tStraße\t47\t44\n"
+                                         "2\tCodeunit\t7\tPlain\\\\Text\t91\t34\n", ""},
+        // 0x81 is no character in Windows 1252.
+        {"list --encoding cp1252 FILE", 0, "0\tTable\t5\tKunde M\uFFFDller\t5\t42\n1\tTable\t6\tStraÃŸe\t47\t44\n"
+                                           "2\tCodeunit\t7\tPlain\\\\Text\t91\t34\n", ""},
+        {"list --encoding bogus FILE", 2, "", "Unknown encoding \"bogus\"; the names are auto, none, "},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
+}
+
+TEST_F(CliEncodings, EncodingsNamesWhatIsDetectedInEachObject)
+{
+    // Which Latin DOS code page the object is taken for is detection's business.
+    const std::string Dos = Detected(SObject0Bytes);
+    ASSERT_EQ("cp", Dos.substr(0, 2));
+    const std::string Mixed = "0\t" + Dos + "\n1\tutf-8\n2\tascii\n3 objects: 1 ascii, 1 utf-8, 1 " + Dos + "\n";
+    struct {
+        std::string Bytes;
+        const char* Out;
+    } const Cases[] = {
+        {std::string("pre\r\n") + SObject0Bytes + SObject1 + SObject2, Mixed.c_str()},
+        {std::string(SObject1) + SObject2 + SObject1, "0\tutf-8\n1\tascii\n2\tutf-8\n3 objects: 1 ascii, 2 utf-8\n"},
+        {"", "0 objects\n"},
+        {"no object here\r\n", "0 objects\n"},
+        {SObject2, "0\tascii\n1 object: 1 ascii\n"},
+    };
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(Case.Out);
+        WriteFileBytes(File, Case.Bytes);
+        Check({"encodings FILE", 0, Case.Out, ""});
+    }
+    Check({"encodings", 2, "", "FILE is required\n"});
 }
 
 // However little there is to write, a failure to write it is a failure.
@@ -253,6 +367,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, CliOutput, testing::Values(
     TOutputCase{"CommandHelp", "export --help", 0},
     TOutputCase{"ListOfThree", "list FILE", 0},
     TOutputCase{"OneFind", "find --match-case NEEDLE FILE", 0},
+    TOutputCase{"OneShow", "show FILE 0", 0},
+    TOutputCase{"Encodings", "encodings FILE", 0},
     TOutputCase{"ListOfMoreThanABuffer", "list FILE", 40000}),
     [](const testing::TestParamInfo<TOutputCase>& Info) { return std::string(Info.param.Name); });
 
@@ -270,6 +386,27 @@ TEST(CliSample, ListsTheSampleFile)
     EXPECT_EQ(0, R.Status);
     EXPECT_NE(std::string::npos, R.Out.find("\tTable\t")) << R.Out;
     EXPECT_NE(std::string::npos, R.Out.find("\tUnknown\t")) << R.Out;
+}
+
+TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)
+{
+    const std::string FileName = std::string(ORVANTA_SAMPLES) + "/sample.txt";
+    std::string Expected;
+    int Ascii = 0;
+    {
+        TObjectTextFile File; // holds the file exclusively: closed before the tool opens it
+        File.LoadFromFile(FileName);
+        ASSERT_EQ(10, File.Count());
+        for (std::int32_t I = 0; I < File.Count(); ++I) {
+            const std::string Name = Detected(File.Objects(I).GetText());
+            Ascii += Name == "ascii";
+            Expected += std::to_string(I) + "\t" + Name + "\n";
+        }
+    }
+    ASSERT_EQ(1, Ascii);
+    const TRun R = RunCli("encodings " + Quoted(FileName));
+    EXPECT_EQ(0, R.Status);
+    EXPECT_EQ(0u, R.Out.rfind(Expected + "10 objects: 1 ascii, ", 0)) << R.Out;
 }
 
 } // namespace
