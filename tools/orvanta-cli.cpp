@@ -155,6 +155,9 @@ int Run(std::vector<std::string> Args)
     // Options come before the arguments they qualify, as they always had to:
     // after the first argument everything is an argument, whatever it begins with.
     App.positionals_at_end();
+    // The same options on every system: CLI11 would take "/x" for an option on
+    // Windows, but it is a path there too (Wine passes the host's paths).
+    App.allow_windows_style_options(false);
 
     std::string FileName;
     const auto AddFile = [&FileName](CLI::App* Command) {
