@@ -10,10 +10,17 @@
 
 namespace {
 
-// The find text as the file's bytes, in the encoding the views show them in.
+// The find text as the file's bytes, in the encoding the text view shows.
+// A character that encoding cannot hold goes as its Latin-1 byte, as every
+// character did before the views knew code pages.
 std::string BytesOf(const QString& Text, TDisplayEncoding Encoding)
 {
-    return (Encoding == TDisplayEncoding::Utf8 ? Text.toUtf8() : Text.toLatin1()).toStdString();
+    if (Encoding == TDisplayEncoding::Utf8)
+        return Text.toUtf8().toStdString();
+    if (Encoding != TDisplayEncoding::Latin1)
+        if (std::optional<std::string> Encoded = codepages::EncodeUtf8(Text.toUtf8().toStdString(), Encoding))
+            return *Encoded;
+    return Text.toLatin1().toStdString();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/mainform.h"
 
+#include "ui/encodingmenu.h"
 #include "ui/errorbox.h"
 #include "ui/filedialogs.h"
 #include "ui/systempath.h"
@@ -70,6 +71,10 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     FStatusLabel = new QLabel(ui->stbMain);
     FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
     ui->stbMain->addWidget(FStatusLabel, 1);
+    // The shown object's encoding, in a field of its own on the right.
+    FEncodingField = new QLabel(ui->stbMain);
+    FEncodingField->setObjectName(QStringLiteral("stbEncoding"));
+    ui->stbMain->addPermanentWidget(FEncodingField);
     ui->lvwMain->hide();
     // When the window is resized the tree keeps its width; the right pane
     // takes what is left.
@@ -82,6 +87,10 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     WireViews();
     CreateFindAndExport();
     FCommands = new TWindowCommands(*this, *ui, *this);
+    FEncodingMenu = new TEncodingMenu(*ui->mnuView);
+    FEncodingMenu->SetChecked(EncodingSetting());
+    connect(FEncodingMenu, &TEncodingMenu::Chosen, this,
+            [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
     // A command's key goes to the command before the view can claim it.
     for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
         View->installEventFilter(this);
@@ -138,6 +147,7 @@ void TfrmMain::FormDestroy()
 void TfrmMain::WireViews()
 {
     FTreeModel = new TObjectTreeModel(*FObjectTextFile, FKindImages, this);
+    FTreeModel->SetLabelEncodings(&FEncodings);
     ui->tvwMain->setModel(FTreeModel);
     ui->tvwMain->setIconSize(QSize(16, 16));
     connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
@@ -148,6 +158,7 @@ void TfrmMain::WireViews()
             });
 
     FListModel = new TObjectListModel(*FObjectTextFile, FKindImages, this);
+    FListModel->SetLabelEncodings(&FEncodings);
     ui->lvwMain->setModel(FListModel);
     ui->lvwMain->setIconSize(QSize(16, 16));
     ui->lvwMain->SetUpColumns();
@@ -288,6 +299,7 @@ void TfrmMain::actFileCloseExecute()
 {
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
+    FEncodingField->clear();
     FListModel->SetItemCount(0);
     ui->lvwMain->clearSelection();
     FillTreeView();
@@ -329,6 +341,7 @@ void TfrmMain::FillTreeView()
 {
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
+    FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
     if (!FileLoaded()) {
         FTreeModel->Clear();
         return;
@@ -353,6 +366,7 @@ void TfrmMain::tvwMainChange(const QModelIndex& Node)
     if (TObjectTreeModel::IsRoot(Node)) {
         ui->memMain->hide();
         ui->lvwMain->show();
+        FEncodingField->clear();
         return;
     }
     ShowObjectText(TObjectTreeModel::ObjectIndexOf(Node));
@@ -362,7 +376,29 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
 {
     ui->memMain->show();
     ui->lvwMain->hide();
-    ui->memMain->SetObjectText(FObjectTextFile->Objects(ObjectIndex).GetText());
+    std::string Bytes = FObjectTextFile->Objects(ObjectIndex).GetText();
+    const codepages::TEncoding Encoding = FEncodings.ForText(ObjectIndex, Bytes);
+    ui->memMain->SetObjectText(std::move(Bytes), Encoding);
+    const std::string_view Caption = FEncodings.CaptionForText(ObjectIndex);
+    FEncodingField->setText(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
+    // Its name may read differently now that its encoding is known.
+    FTreeModel->LabelsChanged(ObjectIndex);
+    FListModel->LabelsChanged(ObjectIndex);
+}
+
+void TfrmMain::SetEncoding(const QString& SettingName)
+{
+    FEncodings.SetFromSettingName(SettingName.toStdString());
+    FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
+    FTreeModel->LabelsChanged();
+    FListModel->LabelsChanged();
+    if (!ui->memMain->isHidden() && SelectedObjectIndex() >= 0)
+        ShowObjectText(SelectedObjectIndex());
+}
+
+QString TfrmMain::EncodingSetting() const
+{
+    return QString::fromStdString(FEncodings.SettingName());
 }
 
 QModelIndex TfrmMain::SelectedNode() const

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/quibfile.h"
+#include "ui/encodingchoice.h"
 #include "ui/findnext.h"
 #include "ui/objectviews.h"
 #include "ui/windowcommands.h"
@@ -27,6 +28,7 @@
 
 class QFileDialog;
 class QLabel;
+class TEncodingMenu;
 class TExportFlow;
 class TFindFlow;
 class TWindowPlacement;
@@ -96,6 +98,10 @@ public:
     // The tree's width, as the splitter gives it to the tree.
     void SetTreeWidth(int Width);
     int TreeWidth() const;
+    // The display encoding by its setting's name: "auto" or an encoding's
+    // name; an unknown name is Automatic.
+    void SetEncoding(const QString& SettingName);
+    QString EncodingSetting() const;
 
 protected:
     bool event(QEvent* Event) override;
@@ -130,6 +136,9 @@ private:
     std::unique_ptr<Ui::TfrmMain> ui;
     QString FSettingsFileName;
     QLabel* FStatusLabel = nullptr;
+    QLabel* FEncodingField = nullptr;
+    TEncodingChoice FEncodings;
+    TEncodingMenu* FEncodingMenu = nullptr;
     TKindImages FKindImages;
     TObjectTreeModel* FTreeModel = nullptr;
     TObjectListModel* FListModel = nullptr;

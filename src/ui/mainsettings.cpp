@@ -154,6 +154,7 @@ void TfrmMain::LoadSettings()
     SetFindText(Settings.FindText);
     if (Settings.MatchCase)
         SetFindMatchCase(true);
+    SetEncoding(QString::fromStdString(Settings.Encoding));
 }
 
 void TfrmMain::SaveSettings()
@@ -171,5 +172,6 @@ void TfrmMain::SaveSettings()
     Settings.ObjectListWidth = TreeWidth();
     Settings.FindText = FindText();
     Settings.MatchCase = FindMatchCase();
+    Settings.Encoding = EncodingSetting().toStdString();
     WriteWindowSettings(gui::ToSystemPath(FSettingsFileName), Settings);
 }

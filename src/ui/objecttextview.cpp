@@ -18,11 +18,12 @@ TObjectTextView::TObjectTextView(QWidget* Parent) : QPlainTextEdit(Parent)
     UpdateTabStops();
 }
 
-bool TObjectTextView::SetObjectText(std::string Bytes)
+bool TObjectTextView::SetObjectText(std::string Bytes, TDisplayEncoding Encoding)
 {
-    if (Bytes == FBytes && document()->characterCount() - 1 == FMap.ViewLength())
+    if (Bytes == FBytes && Encoding == FEncoding && document()->characterCount() - 1 == FMap.ViewLength())
         return false;
-    TViewText View = ToViewText(Bytes, FEncoding);
+    TViewText View = ToViewText(Bytes, Encoding);
+    FEncoding = Encoding;
     FBytes = std::move(Bytes);
     FMap = std::move(View.Map);
     setPlainText(View.Text);

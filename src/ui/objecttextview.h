@@ -17,10 +17,10 @@ class TObjectTextView : public QPlainTextEdit {
 public:
     explicit TObjectTextView(QWidget* Parent = nullptr);
 
-    // Shows Bytes. A text equal to the one shown changes nothing and returns
-    // false; any other replaces it with the caret at the start, nothing
-    // selected, scrolled to the top.
-    bool SetObjectText(std::string Bytes);
+    // Shows Bytes, decoded as Encoding. A text equal to the one shown, in the
+    // same encoding, changes nothing and returns false; any other replaces it
+    // with the caret at the start, nothing selected, scrolled to the top.
+    bool SetObjectText(std::string Bytes, TDisplayEncoding Encoding = TDisplayEncoding::Latin1);
     void ClearObjectText();
 
     const std::string& ObjectText() const { return FBytes; }

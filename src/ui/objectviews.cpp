@@ -35,6 +35,15 @@ QIcon TKindImages::Image(int Index) const
     return FImages[Index];
 }
 
+namespace {
+
+TDisplayEncoding LabelEncoding(const TEncodingChoice* Encodings, int ObjectIndex, const TObjectTextObject& Object)
+{
+    return Encodings ? Encodings->ForLabel(ObjectIndex, Object.Name()) : TDisplayEncoding::Latin1;
+}
+
+}  // namespace
+
 // --- TObjectTreeModel ----------------------------------------------------------
 
 TObjectTreeModel::TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent)
@@ -58,6 +67,16 @@ void TObjectTreeModel::Clear()
     FObjectCount = 0;
     FHasRoot = false;
     endResetModel();
+}
+
+void TObjectTreeModel::LabelsChanged(int ObjectIndex)
+{
+    const int Count = rowCount(NodeAt(0));
+    if (Count == 0 || ObjectIndex >= Count)
+        return;
+    const int First = ObjectIndex < 0 ? 0 : ObjectIndex;
+    const int Last = ObjectIndex < 0 ? Count - 1 : ObjectIndex;
+    emit dataChanged(NodeAt(First + 1), NodeAt(Last + 1), {Qt::DisplayRole});
 }
 
 QModelIndex TObjectTreeModel::NodeAt(int AbsoluteIndex) const
@@ -127,7 +146,7 @@ QVariant TObjectTreeModel::data(const QModelIndex& Index, int Role) const
         return {};
     const TObjectTextObject& Object = FFile.Objects(Index.row());
     if (Role == Qt::DisplayRole)
-        return LabelFromBytes(Object.GetDisplayText());
+        return LabelFromBytes(Object.GetDisplayText(), LabelEncoding(FEncodings, Index.row(), Object));
     const QIcon Icon = FImages.Image(Object.ObjectType());
     return Icon.isNull() ? QVariant() : QVariant(Icon);
 }
@@ -157,6 +176,16 @@ void TObjectListModel::SetItemCount(int Count)
     endResetModel();
 }
 
+void TObjectListModel::LabelsChanged(int ObjectIndex)
+{
+    if (FItemCount == 0 || ObjectIndex >= FItemCount)
+        return;
+    FCachedIndex = -1;
+    const int First = ObjectIndex < 0 ? 0 : ObjectIndex;
+    const int Last = ObjectIndex < 0 ? FItemCount - 1 : ObjectIndex;
+    emit dataChanged(index(First, 2), index(Last, 2), {Qt::DisplayRole});
+}
+
 int TObjectListModel::rowCount(const QModelIndex& Parent) const
 {
     return Parent.isValid() ? 0 : FItemCount;
@@ -176,7 +205,7 @@ const TObjectListModel::TListRow& TObjectListModel::Row(int Index) const
             const TObjectTextObject& Object = FFile.Objects(Index);
             FCachedRow.Columns[0] = LabelFromBytes(ObjectTypeNames[Object.ObjectType()]);
             FCachedRow.Columns[1] = QString::number(Object.ID());
-            FCachedRow.Columns[2] = LabelFromBytes(Object.Name());
+            FCachedRow.Columns[2] = LabelFromBytes(Object.Name(), LabelEncoding(FEncodings, Index, Object));
             FCachedRow.ImageIndex = Object.ObjectType();
         }
         FCachedIndex = Index;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "core/quibfile.h"
+#include "ui/encodingchoice.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractTableModel>
@@ -36,6 +37,11 @@ class TObjectTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent = nullptr);
+
+    // How the objects' labels are decoded; one character per byte without it.
+    void SetLabelEncodings(const TEncodingChoice* Encodings) { FEncodings = Encodings; }
+    // The labels of every object, or of one, may read differently now.
+    void LabelsChanged(int ObjectIndex = -1);
 
     // Replaces every node: a root labelled RootText with ObjectCount children.
     void Rebuild(const QString& RootText, int ObjectCount);
@@ -67,6 +73,7 @@ private:
 
     const TObjectTextFile& FFile;
     const TKindImages& FImages;
+    const TEncodingChoice* FEncodings = nullptr;
     QString FRootText;
     int FObjectCount = 0;
     bool FHasRoot = false;
@@ -87,6 +94,10 @@ public:
     void SetItemCount(int Count);
     int ItemCount() const { return FItemCount; }
     const TObjectTextFile& File() const { return FFile; }
+    // How the objects' names are decoded; one character per byte without it.
+    void SetLabelEncodings(const TEncodingChoice* Encodings) { FEncodings = Encodings; }
+    // The names of every object, or of one, may read differently now.
+    void LabelsChanged(int ObjectIndex = -1);
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;
@@ -104,6 +115,7 @@ private:
 
     const TObjectTextFile& FFile;
     const TKindImages& FImages;
+    const TEncodingChoice* FEncodings = nullptr;
     int FItemCount = 0;
     // The view asks for one row's columns and roles in a burst: keep the last row.
     mutable int FCachedIndex = -1;

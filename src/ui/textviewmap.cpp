@@ -1,6 +1,7 @@
 #include "ui/textviewmap.h"
 
 #include <algorithm>
+#include <array>
 
 void TTextViewMap::AppendRun(std::int32_t Length)
 {
@@ -109,6 +110,11 @@ int Utf8Sequence(std::string_view Text, std::size_t I, char32_t& CodePoint)
 
 TViewText ToViewText(std::string_view Bytes, TDisplayEncoding Encoding)
 {
+    // Single-byte code pages: one character per byte, all of them in the
+    // basic plane, so one position per byte as for Latin-1.
+    const std::array<char32_t, 256>* Table =
+        codepages::IsSingleByte(Encoding) && Encoding != TDisplayEncoding::Latin1 ? &codepages::DecodeTable(Encoding)
+                                                                                  : nullptr;
     TViewText Result;
     Result.Text.reserve(static_cast<qsizetype>(Bytes.size()));
     std::int32_t Run = 0;  // bytes of the current plain run, not yet in the map
@@ -130,6 +136,10 @@ TViewText ToViewText(std::string_view Bytes, TDisplayEncoding Encoding)
             ++I;
         } else if (Encoding == TDisplayEncoding::Latin1 || Byte < 0x80) {
             Result.Text.append(QChar(Byte));
+            ++Run;
+            ++I;
+        } else if (Table) {
+            Result.Text.append(QChar(static_cast<char16_t>((*Table)[Byte])));
             ++Run;
             ++I;
         } else {
@@ -156,6 +166,13 @@ TViewText ToViewText(std::string_view Bytes, TDisplayEncoding Encoding)
 QString LabelFromBytes(std::string_view Bytes, TDisplayEncoding Encoding)
 {
     const auto Size = static_cast<qsizetype>(Bytes.size());
-    return Encoding == TDisplayEncoding::Utf8 ? QString::fromUtf8(Bytes.data(), Size)
-                                              : QString::fromLatin1(Bytes.data(), Size);
+    if (Encoding == TDisplayEncoding::Utf8)
+        return QString::fromUtf8(Bytes.data(), Size);
+    if (Encoding == TDisplayEncoding::Latin1)
+        return QString::fromLatin1(Bytes.data(), Size);
+    const std::array<char32_t, 256>& Table = codepages::DecodeTable(Encoding);
+    QString Label(Size, Qt::Uninitialized);
+    for (qsizetype I = 0; I < Size; ++I)
+        Label[I] = QChar(static_cast<char16_t>(Table[static_cast<unsigned char>(Bytes[I])]));
+    return Label;
 }

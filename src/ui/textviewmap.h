@@ -10,6 +10,8 @@
 // four bytes, one or two positions).
 #pragma once
 
+#include "core/codepages.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -51,11 +53,10 @@ private:
     std::int32_t FViewLength = 0;
 };
 
-// How the views turn the file's bytes into characters.
-enum class TDisplayEncoding {
-    Latin1,  // one character per byte, no code-page conversion
-    Utf8,    // UTF-8; a byte that starts no valid sequence shows as U+FFFD
-};
+// How the views turn the file's bytes into characters: one character per
+// byte (Latin1), UTF-8 (a byte that starts no valid sequence shows as U+FFFD),
+// or a single-byte code page (a byte it leaves undefined shows as U+FFFD).
+using TDisplayEncoding = codepages::TEncoding;
 
 // An object's text as the text view holds it: every line break (CR LF, CR, LF)
 // as one '\n', which is what the document keeps, so positions in Text are the

@@ -18,6 +18,8 @@ const char* const STop = "Top";
 const char* const SObjectListWidth = "ObjectListWidth";
 const char* const SFindText = "FindText";
 const char* const SMatchCase = "MatchCase";
+const char* const SDisplay = "Display";
+const char* const SEncoding = "Encoding";
 
 // The four keys of a view font.
 struct TFontKeys {
@@ -97,6 +99,7 @@ TWindowSettings ReadWindowSettings(const std::string& FileName)
     Settings.ObjectListWidth = ReadOptional(Profile, SView, SObjectListWidth);
     Settings.FindText = platform::ReadStringDefault(Profile, SFind, SFindText, "");
     Settings.MatchCase = platform::ReadFlag(Profile, SFind, SMatchCase);
+    Settings.Encoding = platform::ReadStringDefault(Profile, SDisplay, SEncoding, Settings.Encoding);
     return Settings;
 }
 
@@ -114,4 +117,5 @@ void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Set
     Writer.Integer(SView, SObjectListWidth, Settings.ObjectListWidth.value_or(0));
     Writer.String(SFind, SFindText, SingleLine(Settings.FindText));
     Writer.Flag(SFind, SMatchCase, Settings.MatchCase);
+    Writer.String(SDisplay, SEncoding, Settings.Encoding);
 }

@@ -3,7 +3,8 @@
 //
 // Knows nothing of widgets: the window applies what is read and gathers what
 // is written. The settings file is private-profile (INI) text with the
-// sections [Window], [View] and [Find].
+// sections [Window], [View] and [Find], and [Display] for what the viewer
+// added later.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +29,9 @@ struct TWindowSettings {
     // As the file's bytes; the file keeps one line of it.
     std::string FindText;
     bool MatchCase = false;
+
+    // Beyond the fifteen, in a section of their own ([Display]).
+    std::string Encoding = "auto";
 };
 
 // The values of the settings file FileName (a path as the file layer takes

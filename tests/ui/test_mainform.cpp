@@ -679,6 +679,7 @@ private slots:
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
         const std::string Body = "  Name=\xC4rger \x9A\x81;\r\n  Lone\rCR\nLF\r\n";
+        Window->SetEncoding(QStringLiteral("latin1"));
         Window->OpenFile(Folder.Write("a.txt", ObjectText("Table 1 \xDC" "ber", Body)));
         SelectNode(*Window, 1);
         WaitForChangeReport();

@@ -91,7 +91,9 @@ private slots:
                                      Line("ObjectListWidth", Tree) +
                                      "[Find]\n"
                                      "FindText=\n"
-                                     "MatchCase=0\n";
+                                     "MatchCase=0\n"
+                                     "[Display]\n"
+                                     "Encoding=auto\n";
         QCOMPARE(Folder.Read("quib.zup"), Expected);
     }
 
@@ -105,7 +107,8 @@ private slots:
             "[View]\r\nCodeFontName=DejaVu Sans Mono\r\nCodeFontSize=11\r\nCodeFontBold=1\r\nCodeFontItalic=1\r\n"
             "ListFontName=DejaVu Sans\r\nListFontSize=10\r\nListFontBold=0\r\nListFontItalic=1\r\n"
             "ObjectListWidth=150\r\n"
-            "[Find]\r\nFindText=Sales Header\r\nMatchCase=1\r\n";
+            "[Find]\r\nFindText=Sales Header\r\nMatchCase=1\r\n"
+            "[Display]\r\nEncoding=cp850\r\n";
         Folder.Write("quib.zup", Content);
         {
             auto Window = MakeWindow(Folder);

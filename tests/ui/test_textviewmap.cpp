@@ -137,6 +137,39 @@ private slots:
         QCOMPARE(Document.characterCount() - 1, View.Map.ViewLength());
     }
 
+    // Single-byte code pages: one character per byte, so every byte keeps its
+    // own position; CR LF is still one.
+    void codePageDecoding_data()
+    {
+        QTest::addColumn<QByteArray>("Bytes");
+        QTest::addColumn<int>("Encoding");
+        QTest::addColumn<QString>("Shown");
+        QTest::newRow("DOS 850") << QByteArray("Periodel\x91ngde\r\nBel\x9B" "b")
+                                 << int(TDisplayEncoding::Cp850) << QStringLiteral(u"Periodel\u00E6ngde\nBel\u00F8b");
+        QTest::newRow("Windows 1252") << QByteArray("Periodel\xE6ngde\r\n\x80") << int(TDisplayEncoding::Cp1252)
+                                      << QStringLiteral(u"Periodel\u00E6ngde\n\u20AC");
+        QTest::newRow("DOS 866") << QByteArray("\x8F\xE0\xA8\xA2\xA5\xE2") << int(TDisplayEncoding::Cp866)
+                                 << QStringLiteral(u"\u041F\u0440\u0438\u0432\u0435\u0442");
+        QTest::newRow("one character per byte") << QByteArray("Bel\x9B" "b") << int(TDisplayEncoding::Latin1)
+                                                << QStringLiteral(u"Bel\u009Bb");
+    }
+
+    void codePageDecoding()
+    {
+        QFETCH(QByteArray, Bytes);
+        QFETCH(int, Encoding);
+        QFETCH(QString, Shown);
+        const TViewText View = ToViewText(Bytes.toStdString(), static_cast<TDisplayEncoding>(Encoding));
+        QCOMPARE(View.Text, Shown);
+        QCOMPARE(View.Map.ByteLength(), int(Bytes.size()));
+        QCOMPARE(View.Map.ViewLength(), int(Shown.size()));
+        // Every position of the text maps to its byte and back.
+        for (int Position = 0; Position <= Shown.size(); ++Position)
+            QCOMPARE(View.Map.ViewFromByte(View.Map.ByteFromView(Position)), Position);
+        const std::string_view Line(Bytes.constData(), static_cast<std::size_t>(Bytes.indexOf('\r') < 0 ? Bytes.size() : Bytes.indexOf('\r')));
+        QCOMPARE(LabelFromBytes(Line, static_cast<TDisplayEncoding>(Encoding)), Shown.section('\n', 0, 0));
+    }
+
     // The text view keeps caret and selection in bytes of the object's text.
     void textViewSelectsBytes()
     {

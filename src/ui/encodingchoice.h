@@ -1,0 +1,50 @@
+// Which encoding each object of the loaded file is shown in.
+//
+// Either the one the user chose for every object, or, on Automatic, the one
+// detected from an object's bytes the first time its text is shown, kept for
+// as long as the file is loaded. Names in the tree and the list are decoded in
+// their object's encoding once it is known, before that in what their own
+// bytes suggest. Knows nothing of widgets; the window asks it.
+#pragma once
+
+#include "core/codepages.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TEncodingChoice {
+public:
+    // The setting's value: "auto" or an encoding's name.
+    static constexpr std::string_view AutomaticName = "auto";
+
+    // std::nullopt: Automatic.
+    std::optional<codepages::TEncoding> Chosen() const { return FChosen; }
+    void SetChosen(std::optional<codepages::TEncoding> Chosen) { FChosen = Chosen; }
+    std::string SettingName() const;
+    // An unknown name leaves Automatic.
+    void SetFromSettingName(std::string_view Name);
+
+    // A new file: nothing of it is known yet.
+    void Reset(std::int32_t ObjectCount);
+
+    // The encoding object ObjectIndex's text Bytes is shown in; on Automatic
+    // detected now unless known. Plain ASCII reads the same in all of them.
+    codepages::TEncoding ForText(std::int32_t ObjectIndex, std::string_view Bytes);
+    // What the user reads of the text's encoding: "DOS 850", or "ASCII" for
+    // a text of plain ASCII on Automatic.
+    std::string_view CaptionForText(std::int32_t ObjectIndex) const;
+    // The encoding a label of object ObjectIndex (its name) is shown in.
+    codepages::TEncoding ForLabel(std::int32_t ObjectIndex, std::string_view LabelBytes) const;
+
+private:
+    // Per object: not yet known, plain ASCII, or the encoding detected.
+    static constexpr std::int8_t Unknown = -1;
+    static constexpr std::int8_t Ascii = -2;
+    std::int8_t Known(std::int32_t ObjectIndex) const;
+
+    std::optional<codepages::TEncoding> FChosen;
+    std::vector<std::int8_t> FDetected;
+};

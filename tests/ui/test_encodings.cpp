@@ -1,0 +1,110 @@
+// Objects in different encodings in one file: what the window shows of each,
+// the Encoding menu, the status field and the setting.
+#include "guitest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QtTest>
+
+namespace {
+
+// A DOS 850 object, a UTF-8 one and a plain ASCII one.
+std::string MixedFile()
+{
+    return ObjectText("Table 3 Periodel\x91ngde", "  { 1 ; ;Bel\x9B" "b ;Decimal }\r\n") +
+           ObjectText("Table 4 Bel\xC3\xB8" "b", "  { 1 ; ;L\xC3\xA6ngde ;Decimal }\r\n") +
+           ObjectText("Codeunit 5 Plain");
+}
+
+QString NodeText(TfrmMain& Window, int AbsoluteIndex)
+{
+    auto* Model = static_cast<TObjectTreeModel*>(Views(Window).Tree->model());
+    return Model->NodeAt(AbsoluteIndex).data().toString();
+}
+
+void ShowObject(TfrmMain& Window, int ObjectIndex)
+{
+    auto* Model = static_cast<TObjectTreeModel*>(Views(Window).Tree->model());
+    Views(Window).Tree->setCurrentIndex(Model->NodeAt(ObjectIndex + 1));
+    WaitForChangeReport();
+}
+
+QString EncodingField(TfrmMain& Window)
+{
+    return Component<QLabel>(Window, "stbEncoding")->text();
+}
+
+void Choose(TfrmMain& Window, const QString& SettingName)
+{
+    for (QAction* Item : Component<QMenu>(Window, "mnuViewEncoding")->actions())
+        if (Item->data().toString() == SettingName)
+            Item->trigger();
+}
+
+}  // namespace
+
+class TestEncodings : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachObjectInItsOwnEncoding()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("mixed.txt", MixedFile()));
+        QCOMPARE(NodeText(*Window, 1), QStringLiteral(u"Table 3 Periodel\u00E6ngde"));
+        QCOMPARE(NodeText(*Window, 2), QStringLiteral(u"Table 4 Bel\u00F8b"));
+
+        ShowObject(*Window, 0);
+        QVERIFY(Views(*Window).Text->toPlainText().contains(QStringLiteral(u"Bel\u00F8b ;Decimal")));
+        QVERIFY2(EncodingField(*Window).startsWith(QLatin1String("DOS ")), qPrintable(EncodingField(*Window)));
+        ShowObject(*Window, 1);
+        QVERIFY(Views(*Window).Text->toPlainText().contains(QStringLiteral(u"L\u00E6ngde ;Decimal")));
+        QCOMPARE(EncodingField(*Window), QStringLiteral("UTF-8"));
+        ShowObject(*Window, 2);
+        QCOMPARE(EncodingField(*Window), QStringLiteral("ASCII"));
+
+        // Copy: the decoded text, line breaks as in the file.
+        ShowObject(*Window, 0);
+        Component<QAction>(*Window, "actEditCopyTreeView")->trigger();
+        QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral(u"Periodel\u00E6ngde\r\n")));
+    }
+
+    // A chosen encoding holds for every object, labels included, and is kept.
+    void chosenEncodingHoldsAndIsKept()
+    {
+        TTestFolder Folder;
+        const QString File = Folder.Write("mixed.txt", MixedFile());
+        {
+            auto Window = MakeWindow(Folder);
+            Window->OpenFile(File);
+            ShowObject(*Window, 0);
+            Choose(*Window, QStringLiteral("latin1"));
+            QCOMPARE(EncodingField(*Window), QStringLiteral("One character per byte"));
+            QVERIFY(Views(*Window).Text->toPlainText().contains(QStringLiteral(u"Bel\u009Bb")));
+            QCOMPARE(NodeText(*Window, 1), QStringLiteral(u"Table 3 Periodel\u0091ngde"));
+        }
+        QVERIFY(Folder.Read("quib.zup").find("[Display]\nEncoding=latin1\n") != std::string::npos);
+
+        auto Window = MakeWindow(Folder);
+        QCOMPARE(Window->EncodingSetting(), QStringLiteral("latin1"));
+        Window->OpenFile(File);
+        QCOMPARE(NodeText(*Window, 2), QStringLiteral(u"Table 4 Bel\u00C3\u00B8b"));
+        Choose(*Window, QStringLiteral("auto"));
+        QCOMPARE(NodeText(*Window, 2), QStringLiteral(u"Table 4 Bel\u00F8b"));
+    }
+
+    void unknownSettingIsAutomatic()
+    {
+        TTestFolder Folder;
+        Folder.Write("quib.zup", "[Display]\nEncoding=klingon\n");
+        auto Window = MakeWindow(Folder);
+        QCOMPARE(Window->EncodingSetting(), QStringLiteral("auto"));
+    }
+};
+
+QTEST_MAIN(TestEncodings)
+#include "test_encodings.moc"
