@@ -86,48 +86,6 @@ bool EqualIgnoringAsciiCase(std::string_view A, std::string_view B)
     return true;
 }
 
-// The length of the well-formed UTF-8 sequence at Bytes[Pos] (RFC 3629: no
-// overlong forms, no surrogates, nothing above U+10FFFF), 0 when none starts there.
-std::size_t Utf8SequenceAt(std::string_view Bytes, std::size_t Pos, char32_t& Code)
-{
-    const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
-    const unsigned char Lead = Byte(Pos);
-    if (Lead < 0x80) {
-        Code = Lead;
-        return 1;
-    }
-    std::size_t Length;
-    unsigned char Low = 0x80, High = 0xBF;  // bounds of the second byte
-    if (Lead >= 0xC2 && Lead <= 0xDF) {
-        Length = 2;
-        Code = Lead & 0x1Fu;
-    } else if (Lead >= 0xE0 && Lead <= 0xEF) {
-        Length = 3;
-        Code = Lead & 0x0Fu;
-        if (Lead == 0xE0)
-            Low = 0xA0;
-        else if (Lead == 0xED)
-            High = 0x9F;
-    } else if (Lead >= 0xF0 && Lead <= 0xF4) {
-        Length = 4;
-        Code = Lead & 0x07u;
-        if (Lead == 0xF0)
-            Low = 0x90;
-        else if (Lead == 0xF4)
-            High = 0x8F;
-    } else {
-        return 0;
-    }
-    if (Bytes.size() - Pos < Length)
-        return 0;
-    for (std::size_t I = 1; I < Length; ++I) {
-        const unsigned char Next = Byte(Pos + I);
-        if (I == 1 ? (Next < Low || Next > High) : (Next < 0x80 || Next > 0xBF))
-            return 0;
-        Code = (Code << 6) | (Next & 0x3Fu);
-    }
-    return Length;
-}
 
 void AppendUtf8(std::string& Out, char32_t Code)
 {
@@ -205,6 +163,47 @@ bool IsUtf8From(std::string_view Bytes, std::size_t First)
 }
 
 }  // namespace
+
+std::size_t Utf8SequenceAt(std::string_view Bytes, std::size_t Pos, char32_t& Code)
+{
+    const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
+    const unsigned char Lead = Byte(Pos);
+    if (Lead < 0x80) {
+        Code = Lead;
+        return 1;
+    }
+    std::size_t Length;
+    unsigned char Low = 0x80, High = 0xBF;  // bounds of the second byte
+    if (Lead >= 0xC2 && Lead <= 0xDF) {
+        Length = 2;
+        Code = Lead & 0x1Fu;
+    } else if (Lead >= 0xE0 && Lead <= 0xEF) {
+        Length = 3;
+        Code = Lead & 0x0Fu;
+        if (Lead == 0xE0)
+            Low = 0xA0;
+        else if (Lead == 0xED)
+            High = 0x9F;
+    } else if (Lead >= 0xF0 && Lead <= 0xF4) {
+        Length = 4;
+        Code = Lead & 0x07u;
+        if (Lead == 0xF0)
+            Low = 0x90;
+        else if (Lead == 0xF4)
+            High = 0x8F;
+    } else {
+        return 0;
+    }
+    if (Bytes.size() - Pos < Length)
+        return 0;
+    for (std::size_t I = 1; I < Length; ++I) {
+        const unsigned char Next = Byte(Pos + I);
+        if (I == 1 ? (Next < Low || Next > High) : (Next < 0x80 || Next > 0xBF))
+            return 0;
+        Code = (Code << 6) | (Next & 0x3Fu);
+    }
+    return Length;
+}
 
 std::string_view Name(TEncoding Encoding) { return InfoOf(Encoding).Name; }
 

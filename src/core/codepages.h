@@ -55,6 +55,11 @@ const std::array<unsigned char, 256>& FoldTable(TEncoding Encoding);
 // when the text is not valid UTF-8.
 std::optional<std::string> EncodeUtf8(std::string_view Utf8Text, TEncoding Encoding);
 
+// The length of the valid UTF-8 sequence at Bytes[Pos] (1 for ASCII), its
+// code point in Code; 0 when none starts there (a stray continuation byte, an
+// overlong form, a surrogate, anything above U+10FFFF, a sequence cut short).
+std::size_t Utf8SequenceAt(std::string_view Bytes, std::size_t Pos, char32_t& Code);
+
 // The bytes as UTF-8 text. Bytes undefined in the code page, and for UTF-8
 // each byte that starts no valid sequence, become U+FFFD.
 std::string DecodeToUtf8(std::string_view Bytes, TEncoding Encoding);

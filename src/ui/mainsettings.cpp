@@ -7,7 +7,6 @@
 #include "ui/windowplacement.h"
 #include "ui/windowsettings.h"
 
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
@@ -15,8 +14,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 

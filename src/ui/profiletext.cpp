@@ -1,30 +1,10 @@
 #include "ui/profiletext.h"
 
+#include "core/codepages.h"
+
 namespace {
 
 #ifndef _WIN32
-// Length of the valid UTF-8 sequence at Text[At], or 0 when none starts there.
-std::size_t Utf8SequenceLength(const std::string& Text, std::size_t At)
-{
-    const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Text[I]); };
-    const unsigned char Lead = Byte(At);
-    if (Lead < 0x80)
-        return 1;
-    const std::size_t Length = Lead >= 0xC2 && Lead <= 0xDF ? 2 : Lead >= 0xE0 && Lead <= 0xEF ? 3
-                             : Lead >= 0xF0 && Lead <= 0xF4 ? 4 : 0;
-    if (Length == 0 || At + Length > Text.size())
-        return 0;
-    for (std::size_t I = At + 1; I < At + Length; ++I)
-        if ((Byte(I) & 0xC0) != 0x80)
-            return 0;
-    const unsigned char Second = Byte(At + 1);
-    // No overlong forms, no surrogates, nothing above U+10FFFF.
-    if ((Lead == 0xE0 && Second < 0xA0) || (Lead == 0xED && Second > 0x9F) || (Lead == 0xF0 && Second < 0x90) ||
-        (Lead == 0xF4 && Second > 0x8F))
-        return 0;
-    return Length;
-}
-
 // A byte that is not part of valid UTF-8 stands for itself as a lone low
 // surrogate, which no real text holds, so it is written back unchanged.
 constexpr char16_t EscapedByteBase = 0xDC00;
@@ -42,7 +22,7 @@ QString FromProfileText(const std::string& Text)
     QString Result;
     Result.reserve(static_cast<qsizetype>(Text.size()));
     for (std::size_t At = 0; At < Text.size();) {
-        if (const std::size_t Length = Utf8SequenceLength(Text, At)) {
+        if (char32_t Ignored = 0; const std::size_t Length = codepages::Utf8SequenceAt(Text, At, Ignored)) {
             Result += QString::fromUtf8(Text.data() + At, static_cast<qsizetype>(Length));
             At += Length;
         } else {

@@ -76,36 +76,6 @@ namespace {
 constexpr unsigned char CR = 13;
 constexpr unsigned char LF = 10;
 
-// Length of the valid UTF-8 sequence at Text[I], with its code point; 0 when
-// the byte starts none (stray continuation, overlong form, surrogate, too big).
-int Utf8Sequence(std::string_view Text, std::size_t I, char32_t& CodePoint)
-{
-    const auto Byte = [&](std::size_t K) { return static_cast<unsigned char>(Text[K]); };
-    const unsigned char Lead = Byte(I);
-    int Length;
-    char32_t Min;
-    if (Lead >= 0xC2 && Lead <= 0xDF) {
-        Length = 2; Min = 0x80; CodePoint = Lead & 0x1F;
-    } else if (Lead >= 0xE0 && Lead <= 0xEF) {
-        Length = 3; Min = 0x800; CodePoint = Lead & 0x0F;
-    } else if (Lead >= 0xF0 && Lead <= 0xF4) {
-        Length = 4; Min = 0x10000; CodePoint = Lead & 0x07;
-    } else {
-        return 0;
-    }
-    if (I + Length > Text.size())
-        return 0;
-    for (int K = 1; K < Length; ++K) {
-        const unsigned char Next = Byte(I + K);
-        if ((Next & 0xC0) != 0x80)
-            return 0;
-        CodePoint = (CodePoint << 6) | (Next & 0x3F);
-    }
-    if (CodePoint < Min || CodePoint > 0x10FFFF || (CodePoint >= 0xD800 && CodePoint <= 0xDFFF))
-        return 0;
-    return Length;
-}
-
 }  // namespace
 
 TViewText ToViewText(std::string_view Bytes, TDisplayEncoding Encoding)
@@ -144,7 +114,7 @@ TViewText ToViewText(std::string_view Bytes, TDisplayEncoding Encoding)
             ++I;
         } else {
             char32_t CodePoint = 0;
-            const int Length = Utf8Sequence(Bytes, I, CodePoint);
+            const auto Length = static_cast<int>(codepages::Utf8SequenceAt(Bytes, I, CodePoint));
             if (Length == 0) {
                 Result.Text.append(QChar(QChar::ReplacementCharacter));
                 ++Run;
