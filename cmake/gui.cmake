@@ -11,7 +11,7 @@ add_library(orvantaui STATIC
   src/ui/objectviews.h src/ui/objectviews.cpp
   src/ui/objecttextview.h src/ui/objecttextview.cpp
   src/ui/textviewmap.h src/ui/textviewmap.cpp
-  src/ui/encodingchoice.h src/ui/encodingchoice.cpp src/ui/encodingmenu.h src/ui/encodingmenu.cpp
+  src/ui/encodingmenu.h src/ui/encodingmenu.cpp
   src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp
   src/ui/exportobjects.h src/ui/exportobjects.cpp
   src/ui/findflow.h src/ui/findflow.cpp src/ui/exportflow.h src/ui/exportflow.cpp

@@ -8,7 +8,7 @@ For every single-byte encoding the program reads, three 256-entry tables:
   - the Unicode code point of every byte (U+FFFD where the code page defines none),
     from Python's codecs (the core tests check every byte against the system's iconv);
   - the lower-case fold: every byte to the byte of the same letter in lower case in
-    the same code page, or to itself;
+    the same code page, or to itself (never from beyond ASCII into it);
   - the character class the detection scores by (letter of a script and case,
     symbol, box drawing, combining mark, undefined), from Python's unicodedata.
 Latin-1 stands for "one character per byte": every byte is its own code point and
@@ -52,9 +52,11 @@ def decode_table(page):
 
 def lower_one(char):
     lower = char.lower()
-    # The full mapping lengthens only U+0130 (I with dot above -> i + combining
-    # dot); its simple mapping, i, is what one byte can hold.
-    return lower[0] if lower else char
+    # Only U+0130 (I with dot above) lowers to more than one character, and
+    # Unicode's case folding leaves it alone outside Turkish rules. It stays
+    # itself here, so that no letter beyond ASCII folds into ASCII: a find text
+    # of plain ASCII then searches every code page the same way.
+    return char if len(lower) != 1 else lower
 
 
 def fold_table(decode):

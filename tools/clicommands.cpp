@@ -1,6 +1,8 @@
 #include "clicommands.h"
 
 #include "clioutput.h"
+#include "core/encodingchoice.h"
+#include "core/findtext.h"
 #include "core/quibfile.h"
 
 #include <array>
@@ -20,12 +22,12 @@ const char* const SAscii = "ascii";
 TEncoding EncodingAt(int Index) { return static_cast<TEncoding>(Index); }
 
 // The encoding the choice reads Object's bytes in; none for the bytes as they are.
-std::optional<TEncoding> EncodingOf(const TObjectTextObject& Object, const TEncodingChoice& Choice)
+std::optional<TEncoding> EncodingOf(const TObjectTextObject& Object, const TEncodingOption& Choice)
 {
     switch (Choice.Kind) {
-    case TEncodingChoice::ekFixed: return Choice.Encoding;
-    case TEncodingChoice::ekAuto: return codepages::Detect(Object.GetText());
-    case TEncodingChoice::ekNone: break;
+    case TEncodingOption::ekFixed: return Choice.Encoding;
+    case TEncodingOption::ekAuto: return codepages::Detect(Object.GetText());
+    case TEncodingOption::ekNone: break;
     }
     return std::nullopt;
 }
@@ -50,18 +52,18 @@ std::vector<const TObjectTextObject*> Chosen(const TObjectTextFile& File, const 
 
 } // namespace
 
-TEncodingChoice EncodingChoice(std::string_view Name)
+TEncodingOption EncodingOption(std::string_view Name)
 {
     std::string Lower(Name);
     for (char& C : Lower)
         if (C >= 'A' && C <= 'Z')
             C = char(C - 'A' + 'a');
     if (Lower == "none")
-        return {TEncodingChoice::ekNone};
+        return {TEncodingOption::ekNone};
     if (Lower == "auto")
-        return {TEncodingChoice::ekAuto};
+        return {TEncodingOption::ekAuto};
     if (const std::optional<TEncoding> Encoding = codepages::FromName(Lower))
-        return {TEncodingChoice::ekFixed, *Encoding};
+        return {TEncodingOption::ekFixed, *Encoding};
     throw std::runtime_error("Unknown encoding \"" + std::string(Name) + "\"; the names are auto, none, " +
                              EncodingNames() + ".");
 }
@@ -74,7 +76,7 @@ std::string EncodingNames()
     return Names;
 }
 
-int List(const std::string& FileName, const TEncodingChoice& Encoding)
+int List(const std::string& FileName, const TEncodingOption& Encoding)
 {
     TObjectTextFile File;
     File.LoadFromFile(FileName);
@@ -89,20 +91,27 @@ int List(const std::string& FileName, const TEncodingChoice& Encoding)
     return 0;
 }
 
-int Find(const std::string& Text, const std::string& FileName, bool MatchCase)
+int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding)
 {
     TObjectTextFile File;
     File.LoadFromFile(FileName);
+    const TFindText Find = Encoding.Kind == TEncodingOption::ekNone ? TFindText::OfBytes(Text, MatchCase)
+                                                                   : TFindText::OfUnicode(Text, MatchCase);
+    ::TEncodingChoice Encodings;
+    Encodings.Reset(File.Count());
+    if (Encoding.Kind == TEncodingOption::ekFixed)
+        Encodings.SetChosen(Encoding.Encoding);
     TOutput Out;
     std::int32_t ObjectIndex = 0;
     std::int32_t Position = 1;
+    std::int32_t Length = 0;
     bool Found = false;
-    while (File.FindNext(ObjectIndex, Position, Text, MatchCase)) {
+    while (File.FindNext(ObjectIndex, Position, Length, Find, Encodings)) {
         Found = true;
         Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText())
             << '\n';
         // The next search starts right after this occurrence, as the window's does.
-        Position = CheckedAdd(Position, std::int32_t(Text.size()));
+        Position = CheckedAdd(Position, Length);
     }
     Out.Flush();
     return Found ? 0 : 1;
@@ -136,7 +145,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
     return 0;
 }
 
-int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingChoice& Encoding)
+int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingOption& Encoding)
 {
     TObjectTextFile File;
     File.LoadFromFile(FileName);
@@ -144,7 +153,7 @@ int Show(const std::string& FileName, const std::vector<std::string>& Indexes, c
     for (const TObjectTextObject* Object : Chosen(File, Indexes)) {
         const std::string Text = Object->GetText();
         // Detected here rather than by EncodingOf, which would read the text again.
-        Out << InUtf8(Text, Encoding.Kind == TEncodingChoice::ekAuto ? codepages::Detect(Text)
+        Out << InUtf8(Text, Encoding.Kind == TEncodingOption::ekAuto ? codepages::Detect(Text)
                                                                      : EncodingOf(*Object, Encoding));
     }
     Out.Flush();

@@ -13,7 +13,7 @@ namespace cli {
 
 // What --encoding asks for: the file's bytes unchanged, the encoding detected
 // in each object, or one encoding for every object.
-struct TEncodingChoice {
+struct TEncodingOption {
     enum TKind { ekNone, ekAuto, ekFixed };
     TKind Kind = ekNone;
     codepages::TEncoding Encoding = codepages::TEncoding::Latin1; // for ekFixed
@@ -21,17 +21,18 @@ struct TEncodingChoice {
 
 // "none", "auto" or an encoding's name, in any case; raises for any other
 // name, with the names there are.
-TEncodingChoice EncodingChoice(std::string_view Name);
+TEncodingOption EncodingOption(std::string_view Name);
 // The encodings' names, comma-separated: latin1, utf-8, cp437, ...
 std::string EncodingNames();
 
 // One line per object: index, kind, number, name, offset, size; the names
 // in UTF-8 unless Encoding is ekNone.
-int List(const std::string& FileName, const TEncodingChoice& Encoding = {});
+int List(const std::string& FileName, const TEncodingOption& Encoding = {});
 
 // Every occurrence of Text as successive Find Next presses find it: object
-// index, 1-based position, object. 1 when there is none.
-int Find(const std::string& Text, const std::string& FileName, bool MatchCase);
+// index, 1-based position, object. 1 when there is none. Text is the file's
+// bytes when Encoding is ekNone, else UTF-8 written into each object's encoding.
+int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding = {});
 
 // The objects of the given indexes (all when there are none) as files under
 // their export names in Folder. Every index, and unless Force that no target
@@ -41,7 +42,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
 
 // The text of each object of the given indexes, in their order, in UTF-8
 // unless Encoding is ekNone. Every index is checked before anything is written.
-int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingChoice& Encoding);
+int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingOption& Encoding);
 
 // One line per object, index and the encoding detected ("ascii" for bytes
 // below 0x80 only), then how many objects there are of each.

@@ -181,6 +181,10 @@ int Run(std::vector<std::string> Args)
     Find->description("Every occurrence of TEXT, as successive Find Next presses find it: object index,\n"
                       "1-based position, object. Exit code 1 when there is none.");
     Find->add_flag("--match-case", MatchCase, "upper and lower case differ");
+    AddEncoding(Find, Wrapped("TEXT (UTF-8) written into each object's encoding, as the viewer searches: auto "
+                              "(as detected in each object) or an encoding's name (see show --help). Without it, "
+                              "or with none, TEXT is the file's bytes.",
+                              60));
     Find->add_option("TEXT", Text, "what to look for")->required();
     AddFile(Find);
 
@@ -224,7 +228,7 @@ int Run(std::vector<std::string> Args)
         AllUsage += (AllUsage.empty() ? "" : SUsageIndent) + std::string(SProgram) + " " + Line + "\n";
     };
     Describe(List, "list [--encoding NAME] FILE", "one line per object: index, kind, number, name, offset, size");
-    Describe(Find, "find [--match-case] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
+    Describe(Find, "find [--match-case] [--encoding NAME] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
     Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
     Describe(Show, "show [--encoding NAME] FILE INDEX...", "objects' text in UTF-8");
     Describe(Encodings, "encodings FILE", "the encoding detected in each object");
@@ -235,13 +239,14 @@ int Run(std::vector<std::string> Args)
         std::reverse(Args.begin(), Args.end()); // CLI11 takes the last argument first
         App.parse(Args);
         if (List->parsed())
-            return cli::List(FileName, cli::EncodingChoice(List->count("--encoding") ? EncodingName : "none"));
+            return cli::List(FileName, cli::EncodingOption(List->count("--encoding") ? EncodingName : "none"));
         if (Find->parsed())
-            return cli::Find(Text, FileName, MatchCase);
+            return cli::Find(Text, FileName, MatchCase,
+                             cli::EncodingOption(Find->count("--encoding") ? EncodingName : "none"));
         if (Export->parsed())
             return cli::Export(FileName, Folder, Indexes, Force);
         if (Show->parsed()) {
-            const cli::TEncodingChoice Choice = cli::EncodingChoice(Show->count("--encoding") ? EncodingName : "auto");
+            const cli::TEncodingOption Choice = cli::EncodingOption(Show->count("--encoding") ? EncodingName : "auto");
 #ifdef _WIN32
             // The text's own line breaks, byte for byte: no CR added before each LF.
             _setmode(_fileno(stdout), _O_BINARY);

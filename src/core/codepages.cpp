@@ -87,24 +87,6 @@ bool EqualIgnoringAsciiCase(std::string_view A, std::string_view B)
 }
 
 
-void AppendUtf8(std::string& Out, char32_t Code)
-{
-    if (Code < 0x80) {
-        Out += char(Code);
-    } else if (Code < 0x800) {
-        Out += char(0xC0 | (Code >> 6));
-        Out += char(0x80 | (Code & 0x3F));
-    } else if (Code < 0x10000) {
-        Out += char(0xE0 | (Code >> 12));
-        Out += char(0x80 | ((Code >> 6) & 0x3F));
-        Out += char(0x80 | (Code & 0x3F));
-    } else {
-        Out += char(0xF0 | (Code >> 18));
-        Out += char(0x80 | ((Code >> 12) & 0x3F));
-        Out += char(0x80 | ((Code >> 6) & 0x3F));
-        Out += char(0x80 | (Code & 0x3F));
-    }
-}
 
 constexpr char32_t Replacement = 0xFFFD;
 
@@ -163,6 +145,25 @@ bool IsUtf8From(std::string_view Bytes, std::size_t First)
 }
 
 }  // namespace
+
+void AppendUtf8(std::string& Out, char32_t Code)
+{
+    if (Code < 0x80) {
+        Out += char(Code);
+    } else if (Code < 0x800) {
+        Out += char(0xC0 | (Code >> 6));
+        Out += char(0x80 | (Code & 0x3F));
+    } else if (Code < 0x10000) {
+        Out += char(0xE0 | (Code >> 12));
+        Out += char(0x80 | ((Code >> 6) & 0x3F));
+        Out += char(0x80 | (Code & 0x3F));
+    } else {
+        Out += char(0xF0 | (Code >> 18));
+        Out += char(0x80 | ((Code >> 12) & 0x3F));
+        Out += char(0x80 | ((Code >> 6) & 0x3F));
+        Out += char(0x80 | (Code & 0x3F));
+    }
+}
 
 std::size_t Utf8SequenceAt(std::string_view Bytes, std::size_t Pos, char32_t& Code)
 {

@@ -60,6 +60,9 @@ std::optional<std::string> EncodeUtf8(std::string_view Utf8Text, TEncoding Encod
 // overlong form, a surrogate, anything above U+10FFFF, a sequence cut short).
 std::size_t Utf8SequenceAt(std::string_view Bytes, std::size_t Pos, char32_t& Code);
 
+// Code (a Unicode scalar value) appended to Out in UTF-8.
+void AppendUtf8(std::string& Out, char32_t Code);
+
 // The bytes as UTF-8 text. Bytes undefined in the code page, and for UTF-8
 // each byte that starts no valid sequence, become U+FFFD.
 std::string DecodeToUtf8(std::string_view Bytes, TEncoding Encoding);

@@ -1,23 +1,15 @@
 #include "core/quibfile.h"
 
+#include "core/encodingchoice.h"
+#include "core/findtext.h"
+#include "core/simd.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <limits>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define QUIB_SSE2 1
-#include <emmintrin.h>
-#ifdef _MSC_VER
-#include <intrin.h>
-#endif
-#endif
-
-#if defined(QUIB_SSE2) && (defined(__GNUC__) || defined(__clang__))
-#define QUIB_AVX2 1
-#include <immintrin.h>
-#endif
 
 const char* const STitle = "Orvanta";
 
@@ -43,16 +35,7 @@ std::string FormatOne(const char* Format, std::string_view Value)
 
 bool IsLineBreak(char C) { return C == '\r' || C == '\n' || C == '\0'; }
 
-unsigned CountTrailingZeros(unsigned Mask)
-{
-#ifdef _MSC_VER
-    unsigned long Index;
-    _BitScanForward(&Index, Mask);
-    return unsigned(Index);
-#else
-    return unsigned(__builtin_ctz(Mask));
-#endif
-}
+using simd::CountTrailingZeros;
 
 // First CR, LF or NUL in [P, End), or End.
 const char* FindLineBreak(const char* P, const char* End)
@@ -75,11 +58,7 @@ const char* FindLineBreak(const char* P, const char* End)
 }
 
 #ifdef QUIB_AVX2
-bool HasAvx2()
-{
-    static const bool Has = __builtin_cpu_supports("avx2");
-    return Has;
-}
+using simd::HasAvx2;
 
 // The scan below, 32 bytes at a time, on processors that have AVX2.
 __attribute__((target("avx2"))) const char* SkipToMarkerCandidateAvx2(const char* P, const char* End)
@@ -132,119 +111,6 @@ const char* FindMarkerCandidate(const char* P, const char* End)
         if (*P == SObjectMarker[0] && IsLineBreak(P[-1]))
             return P;
     return End;
-}
-
-char FoldCase(char C) { return C >= 'a' && C <= 'z' ? char(C - 32) : C; }
-
-// A needle ready for scanning: its first and last byte in both cases (the same
-// byte twice when case matters or it is no letter a to z).
-struct TNeedlePlan {
-    TNeedlePlan(std::string_view ANeedle, bool AMatchCase) : Needle(ANeedle), MatchCase(AMatchCase)
-    {
-        const auto OtherCase = [this](char C) { return !MatchCase && C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
-        First = Needle.front();
-        FirstAlt = OtherCase(First);
-        Last = Needle.back();
-        LastAlt = OtherCase(Last);
-    }
-    bool FirstAndLastMatch(const char* P) const
-    {
-        const char A = P[0], B = P[Needle.size() - 1];
-        return (A == First || A == FirstAlt) && (B == Last || B == LastAlt);
-    }
-    bool MiddleMatches(const char* P) const
-    {
-        const std::size_t M = Needle.size();
-        if (M <= 2)
-            return true;
-        if (MatchCase)
-            return std::memcmp(P + 1, Needle.data() + 1, M - 2) == 0;
-        for (std::size_t K = 1; K + 1 < M; ++K)
-            if (FoldCase(P[K]) != Needle[K])
-                return false;
-        return true;
-    }
-    std::string_view Needle; // upper case already when case does not matter
-    bool MatchCase;
-    char First, FirstAlt, Last, LastAlt;
-};
-
-// Each scan looks at the places [I, Starts) where the needle can begin, a
-// block of places at a time, and returns the hit or null with I at the first
-// place it did not look at.
-const char* ScanTail(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
-{
-    for (; I < Starts; ++I)
-        if (Plan.FirstAndLastMatch(Haystack + I) && Plan.MiddleMatches(Haystack + I))
-            return Haystack + I;
-    return nullptr;
-}
-
-#ifdef QUIB_SSE2
-const char* ScanSse2(const char* Haystack, std::size_t& I, std::size_t Starts, const TNeedlePlan& Plan)
-{
-    const std::size_t M = Plan.Needle.size();
-    const __m128i F1 = _mm_set1_epi8(Plan.First), F2 = _mm_set1_epi8(Plan.FirstAlt);
-    const __m128i L1 = _mm_set1_epi8(Plan.Last), L2 = _mm_set1_epi8(Plan.LastAlt);
-    for (; I + 16 <= Starts; I += 16) {
-        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I));
-        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Haystack + I + M - 1));
-        const __m128i Hit = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(A, F1), _mm_cmpeq_epi8(A, F2)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
-        for (unsigned Mask = unsigned(_mm_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
-            const char* P = Haystack + I + CountTrailingZeros(Mask);
-            if (Plan.MiddleMatches(P))
-                return P;
-        }
-    }
-    return nullptr;
-}
-#endif
-
-#ifdef QUIB_AVX2
-// The same scan, 32 places at a time, on processors that have AVX2.
-__attribute__((target("avx2"))) const char* ScanAvx2(const char* Haystack, std::size_t& I, std::size_t Starts,
-                                                      const TNeedlePlan& Plan)
-{
-    const std::size_t M = Plan.Needle.size();
-    const __m256i F1 = _mm256_set1_epi8(Plan.First), F2 = _mm256_set1_epi8(Plan.FirstAlt);
-    const __m256i L1 = _mm256_set1_epi8(Plan.Last), L2 = _mm256_set1_epi8(Plan.LastAlt);
-    for (; I + 32 <= Starts; I += 32) {
-        const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I));
-        const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Haystack + I + M - 1));
-        const __m256i Hit = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(A, F2)),
-                                             _mm256_or_si256(_mm256_cmpeq_epi8(B, L1), _mm256_cmpeq_epi8(B, L2)));
-        for (unsigned Mask = unsigned(_mm256_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
-            const char* P = Haystack + I + CountTrailingZeros(Mask);
-            if (Plan.MiddleMatches(P))
-                return P;
-        }
-    }
-    return nullptr;
-}
-
-#endif
-
-// First occurrence of the needle in [Haystack, Haystack + Length), or null.
-// Without MatchCase the needle is upper case already and the letters a to z of
-// the haystack compare as their capitals; no folded copy of the haystack is made.
-const char* FindText(const char* Haystack, std::size_t Length, const TNeedlePlan& Plan)
-{
-    const std::size_t M = Plan.Needle.size();
-    if (M == 0 || M > Length)
-        return nullptr;
-    const std::size_t Starts = Length - M + 1;
-    std::size_t I = 0;
-    const char* Hit = nullptr;
-#ifdef QUIB_AVX2
-    if (HasAvx2() && (Hit = ScanAvx2(Haystack, I, Starts, Plan)))
-        return Hit;
-#endif
-#ifdef QUIB_SSE2
-    if ((Hit = ScanSse2(Haystack, I, Starts, Plan)))
-        return Hit;
-#endif
-    return ScanTail(Haystack, I, Starts, Plan);
 }
 
 // Percent of P in Length, rounded to the nearest whole number, halves to even.
@@ -401,19 +267,24 @@ void TObjectTextObject::SaveToStream(platform::TStream& Stream) const
 
 bool TObjectTextObject::Search(std::int32_t& Position, std::string_view Text, bool MatchCase) const
 {
-    std::string Needle(Text);
-    if (!MatchCase)
-        UpperCaseAscii(Needle.data(), Needle.size());
+    const TFindText Find = TFindText::OfBytes(Text, MatchCase);
     std::string Buffer;
-    return SearchPrepared(Position, Needle, MatchCase, Buffer);
+    std::int32_t Length = 0;
+    if (Find.Empty()) {
+        Position = 0;
+        ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
+        return false;
+    }
+    return SearchNeedle(Position, Length, *Find.In(codepages::TEncoding::Latin1), Buffer);
 }
 
-bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view Needle, bool MatchCase,
-                                       std::string& Buffer) const
+bool TObjectTextObject::SearchNeedle(std::int32_t& Position, std::int32_t& Length, const TNeedle& Needle,
+                                     std::string& Buffer) const
 {
     const std::int64_t Start = Position > 1 ? Position - 1 : 0;
     Position = 0;
-    if (Needle.empty() || Start >= FSize || std::int64_t(Needle.size()) > FSize - Start) {
+    Length = 0;
+    if (Start >= FSize) {
         ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
         return false;
     }
@@ -423,8 +294,7 @@ bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view 
     // The text is read and searched a piece at a time, so that each piece is
     // still in the cache when it is searched; a piece keeps the last bytes of
     // the one before, where an occurrence may begin.
-    const TNeedlePlan Plan(Needle, MatchCase);
-    const std::int64_t Overlap = std::int64_t(Needle.size()) - 1;
+    const std::int64_t Overlap = std::int64_t(Needle.LongestMatch()) - 1;
     const std::int64_t Capacity =
         std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap);
     if (std::int64_t(Buffer.size()) < Capacity)
@@ -436,16 +306,35 @@ bool TObjectTextObject::SearchPrepared(std::int32_t& Position, std::string_view 
         if (Stream.Read(Buffer.data() + Filled, Want) != Want)
             throw platform::EReadError(SReadError);
         Filled += Want;
-        if (const char* Hit = FindText(Buffer.data(), std::size_t(Filled), Plan)) {
+        // An occurrence running into the part not read yet is found with the next piece.
+        const bool Whole = BufferStart + Filled == FSize;
+        const std::size_t Searched = Whole ? std::size_t(Filled) : std::size_t(Filled - std::min(Overlap, Filled));
+        std::size_t Found = 0;
+        if (const char* Hit = Needle.FindIn(Buffer.data(), std::size_t(Filled), Found);
+            Hit && std::size_t(Hit - Buffer.data()) < Searched) {
             Position = std::int32_t(BufferStart + (Hit - Buffer.data()) + 1);
+            Length = std::int32_t(Found);
             return true;
         }
+        if (Whole)
+            break;
         const std::int64_t Keep = std::min(Overlap, Filled);
         std::memmove(Buffer.data(), Buffer.data() + Filled - Keep, std::size_t(Keep));
         BufferStart += Filled - Keep;
         Filled = Keep;
     }
     return false;
+}
+
+codepages::TEncoding TObjectTextObject::EncodingOf(std::int32_t Index, TEncodingChoice& Encodings,
+                                                   std::string& Buffer, bool& TextRead) const
+{
+    TextRead = false;
+    if (const std::optional<codepages::TEncoding> Known = Encodings.KnownForText(Index))
+        return *Known;
+    ReadText(Buffer);
+    TextRead = true;
+    return Encodings.ForText(Index, Buffer);
 }
 
 platform::TStream& TObjectTextObject::OwnerStream() const
@@ -755,16 +644,86 @@ void TObjectTextFile::Close()
 bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::string_view Text,
                                bool MatchCase)
 {
-    std::string Needle(Text);
-    if (!MatchCase)
-        UpperCaseAscii(Needle.data(), Needle.size());
+    TEncodingChoice Bytes; // the text is bytes: no encoding is ever asked for
+    std::int32_t Length = 0;
+    return FindNext(ObjectIndex, Position, Length, TFindText::OfBytes(Text, MatchCase), Bytes);
+}
+
+bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length,
+                               const TFindText& Text, TEncodingChoice& Encodings)
+{
     std::string Buffer; // reused for every object's text during this search
     while (ObjectIndex <= GetCount() - 1) {
-        if (ObjectAt(ObjectIndex).SearchPrepared(Position, Needle, MatchCase, Buffer))
+        const TObjectTextObject& Object = ObjectAt(ObjectIndex);
+        if (Text.Empty()) {
+            if (Object.Search(Position, std::string_view(), true))
+                return true;
+        } else if (!Text.DependsOnEncoding()) {
+            if (Object.SearchNeedle(Position, Length, *Text.In(codepages::TEncoding::Latin1), Buffer))
+                return true;
+        } else if (FindInObject(ObjectIndex, Position, Length, Text, Encodings, Buffer)) {
             return true;
+        }
         ObjectIndex = CheckedAdd(ObjectIndex, 1);
         Position = 0;
     }
+    return false;
+}
+
+bool TObjectTextFile::FindInObject(std::int32_t ObjectIndex, std::int32_t& Position, std::int32_t& Length,
+                                   const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer)
+{
+    const TObjectTextObject& Object = ObjectAt(ObjectIndex);
+    bool TextRead = false;
+    const TNeedle* Needle = Text.In(Object.EncodingOf(ObjectIndex, Encodings, Buffer, TextRead));
+    if (!TextRead) {
+        if (Needle)
+            return Object.SearchNeedle(Position, Length, *Needle, Buffer);
+        Position = 0;
+        return false;
+    }
+    // Read whole to detect its encoding: searched where it lies.
+    const std::size_t Start = Position > 1 ? std::size_t(Position - 1) : 0;
+    std::size_t Found = 0;
+    const char* Hit = Needle && Start < Buffer.size()
+                          ? Needle->FindIn(Buffer.data() + Start, Buffer.size() - Start, Found)
+                          : nullptr;
+    Position = Hit ? std::int32_t(Hit - Buffer.data() + 1) : 0;
+    Length = std::int32_t(Found);
+    return Hit != nullptr;
+}
+
+bool TObjectTextFile::FindPrevious(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length,
+                                   const TFindText& Text, TEncodingChoice& Encodings)
+{
+    std::string Buffer;
+    if (ObjectIndex > GetCount() - 1) {
+        ObjectIndex = GetCount() - 1;
+        Position = std::numeric_limits<std::int32_t>::max();
+    }
+    for (; ObjectIndex >= 0; ObjectIndex = ObjectIndex - 1, Position = std::numeric_limits<std::int32_t>::max()) {
+        const TObjectTextObject& Object = ObjectAt(ObjectIndex);
+        bool TextRead = false;
+        const codepages::TEncoding Encoding =
+            Text.DependsOnEncoding() ? Object.EncodingOf(ObjectIndex, Encodings, Buffer, TextRead)
+                                     : codepages::TEncoding::Latin1;
+        const TNeedle* Needle = Text.In(Encoding);
+        if (!Needle)
+            continue;
+        if (!TextRead)
+            Object.ReadText(Buffer);
+        // Position is 1-based: an occurrence must begin before Position - 1.
+        const std::size_t Before = Position > 1 ? std::size_t(Position - 1) : 0;
+        std::size_t Found = 0;
+        if (const char* Hit = Needle->FindLastIn(Buffer.data(), Buffer.size(), Before, Found)) {
+            Position = std::int32_t(Hit - Buffer.data() + 1);
+            Length = std::int32_t(Found);
+            return true;
+        }
+    }
+    ObjectIndex = 0;
+    Position = 0;
+    Length = 0;
     return false;
 }
 

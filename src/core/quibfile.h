@@ -10,6 +10,7 @@
 // settings file (quib.zup) carry it.
 #pragma once
 
+#include "core/codepages.h"
 #include "platform/filestream.h"
 
 #include <cstdint>
@@ -18,6 +19,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+class TEncodingChoice;
+class TFindText;
+class TNeedle;
 
 // The application's title.
 extern const char* const STitle;
@@ -95,9 +100,16 @@ private:
     platform::TStream& OwnerStream() const;
     // Reads the text into Buffer, reusing its storage.
     void ReadText(std::string& Buffer) const;
-    // Search with a needle already prepared for the case mode and a reusable buffer.
-    bool SearchPrepared(std::int32_t& Position, std::string_view Needle, bool MatchCase,
-                        std::string& Buffer) const;
+    // Search from Position (1-based) for a needle in this object's encoding,
+    // reading the text a piece at a time into Buffer; Length is the
+    // occurrence's length in bytes.
+    bool SearchNeedle(std::int32_t& Position, std::int32_t& Length, const TNeedle& Needle,
+                      std::string& Buffer) const;
+    // The text's encoding from Encodings, detected from the whole text when
+    // it is not known yet; the text is then left in Buffer (else Buffer is
+    // left as it was and TextRead false).
+    codepages::TEncoding EncodingOf(std::int32_t Index, TEncodingChoice& Encodings, std::string& Buffer,
+                                    bool& TextRead) const;
 
     TObjectTextFile* FOwner;
     std::int32_t FID = 0;
@@ -126,6 +138,17 @@ public:
                           bool MatchCase);
     virtual void LoadFromFile(const std::string& FileName);
 
+    // Find Next for a text written into each object's own encoding, as
+    // Encodings gives it (detected from the object's text where not known
+    // yet). Length is the occurrence's length in bytes.
+    bool FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length, const TFindText& Text,
+                  TEncodingChoice& Encodings);
+    // The same backwards: the last occurrence that begins before Position
+    // (1-based) in object ObjectIndex, else the last one in the nearest object
+    // before it; never wraps around.
+    bool FindPrevious(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length,
+                      const TFindText& Text, TEncodingChoice& Encodings);
+
     const std::string& FileName() const { return FFileName; }
     std::int32_t Count() const { return GetCount(); }
     TObjectTextObject& Objects(std::int32_t Index) { return ObjectAt(Index); }
@@ -149,6 +172,10 @@ public:
 private:
     friend class TObjectTextObject;
     class TSplitter;
+
+    // One object's part of the search for a text that depends on its encoding.
+    bool FindInObject(std::int32_t ObjectIndex, std::int32_t& Position, std::int32_t& Length,
+                      const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer);
 
     std::unique_ptr<platform::TStream> FStream;
     std::string FFileName;

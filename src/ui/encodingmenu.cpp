@@ -1,7 +1,7 @@
 #include "ui/encodingmenu.h"
 
 #include "core/codepages.h"
-#include "ui/encodingchoice.h"
+#include "core/encodingchoice.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,5 +1,6 @@
 #include "ui/findflow.h"
 
+#include "core/findtext.h"
 #include "ui/errorbox.h"
 #include "ui/finddialog.h"
 #include "ui/findnext.h"
@@ -8,25 +9,10 @@
 #include <QScreen>
 #include <QTextCursor>
 
-namespace {
-
-// The find text as the file's bytes, in the encoding the text view shows.
-// A character that encoding cannot hold goes as its Latin-1 byte, as every
-// character did before the views knew code pages.
-std::string BytesOf(const QString& Text, TDisplayEncoding Encoding)
-{
-    if (Encoding == TDisplayEncoding::Utf8)
-        return Text.toUtf8().toStdString();
-    if (Encoding != TDisplayEncoding::Latin1)
-        if (std::optional<std::string> Encoded = codepages::EncodeUtf8(Text.toUtf8().toStdString(), Encoding))
-            return *Encoded;
-    return Text.toLatin1().toStdString();
-}
-
-}  // namespace
-
-TFindFlow::TFindFlow(QWidget& Window, TObjectTextFile& File, TFindView& Views, const TObjectTextView& Text)
-    : QObject(&Window), FFile(File), FViews(Views), FText(Text), FDialog(new TFindDialog(&Window))
+TFindFlow::TFindFlow(QWidget& Window, TObjectTextFile& File, TFindView& Views, const TObjectTextView& Text,
+                     TEncodingChoice& Encodings)
+    : QObject(&Window), FFile(File), FViews(Views), FText(Text), FEncodings(Encodings),
+      FDialog(new TFindDialog(&Window))
 {
     connect(FDialog, &TFindDialog::Find, this, [this, &Window] { gui::RunGuarded(&Window, [this] { FindNext(); }); });
 }
@@ -38,7 +24,13 @@ void TFindFlow::ShowDialog()
 
 void TFindFlow::FindNext()
 {
-    if (FindNextInViews(FFile, FViews, FindText(), MatchCase()))
+    if (FindNextInViews(FFile, FViews, TFindText::OfUnicode(FindText(), MatchCase()), FEncodings))
+        KeepDialogClearOfSelection();
+}
+
+void TFindFlow::FindPrevious()
+{
+    if (FindPreviousInViews(FFile, FViews, TFindText::OfUnicode(FindText(), MatchCase()), FEncodings))
         KeepDialogClearOfSelection();
 }
 
@@ -65,13 +57,18 @@ void TFindFlow::KeepDialogClearOfSelection()
 
 std::string TFindFlow::FindText() const
 {
-    return BytesOf(FDialog->FindText(), FText.Encoding());
+    // A stored text that was read as Latin-1 goes back as it came while unchanged.
+    const QString Text = FDialog->FindText();
+    return Text == FStoredAsShown ? FStoredBytes : Text.toStdString();
 }
 
 void TFindFlow::SetFindText(const std::string& Text)
 {
+    const bool Utf8 = codepages::EncodeUtf8(Text, codepages::TEncoding::Utf8).has_value();
+    FDialog->SetFindText(LabelFromBytes(Text, Utf8 ? TDisplayEncoding::Utf8 : TDisplayEncoding::Latin1));
     // The dialog keeps at most its maximum length.
-    FDialog->SetFindText(LabelFromBytes(Text, FText.Encoding()));
+    FStoredAsShown = FDialog->FindText();
+    FStoredBytes = Utf8 ? FStoredAsShown.toStdString() : Text.substr(0, std::size_t(FStoredAsShown.size()));
 }
 
 bool TFindFlow::MatchCase() const

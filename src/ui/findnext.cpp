@@ -1,5 +1,6 @@
 #include "ui/findnext.h"
 
+#include "core/findtext.h"
 #include "core/quibfile.h"
 #include "ui/uiguards.h"
 
@@ -31,15 +32,36 @@ void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Posi
 
 } // namespace
 
-bool FindNextInViews(TObjectTextFile& File, TFindView& View, std::string_view Text, bool MatchCase)
+bool FindNextInViews(TObjectTextFile& File, TFindView& View, const TFindText& Text, TEncodingChoice& Encodings)
 {
     const gui::TWaitCursor Hourglass;
     TSearchStart Start = SearchStart(View);
-    if (!File.FindNext(Start.ObjectIndex, Start.Position, Text, MatchCase)) {
+    std::int32_t Length = 0;
+    if (!File.FindNext(Start.ObjectIndex, Start.Position, Length, Text, Encodings)) {
         View.Beep();
         return false;
     }
-    // The occurrence lies inside one object's text, so its length fits.
-    ShowOccurrence(View, Start.ObjectIndex, Start.Position, std::int32_t(Text.size()));
+    ShowOccurrence(View, Start.ObjectIndex, Start.Position, Length);
+    return true;
+}
+
+bool FindPreviousInViews(TObjectTextFile& File, TFindView& View, const TFindText& Text,
+                         TEncodingChoice& Encodings)
+{
+    const gui::TWaitCursor Hourglass;
+    const std::int32_t Selected = View.SelectedObjectIndex();
+    // From the root or no node there is nothing before.
+    if (Selected < 0) {
+        View.Beep();
+        return false;
+    }
+    std::int32_t ObjectIndex = Selected;
+    std::int32_t Position = CheckedAdd(View.TextSelectionStart(), 1);
+    std::int32_t Length = 0;
+    if (!File.FindPrevious(ObjectIndex, Position, Length, Text, Encodings)) {
+        View.Beep();
+        return false;
+    }
+    ShowOccurrence(View, ObjectIndex, Position, Length);
     return true;
 }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string_view>
 
+class TEncodingChoice;
+class TFindText;
 class TObjectTextFile;
 
 // What a search needs of the window's views.
@@ -35,9 +37,14 @@ public:
     virtual void Beep() = 0;
 };
 
-// Runs one search for Text (bytes, as in the file) from the views' selection:
-// forward through the selected object, then through every later object, never
-// wrapping around. Shows the occurrence found, or beeps. Shows the hourglass
-// while it runs. A failure reading an object's text is thrown, with the views
-// left as they were. Returns true when an occurrence was found.
-bool FindNextInViews(TObjectTextFile& File, TFindView& View, std::string_view Text, bool MatchCase);
+// Runs one search for Text from the views' selection: forward through the
+// selected object, then through every later object, never wrapping around;
+// each object is searched in the encoding Encodings gives it. Shows the
+// occurrence found, or beeps. Shows the hourglass while it runs. A failure
+// reading an object's text is thrown, with the views left as they were.
+// Returns true when an occurrence was found.
+bool FindNextInViews(TObjectTextFile& File, TFindView& View, const TFindText& Text, TEncodingChoice& Encodings);
+// The same backwards: the last occurrence that begins before the selection,
+// then through the objects before it.
+bool FindPreviousInViews(TObjectTextFile& File, TFindView& View, const TFindText& Text,
+                         TEncodingChoice& Encodings);

@@ -43,7 +43,7 @@ private:
 void TfrmMain::CreateFindAndExport()
 {
     FFindViews = std::make_unique<TFindViews>(*this);
-    FFind = new TFindFlow(*this, *FObjectTextFile, *FFindViews, *ui->memMain);
+    FFind = new TFindFlow(*this, *FObjectTextFile, *FFindViews, *ui->memMain, FEncodings);
     FExport = new TExportFlow(*this, *FObjectTextFile);
 }
 

@@ -11,7 +11,7 @@
 #pragma once
 
 #include "core/quibfile.h"
-#include "ui/encodingchoice.h"
+#include "core/encodingchoice.h"
 #include "ui/findnext.h"
 #include "ui/objectviews.h"
 #include "ui/windowcommands.h"

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "core/quibfile.h"
-#include "ui/encodingchoice.h"
+#include "core/encodingchoice.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractTableModel>

@@ -129,7 +129,9 @@ TEST_P(CodePageTable, FoldsToTheLowerCaseLetterWhenTheCodePageHasIt)
         GTEST_SKIP() << "no C.UTF-8 locale";
     for (int Byte = 0; Byte < 256; ++Byte) {
         const char32_t Code = Decode()[std::size_t(Byte)];
-        const char32_t Lower = Code == Replacement ? Code : char32_t(towlower_l(wint_t(Code), Unicode));
+        char32_t Lower = Code == Replacement ? Code : char32_t(towlower_l(wint_t(Code), Unicode));
+        if (Code >= 0x80 && Lower < 0x80)
+            Lower = Code; // the dotted capital I: nothing folds into ASCII
         int Expected = Byte;
         for (int Other = 0; Other < 256 && Lower != Code; ++Other)
             if (Decode()[std::size_t(Other)] == Lower) {
@@ -192,8 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
                     TFoldRow{TEncoding::Cp852, "Č", "č"}, TFoldRow{TEncoding::Cp1250, "Ř", "ř"},
                     TFoldRow{TEncoding::Cp866, "Я", "я"}, TFoldRow{TEncoding::Cp1251, "Ё", "ё"},
                     TFoldRow{TEncoding::Cp737, "Σ", "σ"}, TFoldRow{TEncoding::Cp1253, "Ά", "ά"},
-                    // The dotted capital I folds to i, its simple lower case.
-                    TFoldRow{TEncoding::Cp857, "İ", "i"}, TFoldRow{TEncoding::Cp1254, "Ş", "ş"},
+                    // The dotted capital I stays: nothing folds into ASCII.
+                    TFoldRow{TEncoding::Cp857, "İ", "İ"}, TFoldRow{TEncoding::Cp1254, "Ş", "ş"},
                     TFoldRow{TEncoding::Cp1257, "Ų", "ų"},
                     // No lower case in the code page: the letter stays.
                     TFoldRow{TEncoding::Cp437, "Γ", "Γ"},

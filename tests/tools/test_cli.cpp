@@ -172,12 +172,12 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
 {
     const TCommandLineCase Cases[] = {
         {"--help", 0,
-         "Usage: orvanta-cli list [--encoding NAME] FILE\n       orvanta-cli find [--match-case] TEXT FILE\n", ""},
+         "Usage: orvanta-cli list [--encoding NAME] FILE\n       orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n", ""},
         {"-h", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n", ""},
         {"list --help", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n\n", ""},
         {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
         {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
-        {"find --help", 0, "Usage: orvanta-cli find [--match-case] TEXT FILE\n\n", ""},
+        {"find --help", 0, "Usage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
         {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
         {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--encoding NAME] FILE\n"},
@@ -185,7 +185,7 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
         {"list", 2, "",
          "FILE is required\nUsage: orvanta-cli list [--encoding NAME] FILE\nRun \"orvanta-cli list --help\""},
         {"list FILE FILE", 2, "", "The following argument was not expected: "},
-        {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] TEXT FILE\n"},
+        {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n"},
         {"export FILE", 2, "", "DIR is required\n"},
         {"list --force FILE", 2, "", "Unknown option --force (an argument that begins with - goes after --)\n"},
         {"find -x FILE", 2, "", "Unknown option -x "},

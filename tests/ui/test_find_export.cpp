@@ -2,10 +2,12 @@
 // export of objects with its dialogs and its replace question. Modal dialogs
 // are answered from timers while they run.
 #include "components/brwsfldr.h"
+#include "core/encodingchoice.h"
+#include "core/findtext.h"
+#include "core/quibfile.h"
 #include "ui/exportobjects.h"
 #include "ui/finddialog.h"
 #include "ui/findnext.h"
-#include "core/quibfile.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -251,9 +253,11 @@ private:
     TObjectTextFile& FFile;
 };
 
+// Find Next for the file's bytes, as the search without code pages has it.
 bool Press(TObjectTextFile& File, TFakeViews& Fake, const std::string& Text, bool MatchCase = false)
 {
-    return FindNextInViews(File, Fake, Text, MatchCase);
+    TEncodingChoice Bytes;
+    return FindNextInViews(File, Fake, TFindText::OfBytes(Text, MatchCase), Bytes);
 }
 
 // ---------------------------------------------------------------------------

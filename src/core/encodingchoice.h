@@ -4,7 +4,8 @@
 // detected from an object's bytes the first time its text is shown, kept for
 // as long as the file is loaded. Names in the tree and the list are decoded in
 // their object's encoding once it is known, before that in what their own
-// bytes suggest. Knows nothing of widgets; the window asks it.
+// bytes suggest. The window asks it what to show, the search what to look
+// for; the companion uses it the same way.
 #pragma once
 
 #include "core/codepages.h"
@@ -33,6 +34,8 @@ public:
     // The encoding object ObjectIndex's text Bytes is shown in; on Automatic
     // detected now unless known. Plain ASCII reads the same in all of them.
     codepages::TEncoding ForText(std::int32_t ObjectIndex, std::string_view Bytes);
+    // The same when it is known without the text (chosen, or detected before).
+    std::optional<codepages::TEncoding> KnownForText(std::int32_t ObjectIndex) const;
     // What the user reads of the text's encoding: "DOS 850", or "ASCII" for
     // a text of plain ASCII on Automatic.
     std::string_view CaptionForText(std::int32_t ObjectIndex) const;

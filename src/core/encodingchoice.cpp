@@ -1,4 +1,6 @@
-#include "ui/encodingchoice.h"
+#include "core/encodingchoice.h"
+
+#include <algorithm>
 
 using codepages::TEncoding;
 
@@ -35,6 +37,16 @@ TEncoding TEncodingChoice::ForText(std::int32_t ObjectIndex, std::string_view By
         if (ObjectIndex >= 0 && static_cast<std::size_t>(ObjectIndex) < FDetected.size())
             FDetected[static_cast<std::size_t>(ObjectIndex)] = Found;
     }
+    return Found == Ascii ? TEncoding::Latin1 : static_cast<TEncoding>(Found);
+}
+
+std::optional<TEncoding> TEncodingChoice::KnownForText(std::int32_t ObjectIndex) const
+{
+    if (FChosen)
+        return FChosen;
+    const std::int8_t Found = Known(ObjectIndex);
+    if (Found == Unknown)
+        return std::nullopt;
     return Found == Ascii ? TEncoding::Latin1 : static_cast<TEncoding>(Found);
 }
 
