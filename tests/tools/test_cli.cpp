@@ -297,6 +297,24 @@ TEST_F(CliEncodings, ListWritesTheNamesInUtf8OnlyWhenAsked)
         Check(Case);
 }
 
+TEST_F(CliEncodings, FindWritesTheTextIntoEachObjectsEncodingWhenAsked)
+{
+    const std::string Dos = "0\t30\tTable 5 Kunde M\x81ller\n", Utf8 = "1\t16\tTable 6 Stra\xc3\x9f" "e\n";
+    const std::string Both = Dos + Utf8;
+    const TCommandLineCase Cases[] = {
+        {"find --encoding auto STRASSE FILE", 1, "", ""},
+        {"find --encoding auto straße FILE", 0, Both.c_str(), ""},
+        {"find --encoding auto --match-case straße FILE", 1, "", ""},
+        {"find --encoding cp850 STRAßE FILE", 0, Dos.c_str(), ""},
+        // The file's bytes: the UTF-8 object only.
+        {"find STRAßE FILE", 0, Utf8.c_str(), ""},
+        {"find --encoding none straße FILE", 0, Utf8.c_str(), ""},
+        {"find --encoding bogus straße FILE", 2, "", "Unknown encoding \"bogus\"; the names are auto, none, "},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
+}
+
 TEST_F(CliEncodings, EncodingsNamesWhatIsDetectedInEachObject)
 {
     // Which Latin DOS code page the object is taken for is detection's business.

@@ -1,12 +1,14 @@
 // Objects in different encodings in one file: what the window shows of each,
 // the Encoding menu, the status field and the setting.
 #include "guitest.h"
+#include "ui/finddialog.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QtTest>
 
 namespace {
@@ -71,6 +73,27 @@ private slots:
         ShowObject(*Window, 0);
         Component<QAction>(*Window, "actEditCopyTreeView")->trigger();
         QVERIFY(QApplication::clipboard()->text().contains(QStringLiteral(u"Periodel\u00E6ngde\r\n")));
+    }
+
+    // The find text is written into each object's encoding, and the
+    // occurrence selected whole, however many bytes it takes there.
+    void findInEachObjectsEncoding()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        int Beeps = 0;
+        Window->SetBeepSink([&Beeps] { ++Beeps; });
+        Window->OpenFile(Folder.Write("mixed.txt", MixedFile()));
+        Window->SetFindText("BEL\xC3\x98" "B");  // "BELØB", stored in UTF-8
+        auto* Find = Component<TFindDialog>(*Window, "dlgFind");
+        auto* FindNext = Find->findChild<QPushButton*>(QStringLiteral("btnFindNext"));
+        for (const int Object : {0, 1}) {
+            FindNext->click();
+            QTRY_COMPARE(Views(*Window).Text->textCursor().selectedText(), QStringLiteral(u"Bel\u00F8b"));
+            QCOMPARE(Views(*Window).Tree->currentIndex().row(), Object);
+        }
+        FindNext->click();
+        QTRY_COMPARE(Beeps, 1);
     }
 
     // A chosen encoding holds for every object, labels included, and is kept.
