@@ -1,11 +1,14 @@
 // gen_objects: writes a large synthetic object text file for the benchmarks.
 //
-//   gen_objects SIZE_MB OUTFILE [SEED]
+//   gen_objects [--mix] SIZE_MB OUTFILE [SEED]
 //
 // The output is SIZE_MB MiB (give or take the last object), CR LF line breaks,
 // one comment line before the first object, a mix of all object kinds (plus the
 // odd kind the viewer does not know), object sizes mostly 5 to 50 KB with a
 // rare one of several MB, and accented letters stored as code page 850 bytes.
+// With --mix, about 70 % of the objects keep code page 850, 15 % are written
+// in Windows 1252 and 15 % in UTF-8, as in files concatenated from exports of
+// different years.
 // The same seed always gives the same bytes.
 //
 // Every word comes from the fixed lists below, so the texts the benchmark
@@ -49,23 +52,27 @@ private:
     std::uint64_t state_;
 };
 
+enum Encoding { Cp850, Cp1252, Utf8, EncodingCount };
+
 // Word lists are written in UTF-8 here and stored as code page 850 bytes, the
-// way the development environment exports them.
-std::string toCp850(std::string_view utf8)
+// way the development environment exports them (or in another encoding).
+std::string encode(std::string_view utf8, Encoding encoding)
 {
-    struct Map { const char *from; char to; };
+    struct Map { const char *from; char cp850; char cp1252; };
     static const Map map[] = {
-        {"ä", '\x84'}, {"ö", '\x94'}, {"ü", '\x81'}, {"Ä", '\x8E'}, {"Ö", '\x99'},
-        {"Ü", '\x9A'}, {"ß", '\xE1'}, {"é", '\x82'}, {"è", '\x8A'}, {"à", '\x85'},
-        {"ç", '\x87'}, {"É", '\x90'},
+        {"ä", '\x84', '\xE4'}, {"ö", '\x94', '\xF6'}, {"ü", '\x81', '\xFC'}, {"Ä", '\x8E', '\xC4'},
+        {"Ö", '\x99', '\xD6'}, {"Ü", '\x9A', '\xDC'}, {"ß", '\xE1', '\xDF'}, {"é", '\x82', '\xE9'},
+        {"è", '\x8A', '\xE8'}, {"à", '\x85', '\xE0'}, {"ç", '\x87', '\xE7'}, {"É", '\x90', '\xC9'},
     };
+    if (encoding == Utf8)
+        return std::string(utf8);
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
         bool mapped = false;
         for (const Map &m : map) {
             std::size_t len = std::strlen(m.from);
             if (utf8.compare(i, len, m.from) == 0) {
-                out += m.to;
+                out += encoding == Cp850 ? m.cp850 : m.cp1252;
                 i += len;
                 mapped = true;
                 break;
@@ -77,12 +84,12 @@ std::string toCp850(std::string_view utf8)
     return out;
 }
 
-std::vector<std::string> toCp850(const std::vector<const char *> &words)
+std::vector<std::string> encode(const std::vector<const char *> &words, Encoding encoding)
 {
     std::vector<std::string> out;
     out.reserve(words.size());
     for (const char *w : words)
-        out.push_back(toCp850(w));
+        out.push_back(encode(w, encoding));
     return out;
 }
 
@@ -201,11 +208,15 @@ const std::vector<const char *> kTextConstsUtf8 = {
 
 class Generator {
 public:
-    Generator(std::FILE *file, std::uint64_t seed)
-        : file_(file), rng_(seed), comments_(toCp850(kCommentsUtf8)), textConsts_(toCp850(kTextConstsUtf8))
+    Generator(std::FILE *file, std::uint64_t seed, bool mix) : file_(file), rng_(seed), mix_(mix)
     {
-        for (const FieldDef &f : kFields)
-            captions_.push_back(toCp850(f.caption));
+        for (int e = 0; e < EncodingCount; ++e) {
+            Words &words = words_[e];
+            words.comments = encode(kCommentsUtf8, Encoding(e));
+            words.textConsts = encode(kTextConstsUtf8, Encoding(e));
+            for (const FieldDef &f : kFields)
+                words.captions.push_back(encode(f.caption, Encoding(e)));
+        }
         out_.reserve(kFlushAt + kMiB);
     }
 
@@ -349,6 +360,10 @@ private:
         static const char *const kKindWords[] = {"Table", "Form", "Report", "Dataport",
                                                  "Codeunit", "XMLport", "MenuSuite", "Page"};
         Kind kind = pickKind();
+        if (mix_) {
+            const std::uint32_t share = rng_.below(100);
+            setEncoding(share < 70 ? Cp850 : share < 85 ? Cp1252 : Utf8);
+        }
         std::uint64_t start = total();
         end_ = start + pickSize(kind);
         ++objectCount_;
@@ -415,13 +430,13 @@ private:
     void captionMl(int indent, const FieldDef &f, std::uint32_t fieldIndex, bool last)
     {
         put("CaptionML=[ENU="); put(f.name); put(';'); eol();
-        spaces(indent + 11); put("DEU="); put(captions_[fieldIndex]); put(last ? "]" : "];");
+        spaces(indent + 11); put("DEU="); put((*captions_)[fieldIndex]); put(last ? "]" : "];");
     }
 
     // --- code --------------------------------------------------------------
     void comment(int indent)
     {
-        spaces(indent); put("// "); put(comments_[rng_.below(static_cast<std::uint32_t>(comments_.size()))]); eol();
+        spaces(indent); put("// "); put((*comments_)[rng_.below(static_cast<std::uint32_t>(comments_->size()))]); eol();
     }
 
     void fieldRef(const char *rec)
@@ -528,7 +543,7 @@ private:
         int n = rng_.range(2, 10);
         for (int i = 0; i < n; ++i) {
             spaces(6); put("Text"); paddedZero(i); put('@'); num(1000 + i); put(" : TextConst '");
-            put(textConsts_[rng_.below(static_cast<std::uint32_t>(textConsts_.size()))]); put("';"); eol();
+            put((*textConsts_)[rng_.below(static_cast<std::uint32_t>(textConsts_->size()))]); put("';"); eol();
         }
         for (int i = 0; i < 4; ++i) {
             spaces(6); put(rng_.pick(kRecordNames)); put('@'); num(1100 + i); put(" : Record "); num(rng_.range(3, 9000));
@@ -553,7 +568,7 @@ private:
             line(4, "{");
             for (int i = rng_.range(1, 3); i > 0; --i) {
                 spaces(6); put("ORV"); num(rng_.range(4, 7)); put(".00 ");
-                put(comments_[rng_.below(static_cast<std::uint32_t>(comments_.size()))]); eol();
+                put((*comments_)[rng_.below(static_cast<std::uint32_t>(comments_->size()))]); eol();
             }
             line(4, "}");
         }
@@ -863,11 +878,25 @@ private:
         line(2, "}");
     }
 
+    struct Words {
+        std::vector<std::string> comments;
+        std::vector<std::string> textConsts;
+        std::vector<std::string> captions;
+    };
+    void setEncoding(Encoding encoding)
+    {
+        comments_ = &words_[encoding].comments;
+        textConsts_ = &words_[encoding].textConsts;
+        captions_ = &words_[encoding].captions;
+    }
+
     std::FILE *file_;
     Rng rng_;
-    std::vector<std::string> comments_;
-    std::vector<std::string> textConsts_;
-    std::vector<std::string> captions_;
+    bool mix_;
+    Words words_[EncodingCount];
+    const std::vector<std::string> *comments_ = &words_[Cp850].comments;
+    const std::vector<std::string> *textConsts_ = &words_[Cp850].textConsts;
+    const std::vector<std::string> *captions_ = &words_[Cp850].captions;
     std::string out_;
     std::uint64_t written_ = 0;
     std::uint64_t end_ = 0;
@@ -879,8 +908,9 @@ private:
 
 int usage()
 {
-    std::fputs("usage: gen_objects SIZE_MB OUTFILE [SEED]\n"
-               "  writes about SIZE_MB MiB of synthetic object text to OUTFILE (\"-\" for stdout)\n",
+    std::fputs("usage: gen_objects [--mix] SIZE_MB OUTFILE [SEED]\n"
+               "  writes about SIZE_MB MiB of synthetic object text to OUTFILE (\"-\" for stdout);\n"
+               "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n",
                stderr);
     return 2;
 }
@@ -893,6 +923,11 @@ struct FileCloser {
 
 int main(int argc, char **argv)
 {
+    const bool mix = argc > 1 && std::strcmp(argv[1], "--mix") == 0;
+    if (mix) {
+        --argc;
+        ++argv;
+    }
     if (argc < 3 || argc > 4)
         return usage();
     char *end = nullptr;
@@ -912,7 +947,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gen_objects: cannot create %s: %s\n", argv[2], std::strerror(errno));
         return 1;
     }
-    Generator gen(file.get(), seed);
+    Generator gen(file.get(), seed, mix);
     bool ok = gen.run(static_cast<std::uint64_t>(sizeMb * kMiB), seed);
     std::FILE *raw = file.release();
     if (raw != stdout) {

@@ -1,6 +1,7 @@
 #include "core/codepages.h"
 
 #include "core/codepages_tables.h"
+#include "core/simd.h"
 
 #include <algorithm>
 #include <cstring>
@@ -116,10 +117,23 @@ const TReverseTable& ReverseTable(int Index)
 }
 
 // Index of the first byte above 0x7F at or after From, or Bytes.size().
+// Object text is mostly ASCII: the skip over it is what detection costs.
 std::size_t FindHighByte(std::string_view Bytes, std::size_t From)
 {
     constexpr std::uint64_t HighBits = 0x8080808080808080ull;
     std::size_t I = From;
+#ifdef QUIB_SSE2
+    // A byte's high bit is what movemask collects: 64 bytes per test.
+    const char* const Data = Bytes.data();
+    for (; I + 64 <= Bytes.size(); I += 64) {
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 16));
+        const __m128i C = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 32));
+        const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 48));
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(A, B), _mm_or_si128(C, D))))
+            break;
+    }
+#endif
     for (; I + 8 <= Bytes.size(); I += 8) {
         std::uint64_t Word;
         std::memcpy(&Word, Bytes.data() + I, 8);
@@ -130,18 +144,6 @@ std::size_t FindHighByte(std::string_view Bytes, std::size_t From)
         if (static_cast<unsigned char>(Bytes[I]) >= 0x80)
             return I;
     return Bytes.size();
-}
-
-bool IsUtf8From(std::string_view Bytes, std::size_t First)
-{
-    char32_t Ignored;
-    for (std::size_t I = First; I < Bytes.size(); I = FindHighByte(Bytes, I)) {
-        const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
-        if (Length == 0)
-            return false;
-        I += Length;
-    }
-    return true;
 }
 
 }  // namespace
@@ -365,6 +367,7 @@ constexpr int FrequentLetterFit = 4, MixedLetterFit = 3, RareLetterFit = 2, Fore
 constexpr int SecondLanguageCost = 6;
 // Letters further apart than this are in different words.
 constexpr std::size_t LongestWord = 32;
+constexpr std::size_t EnoughHighBytes = 2048;
 
 // What a byte adds to its reading, by what it reads as and beside what.
 constexpr int NoTextScore = -10;                           // undefined, or a control character
@@ -544,9 +547,12 @@ const TDetectTables& DetectTables()
 
 // The letters beyond ASCII of one word in one reading, by the languages that
 // use them: all of them, all of them often, some of them often.
+// No member initialisers: a reading's unused word groups stay unwritten, and
+// a detection makes one reading per code page.
 struct TWordLetters {
-    std::uint32_t UsedByAll = ~0u, FrequentInAll = ~0u, FrequentInSome = 0;
-    std::int64_t Letters = 0;
+    std::uint32_t UsedByAll, FrequentInAll, FrequentInSome;
+    std::int64_t Letters;
+    static constexpr TWordLetters None() { return {~0u, ~0u, 0, 0}; }
     bool SameLanguages(const TWordLetters& Other) const
     {
         return UsedByAll == Other.UsedByAll && FrequentInAll == Other.FrequentInAll &&
@@ -586,11 +592,12 @@ public:
             FGroups[FGroupCount++] = FWord;
         else
             FForeignLetters += FWord.Letters;
-        FWord = TWordLetters();
+        FWord = TWordLetters::None();
     }
 
     // The fit of the best language alone, or of the best pair. A language
-    // that uses no word in full adds nothing to a pair: only the others are tried.
+    // that uses no word in full adds nothing to a pair: only the others are
+    // tried, and none at all when no pair could beat the best one alone.
     std::int64_t LanguageFit() const
     {
         std::int64_t Letters = FForeignLetters;
@@ -600,81 +607,147 @@ public:
             Writing |= FGroups[G].UsedByAll;
         }
         std::int64_t Best = ForeignLetterFit * Letters;
-        for (int First = 0; First < LanguageCount; ++First) {
-            if (!(Writing & (1u << First)))
-                continue;
+        int Languages[LanguageCount];
+        int LanguagesWriting = 0;
+        for (int Language = 0; Language < LanguageCount; ++Language)
+            if (Writing & (1u << Language))
+                Languages[LanguagesWriting++] = Language;
+        // Fit[G][K]: group G's fit in the K-th language writing.
+        std::int64_t Fit[GroupCapacity][LanguageCount];
+        std::int64_t Ceiling = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
+        for (std::size_t G = 0; G < FGroupCount; ++G) {
+            std::int64_t BestHere = ForeignLetterFit * FGroups[G].Letters;
+            for (int K = 0; K < LanguagesWriting; ++K) {
+                Fit[G][K] = FGroups[G].FitPerLetter(Languages[K]) * FGroups[G].Letters;
+                BestHere = std::max(BestHere, Fit[G][K]);
+            }
+            Ceiling += BestHere;
+        }
+        for (int K = 0; K < LanguagesWriting; ++K) {
             std::int64_t Alone = ForeignLetterFit * FForeignLetters;
             for (std::size_t G = 0; G < FGroupCount; ++G)
-                Alone += FGroups[G].FitPerLetter(First) * FGroups[G].Letters;
+                Alone += Fit[G][K];
             Best = std::max(Best, Alone);
-            for (int Second = First + 1; Second < LanguageCount; ++Second) {
-                if (!(Writing & (1u << Second)))
-                    continue;
+        }
+        if (Ceiling <= Best)
+            return Best;
+        for (int First = 0; First < LanguagesWriting; ++First)
+            for (int Second = First + 1; Second < LanguagesWriting; ++Second) {
                 std::int64_t Pair = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
                 for (std::size_t G = 0; G < FGroupCount; ++G)
-                    Pair += std::max(FGroups[G].FitPerLetter(First), FGroups[G].FitPerLetter(Second)) *
-                            FGroups[G].Letters;
+                    Pair += std::max(Fit[G][First], Fit[G][Second]);
                 Best = std::max(Best, Pair);
             }
-        }
         return Best;
     }
 
 private:
-    TWordLetters FWord;
-    std::array<TWordLetters, 48> FGroups;
+    static constexpr std::size_t GroupCapacity = 48;
+    TWordLetters FWord = TWordLetters::None();
+    std::array<TWordLetters, GroupCapacity> FGroups;
     std::size_t FGroupCount = 0;
     std::int64_t FForeignLetters = 0;
 };
 
 constexpr bool IsAsciiLetter(unsigned char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 
-TEncoding DetectSingleByte(std::string_view Bytes, std::size_t First)
+// A byte beyond ASCII with what its reading depends on besides its own class.
+struct THighByte {
+    unsigned char Self, Prev, Next;
+    bool NextStartsWord;  // Next is a capital and a small letter follows it
+    bool NewWord;         // nothing but ASCII letters joins it to the one before
+};
+
+// One pass over the bytes beyond ASCII from First on: whether they are all
+// UTF-8, and the first of them, as many as it takes to decide on a code page.
+struct THighBytes {
+    bool Utf8 = true;
+    std::size_t Count = 0;
+    std::array<THighByte, EnoughHighBytes> Bytes;
+};
+
+void CollectHighBytes(std::string_view Bytes, std::size_t First, THighBytes& Out)
+{
+    const auto ByteAt = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
+    Out.Utf8 = true;
+    Out.Count = 0;
+    std::size_t Last = First;
+    std::size_t SequenceEnd = First;  // the UTF-8 sequences are checked up to here
+    for (std::size_t I = First; I < Bytes.size(); Last = I, I = FindHighByte(Bytes, I + 1)) {
+        if (Out.Utf8 && I >= SequenceEnd) {
+            char32_t Ignored;
+            const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
+            Out.Utf8 = Length != 0;
+            SequenceEnd = I + Length;
+        }
+        if (Out.Count == EnoughHighBytes) {
+            if (!Out.Utf8)
+                return;
+            continue;
+        }
+        THighByte& High = Out.Bytes[Out.Count++];
+        High.Self = ByteAt(I);
+        High.Prev = I > 0 ? ByteAt(I - 1) : ' ';
+        High.Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
+        High.NextStartsWord = High.Next >= 'A' && High.Next <= 'Z' && I + 2 < Bytes.size() &&
+                              ByteAt(I + 2) >= 'a' && ByteAt(I + 2) <= 'z';
+        High.NewWord = I - Last > LongestWord;
+        for (std::size_t J = Last + 1; J < I && !High.NewWord; ++J)
+            High.NewWord = !IsAsciiLetter(ByteAt(J));
+    }
+}
+
+// How well the bytes read as letters, signs and marks in their context.
+std::int64_t ContextScore(int C, const THighByte* High, std::size_t Count)
 {
     const TDetectTables& Tables = DetectTables();
-    std::int64_t Scores[CandidateCount] = {};
-    TReadingWords Words[CandidateCount];
-    std::int64_t HighBytes = 0;
-    const auto ByteAt = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
-    std::size_t Last = First;
-    for (std::size_t I = First; I < Bytes.size(); Last = I, I = FindHighByte(Bytes, I + 1)) {
-        const unsigned char Self = ByteAt(I);
-        const unsigned char Prev = I > 0 ? ByteAt(I - 1) : ' ';
-        const unsigned char Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
-        ++HighBytes;
-        // A word ends at anything between two bytes beyond ASCII but ASCII letters.
-        bool NewWord = I - Last > LongestWord;
-        for (std::size_t J = Last + 1; J < I && !NewWord; ++J)
-            NewWord = !IsAsciiLetter(ByteAt(J));
-        const bool NextStartsWord = Next >= 'A' && Next <= 'Z' && I + 2 < Bytes.size() &&
-                                    ByteAt(I + 2) >= 'a' && ByteAt(I + 2) <= 'z';
-        for (int C = 0; C < CandidateCount; ++C) {
-            const auto& Class = Tables.Classes[C];
-            const int NextClass = NextStartsWord ? int(ccAsciiCapital) : int(Class[Next]);
-            Scores[C] += Tables.Context[Class[Self]][Class[Prev]][NextClass];
-            if (NewWord || !IsLetter(Class[Self]))
-                Words[C].EndWord();
-            if (IsLetter(Class[Self]))
-                Words[C].Letter(Tables.Using[C][Self - 0x80], Tables.UsingOften[C][Self - 0x80]);
-        }
+    const auto& Class = Tables.Classes[C];
+    std::int64_t Score = Candidates[C].RarelyUsed ? RarelyUsedPageScore * std::int64_t(Count) : 0;
+    for (std::size_t K = 0; K < Count; ++K) {
+        const THighByte& B = High[K];
+        const int NextClass = B.NextStartsWord ? int(ccAsciiCapital) : int(Class[B.Next]);
+        Score += Tables.Context[Class[B.Self]][Class[B.Prev]][NextClass];
     }
-    // The language fits cost the most: candidates whose bytes read so badly
-    // that even the best fit cannot lift them to the leader are left out.
+    return Score;
+}
+
+// How well the words read in the languages that use the code page.
+std::int64_t WordsScore(int C, const THighByte* High, std::size_t Count)
+{
+    const TDetectTables& Tables = DetectTables();
+    const auto& Class = Tables.Classes[C];
+    TReadingWords Words;
+    for (std::size_t K = 0; K < Count; ++K) {
+        const unsigned char Self = High[K].Self;
+        const bool Letter = IsLetter(Class[Self]);
+        if (High[K].NewWord || !Letter)
+            Words.EndWord();
+        if (Letter)
+            Words.Letter(Tables.Using[C][Self - 0x80], Tables.UsingOften[C][Self - 0x80]);
+    }
+    Words.EndWord();
+    return Words.LanguageFit();
+}
+
+TEncoding DetectSingleByte(const THighBytes& High)
+{
+    const std::size_t Count = High.Count;
+    std::int64_t Scores[CandidateCount];
     int ByScore[CandidateCount];
     for (int C = 0; C < CandidateCount; ++C) {
-        if (Candidates[C].RarelyUsed)
-            Scores[C] += RarelyUsedPageScore * HighBytes;
+        Scores[C] = ContextScore(C, High.Bytes.data(), Count);
         ByScore[C] = C;
     }
+    // The words cost the most: candidates whose bytes read so badly that even
+    // the best fit cannot lift them to the leader are left out.
     std::stable_sort(std::begin(ByScore), std::end(ByScore), [&](int A, int B) { return Scores[A] > Scores[B]; });
-    const std::int64_t HighestFit = FrequentLetterFit * HighBytes;
+    const std::int64_t HighestFit = FrequentLetterFit * std::int64_t(Count);
     int Winner = -1;
     std::int64_t Best = 0;
     for (const int C : ByScore) {
         if (Winner >= 0 && Scores[C] + HighestFit < Best)
             break;
-        Words[C].EndWord();
-        const std::int64_t Score = Scores[C] + Words[C].LanguageFit();
+        const std::int64_t Score = Scores[C] + WordsScore(C, High.Bytes.data(), Count);
         if (Winner < 0 || Score > Best || (Score == Best && C < Winner)) {
             Best = Score;
             Winner = C;
@@ -690,9 +763,13 @@ std::optional<TEncoding> Detect(std::string_view Bytes)
     const std::size_t First = FindHighByte(Bytes, 0);
     if (First == Bytes.size())
         return std::nullopt;
-    if (IsUtf8From(Bytes, First))
+    // An object repeats its captions: the first few thousand letters beyond
+    // ASCII say all the rest would, and a big object costs no more.
+    static thread_local THighBytes High;
+    CollectHighBytes(Bytes, First, High);
+    if (High.Utf8)
         return TEncoding::Utf8;
-    return DetectSingleByte(Bytes, First);
+    return DetectSingleByte(High);
 }
 
 }  // namespace codepages
