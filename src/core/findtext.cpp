@@ -289,6 +289,16 @@ TFindText TFindText::OfUnicode(std::string_view Utf8Text, bool MatchCase)
         return OfBytes(Utf8Text, MatchCase);
     TFindText Text;
     Text.FDependsOnEncoding = true;
+    std::size_t RunStart = 0, BestStart = 0, BestLength = 0;
+    for (std::size_t I = 0; I <= Utf8Text.size(); ++I)
+        if (I == Utf8Text.size() || static_cast<unsigned char>(Utf8Text[I]) >= 0x80) {
+            if (I - RunStart > BestLength)
+                BestStart = RunStart, BestLength = I - RunStart;
+            RunStart = I + 1;
+        }
+    if (BestLength >= 3)
+        Text.FAsciiPart.emplace_back(Utf8Text.substr(BestStart, BestLength),
+                                     MatchCase ? nullptr : &codepages::FoldTable(TEncoding::Latin1));
     // Without regard to case, a letter's lower case is the likelier one to be
     // in a code page; the upper case is tried when only it is there.
     std::string Folded;

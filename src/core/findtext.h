@@ -73,11 +73,16 @@ public:
     // The text in Encoding; null when Encoding cannot write one of its
     // characters (it can then occur nowhere in that encoding) or it is empty.
     const TNeedle* In(codepages::TEncoding Encoding) const;
+    // The text's longest run of ASCII characters (three or more), which every
+    // encoding writes alike: where it is missing the text is too, and an
+    // object's encoding need not be known to tell. Null when there is none.
+    const TNeedle* AsciiPart() const { return FAsciiPart.empty() ? nullptr : &FAsciiPart.front(); }
 
 private:
     TFindText() { FNeedleOf.fill(-1); }
 
     std::vector<TNeedle> FNeedles;
+    std::vector<TNeedle> FAsciiPart;  // empty or one
     std::array<std::int8_t, codepages::EncodingCount> FNeedleOf;  // index into FNeedles or -1
     bool FDependsOnEncoding = false;
 };

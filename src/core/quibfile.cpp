@@ -674,6 +674,15 @@ bool TObjectTextFile::FindInObject(std::int32_t ObjectIndex, std::int32_t& Posit
                                    const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer)
 {
     const TObjectTextObject& Object = ObjectAt(ObjectIndex);
+    // Without its ASCII part the text is not there either, in any encoding:
+    // such an object needs no detection.
+    if (const TNeedle* AsciiPart = Text.AsciiPart(); AsciiPart && !Encodings.KnownForText(ObjectIndex)) {
+        std::int32_t From = Position, Ignored = 0;
+        if (!Object.SearchNeedle(From, Ignored, *AsciiPart, Buffer)) {
+            Position = 0;
+            return false;
+        }
+    }
     bool TextRead = false;
     const TNeedle* Needle = Text.In(Object.EncodingOf(ObjectIndex, Encodings, Buffer, TextRead));
     if (!TextRead) {

@@ -231,6 +231,17 @@ TEST_F(MixedFile, EachObjectIsSearchedInItsOwnEncoding)
     EXPECT_EQ((TFound{{3, 25, 5}}), AllForward(TFindText::OfUnicode("BELOB", false)));
 }
 
+// An object without the text's ASCII part is passed over before its
+// encoding is known; one with it is detected and searched.
+TEST_F(MixedFile, AsciiPartSparesTheDetection)
+{
+    using TFound = std::vector<std::tuple<int, int, int>>;
+    EXPECT_EQ((TFound{}), AllForward(TFindText::OfUnicode("Tablet ø", false)));
+    EXPECT_EQ(std::nullopt, Encodings.KnownForText(0));
+    EXPECT_EQ((TFound{{0, 30, 7}}), AllForward(TFindText::OfUnicode("BEL\u00d8B }", false)));
+    EXPECT_TRUE(Encodings.KnownForText(0).has_value());
+}
+
 TEST_F(MixedFile, ChosenEncodingHoldsForEveryObject)
 {
     using TFound = std::vector<std::tuple<int, int, int>>;
