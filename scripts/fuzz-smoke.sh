@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-fuzz-smoke}
-bash scripts/deps.sh cmake ninja-build clang libclang-rt-dev
+bash scripts/deps.sh cmake ninja-build clang libclang-rt-dev qt6-base-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANTA_GUI=OFF -DBUILD_TESTING=OFF -DORVANTA_BENCH=OFF -DORVANTA_FUZZ=ON \
   -DORVANTA_FUZZ_TIME="${ORVANTA_FUZZ_TIME:-30}"
-cmake --build "$build" -j"$(nproc)" --target fuzz_split fuzz_header fuzz_search fuzz_codepages
+cmake --build "$build" -j"$(nproc)" --target fuzz_split fuzz_header fuzz_search fuzz_codepages fuzz_viewmap
 ctest --test-dir "$build/fuzz" --output-on-failure --no-tests=error
