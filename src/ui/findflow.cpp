@@ -6,14 +6,21 @@
 #include "ui/findnext.h"
 #include "ui/objecttextview.h"
 
+#include <QAction>
 #include <QScreen>
 #include <QTextCursor>
 
 TFindFlow::TFindFlow(QWidget& Window, TObjectTextFile& File, TFindView& Views, const TObjectTextView& Text,
                      TEncodingChoice& Encodings)
     : QObject(&Window), FFile(File), FViews(Views), FText(Text), FEncodings(Encodings),
-      FDialog(new TFindDialog(&Window))
+      FDialog(new TFindDialog(&Window)), FFindNextAction(new QAction(tr("Find &Next"), this)),
+      FFindPreviousAction(new QAction(tr("Find &Previous"), this))
 {
+    FFindNextAction->setObjectName(QStringLiteral("actEditFindNext"));
+    FFindNextAction->setShortcut(QKeySequence(Qt::Key_F3));
+    FFindPreviousAction->setObjectName(QStringLiteral("actEditFindPrevious"));
+    FFindPreviousAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+
     connect(FDialog, &TFindDialog::Find, this, [this, &Window] { gui::RunGuarded(&Window, [this] { FindNext(); }); });
 }
 
@@ -32,6 +39,16 @@ void TFindFlow::FindPrevious()
 {
     if (FindPreviousInViews(FFile, FViews, TFindText::OfUnicode(FindText(), MatchCase()), FEncodings))
         KeepDialogClearOfSelection();
+}
+
+void TFindFlow::FindAgain(bool Forward)
+{
+    if (FDialog->FindText().isEmpty())
+        ShowDialog();
+    else if (Forward)
+        FindNext();
+    else
+        FindPrevious();
 }
 
 void TFindFlow::KeepDialogClearOfSelection()

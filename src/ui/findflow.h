@@ -13,6 +13,7 @@
 
 #include <string>
 
+class QAction;
 class QWidget;
 class TEncodingChoice;
 class TFindDialog;
@@ -33,6 +34,12 @@ public:
     void FindNext();
     // The same backwards, from the selection.
     void FindPrevious();
+    // Edit > Find Next (F3) and Find Previous (Shift+F3): the last find again
+    // without the dialog; with no find text yet, the dialog. The actions are
+    // the window's to run, with FindAgain.
+    void FindAgain(bool Forward);
+    QAction* FindNextAction() const { return FFindNextAction; }
+    QAction* FindPreviousAction() const { return FFindPreviousAction; }
 
     // The find text in UTF-8; a stored text that is not UTF-8 is taken as Latin-1.
     std::string FindText() const;
@@ -48,6 +55,8 @@ private:
     const TObjectTextView& FText;
     TEncodingChoice& FEncodings;
     TFindDialog* FDialog;
+    QAction* FFindNextAction;
+    QAction* FFindPreviousAction;
     // The stored text as given, and as the dialog shows it.
     std::string FStoredBytes;
     QString FStoredAsShown;

@@ -28,13 +28,7 @@ public:
     {
         W.ui->memMain->SelectBytes(Start, Length);
     }
-    void Beep() override
-    {
-        if (W.FBeepSink)
-            W.FBeepSink();
-        else
-            QApplication::beep();
-    }
+    void Beep() override { W.Beep(); }
 
 private:
     TfrmMain& W;

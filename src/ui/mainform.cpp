@@ -3,6 +3,7 @@
 #include "ui/encodingmenu.h"
 #include "ui/errorbox.h"
 #include "ui/filedialogs.h"
+#include "ui/recentfiles.h"
 #include "ui/systempath.h"
 #include "ui/settingslocation.h"
 #include "ui/textviewmap.h"
@@ -91,6 +92,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     FEncodingMenu->SetChecked(EncodingSetting());
     connect(FEncodingMenu, &TEncodingMenu::Chosen, this,
             [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
+    CreateFeatures();
     // A command's key goes to the command before the view can claim it.
     for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
         View->installEventFilter(this);
@@ -250,6 +252,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     }
     FillTreeView();
     UpdateCaption();
+    FRecentFiles->Opened(QFileInfo(FileName).absoluteFilePath());
     SelectNode(0);
     FListModel->SetItemCount(FObjectTextFile->Count());
     ui->lvwMain->viewport()->update();
@@ -367,6 +370,7 @@ void TfrmMain::tvwMainChange(const QModelIndex& Node)
         ui->memMain->hide();
         ui->lvwMain->show();
         FEncodingField->clear();
+        UpdateCaretField();
         return;
     }
     ShowObjectText(TObjectTreeModel::ObjectIndexOf(Node));
@@ -381,6 +385,7 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
     ui->memMain->SetObjectText(std::move(Bytes), Encoding);
     const std::string_view Caption = FEncodings.CaptionForText(ObjectIndex);
     FEncodingField->setText(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
+    UpdateCaretField();
     // Its name may read differently now that its encoding is known.
     FTreeModel->LabelsChanged(ObjectIndex);
     FListModel->LabelsChanged(ObjectIndex);

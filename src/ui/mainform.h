@@ -7,7 +7,9 @@
 // (TExportFlow), the settings file (TWindowSettings, applied and gathered in
 // mainsettings.cpp) and the window's placement (TWindowPlacement).
 // mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
-// views as the search sees them.
+// views as the search sees them; mainfeatures.cpp: the features on top of the
+// window's own commands (view switches, recent files, go to object, find
+// again, the caret's place).
 #pragma once
 
 #include "core/quibfile.h"
@@ -31,6 +33,9 @@ class QLabel;
 class TEncodingMenu;
 class TExportFlow;
 class TFindFlow;
+class TGoToObjectDialog;
+class TRecentFiles;
+class TViewOptions;
 class TWindowPlacement;
 namespace Ui {
 class TfrmMain;
@@ -157,4 +162,17 @@ private:
     TFindFlow* FFind = nullptr;
     TExportFlow* FExport = nullptr;
     std::function<void()> FBeepSink;
+
+    // The features on top of the window's own commands (mainfeatures.cpp).
+    void CreateFeatures();
+    void AddEditCommands();
+    void OpenRecentFile(const QString& FileName);
+    void GoToObject(int ObjectIndex);
+    void UpdateCaretField();
+    void SetSyntaxHighlighting(bool On);
+    void Beep();
+    TViewOptions* FViewOptions = nullptr;
+    TRecentFiles* FRecentFiles = nullptr;
+    TGoToObjectDialog* FGoToObject = nullptr;
+    QLabel* FCaretField = nullptr;
 };

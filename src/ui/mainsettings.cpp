@@ -1,6 +1,9 @@
 // The window's settings file: read once at start-up, written once at shutdown.
 #include "ui/mainform.h"
 
+#include "ui/recentfiles.h"
+#include "ui/viewoptions.h"
+
 #include "ui/profiletext.h"
 #include "ui/systempath.h"
 #include "ui_mainform.h"
@@ -152,6 +155,11 @@ void TfrmMain::LoadSettings()
     if (Settings.MatchCase)
         SetFindMatchCase(true);
     SetEncoding(QString::fromStdString(Settings.Encoding));
+    FViewOptions->Set(Settings.SyntaxHighlighting, Settings.LineNumbers, Settings.WordWrap);
+    QStringList Recent;
+    for (const std::string& File : Settings.RecentFiles)
+        Recent << QString::fromStdString(File);
+    FRecentFiles->SetFiles(Recent);
 }
 
 void TfrmMain::SaveSettings()
@@ -170,5 +178,10 @@ void TfrmMain::SaveSettings()
     Settings.FindText = FindText();
     Settings.MatchCase = FindMatchCase();
     Settings.Encoding = EncodingSetting().toStdString();
+    Settings.SyntaxHighlighting = FViewOptions->SyntaxHighlighting();
+    Settings.LineNumbers = FViewOptions->LineNumbers();
+    Settings.WordWrap = FViewOptions->WordWrap();
+    for (const QString& File : FRecentFiles->Files())
+        Settings.RecentFiles.push_back(File.toStdString());
     WriteWindowSettings(gui::ToSystemPath(FSettingsFileName), Settings);
 }

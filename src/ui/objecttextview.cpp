@@ -2,12 +2,31 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPainter>
+#include <QTextBlock>
 #include <QTextCursor>
 
 #include <algorithm>
 
-TObjectTextView::TObjectTextView(QWidget* Parent) : QPlainTextEdit(Parent)
+// The strip at the view's left that shows the line numbers; the view paints it.
+class TObjectTextView::TLineNumberGutter : public QWidget {
+public:
+    explicit TLineNumberGutter(TObjectTextView& View) : QWidget(&View), FView(View) {}
+    QSize sizeHint() const override { return {FView.GutterWidth(), 0}; }
+
+protected:
+    void paintEvent(QPaintEvent* Event) override { FView.PaintGutter(*Event); }
+
+private:
+    TObjectTextView& FView;
+};
+
+TObjectTextView::TObjectTextView(QWidget* Parent) : QPlainTextEdit(Parent), FGutter(new TLineNumberGutter(*this))
 {
+    FGutter->setObjectName(QStringLiteral("gutLineNumbers"));
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &TObjectTextView::UpdateGutterWidth);
+    connect(this, &QPlainTextEdit::updateRequest, this, &TObjectTextView::UpdateGutter);
+    UpdateGutterWidth();
     setReadOnly(true);
     // Read-only, but with a caret the keyboard can move and select with.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -70,8 +89,85 @@ std::string TObjectTextView::SelectedBytes() const
 void TObjectTextView::changeEvent(QEvent* Event)
 {
     QPlainTextEdit::changeEvent(Event);
-    if (Event->type() == QEvent::FontChange)
+    if (Event->type() == QEvent::FontChange) {
         UpdateTabStops();
+        UpdateGutterWidth();
+    }
+}
+
+TObjectTextView::TCaretPlace TObjectTextView::CaretPlace() const
+{
+    const QTextCursor Caret = textCursor();
+    return {Caret.blockNumber() + 1, Caret.positionInBlock() + 1};
+}
+
+// --- Line numbers ---------------------------------------------------------------------------
+
+void TObjectTextView::SetLineNumbersShown(bool Shown)
+{
+    FLineNumbersShown = Shown;
+    FGutter->setVisible(Shown);
+    UpdateGutterWidth();
+}
+
+void TObjectTextView::SetWordWrap(bool Wrap)
+{
+    setLineWrapMode(Wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+int TObjectTextView::GutterWidth() const
+{
+    if (!FLineNumbersShown)
+        return 0;
+    int Digits = 1;
+    for (int Lines = std::max(1, blockCount()); Lines >= 10; Lines /= 10)
+        ++Digits;
+    // Room for four digits at least, so that most objects keep one width.
+    const QFontMetrics Metrics(font());
+    return Metrics.horizontalAdvance(QLatin1Char('9')) * std::max(Digits, 4) + Metrics.averageCharWidth();
+}
+
+void TObjectTextView::UpdateGutterWidth()
+{
+    setViewportMargins(GutterWidth(), 0, 0, 0);
+    const QRect Contents = contentsRect();
+    FGutter->setGeometry(QRect(Contents.left(), Contents.top(), GutterWidth(), Contents.height()));
+}
+
+void TObjectTextView::UpdateGutter(const QRect& Rect, int ScrolledBy)
+{
+    if (!FLineNumbersShown)
+        return;
+    if (ScrolledBy)
+        FGutter->scroll(0, ScrolledBy);
+    else
+        FGutter->update(0, Rect.y(), FGutter->width(), Rect.height());
+}
+
+void TObjectTextView::resizeEvent(QResizeEvent* Event)
+{
+    QPlainTextEdit::resizeEvent(Event);
+    UpdateGutterWidth();
+}
+
+void TObjectTextView::PaintGutter(QPaintEvent& Event)
+{
+    QPainter Painter(FGutter);
+    Painter.fillRect(Event.rect(), palette().color(QPalette::AlternateBase));
+    Painter.setPen(palette().color(QPalette::PlaceholderText));
+    Painter.setFont(font());
+    const int Right = FGutter->width() - fontMetrics().averageCharWidth() / 2;
+    // Only the blocks that lie in the part to paint.
+    QTextBlock Block = firstVisibleBlock();
+    qreal Top = blockBoundingGeometry(Block).translated(contentOffset()).top();
+    while (Block.isValid() && Top <= Event.rect().bottom()) {
+        const qreal Bottom = Top + blockBoundingRect(Block).height();
+        if (Block.isVisible() && Bottom >= Event.rect().top())
+            Painter.drawText(QRectF(0, Top, Right, fontMetrics().height()), Qt::AlignRight,
+                             QString::number(Block.blockNumber() + 1));
+        Block = Block.next();
+        Top = Bottom;
+    }
 }
 
 void TObjectTextView::UpdateTabStops()

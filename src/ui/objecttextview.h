@@ -36,13 +36,35 @@ public:
     // The selected bytes, line breaks as they stand in the file.
     std::string SelectedBytes() const;
 
+    // The numbers of the file's lines in a gutter at the left.
+    void SetLineNumbersShown(bool Shown);
+    bool LineNumbersShown() const { return FLineNumbersShown; }
+    // Long lines wrap at the view's edge (else the view scrolls sideways).
+    void SetWordWrap(bool Wrap);
+    bool WordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+    // The caret's line (a line of the file) and column, both from 1.
+    struct TCaretPlace {
+        int Line;
+        int Column;
+    };
+    TCaretPlace CaretPlace() const;
+
 protected:
     void changeEvent(QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
 
 private:
+    class TLineNumberGutter;
+
     void UpdateTabStops();
+    int GutterWidth() const;
+    void UpdateGutterWidth();
+    void UpdateGutter(const QRect& Rect, int ScrolledBy);
+    void PaintGutter(QPaintEvent& Event);
 
     std::string FBytes;
     TTextViewMap FMap;
     TDisplayEncoding FEncoding = TDisplayEncoding::Latin1;
+    TLineNumberGutter* FGutter = nullptr;
+    bool FLineNumbersShown = true;
 };

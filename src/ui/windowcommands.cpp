@@ -208,21 +208,34 @@ TPopupActionBarEx* TWindowCommands::CreateContextMenu(const char* Name, QWidget*
 
 // --- Running commands ------------------------------------------------------------------
 
+void TWindowCommands::AddCommand(QAction* Action, std::function<void()> Execute, std::function<bool()> Enabled)
+{
+    FCommands.push_back({Action, std::move(Execute), nullptr, std::move(Enabled)});
+    FWindow.addAction(Action);
+    connect(Action, &QAction::triggered, this, [this, Command = FCommands.back()] { RunCommand(Command); });
+}
+
 void TWindowCommands::RunCommand(const TCommand& Command)
 {
     gui::RunGuarded(&FWindow, [&] {
-        if (Command.Update)
-            (this->*Command.Update)();
+        Update(Command);
         if (Command.Action->isEnabled())
             Command.Execute();
     });
 }
 
+void TWindowCommands::Update(const TCommand& Command)
+{
+    if (Command.Update)
+        (this->*Command.Update)();
+    else if (Command.Enabled)
+        Command.Action->setEnabled(Command.Enabled());
+}
+
 void TWindowCommands::UpdateActions()
 {
     for (const TCommand& Command : FCommands)
-        if (Command.Update)
-            (this->*Command.Update)();
+        Update(Command);
 }
 
 bool TWindowCommands::IsCommandKey(const QKeyEvent& Key) const

@@ -71,6 +71,10 @@ public:
     TActiveView ActiveView() const;
     // Cuts the links to the application's signals; the window's parts go next.
     void Disconnect();
+    // A command of another feature joins the window's: its key works wherever
+    // the focus is in the window, Execute runs guarded, and Enabled (none:
+    // always) is its update rule.
+    void AddCommand(QAction* Action, std::function<void()> Execute, std::function<bool()> Enabled = {});
 
 private:
     // One command: its action, what it runs and its update rule (none for the
@@ -79,6 +83,7 @@ private:
         QAction* Action;
         std::function<void()> Execute;
         void (TWindowCommands::*Update)();
+        std::function<bool()> Enabled = {};  // a feature's rule, for one without Update
     };
 
     void CreateDialogs();
@@ -90,6 +95,7 @@ private:
                                          std::initializer_list<std::pair<const char*, QAction*>> Items);
     // The update rule first; the command only if its action is then enabled.
     void RunCommand(const TCommand& Command);
+    void Update(const TCommand& Command);
     bool ListHasSelectedRows() const;
 
     // Update rules, each setting only what its rule names.

@@ -20,6 +20,13 @@ const char* const SFindText = "FindText";
 const char* const SMatchCase = "MatchCase";
 const char* const SDisplay = "Display";
 const char* const SEncoding = "Encoding";
+const char* const SSyntaxHighlighting = "SyntaxHighlighting";
+const char* const SLineNumbers = "LineNumbers";
+const char* const SWordWrap = "WordWrap";
+const char* const SRecent = "Recent";
+
+// [Recent] File1 ... File8.
+std::string RecentKey(std::size_t Index) { return "File" + std::to_string(Index + 1); }
 
 // The four keys of a view font.
 struct TFontKeys {
@@ -100,6 +107,14 @@ TWindowSettings ReadWindowSettings(const std::string& FileName)
     Settings.FindText = platform::ReadStringDefault(Profile, SFind, SFindText, "");
     Settings.MatchCase = platform::ReadFlag(Profile, SFind, SMatchCase);
     Settings.Encoding = platform::ReadStringDefault(Profile, SDisplay, SEncoding, Settings.Encoding);
+    Settings.SyntaxHighlighting = platform::ReadFlag(Profile, SDisplay, SSyntaxHighlighting, true);
+    Settings.LineNumbers = platform::ReadFlag(Profile, SDisplay, SLineNumbers, true);
+    Settings.WordWrap = platform::ReadFlag(Profile, SDisplay, SWordWrap, true);
+    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index) {
+        std::string File = platform::ReadStringDefault(Profile, SRecent, RecentKey(Index), "");
+        if (!File.empty())
+            Settings.RecentFiles.push_back(std::move(File));
+    }
     return Settings;
 }
 
@@ -118,4 +133,11 @@ void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Set
     Writer.String(SFind, SFindText, SingleLine(Settings.FindText));
     Writer.Flag(SFind, SMatchCase, Settings.MatchCase);
     Writer.String(SDisplay, SEncoding, Settings.Encoding);
+    Writer.Flag(SDisplay, SSyntaxHighlighting, Settings.SyntaxHighlighting);
+    Writer.Flag(SDisplay, SLineNumbers, Settings.LineNumbers);
+    Writer.Flag(SDisplay, SWordWrap, Settings.WordWrap);
+    // Every slot, so that a list grown shorter leaves none of its old entries.
+    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index)
+        Writer.String(SRecent, RecentKey(Index).c_str(),
+                      Index < Settings.RecentFiles.size() ? SingleLine(Settings.RecentFiles[Index]) : std::string());
 }

@@ -3,13 +3,14 @@
 //
 // Knows nothing of widgets: the window applies what is read and gathers what
 // is written. The settings file is private-profile (INI) text with the
-// sections [Window], [View] and [Find], and [Display] for what the viewer
-// added later.
+// sections [Window], [View] and [Find], and [Display] and [Recent] for what
+// the viewer added later.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A view font as the settings file keeps it.
 struct TFontSetting {
@@ -30,8 +31,14 @@ struct TWindowSettings {
     std::string FindText;
     bool MatchCase = false;
 
-    // Beyond the fifteen, in a section of their own ([Display]).
+    // Beyond the fifteen, in sections of their own: [Display] ...
     std::string Encoding = "auto";
+    bool SyntaxHighlighting = true;
+    bool LineNumbers = true;
+    bool WordWrap = true;
+    // ... and [Recent]: the files opened last, most recent first.
+    static constexpr std::size_t RecentFileCount = 8;
+    std::vector<std::string> RecentFiles;
 };
 
 // The values of the settings file FileName (a path as the file layer takes

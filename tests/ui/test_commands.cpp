@@ -335,6 +335,10 @@ private slots:
             {"actFileExportListView", "&Export...", {}, 4},
             {"actFileClose", "&Close", {}, -1},
             {"actViewFontTreeView", "&Font...", {}, 2},
+            // The features' commands come after the window's own.
+            {"actEditFindNext", "Find &Next", QKeySequence(Qt::Key_F3), -1},
+            {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
+            {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},
         };
         const QList<QAction*> Actions = Window->actions();
         QCOMPARE(Actions.size(), int(std::size(Table)));
@@ -714,26 +718,35 @@ private slots:
         QTest::addColumn<QStringList>("File");
         QTest::addColumn<QStringList>("Edit");
         QTest::addColumn<QString>("Font");  // the View menu's one Font entry, if any
-        const QStringList EditOn{"&Copy\tCtrl+C", "&Find...\tCtrl+F", "-", "Select &All\tCtrl+A"};
-        const QStringList EditNoCopy{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F", "-", "Select &All\tCtrl+A"};
+        const QStringList Again{"Find &Next\tF3", "Find &Previous\tShift+F3", "&Go to Object...\tCtrl+G"};
+        const QStringList EditOn = QStringList{"&Copy\tCtrl+C", "&Find...\tCtrl+F"} + Again +
+                                   QStringList{"-", "Select &All\tCtrl+A"};
+        const QStringList EditNoCopy = QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F"} + Again +
+                                       QStringList{"-", "Select &All\tCtrl+A"};
         QTest::newRow("no file, tree active")
-            << sNoFileTree << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "-", "E&xit"}
-            << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "-",
+            << sNoFileTree
+            << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "Recent &Files (greyed)", "-",
+                           "E&xit"}
+            << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
+                           "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)", "-",
                            "Select &All\tCtrl+A (greyed)"}
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
-            << sObjectTree << QStringList{"&Open...", "&Close", "&Export...", "-", "E&xit"} << EditOn
-            << "actViewFontTreeView";
+            << sObjectTree << QStringList{"&Open...", "&Close", "&Export...", "Recent &Files", "-", "E&xit"}
+            << EditOn << "actViewFontTreeView";
         QTest::newRow("object, text view active")
-            << sObjectText << QStringList{"&Open...", "&Close", "-", "E&xit"} << EditOn << "actViewFontMemo";
-        QTest::newRow("none active") << sObjectNoControl << QStringList{"&Open...", "&Close", "-", "E&xit"}
-                                     << EditOn << QString();
+            << sObjectText << QStringList{"&Open...", "&Close", "Recent &Files", "-", "E&xit"} << EditOn
+            << "actViewFontMemo";
+        QTest::newRow("none active") << sObjectNoControl
+                                     << QStringList{"&Open...", "&Close", "Recent &Files", "-", "E&xit"} << EditOn
+                                     << QString();
         QTest::newRow("list active, no row")
-            << sRootListNoRows << QStringList{"&Open...", "&Close", "Ex&port... (greyed)", "-", "E&xit"}
+            << sRootListNoRows
+            << QStringList{"&Open...", "&Close", "Ex&port... (greyed)", "Recent &Files", "-", "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
         QTest::newRow("list active, rows")
-            << sRootListRows << QStringList{"&Open...", "&Close", "Ex&port...", "-", "E&xit"} << EditNoCopy
-            << "actViewFontTreeView";
+            << sRootListRows << QStringList{"&Open...", "&Close", "Ex&port...", "Recent &Files", "-", "E&xit"}
+            << EditNoCopy << "actViewFontTreeView";
     }
 
     // What each menu shows as it opens, with no idle moment before.
@@ -761,8 +774,9 @@ private slots:
         auto* View = Component<QMenu>(*Window, "mnuView");
         View->popup(Window->mapToGlobal(QPoint(10, 10)));
         QStringList Shown;
+        // The font entries; the switches for the text view always show.
         for (const QAction* Entry : View->actions())
-            if (Entry->isVisible() && !Entry->menu())
+            if (Entry->isVisible() && Entry->objectName().startsWith(QLatin1String("actViewFont")))
                 Shown << Entry->objectName();
         View->hide();
         QCOMPARE(Shown, Font.isEmpty() ? QStringList() : QStringList{Font});

@@ -93,7 +93,12 @@ private slots:
                                      "FindText=\n"
                                      "MatchCase=0\n"
                                      "[Display]\n"
-                                     "Encoding=auto\n";
+                                     "Encoding=auto\n"
+                                     "SyntaxHighlighting=1\n"
+                                     "LineNumbers=1\n"
+                                     "WordWrap=1\n"
+                                     "[Recent]\n"
+                                     "File1=\nFile2=\nFile3=\nFile4=\nFile5=\nFile6=\nFile7=\nFile8=\n";
         QCOMPARE(Folder.Read("quib.zup"), Expected);
     }
 
@@ -108,7 +113,9 @@ private slots:
             "ListFontName=DejaVu Sans\r\nListFontSize=10\r\nListFontBold=0\r\nListFontItalic=1\r\n"
             "ObjectListWidth=150\r\n"
             "[Find]\r\nFindText=Sales Header\r\nMatchCase=1\r\n"
-            "[Display]\r\nEncoding=cp850\r\n";
+            "[Display]\r\nEncoding=cp850\r\nSyntaxHighlighting=0\r\nLineNumbers=0\r\nWordWrap=0\r\n"
+            "[Recent]\r\nFile1=/gone/first.txt\r\nFile2=/gone/second.txt\r\nFile3=\r\nFile4=\r\nFile5=\r\n"
+            "File6=\r\nFile7=\r\nFile8=\r\n";
         Folder.Write("quib.zup", Content);
         {
             auto Window = MakeWindow(Folder);
@@ -126,6 +133,8 @@ private slots:
             QCOMPARE(Component<QWidget>(*Window, "tvwMain")->font(), List);
             QCOMPARE(Window->FindText(), std::string("Sales Header"));
             QVERIFY(Window->FindMatchCase());
+            const auto* Text = Component<TObjectTextView>(*Window, "memMain");
+            QVERIFY(!Text->LineNumbersShown() && !Text->WordWrap());
         }
         QCOMPARE(Folder.Read("quib.zup"), Content);
     }

@@ -1,0 +1,164 @@
+// The commands on top of the window's own: Find Next and Find Previous
+// without the dialog, Go to Object, Recent Files, the text view's switches
+// and the caret's place in the status bar.
+#include "guitest.h"
+#include "ui/finddialog.h"
+#include "ui/gotoobject.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace {
+
+QAction* Action(TfrmMain& Window, const char* Name)
+{
+    return Component<QAction>(Window, Name);
+}
+
+void SelectNode(TfrmMain& Window, int AbsoluteIndex)
+{
+    auto* Model = static_cast<TObjectTreeModel*>(Views(Window).Tree->model());
+    Views(Window).Tree->setCurrentIndex(Model->NodeAt(AbsoluteIndex));
+    WaitForChangeReport();
+}
+
+// The tree's selected object and the text view's selection.
+QPair<int, QString> Shown(TfrmMain& Window)
+{
+    WaitForChangeReport();
+    return {Views(Window).Tree->currentIndex().row(), Views(Window).Text->textCursor().selectedText()};
+}
+
+}  // namespace
+
+class TestFeatures : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findAgainForwardsAndBackwards()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        int Beeps = 0;
+        Window->SetBeepSink([&Beeps] { ++Beeps; });
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        // No find text yet: the dialog, for one.
+        Action(*Window, "actEditFindNext")->trigger();
+        auto* Dialog = Component<TFindDialog>(*Window, "dlgFind");
+        QTRY_VERIFY(Dialog->isVisible());
+        Dialog->hide();
+
+        Window->SetFindText("sales-post");
+        const QPair<int, QString> First{2, QStringLiteral("Sales-Post")}, Second{4, QStringLiteral("Sales-Post")};
+        Action(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Shown(*Window), First);
+        Action(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Shown(*Window), Second);
+        Action(*Window, "actEditFindPrevious")->trigger();
+        QCOMPARE(Shown(*Window), First);
+        QCOMPARE(Beeps, 0);
+        // Nothing before the first one: a beep, and the selection stays.
+        Action(*Window, "actEditFindPrevious")->trigger();
+        QCOMPARE(Beeps, 1);
+        QCOMPARE(Shown(*Window), First);
+        QVERIFY(!Dialog->isVisible());
+    }
+
+    void goToObject_data()
+    {
+        QTest::addColumn<QString>("Typed");
+        QTest::addColumn<int>("Selected");  // -1: none, a beep
+        QTest::newRow("kind and number") << "Codeunit 80" << 2;
+        QTest::newRow("abbreviated") << "c81" << 4;
+        QTest::newRow("number: the first with it") << "21" << 1;
+        QTest::newRow("no such object") << "r18" << -1;
+        QTest::newRow("not a reference") << "sales" << -1;
+    }
+
+    void goToObject()
+    {
+        QFETCH(QString, Typed);
+        QFETCH(int, Selected);
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        int Beeps = 0;
+        Window->SetBeepSink([&Beeps] { ++Beeps; });
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        auto* Dialog = Component<TGoToObjectDialog>(*Window, "dlgGoToObject");
+        QTimer::singleShot(0, Dialog, [&] {
+            Component<QLineEdit>(*Dialog, "edtGoToObject")->setText(Typed);
+            Dialog->accept();
+            // A text that names nothing keeps the box open.
+            if (Dialog->isVisible())
+                Dialog->reject();
+        });
+        Action(*Window, "actEditGoToObject")->trigger();
+        QCOMPARE(Beeps, Selected < 0 ? 1 : 0);
+        WaitForChangeReport();
+        const QModelIndex Current = Views(*Window).Tree->currentIndex();
+        QCOMPARE(Current.parent().isValid() ? Current.row() : -1, Selected);
+    }
+
+    void recentFilesMostRecentFirstAndMissingOnesDropped()
+    {
+        TTestFolder Folder;
+        const QString A = Folder.Write("a.txt", FiveObjects()), B = Folder.Write("b.txt", FiveObjects());
+        auto Window = MakeWindow(Folder);
+        auto* Recent = Component<QMenu>(*Window, "mnuFileRecent");
+        QVERIFY(!Recent->isEnabled());
+        Window->OpenFile(A);
+        Window->OpenFile(B);
+        Window->OpenFile(A);
+        const auto Entries = [&] {
+            QStringList Texts;
+            for (const QAction* Item : Recent->actions())
+                Texts << Item->text();
+            return Texts;
+        };
+        QCOMPARE(Entries(), (QStringList{"&1 " + QDir::toNativeSeparators(A), "&2 " + QDir::toNativeSeparators(B)}));
+
+        Window->actFileCloseExecute();
+        QVERIFY(QFile::remove(B));
+        TErrorCapture Errors;
+        Recent->actions().at(1)->trigger();
+        QCOMPARE(Errors.Messages.size(), 1);
+        QCOMPARE(Entries(), QStringList{"&1 " + QDir::toNativeSeparators(A)});
+        // Kept for the next start.
+        Window.reset();
+        QVERIFY(Folder.Read("quib.zup").find("File1=" + A.toStdString() + "\n") != std::string::npos);
+    }
+
+    void textViewSwitchesAndCaretField()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->resize(600, 400);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        const std::string Long(400, 'x');
+        Window->OpenFile(Folder.Write("long.txt", ObjectText("Table 1 Long", "  " + Long + "\r\n")));
+        SelectNode(*Window, 1);
+        TObjectTextView& Text = *Views(*Window).Text;
+
+        // Line numbers take room at the left of the text.
+        const int WithNumbers = Text.viewport()->x();
+        Action(*Window, "actViewLineNumbers")->trigger();
+        QVERIFY(Text.viewport()->x() < WithNumbers);
+        // Without wrapping a long line scrolls sideways.
+        QCOMPARE(Text.horizontalScrollBar()->maximum(), 0);
+        Action(*Window, "actViewWordWrap")->trigger();
+        QTRY_VERIFY(Text.horizontalScrollBar()->maximum() > 0);
+
+        Text.SelectBytes(int(std::string("OBJECT Table 1 Long\r\n{\r\n  ").size()) + 3, 0);
+        QCOMPARE(Component<QLabel>(*Window, "stbCaret")->text(), QStringLiteral("Ln 3, Col 6"));
+        SelectNode(*Window, 0);  // the list: no caret
+        QCOMPARE(Component<QLabel>(*Window, "stbCaret")->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestFeatures)
+#include "test_features.moc"
