@@ -12,6 +12,7 @@ add_library(orvantaui STATIC
   src/ui/gotoobject.h src/ui/gotoobject.cpp
   src/ui/objectviews.h src/ui/objectviews.cpp
   src/ui/objecttextview.h src/ui/objecttextview.cpp
+  src/ui/objecthighlighter.h src/ui/objecthighlighter.cpp
   src/ui/textviewmap.h src/ui/textviewmap.cpp
   src/ui/encodingmenu.h src/ui/encodingmenu.cpp
   src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp

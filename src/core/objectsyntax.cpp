@@ -1,0 +1,553 @@
+#include "core/objectsyntax.h"
+
+#include <algorithm>
+
+namespace objectsyntax {
+
+namespace {
+
+// Where a line is: in the structure, in a property's value (which may run over
+// lines inside brackets), in a trigger's code, in the CODE section, or in a
+// report layout.
+enum class TMode : std::uint8_t { Structure, Value, TriggerCode, SectionCode, Layout };
+
+// What the last section word announced, for the brace that opens its body.
+enum class TPending : std::uint8_t { None, Other, Code, Layout };
+
+// The state, unpacked. Counters saturate at their field's width.
+struct TFields {
+    int Depth = 0;       // structural braces open, 0..31
+    TMode Mode = TMode::Structure;
+    bool Comment = false;
+    TPending Pending = TPending::None;
+    int Blocks = 0;      // BEGIN/CASE not yet closed by END, 0..63
+    bool VarPart = false;  // a trigger's declarations, before its BEGIN
+    int Brackets = 0;    // [ open in a value, 0..7
+};
+
+constexpr int MaxDepth = 31, MaxBlocks = 63, MaxNesting = 7;
+
+TState Pack(const TFields& F)
+{
+    return TState(F.Depth) | TState(F.Mode) << 5 | TState(F.Comment) << 8 | TState(F.Pending) << 9 |
+           TState(F.Blocks) << 11 | TState(F.VarPart) << 17 | TState(F.Brackets) << 18;
+}
+
+TFields Unpack(TState State)
+{
+    TFields F;
+    if (State < 0)
+        return F;
+    F.Depth = State & 31;
+    F.Mode = TMode(std::min((State >> 5) & 7, int(TMode::Layout)));
+    F.Comment = (State >> 8) & 1;
+    F.Pending = TPending((State >> 9) & 3);
+    F.Blocks = (State >> 11) & 63;
+    F.VarPart = (State >> 17) & 1;
+    F.Brackets = (State >> 18) & 7;
+    return F;
+}
+
+bool IsSpace(char32_t C) { return C == ' ' || C == '\t'; }
+bool IsDigit(char32_t C) { return C >= '0' && C <= '9'; }
+bool IsAsciiLetter(char32_t C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'); }
+bool IsUpper(char32_t C) { return C >= 'A' && C <= 'Z'; }
+// Letters beyond ASCII (umlauts in names) count as letters in every encoding.
+bool IsIdentStart(char32_t C) { return IsAsciiLetter(C) || C == '_' || C >= 0x80; }
+bool IsIdentChar(char32_t C) { return IsIdentStart(C) || IsDigit(C); }
+char32_t UpperAscii(char32_t C) { return C >= 'a' && C <= 'z' ? C - 32 : C; }
+
+enum class TWord : std::uint8_t { Other, Begin, Case, End, Var };
+
+struct TKeyword {
+    std::string_view Text;
+    TWord Word;
+};
+
+constexpr TKeyword Keywords[] = {
+    {"AND", TWord::Other},       {"ARRAY", TWord::Other},  {"BEGIN", TWord::Begin},
+    {"CASE", TWord::Case},       {"DIV", TWord::Other},    {"DO", TWord::Other},
+    {"DOWNTO", TWord::Other},    {"ELSE", TWord::Other},   {"END", TWord::End},
+    {"EXIT", TWord::Other},      {"FALSE", TWord::Other},  {"FOR", TWord::Other},
+    {"FUNCTION", TWord::Other},  {"IF", TWord::Other},     {"IN", TWord::Other},
+    {"LOCAL", TWord::Other},     {"MOD", TWord::Other},    {"NOT", TWord::Other},
+    {"OF", TWord::Other},        {"OR", TWord::Other},     {"PROCEDURE", TWord::Other},
+    {"REPEAT", TWord::Other},    {"TEMPORARY", TWord::Other}, {"THEN", TWord::Other},
+    {"TO", TWord::Other},        {"TRUE", TWord::Other},   {"UNTIL", TWord::Other},
+    {"VAR", TWord::Var},         {"WHILE", TWord::Other},  {"WITH", TWord::Other},
+    {"XOR", TWord::Other},
+};
+
+constexpr std::string_view SectionWords[] = {
+    "OBJECT-PROPERTIES", "PROPERTIES", "FIELDS",   "KEYS",     "FIELDGROUPS", "CONTROLS",
+    "DATAITEMS",         "SECTIONS",   "ELEMENTS", "EVENTS",   "REQUESTFORM", "REQUESTPAGE",
+    "LABELS",            "MENUNODES",  "CODE",     "RDLDATA",  "WORDLAYOUT",  "DATASET",
+    "ACTIONS",
+};
+
+template <typename TChar>
+class TScanner {
+public:
+    TScanner(std::basic_string_view<TChar> Line, TState State, std::vector<TSpan>& Spans)
+        : FLine(Line), FN(std::int32_t(Line.size())), F(Unpack(State)), FSpans(Spans)
+    {
+        FSpans.clear();
+    }
+
+    TState Run()
+    {
+        std::int32_t I = 0;
+        bool ItemStart = true;
+        while (I < FN) {
+            switch (F.Mode) {
+            case TMode::Structure: I = Structure(I, ItemStart); break;
+            case TMode::Value: I = Value(I, ItemStart); break;
+            case TMode::TriggerCode:
+            case TMode::SectionCode: I = Code(I, ItemStart); break;
+            case TMode::Layout: I = Layout(I); break;
+            }
+        }
+        return Pack(F);
+    }
+
+private:
+    char32_t At(std::int32_t I) const { return I < FN ? char32_t(Unsigned(FLine[std::size_t(I)])) : 0; }
+    static char32_t Unsigned(char C) { return static_cast<unsigned char>(C); }
+    static char32_t Unsigned(char16_t C) { return C; }
+
+    void Emit(std::int32_t Start, std::int32_t End, TCategory Category)
+    {
+        if (End > Start)
+            FSpans.push_back({Start, End - Start, Category});
+    }
+
+    std::int32_t SkipSpaces(std::int32_t I) const
+    {
+        while (I < FN && IsSpace(At(I)))
+            ++I;
+        return I;
+    }
+    std::int32_t TrimEnd(std::int32_t Start, std::int32_t End) const
+    {
+        while (End > Start && IsSpace(At(End - 1)))
+            --End;
+        return End;
+    }
+    // The closing quote on this line, or -1.
+    std::int32_t Find(char32_t C, std::int32_t From) const
+    {
+        for (std::int32_t I = From; I < FN; ++I)
+            if (At(I) == C)
+                return I;
+        return -1;
+    }
+    bool Equals(std::int32_t Start, std::int32_t End, std::string_view Word) const
+    {
+        if (End - Start != std::int32_t(Word.size()))
+            return false;
+        for (std::int32_t I = Start; I < End; ++I)
+            if (At(I) != char32_t(static_cast<unsigned char>(Word[std::size_t(I - Start)])))
+                return false;
+        return true;
+    }
+
+    // --- structure ---------------------------------------------------------
+
+    std::int32_t Structure(std::int32_t I, bool& ItemStart)
+    {
+        const char32_t C = At(I);
+        if (IsSpace(C))
+            return I + 1;
+        if (C == '{') {
+            Emit(I, I + 1, TCategory::Brace);
+            F.Depth = std::min(F.Depth + 1, MaxDepth);
+            if (F.Pending == TPending::Code) {
+                F.Mode = TMode::SectionCode;
+                F.Blocks = 0;
+                F.Comment = false;
+            } else if (F.Pending == TPending::Layout) {
+                F.Mode = TMode::Layout;
+            }
+            F.Pending = TPending::None;
+            ItemStart = true;
+            return I + 1;
+        }
+        if (C == '}') {
+            Emit(I, I + 1, TCategory::Brace);
+            F.Depth = std::max(F.Depth - 1, 0);
+            F.Pending = TPending::None;
+            ItemStart = false;
+            return I + 1;
+        }
+        if (C == ';') {
+            ItemStart = true;
+            return I + 1;
+        }
+        if (F.Depth == 0) {
+            // Outside the object's braces: its header line.
+            const std::int32_t End = TrimEnd(I, FN);
+            if (ItemStart && Equals(I, std::min(I + 6, End), "OBJECT") && (I + 6 == End || IsSpace(At(I + 6))))
+                Emit(I, End, TCategory::Section);
+            std::int32_t Brace = I;
+            while (Brace < FN && At(Brace) != '{' && At(Brace) != '}')
+                ++Brace;
+            return Brace;
+        }
+        if (ItemStart) {
+            ItemStart = false;
+            if (const std::int32_t End = SectionWord(I); End > I) {
+                Emit(I, End, TCategory::Section);
+                F.Pending = PendingFor(I, End);
+                return End;
+            }
+            if (const std::int32_t End = PropertyName(I); End > I) {
+                Emit(I, End, TCategory::Property);
+                if (IsTrigger(I, End - 1)) {
+                    F.Mode = TMode::TriggerCode;
+                    F.Blocks = 0;
+                    F.VarPart = false;
+                    F.Comment = false;
+                    return End;
+                }
+                // A value that is a section word opens a body of rows
+                // (ActionList=ACTIONS, then the rows in braces).
+                const std::int32_t Start = SkipSpaces(End);
+                if (const std::int32_t WordEnd = SectionWord(Start); WordEnd > Start) {
+                    Emit(Start, WordEnd, TCategory::Section);
+                    F.Pending = TPending::Other;
+                    return WordEnd;
+                }
+                F.Mode = TMode::Value;
+                F.Brackets = 0;
+                return End;
+            }
+        }
+        return Cell(I);
+    }
+
+    // A known section word at I with nothing after it on the line: its end.
+    std::int32_t SectionWord(std::int32_t I) const
+    {
+        std::int32_t End = I;
+        while (End < FN && (IsUpper(At(End)) || At(End) == '-' || At(End) == '_'))
+            ++End;
+        if (End == I || SkipSpaces(End) != FN)
+            return I;
+        for (std::string_view Word : SectionWords)
+            if (Equals(I, End, Word))
+                return End;
+        return I;
+    }
+
+    TPending PendingFor(std::int32_t Start, std::int32_t End) const
+    {
+        if (Equals(Start, End, "CODE"))
+            return TPending::Code;
+        if (Equals(Start, End, "RDLDATA") || Equals(Start, End, "WORDLAYOUT"))
+            return TPending::Layout;
+        return TPending::Other;
+    }
+
+    // "Name=" at I ("Version List=", "Import::OnBeforeInsertRecord="): the end,
+    // after the equals sign.
+    std::int32_t PropertyName(std::int32_t I) const
+    {
+        if (!IsAsciiLetter(At(I)))
+            return I;
+        std::int32_t J = I;
+        for (;;) {
+            while (J < FN && (IsAsciiLetter(At(J)) || IsDigit(At(J)) || At(J) == ' ' || At(J) == '-' || At(J) == '_'))
+                ++J;
+            if (At(J) == ':' && At(J + 1) == ':' && IsAsciiLetter(At(J + 2)))
+                J += 2;
+            else
+                break;
+        }
+        if (At(J) != '=' || At(J - 1) == ' ')
+            return I;
+        return J + 1;
+    }
+
+    // A property whose value is code: On and a capital (OnValidate), after
+    // any qualifier (Import::OnBeforeInsertRecord).
+    bool IsTrigger(std::int32_t Start, std::int32_t End) const
+    {
+        for (std::int32_t I = End - 2; I > Start; --I)
+            if (At(I) == ':' && At(I - 1) == ':') {
+                Start = I + 1;
+                break;
+            }
+        return End - Start > 2 && At(Start) == 'O' && At(Start + 1) == 'n' && IsUpper(At(Start + 2));
+    }
+
+    // One cell of a row, up to the next separator; brackets ([{GUID}]) and
+    // double quotes closed on the line hold separators of their own.
+    std::int32_t Cell(std::int32_t I)
+    {
+        std::int32_t J = I;
+        int Brackets = 0;
+        for (; J < FN; ++J) {
+            const char32_t C = At(J);
+            if (C == '[')
+                ++Brackets;
+            else if (C == ']' && Brackets > 0)
+                --Brackets;
+            else if (C == '"') {
+                const std::int32_t Close = Find('"', J + 1);
+                if (Close > 0)
+                    J = Close;
+            } else if (Brackets == 0 && (C == ';' || C == '{' || C == '}'))
+                break;
+        }
+        const std::int32_t End = TrimEnd(I, J);
+        bool Digits = true;
+        for (std::int32_t K = I; K < End && Digits; ++K)
+            Digits = IsDigit(At(K));
+        Emit(I, End, Digits ? TCategory::Number : TCategory::Cell);
+        return std::max(J, I + 1);
+    }
+
+    // --- property values ---------------------------------------------------
+
+    std::int32_t Value(std::int32_t I, bool& ItemStart)
+    {
+        std::int32_t J = I;
+        for (; J < FN; ++J) {
+            const char32_t C = At(J);
+            if (F.Brackets == 0 && (C == ';' || C == '}'))
+                break;
+            if (C == '[') {
+                F.Brackets = std::min(F.Brackets + 1, MaxNesting);
+            } else if (C == ']') {
+                if (F.Brackets > 0)
+                    --F.Brackets;
+            } else if (F.Brackets == 0 && (C == '\'' || C == '"')) {
+                // An expression's string may hold a semicolon. Quotes count
+                // only when closed on the line: a description's apostrophe
+                // is no string.
+                const std::int32_t Close = Find(C, J + 1);
+                if (Close > 0)
+                    J = Close;
+            }
+        }
+        const std::int32_t Start = SkipSpaces(I);
+        Emit(Start, TrimEnd(Start, J), TCategory::Value);
+        if (J < FN) {
+            F.Mode = TMode::Structure;
+            if (At(J) == ';') {
+                ItemStart = true;
+                return J + 1;
+            }
+            ItemStart = false;
+        }
+        return J;
+    }
+
+    // --- code --------------------------------------------------------------
+
+    std::int32_t Code(std::int32_t I, bool& ItemStart)
+    {
+        if (F.Comment) {
+            const std::int32_t Close = Find('}', I);
+            const std::int32_t End = Close < 0 ? FN : Close + 1;
+            Emit(I, End, TCategory::Comment);
+            F.Comment = Close < 0;
+            return End;
+        }
+        const char32_t C = At(I);
+        if (IsSpace(C))
+            return I + 1;
+        if (C == '/' && At(I + 1) == '/') {
+            Emit(I, FN, TCategory::Comment);
+            return FN;
+        }
+        if (C == '{') {
+            F.Comment = true;
+            Emit(I, I + 1, TCategory::Comment);
+            return I + 1;
+        }
+        if (C == '}') {
+            // No comment is open: the brace closes the structure around the code.
+            const bool Section = F.Mode == TMode::SectionCode;
+            F.Mode = TMode::Structure;
+            F.Blocks = 0;
+            F.VarPart = false;
+            ItemStart = false;
+            if (!Section)
+                return I;  // the row's brace, for the structure to read
+            Emit(I, I + 1, TCategory::Brace);
+            F.Depth = std::max(F.Depth - 1, 0);
+            return I + 1;
+        }
+        if (C == '\'') {
+            std::int32_t J = I + 1;
+            for (;;) {
+                J = Find('\'', J);
+                if (J < 0) {
+                    J = FN;
+                    break;
+                }
+                if (At(J + 1) != '\'') {
+                    ++J;
+                    break;
+                }
+                J += 2;  // '' is a quote inside the string
+            }
+            Emit(I, J, TCategory::String);
+            return J;
+        }
+        if (C == '"') {
+            const std::int32_t Close = Find('"', I + 1);
+            const std::int32_t End = Close < 0 ? FN : Close + 1;
+            Emit(I, End, TCategory::Name);
+            return End;
+        }
+        if (IsDigit(C))
+            return Number(I);
+        if (IsIdentStart(C))
+            return Word(I);
+        if (C == ';' && F.Mode == TMode::TriggerCode && F.Blocks == 0 && !F.VarPart) {
+            // The trigger's last statement is over; the structure goes on.
+            F.Mode = TMode::Structure;
+            ItemStart = true;
+        }
+        return I + 1;
+    }
+
+    std::int32_t Number(std::int32_t I)
+    {
+        std::int32_t J = I;
+        while (IsDigit(At(J)))
+            ++J;
+        if (At(J) == '.' && IsDigit(At(J + 1))) {
+            ++J;
+            while (IsDigit(At(J)))
+                ++J;
+        }
+        const char32_t Suffix = UpperAscii(At(J));
+        if (Suffix == 'D' || Suffix == 'T') {
+            std::int32_t K = J + 1;
+            if (Suffix == 'D' && UpperAscii(At(K)) == 'T')
+                ++K;
+            if (!IsIdentChar(At(K))) {
+                Emit(I, K, TCategory::Date);
+                return K;
+            }
+        }
+        if (IsIdentChar(At(J))) {
+            while (IsIdentChar(At(J)))
+                ++J;
+            return J;
+        }
+        Emit(I, J, TCategory::Number);
+        return J;
+    }
+
+    std::int32_t Word(std::int32_t I)
+    {
+        std::int32_t J = I;
+        while (IsIdentChar(At(J)))
+            ++J;
+        const std::int32_t End = J;
+        // Cust@1001: the number is part of the variable's name.
+        if (At(J) == '@' && IsDigit(At(J + 1))) {
+            ++J;
+            while (IsDigit(At(J)))
+                ++J;
+        }
+        const std::int32_t Length = End - I;
+        if (Length < 2 || Length > 9)
+            return J;
+        char Upper[10];
+        for (std::int32_t K = 0; K < Length; ++K) {
+            const char32_t C = UpperAscii(At(I + K));
+            if (!IsUpper(C))
+                return J;
+            Upper[K] = char(C);
+        }
+        const std::string_view Text(Upper, std::size_t(Length));
+        for (const TKeyword& Keyword : Keywords) {
+            if (Keyword.Text != Text)
+                continue;
+            Emit(I, End, TCategory::Keyword);
+            switch (Keyword.Word) {
+            case TWord::Begin:
+                F.Blocks = std::min(F.Blocks + 1, MaxBlocks);
+                F.VarPart = false;
+                break;
+            case TWord::Case: F.Blocks = std::min(F.Blocks + 1, MaxBlocks); break;
+            case TWord::End: F.Blocks = std::max(F.Blocks - 1, 0); break;
+            case TWord::Var:
+                if (F.Mode == TMode::TriggerCode && F.Blocks == 0)
+                    F.VarPart = true;
+                break;
+            case TWord::Other: break;
+            }
+            break;
+        }
+        return J;
+    }
+
+    // --- layout ------------------------------------------------------------
+
+    std::int32_t Layout(std::int32_t I)
+    {
+        const std::int32_t Start = SkipSpaces(I);
+        const std::int32_t End = TrimEnd(Start, FN);
+        if (Start == End)
+            return FN;
+        if (End - Start == 1 && At(Start) == '}') {
+            // A layout that never said it ended: the section's brace.
+            F.Mode = TMode::Structure;
+            return Start;
+        }
+        Emit(Start, End, TCategory::Layout);
+        if (End - Start >= 7 && Equals(Start, Start + 7, "END_OF_"))
+            F.Mode = TMode::Structure;
+        return FN;
+    }
+
+    std::basic_string_view<TChar> FLine;
+    std::int32_t FN;
+    TFields F;
+    std::vector<TSpan>& FSpans;
+};
+
+template <typename TChar>
+std::vector<TCategory> CategorizeText(std::basic_string_view<TChar> Text)
+{
+    std::vector<TCategory> Categories(Text.size(), TCategory::Plain);
+    std::vector<TSpan> Spans;
+    TState State = StartState;
+    std::size_t Start = 0;
+    while (Start <= Text.size()) {
+        std::size_t End = Start;
+        while (End < Text.size() && Text[End] != TChar('\n') && Text[End] != TChar('\r'))
+            ++End;
+        State = ScanLine(Text.substr(Start, End - Start), State, Spans);
+        for (const TSpan& Span : Spans)
+            std::fill_n(Categories.begin() + std::ptrdiff_t(Start) + Span.Start, Span.Length, Span.Category);
+        if (End == Text.size())
+            break;
+        Start = End + (Text[End] == TChar('\r') && End + 1 < Text.size() && Text[End + 1] == TChar('\n') ? 2 : 1);
+    }
+    return Categories;
+}
+
+}  // namespace
+
+TState ScanLine(std::string_view Line, TState State, std::vector<TSpan>& Spans)
+{
+    return TScanner<char>(Line, State, Spans).Run();
+}
+
+TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Spans)
+{
+    return TScanner<char16_t>(Line, State, Spans).Run();
+}
+
+std::vector<TCategory> Categorize(std::string_view Text) { return CategorizeText(Text); }
+
+std::vector<TCategory> Categorize(std::u16string_view Text) { return CategorizeText(Text); }
+
+}  // namespace objectsyntax
