@@ -6,6 +6,7 @@
 #include "ui/errorbox.h"
 #include "ui/findflow.h"
 #include "ui/gotoobject.h"
+#include "ui/outlinebar.h"
 #include "ui/recentfiles.h"
 #include "ui/viewoptions.h"
 #include "ui_mainform.h"
@@ -18,7 +19,9 @@
 
 void TfrmMain::CreateFeatures()
 {
-    FViewOptions = new TViewOptions(*ui->mnuView, *ui->memMain, [this](bool On) { SetSyntaxHighlighting(On); });
+    FViewOptions = new TViewOptions(*ui->mnuView, *ui->memMain,
+                                    [Text = ui->memMain](bool On) { Text->SetHighlighting(On); });
+    new TOutlineBar(*ui->memMain);
     // Recent Files above the separator before Exit.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
@@ -28,7 +31,10 @@ void TfrmMain::CreateFeatures()
     // The caret's line and column, left of the encoding.
     FCaretField = new QLabel(ui->stbMain);
     FCaretField->setObjectName(QStringLiteral("stbCaret"));
-    ui->stbMain->insertPermanentWidget(0, FCaretField);
+    ui->stbMain->removeWidget(FEncodingField);
+    ui->stbMain->addPermanentWidget(FCaretField);
+    ui->stbMain->addPermanentWidget(FEncodingField);
+    FEncodingField->show();
     connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
 }
 
@@ -76,11 +82,6 @@ void TfrmMain::UpdateCaretField()
     }
     const TObjectTextView::TCaretPlace Caret = ui->memMain->CaretPlace();
     FCaretField->setText(tr("Ln %1, Col %2").arg(Caret.Line).arg(Caret.Column));
-}
-
-void TfrmMain::SetSyntaxHighlighting(bool On)
-{
-    Q_UNUSED(On);
 }
 
 void TfrmMain::Beep()

@@ -169,7 +169,6 @@ private:
     void OpenRecentFile(const QString& FileName);
     void GoToObject(int ObjectIndex);
     void UpdateCaretField();
-    void SetSyntaxHighlighting(bool On);
     void Beep();
     TViewOptions* FViewOptions = nullptr;
     TRecentFiles* FRecentFiles = nullptr;

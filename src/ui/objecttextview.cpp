@@ -1,8 +1,11 @@
 #include "ui/objecttextview.h"
 
+#include "ui/objecthighlighter.h"
+
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -21,8 +24,11 @@ private:
     TObjectTextView& FView;
 };
 
-TObjectTextView::TObjectTextView(QWidget* Parent) : QPlainTextEdit(Parent), FGutter(new TLineNumberGutter(*this))
+TObjectTextView::TObjectTextView(QWidget* Parent)
+    : QPlainTextEdit(Parent), FGutter(new TLineNumberGutter(*this)),
+      FHighlighter(new TObjectHighlighter(document(), palette()))
 {
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &TObjectTextView::HighlightShownBlocks);
     FGutter->setObjectName(QStringLiteral("gutLineNumbers"));
     connect(this, &QPlainTextEdit::blockCountChanged, this, &TObjectTextView::UpdateGutterWidth);
     connect(this, &QPlainTextEdit::updateRequest, this, &TObjectTextView::UpdateGutter);
@@ -46,6 +52,7 @@ bool TObjectTextView::SetObjectText(std::string Bytes, TDisplayEncoding Encoding
     FBytes = std::move(Bytes);
     FMap = std::move(View.Map);
     setPlainText(View.Text);
+    emit TextReplaced();
     return true;
 }
 
@@ -54,6 +61,7 @@ void TObjectTextView::ClearObjectText()
     FBytes.clear();
     FMap.Clear();
     clear();
+    emit TextReplaced();
 }
 
 std::int32_t TObjectTextView::ByteSelectionStart() const
@@ -93,6 +101,23 @@ void TObjectTextView::changeEvent(QEvent* Event)
         UpdateTabStops();
         UpdateGutterWidth();
     }
+    if (Event->type() == QEvent::PaletteChange || Event->type() == QEvent::StyleChange)
+        FHighlighter->SetPalette(palette());
+}
+
+void TObjectTextView::SetHighlighting(bool On)
+{
+    FHighlighter->SetEnabled(On);
+}
+
+void TObjectTextView::HighlightShownBlocks()
+{
+    const QTextBlock First = firstVisibleBlock();
+    if (!First.isValid())
+        return;
+    // At most a screenful of lines from the first one shown.
+    const int Lines = viewport()->height() / std::max(1, fontMetrics().lineSpacing()) + 1;
+    FHighlighter->HighlightBlocks(First.blockNumber(), First.blockNumber() + Lines);
 }
 
 TObjectTextView::TCaretPlace TObjectTextView::CaretPlace() const

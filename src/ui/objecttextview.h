@@ -9,6 +9,8 @@
 
 #include <QPlainTextEdit>
 
+class TObjectHighlighter;
+
 #include <cstdint>
 #include <string>
 
@@ -42,12 +44,20 @@ public:
     // Long lines wrap at the view's edge (else the view scrolls sideways).
     void SetWordWrap(bool Wrap);
     bool WordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
+    // Syntax colours (on from the start).
+    void SetHighlighting(bool On);
+    const TObjectHighlighter& Highlighter() const { return *FHighlighter; }
+
     // The caret's line (a line of the file) and column, both from 1.
     struct TCaretPlace {
         int Line;
         int Column;
     };
     TCaretPlace CaretPlace() const;
+
+signals:
+    // Another text is shown (or none).
+    void TextReplaced();
 
 protected:
     void changeEvent(QEvent* Event) override;
@@ -61,10 +71,13 @@ private:
     void UpdateGutterWidth();
     void UpdateGutter(const QRect& Rect, int ScrolledBy);
     void PaintGutter(QPaintEvent& Event);
+    // What is in view is coloured first, however far it lies ahead of the idle pass.
+    void HighlightShownBlocks();
 
     std::string FBytes;
     TTextViewMap FMap;
     TDisplayEncoding FEncoding = TDisplayEncoding::Latin1;
     TLineNumberGutter* FGutter = nullptr;
+    TObjectHighlighter* FHighlighter = nullptr;
     bool FLineNumbersShown = true;
 };

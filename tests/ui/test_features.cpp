@@ -6,6 +6,8 @@
 #include "ui/gotoobject.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QTextBlock>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -130,6 +132,32 @@ private slots:
         // Kept for the next start.
         Window.reset();
         QVERIFY(Folder.Read("quib.zup").find("File1=" + A.toStdString() + "\n") != std::string::npos);
+    }
+
+    void outlineTakesTheCaretAndFollowsIt()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("t.txt", ObjectText("Table 5 Codes", "  FIELDS\r\n  {\r\n"
+                                                                             "    { 1   ;   ;Code   ;Code10 }\r\n"
+                                                                             "    { 2   ;   ;Name   ;Text30 }\r\n"
+                                                                             "  }\r\n  CODE\r\n  {\r\n"
+                                                                             "    PROCEDURE Check@1();\r\n"
+                                                                             "    BEGIN\r\n    END;\r\n"
+                                                                             "\r\n    BEGIN\r\n    END.\r\n  }\r\n")));
+        SelectNode(*Window, 1);
+        auto* Outline = Component<QComboBox>(*Window, "cbxOutline");
+        QVERIFY(Outline->isVisibleTo(Window.get()));
+        QCOMPARE(Outline->count(), 3);
+        QVERIFY(Outline->itemText(2).contains(QLatin1String("Check")));
+        TObjectTextView& Text = *Views(*Window).Text;
+        emit Outline->activated(2);
+        QCOMPARE(Text.textCursor().block().text(), QStringLiteral("    PROCEDURE Check@1();"));
+        Text.SelectBytes(int(Text.ObjectText().find("{ 2")), 0);
+        QCOMPARE(Outline->currentIndex(), 1);
+        // The list beside the file's node: no outline.
+        SelectNode(*Window, 0);
+        QVERIFY(!Outline->isVisibleTo(Window.get()));
     }
 
     void textViewSwitchesAndCaretField()
