@@ -368,6 +368,50 @@ void TObjectTextObject::ParseHeader(std::string_view AHeader)
         std::memcpy(FName, Name.data(), FNameLength);
 }
 
+TByteRange TObjectTextObject::PropertyRange(TObjectProperty Property) const
+{
+    const TPropertySpan& Span = FProperties[std::size_t(Property)];
+    return {FOffset + Span.Start, Span.Length};
+}
+
+std::string TObjectTextObject::Property(TObjectProperty Property) const
+{
+    const TByteRange Range = PropertyRange(Property);
+    std::string Value(std::size_t(Range.Length), '\0');
+    if (Range.Length == 0)
+        return Value;
+    platform::TStream& Stream = OwnerStream();
+    if (Stream.Seek(Range.Offset, platform::TSeekOrigin::soBeginning) != Range.Offset ||
+        Stream.Read(Value.data(), Range.Length) != Range.Length)
+        throw platform::EReadError(SReadError);
+    return Value;
+}
+
+TPropertyValues TObjectTextObject::ReadProperties(std::string& Buffer) const
+{
+    // The values lie a few lines apart: one read from the first to the end of the last.
+    std::int32_t First = INT32_MAX, End = 0;
+    for (const TPropertySpan& Span : FProperties)
+        if (Span.Length > 0) {
+            First = std::min<std::int32_t>(First, Span.Start);
+            End = std::max<std::int32_t>(End, Span.Start + Span.Length);
+        }
+    TPropertyValues Values;
+    if (End == 0)
+        return Values;
+    Buffer.resize(std::size_t(End - First));
+    platform::TStream& Stream = OwnerStream();
+    if (Stream.Seek(FOffset + First, platform::TSeekOrigin::soBeginning) != FOffset + First ||
+        Stream.Read(Buffer.data(), End - First) != End - First) {
+        Buffer.clear();
+        throw platform::EReadError(SReadError);
+    }
+    for (std::size_t I = 0; I < Values.size(); ++I)
+        if (FProperties[I].Length > 0)
+            Values[I] = std::string_view(Buffer.data() + (FProperties[I].Start - First), FProperties[I].Length);
+    return Values;
+}
+
 void TObjectTextObject::SaveToFile(const std::string& FileName) const
 {
     const std::unique_ptr<platform::TFileStream> Stream = platform::TFileStream::CreateExclusive(FileName);
@@ -421,6 +465,8 @@ public:
             if (!BeginObjectLine(Candidate, Final))
                 return;
         }
+        // No object line begins before FPos: the bytes up to it are the last object's.
+        FProperties.Feed(FData, FPos);
     }
 
     // Where the next window must start (one byte earlier, for the look back).
@@ -428,8 +474,10 @@ public:
 
     void Finish()
     {
-        if (FLast)
+        if (FLast) {
             FLast->SetEndOffset(std::int32_t(FLength));
+            EndProperties();
+        }
         FOwner.DoProgress(pkDone, 100);
     }
 
@@ -501,11 +549,21 @@ private:
         }
     }
 
+    // The last object's property block is read: it ends where FProperties was fed up to.
+    void EndProperties()
+    {
+        FProperties.Finish();
+        FLast->FProperties = FProperties.Spans();
+    }
+
     // Starts the object line at Start; false when the window ends inside it.
     bool BeginObjectLine(std::int64_t Start, bool Final)
     {
-        if (FLast)
+        if (FLast) {
             FLast->SetEndOffset(std::int32_t(Start));
+            FProperties.Feed(FData, Start);
+            EndProperties();
+        }
         FObjectStart = Start;
         FHeader.clear();
         FHeaderOpen = true;
@@ -530,6 +588,8 @@ private:
         FOwner.FObjects.emplace_back(&FOwner, std::int32_t(FObjectStart), Header);
         FLast = &FOwner.FObjects.back();
         FHeader.clear();
+        // The property block follows the object line: read in the same pass.
+        FProperties.Start(FObjectStart, Break);
         FPos = Break;
         if (Break < FEnd) {
             FPos = Break + 1;
@@ -560,6 +620,7 @@ private:
     bool FCheckLineFeed = false;
     std::int64_t FObjectStart = 0;
     std::string FHeader;
+    TPropertyReader FProperties; // the last object's block
 };
 
 // --- TObjectTextFile -------------------------------------------------------

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/codepages.h"
+#include "core/objectproperties.h"
 #include "platform/filestream.h"
 
 #include <cstdint>
@@ -65,8 +66,15 @@ std::int32_t StrToInt(std::string_view Text);
 // Upper-cases the letters a to z in place; every other byte stays as it is.
 void UpperCaseAscii(char* Text, std::size_t Length);
 
-// One object of a loaded file: its header fields and its byte range. Small and
-// of fixed size; the text is read back from the owner's file when asked for.
+// A range of bytes in the file.
+struct TByteRange {
+    std::int32_t Offset = 0;
+    std::int32_t Length = 0;
+};
+
+// One object of a loaded file: its header fields, its byte range and where its
+// property values lie. Small and of fixed size; the text and the values are
+// read back from the owner's file when asked for.
 class TObjectTextObject {
 public:
     static constexpr int MaxNameLength = 30;
@@ -94,6 +102,16 @@ public:
     std::int32_t Size() const { return FSize; }
     TObjectTextFile* Owner() const { return FOwner; }
 
+    // Where a value of the OBJECT-PROPERTIES block lies in the file (see
+    // core/objectproperties.h); Length 0 when it is empty or absent.
+    TByteRange PropertyRange(TObjectProperty Property) const;
+    // The value's bytes, read from the owner's file (nothing is read for an
+    // empty one). Raises EReadError as GetText does.
+    std::string Property(TObjectProperty Property) const;
+    // All four values with one read into Buffer (its storage reused), as views
+    // into it; nothing is read when all are empty.
+    TPropertyValues ReadProperties(std::string& Buffer) const;
+
 private:
     friend class TObjectTextFile;
     // The owner's open file; raises when it holds none.
@@ -118,6 +136,7 @@ private:
     TObjectType FObjectType = otUnknown;
     std::uint8_t FNameLength = 0;
     char FName[MaxNameLength];
+    TPropertySpans FProperties{}; // relative to FOffset
 };
 
 class TObjectTextFile {
