@@ -50,14 +50,105 @@ std::vector<const TObjectTextObject*> Chosen(const TObjectTextFile& File, const 
     return Objects;
 }
 
-} // namespace
+// The --filter fields, in the order of TFilterField.
+constexpr std::string_view FilterFieldOptions[FilterFieldCount] = {"type",     "id",   "name", "version",
+                                                                   "modified", "date", "time"};
 
-TEncodingOption EncodingOption(std::string_view Name)
+std::string Lowered(std::string_view Text)
 {
-    std::string Lower(Name);
+    std::string Lower(Text);
     for (char& C : Lower)
         if (C >= 'A' && C <= 'Z')
             C = char(C - 'A' + 'a');
+    return Lower;
+}
+
+// The --filter options compiled for the way list writes each object: on the
+// bytes as they are, or written into the object's encoding, so that "@" folds
+// the letters of its code page. Where an expression cannot be written in an
+// encoding, the object's values are compared in UTF-8 instead.
+class TListFilter {
+public:
+    explicit TListFilter(const std::vector<TFilterOption>& Options) : FOptions(Options)
+    {
+        // Malformed in one encoding is malformed in all: the syntax is ASCII.
+        for (const auto& [Field, Expression] : Options)
+            if (const std::string Error = FUtf8.Add(Field, Expression, &codepages::FoldTable(TEncoding::Utf8));
+                !Error.empty())
+                throw std::runtime_error("Bad filter for " + std::string(FilterFieldOptions[int(Field)]) + ": " +
+                                         Error);
+    }
+
+    bool Active() const { return FUtf8.Active(); }
+
+    // Encoding: the one list writes the object in (none: the bytes as they are).
+    bool Matches(const TObjectTextObject& Object, const std::optional<TEncoding>& Encoding, std::string& Buffer)
+    {
+        if (!Active())
+            return true;
+        if (!Encoding) // the bytes, or plain ASCII, which reads the same in UTF-8
+            return FUtf8.Matches(Object, Buffer);
+        if (const TObjectFilter* Filter = In(*Encoding))
+            return Filter->Matches(Object, Buffer);
+        TPropertyValues Values;
+        std::array<std::string, ObjectPropertyCount> Decoded;
+        if (FUtf8.ReadsProperties()) {
+            const TPropertyValues Bytes = Object.ReadProperties(Buffer);
+            for (std::size_t I = 0; I < Values.size(); ++I)
+                Values[I] = Decoded[I] = codepages::DecodeToUtf8(Bytes[I], *Encoding);
+        }
+        return FUtf8.Matches(Object.ObjectType(), Object.ID(), codepages::DecodeToUtf8(Object.Name(), *Encoding),
+                             Values);
+    }
+
+private:
+    // The filters written into Encoding; null when one cannot be.
+    const TObjectFilter* In(TEncoding Encoding)
+    {
+        std::optional<TObjectFilter>& Filter = FIn[std::size_t(Encoding)];
+        if (!FTried[std::size_t(Encoding)]) {
+            FTried[std::size_t(Encoding)] = true;
+            Filter.emplace();
+            for (const auto& [Field, Expression] : FOptions) {
+                const std::optional<std::string> Bytes = codepages::EncodeUtf8(Expression, Encoding);
+                if (!Bytes) {
+                    Filter.reset();
+                    break;
+                }
+                Filter->Add(Field, *Bytes, &codepages::FoldTable(Encoding));
+            }
+        }
+        return Filter ? &*Filter : nullptr;
+    }
+
+    std::vector<TFilterOption> FOptions;
+    TObjectFilter FUtf8; // the expressions as given: on the bytes, or on values in UTF-8
+    std::array<std::optional<TObjectFilter>, codepages::EncodingCount> FIn;
+    std::array<bool, codepages::EncodingCount> FTried{};
+};
+
+} // namespace
+
+TFilterOption FilterOption(std::string_view Text)
+{
+    const std::size_t Equals = Text.find('=');
+    const std::string Field = Lowered(Text.substr(0, Equals));
+    for (int I = 0; I < FilterFieldCount; ++I)
+        if (Equals != std::string_view::npos && Field == FilterFieldOptions[I])
+            return {TFilterField(I), std::string(Text.substr(Equals + 1))};
+    std::string Fields;
+    for (const std::string_view Name : FilterFieldOptions)
+        Fields.append(Fields.empty() ? "" : ", ").append(Name);
+    if (Equals == std::string_view::npos)
+        throw std::runtime_error("A filter is FIELD=EXPR, not \"" + std::string(Text) + "\"; the fields are " +
+                                 Fields + ".");
+    throw std::runtime_error("Unknown filter field \"" + std::string(Text.substr(0, Equals)) +
+                             "\"; the fields are " + Fields + ".");
+}
+
+TEncodingOption EncodingOption(std::string_view Name)
+{
+    const std::string Lower = Lowered(Name);
     if (Lower == "none")
         return {TEncodingOption::ekNone};
     if (Lower == "auto")
@@ -76,16 +167,24 @@ std::string EncodingNames()
     return Names;
 }
 
-int List(const std::string& FileName, const TEncodingOption& Encoding)
+int List(const std::string& FileName, const TEncodingOption& Encoding, const TListOptions& Options)
 {
+    TListFilter Filter(Options.Filters);
     TObjectTextFile File;
     File.LoadFromFile(FileName);
     TOutput Out;
+    std::string Buffer; // the property values of one object at a time
     for (std::int32_t I = 0; I < File.Count(); ++I) {
         const TObjectTextObject& Object = File.Objects(I);
+        const std::optional<TEncoding> ObjectEncoding = EncodingOf(Object, Encoding);
+        if (!Filter.Matches(Object, ObjectEncoding, Buffer))
+            continue;
         Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
-            << Escaped(InUtf8(Object.Name(), EncodingOf(Object, Encoding))) << '\t' << Object.Offset() << '\t'
-            << Object.Size() << '\n';
+            << Escaped(InUtf8(Object.Name(), ObjectEncoding)) << '\t' << Object.Offset() << '\t' << Object.Size();
+        if (Options.Properties)
+            for (const std::string_view Value : Object.ReadProperties(Buffer))
+                Out << '\t' << Escaped(InUtf8(Value, ObjectEncoding));
+        Out << '\n';
     }
     Out.Flush();
     return 0;

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "core/codepages.h"
+#include "core/objectfilter.h"
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace cli {
@@ -25,9 +27,26 @@ TEncodingOption EncodingOption(std::string_view Name);
 // The encodings' names, comma-separated: latin1, utf-8, cp437, ...
 std::string EncodingNames();
 
-// One line per object: index, kind, number, name, offset, size; the names
-// in UTF-8 unless Encoding is ekNone.
-int List(const std::string& FileName, const TEncodingOption& Encoding = {});
+// A --filter: the field and its expression.
+using TFilterOption = std::pair<TFilterField, std::string>;
+
+// "FIELD=EXPR" with FIELD one of type, id, name, version, modified, date,
+// time (in any case); raises for any other field, with the fields there are.
+TFilterOption FilterOption(std::string_view Text);
+
+struct TListOptions {
+    bool Properties = false;            // the four property values as columns 7 to 10
+    std::vector<TFilterOption> Filters; // the objects listed pass them all
+};
+
+// One line per object: index, kind, number, name, offset, size, and with
+// Properties Modified, Version List, Date, Time; the names and values in
+// UTF-8 unless Encoding is ekNone. With filters only the objects that pass,
+// under their own index; the filters compare the file's bytes unless Encoding
+// is given, then each is written into the object's encoding (or, where it
+// cannot be, compared with the values in UTF-8). A malformed filter raises
+// before the file is read.
+int List(const std::string& FileName, const TEncodingOption& Encoding = {}, const TListOptions& Options = {});
 
 // Every occurrence of Text as successive Find Next presses find it: object
 // index, 1-based position, object. 1 when there is none. Text is the file's

@@ -169,10 +169,24 @@ int Run(std::vector<std::string> Args)
         Command->add_option("--encoding", EncodingName, Description)->type_name("NAME");
     };
 
+    bool Properties = false;
+    std::vector<std::string> Filters;
     CLI::App* List = App.add_subcommand("list");
     List->description("One tab-separated line per object: index, kind, number, name, offset in the file,\n"
-                      "size in bytes. The names are the file's bytes unless --encoding is given.");
-    AddEncoding(List, "the names in UTF-8, read as NAME (see show --help)");
+                      "size in bytes; with --properties also Modified, Version List, Date and Time. The\n"
+                      "names and values are the file's bytes unless --encoding is given.");
+    List->add_flag("--properties", Properties, "the values of each object's OBJECT-PROPERTIES block too");
+    List->add_option("--filter", Filters,
+                     Wrapped("only the objects that pass, under their own index; FIELD is type, id, name, "
+                             "version, modified, date or time, EXPR alternatives A|B of conditions A&B: A..B, "
+                             "<>A, <A, <=A, >A, >=A or a value, * and ? wildcards, @ before a condition "
+                             "ignores case, '...' quotes. Given more than once, all must hold",
+                             60))
+        ->type_name("FIELD=EXPR")
+        ->allow_extra_args(false);
+    AddEncoding(List, Wrapped("the names and values in UTF-8, read as NAME (see show --help); the filters "
+                              "are then written into each object's encoding",
+                              60));
     AddFile(List);
 
     std::string Text;
@@ -227,7 +241,8 @@ int Run(std::vector<std::string> Args)
         Formatter->Describe(Command, std::string(SProgram) + " " + Line + "\n", Summary);
         AllUsage += (AllUsage.empty() ? "" : SUsageIndent) + std::string(SProgram) + " " + Line + "\n";
     };
-    Describe(List, "list [--encoding NAME] FILE", "one line per object: index, kind, number, name, offset, size");
+    Describe(List, "list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE",
+             "one line per object: index, kind, number, name, offset, size");
     Describe(Find, "find [--match-case] [--encoding NAME] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
     Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
     Describe(Show, "show [--encoding NAME] FILE INDEX...", "objects' text in UTF-8");
@@ -238,8 +253,14 @@ int Run(std::vector<std::string> Args)
     try {
         std::reverse(Args.begin(), Args.end()); // CLI11 takes the last argument first
         App.parse(Args);
-        if (List->parsed())
-            return cli::List(FileName, cli::EncodingOption(List->count("--encoding") ? EncodingName : "none"));
+        if (List->parsed()) {
+            cli::TListOptions Options;
+            Options.Properties = Properties;
+            for (const std::string& Filter : Filters)
+                Options.Filters.push_back(cli::FilterOption(Filter));
+            return cli::List(FileName, cli::EncodingOption(List->count("--encoding") ? EncodingName : "none"),
+                             Options);
+        }
         if (Find->parsed())
             return cli::Find(Text, FileName, MatchCase,
                              cli::EncodingOption(Find->count("--encoding") ? EncodingName : "none"));

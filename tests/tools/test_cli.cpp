@@ -16,6 +16,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 struct TRun {
     int Status;
     std::string Out;
@@ -101,7 +103,7 @@ TEST_F(Cli, FailuresGoToStandardErrorWithExitCodeTwo)
     EXPECT_EQ(2, RunCli("frobnicate").Status);
     const TRun Help = RunCli("--help");
     EXPECT_EQ(0, Help.Status);
-    EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list [--encoding NAME] FILE"));
+    EXPECT_NE(std::string::npos, Help.Out.find("Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE"));
 }
 
 TEST_F(Cli, EscapesWhatWouldBreakALineInNames)
@@ -172,18 +174,18 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
 {
     const TCommandLineCase Cases[] = {
         {"--help", 0,
-         "Usage: orvanta-cli list [--encoding NAME] FILE\n       orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n", ""},
-        {"-h", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n", ""},
-        {"list --help", 0, "Usage: orvanta-cli list [--encoding NAME] FILE\n\n", ""},
+         "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n       orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n", ""},
+        {"-h", 0, "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n", ""},
+        {"list --help", 0, "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n\n", ""},
         {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
         {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
         {"find --help", 0, "Usage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
         {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
-        {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--encoding NAME] FILE\n"},
+        {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n"},
         {"frobnicate", 2, "", "The following argument was not expected: frobnicate\n"},
         {"list", 2, "",
-         "FILE is required\nUsage: orvanta-cli list [--encoding NAME] FILE\nRun \"orvanta-cli list --help\""},
+         "FILE is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\nRun \"orvanta-cli list --help\""},
         {"list FILE FILE", 2, "", "The following argument was not expected: "},
         {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n"},
         {"export FILE", 2, "", "DIR is required\n"},
@@ -337,6 +339,84 @@ TEST_F(CliEncodings, EncodingsNamesWhatIsDetectedInEachObject)
         Check({"encodings FILE", 0, Case.Out, ""});
     }
     Check({"encodings", 2, "", "FILE is required\n"});
+}
+
+// Objects with and without an OBJECT-PROPERTIES block; the last in DOS 850,
+// with a tab and a backslash in its Version List.
+const char* const SPropertiesFile =
+    "pre\r\nOBJECT Table 18 Customer\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=14.03.11;\r\n"
+    "    Time=09:42:17;\r\n    Modified=Yes;\r\n    Version List=ORV6.00,ORV-DE;\r\n  }\r\n}\r\n"
+    "OBJECT Codeunit 80 Sales-Post\r\n{\r\n}\r\n"
+    "OBJECT Form 21 Kunde M\x81ller\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=01.07.10;\r\n"
+    "    Version List=Stra\xe1" "e\tCaf\x82\\;\r\n  }\r\n}\r\n";
+
+class CliProperties : public CliEncodings {
+protected:
+    void SetUp() override
+    {
+        CliEncodings::SetUp();
+        WriteFileBytes(File, SPropertiesFile);
+    }
+};
+
+const char* const SRow0 = "0\tTable\t18\tCustomer\t5\t156";
+const char* const SRow1 = "1\tCodeunit\t80\tSales-Post\t161\t37";
+const char* const SRow2Bytes = "2\tForm\t21\tKunde M\x81ller\t198\t118";
+const char* const SRow2 = "2\tForm\t21\tKunde Müller\t198\t118";
+
+TEST_F(CliProperties, ListWritesTheValuesAsColumnsSevenToTen)
+{
+    const std::string Row0 = SRow0 + "\tYes\tORV6.00,ORV-DE\t14.03.11\t09:42:17\n"s;
+    const std::string Row1 = SRow1 + "\t\t\t\t\n"s;
+    const std::string Bytes = Row0 + Row1 + SRow2Bytes + "\t\tStra\xe1" "e\\tCaf\x82\\\\\t01.07.10\t\n";
+    const std::string Utf8 = Row0 + Row1 + SRow2 + "\t\tStraße\\tCafé\\\\\t01.07.10\t\n";
+    const TCommandLineCase Cases[] = {
+        {"list --properties FILE", 0, Bytes.c_str(), ""},
+        {"list --properties --encoding cp850 FILE", 0, Utf8.c_str(), ""},
+        {"list --properties --encoding auto FILE", 0, Utf8.c_str(), ""},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
+}
+
+TEST_F(CliProperties, ListWritesOnlyTheObjectsThatPassEveryFilter)
+{
+    const std::string Row0 = SRow0 + "\n"s, Row1 = SRow1 + "\n"s, Row2 = SRow2Bytes + "\n"s;
+    const std::string Row2Utf8 = SRow2 + "\n"s, Row01 = Row0 + Row1, Row12 = Row1 + Row2;
+    const std::string Modified = SRow0 + "\tYes\tORV6.00,ORV-DE\t14.03.11\t09:42:17\n"s;
+    const TCommandLineCase Cases[] = {
+        {"list --filter type=table FILE", 0, Row0.c_str(), ""},
+        {"list --filter 'ID=18|80' FILE", 0, Row01.c_str(), ""},
+        {"list --filter 'id=<80' --filter 'id=>18' FILE", 0, Row2.c_str(), ""}, // the same field twice
+        {"list --filter 'name=*e*' --filter 'type=<>Table' FILE", 0, Row12.c_str(), ""},
+        {"list --properties --filter modified=Yes FILE", 0, Modified.c_str(), ""},
+        {"list --filter modified=No FILE", 0, "", ""},
+        {"list --filter \"version=''\" FILE", 0, Row1.c_str(), ""},
+        {"list --filter 'date=01.07.10..14.03.11' --filter 'time=<>09*' FILE", 0, Row2.c_str(), ""},
+        // The file's bytes unless an encoding is given; then also the letters of its code page fold.
+        {"list --filter 'name=@*MÜLLER' FILE", 0, "", ""},
+        {"list --filter 'name=@*MÜLLER' --encoding cp850 FILE", 0, Row2Utf8.c_str(), ""},
+        {"list --encoding auto --filter 'version=*Café*' FILE", 0, Row2Utf8.c_str(), ""},
+        // A character the code page does not have: the values are compared in UTF-8.
+        {"list --encoding cp850 --filter 'name=@*müller|*€*' FILE", 0, Row2Utf8.c_str(), ""},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
+}
+
+TEST_F(CliProperties, ABadFilterEndsListBeforeTheFileIsRead)
+{
+    const TCommandLineCase Cases[] = {
+        {"list --filter id=x FILE", 2, "", "Bad filter for id: 'x' is not a number\n"},
+        {"list --filter 'name=a|' --filter id=1 FILE", 2, "", "Bad filter for name: A value is missing at the end\n"},
+        {"list --filter id=x none.txt", 2, "", "Bad filter for id: 'x' is not a number\n"},
+        {"list --filter idx=1 FILE", 2, "",
+         "Unknown filter field \"idx\"; the fields are type, id, name, version, modified, date, time.\n"},
+        {"list --filter name FILE", 2, "", "A filter is FIELD=EXPR, not \"name\"; the fields are type, "},
+        {"list --filter", 2, "", "--filter: "},
+    };
+    for (const auto& Case : Cases)
+        Check(Case);
 }
 
 // However little there is to write, a failure to write it is a failure.
