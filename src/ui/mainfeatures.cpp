@@ -1,11 +1,14 @@
 // The window's side of the features on top of its own commands: the View
-// menu's switches for the text view, File > Recent Files, Edit > Find Next,
-// Find Previous and Go to Object, and the caret's place in the status bar.
+// menu's switches for the text view, the list's columns and the filter bar,
+// File > Recent Files, Edit > Find Next, Find Previous and Go to Object, and
+// the caret's place in the status bar.
 #include "ui/mainform.h"
 
 #include "ui/errorbox.h"
+#include "ui/filterbar.h"
 #include "ui/findflow.h"
 #include "ui/gotoobject.h"
+#include "ui/listcolumns.h"
 #include "ui/outlinebar.h"
 #include "ui/recentfiles.h"
 #include "ui/viewoptions.h"
@@ -22,6 +25,7 @@ void TfrmMain::CreateFeatures()
     FViewOptions = new TViewOptions(*ui->mnuView, *ui->memMain,
                                     [Text = ui->memMain](bool On) { Text->SetHighlighting(On); });
     new TOutlineBar(*ui->memMain);
+    CreateFilter();
     // Recent Files above the separator before Exit.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
@@ -36,6 +40,51 @@ void TfrmMain::CreateFeatures()
     ui->stbMain->addPermanentWidget(FEncodingField);
     FEncodingField->show();
     connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
+}
+
+void TfrmMain::CreateFilter()
+{
+    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, *FListModel);
+    FFilterBar = new TFilterBar(*this);
+    ui->mnuView->addAction(FFilterBar->ShowAction());
+    FCommands->AddCommand(FFilterBar->ShowAction(), [] {});
+    // The fields of the values the list shows.
+    connect(FListColumns, &TListColumns::Changed, this, [this] {
+        FFilterBar->SetFieldShown(TFilterField::Modified, FListColumns->Shown(TObjectProperty::Modified));
+        FFilterBar->SetFieldShown(TFilterField::Date, FListColumns->Shown(TObjectProperty::Date));
+        FFilterBar->SetFieldShown(TFilterField::Time, FListColumns->Shown(TObjectProperty::Time));
+    });
+    connect(FFilterBar, &TFilterBar::Changed, this, [this] { gui::RunGuarded(this, [this] { FilterChanged(); }); });
+}
+
+void TfrmMain::ApplyFilter()
+{
+    if (FileLoaded() && FFilterBar && FFilterBar->Filter().Active())
+        FShown.Show(FFilterBar->Filter().Apply(*FObjectTextFile));
+    else
+        FShown.ShowAll(FileLoaded() ? FObjectTextFile->Count() : 0);
+}
+
+void TfrmMain::FilterChanged()
+{
+    if (!FileLoaded())
+        return;
+    const int Selected = SelectedObjectIndex();
+    ApplyFilter();
+    FTreeModel->Refill();
+    FListModel->SetItemCount(FShown.Count());
+    ui->tvwMain->expand(FTreeModel->NodeAt(0));
+    // The object shown stays when it passes; else the list of those that do.
+    const int Row = Selected >= 0 ? FShown.RowOf(Selected) : -1;
+    SelectNode(Row + 1);
+    if (Row >= 0)
+        ui->tvwMain->scrollTo(SelectedNode());
+    UpdateStatus();
+}
+
+void TfrmMain::ClearFilter()
+{
+    FFilterBar->Clear();
 }
 
 void TfrmMain::AddEditCommands()
@@ -69,8 +118,7 @@ void TfrmMain::OpenRecentFile(const QString& FileName)
 
 void TfrmMain::GoToObject(int ObjectIndex)
 {
-    SelectNode(ObjectIndex + 1);
-    ui->tvwMain->scrollTo(SelectedNode());
+    SelectObject(ObjectIndex);
     ui->tvwMain->setFocus();
 }
 

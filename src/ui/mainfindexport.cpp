@@ -18,11 +18,7 @@ public:
     std::int32_t TextSelectionStart() const override { return W.ui->memMain->ByteSelectionStart(); }
     std::int32_t TextSelectionLength() const override { return W.ui->memMain->ByteSelectionLength(); }
 
-    void SelectObjectNode(std::int32_t ObjectIndex) override
-    {
-        W.SelectNode(ObjectIndex + 1);
-        W.ui->tvwMain->scrollTo(W.SelectedNode());
-    }
+    void SelectObjectNode(std::int32_t ObjectIndex) override { W.SelectObject(ObjectIndex); }
     void ShowObjectText(std::int32_t ObjectIndex) override { W.ShowObjectText(ObjectIndex); }
     void SelectTextBytes(std::int32_t Start, std::int32_t Length) override
     {
@@ -84,6 +80,6 @@ void TfrmMain::actFileExportListViewExecute()
 {
     std::vector<std::int32_t> Rows;
     for (const QModelIndex& Row : ui->lvwMain->selectionModel()->selectedRows())
-        Rows.push_back(Row.row());
+        Rows.push_back(FShown.ObjectAt(Row.row()));
     FExport->ExportRows(std::move(Rows));
 }

@@ -3,6 +3,7 @@
 #include "ui/encodingmenu.h"
 #include "ui/errorbox.h"
 #include "ui/filedialogs.h"
+#include "ui/filterbar.h"
 #include "ui/recentfiles.h"
 #include "ui/systempath.h"
 #include "ui/settingslocation.h"
@@ -148,7 +149,7 @@ void TfrmMain::FormDestroy()
 
 void TfrmMain::WireViews()
 {
-    FTreeModel = new TObjectTreeModel(*FObjectTextFile, FKindImages, this);
+    FTreeModel = new TObjectTreeModel(*FObjectTextFile, FShown, FKindImages, this);
     FTreeModel->SetLabelEncodings(&FEncodings);
     ui->tvwMain->setModel(FTreeModel);
     ui->tvwMain->setIconSize(QSize(16, 16));
@@ -159,7 +160,7 @@ void TfrmMain::WireViews()
                 gui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
             });
 
-    FListModel = new TObjectListModel(*FObjectTextFile, FKindImages, this);
+    FListModel = new TObjectListModel(*FObjectTextFile, FShown, FKindImages, this);
     FListModel->SetLabelEncodings(&FEncodings);
     ui->lvwMain->setModel(FListModel);
     ui->lvwMain->setIconSize(QSize(16, 16));
@@ -181,7 +182,10 @@ void TfrmMain::UpdateCaption()
 
 void TfrmMain::UpdateStatus()
 {
-    SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()));
+    if (FShown.All())
+        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()));
+    else
+        SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()));
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)
@@ -254,7 +258,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     UpdateCaption();
     FRecentFiles->Opened(QFileInfo(FileName).absoluteFilePath());
     SelectNode(0);
-    FListModel->SetItemCount(FObjectTextFile->Count());
+    FListModel->SetItemCount(FShown.Count());
     ui->lvwMain->viewport()->update();
 }
 
@@ -345,14 +349,24 @@ void TfrmMain::FillTreeView()
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
     FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
+    ApplyFilter();
     if (!FileLoaded()) {
         FTreeModel->Clear();
         return;
     }
-    FTreeModel->Rebuild(ExtractFileName(FObjectTextFile->FileName()), FObjectTextFile->Count());
+    FTreeModel->Rebuild(ExtractFileName(FObjectTextFile->FileName()));
     SelectNode(0);
     if (FObjectTextFile->Count() > 0)
         ui->tvwMain->expand(FTreeModel->NodeAt(0));
+}
+
+void TfrmMain::SelectObject(int ObjectIndex)
+{
+    // Find Next searches the whole file: an object the filter hides comes back.
+    if (FShown.RowOf(ObjectIndex) < 0 && !FShown.All())
+        ClearFilter();
+    SelectNode(FShown.RowOf(ObjectIndex) + 1);
+    ui->tvwMain->scrollTo(SelectedNode());
 }
 
 void TfrmMain::SelectNode(int AbsoluteIndex)
@@ -373,7 +387,7 @@ void TfrmMain::tvwMainChange(const QModelIndex& Node)
         UpdateCaretField();
         return;
     }
-    ShowObjectText(TObjectTreeModel::ObjectIndexOf(Node));
+    ShowObjectText(FTreeModel->ObjectIndexOf(Node));
 }
 
 void TfrmMain::ShowObjectText(int ObjectIndex)
@@ -394,6 +408,7 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
 void TfrmMain::SetEncoding(const QString& SettingName)
 {
     FEncodings.SetFromSettingName(SettingName.toStdString());
+    FFilterBar->SetEncoding(FEncodings.Chosen());
     FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
     FTreeModel->LabelsChanged();
     FListModel->LabelsChanged();
@@ -414,7 +429,7 @@ QModelIndex TfrmMain::SelectedNode() const
 
 int TfrmMain::SelectedObjectIndex() const
 {
-    return TObjectTreeModel::ObjectIndexOf(SelectedNode());
+    return FTreeModel->ObjectIndexOf(SelectedNode());
 }
 
 bool TfrmMain::RootSelected() const

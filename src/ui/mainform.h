@@ -33,7 +33,9 @@ class QLabel;
 class TEncodingMenu;
 class TExportFlow;
 class TFindFlow;
+class TFilterBar;
 class TGoToObjectDialog;
+class TListColumns;
 class TRecentFiles;
 class TViewOptions;
 class TWindowPlacement;
@@ -130,6 +132,9 @@ private:
     void ShowObjectText(int ObjectIndex);
     void SetStatusText(const QString& Text);
     void SelectNode(int AbsoluteIndex);
+    // Selects object ObjectIndex's node (the filter is cleared when it hides
+    // the object) and scrolls the tree to it.
+    void SelectObject(int ObjectIndex);
     // After a load that failed the model holds no readable file any more
     // (the previous one was released first): show that, as Close does.
     void ShowNoFile();
@@ -145,6 +150,8 @@ private:
     TEncodingChoice FEncodings;
     TEncodingMenu* FEncodingMenu = nullptr;
     TKindImages FKindImages;
+    // What the tree and the list show: all objects, or those the filter lets through.
+    TShownObjects FShown;
     TObjectTreeModel* FTreeModel = nullptr;
     TObjectListModel* FListModel = nullptr;
     // The tree width read from the settings, until the splitter has been laid
@@ -170,7 +177,14 @@ private:
     void GoToObject(int ObjectIndex);
     void UpdateCaretField();
     void Beep();
+    void CreateFilter();
+    // The filter bar's filter over the loaded file (everything when none).
+    void ApplyFilter();
+    void FilterChanged();
+    void ClearFilter();
     TViewOptions* FViewOptions = nullptr;
+    TListColumns* FListColumns = nullptr;
+    TFilterBar* FFilterBar = nullptr;
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
     QLabel* FCaretField = nullptr;

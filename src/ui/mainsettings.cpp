@@ -1,6 +1,7 @@
 // The window's settings file: read once at start-up, written once at shutdown.
 #include "ui/mainform.h"
 
+#include "ui/listcolumns.h"
 #include "ui/recentfiles.h"
 #include "ui/viewoptions.h"
 
@@ -156,6 +157,7 @@ void TfrmMain::LoadSettings()
         SetFindMatchCase(true);
     SetEncoding(QString::fromStdString(Settings.Encoding));
     FViewOptions->Set(Settings.SyntaxHighlighting, Settings.LineNumbers, Settings.WordWrap);
+    FListColumns->SetFromSettingText(QString::fromStdString(Settings.ListColumns));
     QStringList Recent;
     for (const std::string& File : Settings.RecentFiles)
         Recent << QString::fromStdString(File);
@@ -181,6 +183,7 @@ void TfrmMain::SaveSettings()
     Settings.SyntaxHighlighting = FViewOptions->SyntaxHighlighting();
     Settings.LineNumbers = FViewOptions->LineNumbers();
     Settings.WordWrap = FViewOptions->WordWrap();
+    Settings.ListColumns = FListColumns->SettingText().toStdString();
     for (const QString& File : FRecentFiles->Files())
         Settings.RecentFiles.push_back(File.toStdString());
     WriteWindowSettings(gui::ToSystemPath(FSettingsFileName), Settings);

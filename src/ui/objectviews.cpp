@@ -46,16 +46,17 @@ TDisplayEncoding LabelEncoding(const TEncodingChoice* Encodings, int ObjectIndex
 
 // --- TObjectTreeModel ----------------------------------------------------------
 
-TObjectTreeModel::TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent)
-    : QAbstractItemModel(Parent), FFile(File), FImages(Images)
+TObjectTreeModel::TObjectTreeModel(const TObjectTextFile& File, const TShownObjects& Shown, const TKindImages& Images,
+                                   QObject* Parent)
+    : QAbstractItemModel(Parent), FFile(File), FShown(Shown), FImages(Images)
 {
 }
 
-void TObjectTreeModel::Rebuild(const QString& RootText, int ObjectCount)
+void TObjectTreeModel::Rebuild(const QString& RootText)
 {
     beginResetModel();
     FRootText = RootText;
-    FObjectCount = ObjectCount < 0 ? 0 : ObjectCount;
+    FObjectCount = FShown.Count();
     FHasRoot = true;
     endResetModel();
 }
@@ -72,10 +73,11 @@ void TObjectTreeModel::Clear()
 void TObjectTreeModel::LabelsChanged(int ObjectIndex)
 {
     const int Count = rowCount(NodeAt(0));
-    if (Count == 0 || ObjectIndex >= Count)
+    const int Row = ObjectIndex < 0 ? -1 : FShown.RowOf(ObjectIndex);
+    if (Count == 0 || Row >= Count || (ObjectIndex >= 0 && Row < 0))
         return;
-    const int First = ObjectIndex < 0 ? 0 : ObjectIndex;
-    const int Last = ObjectIndex < 0 ? Count - 1 : ObjectIndex;
+    const int First = Row < 0 ? 0 : Row;
+    const int Last = Row < 0 ? Count - 1 : Row;
     emit dataChanged(NodeAt(First + 1), NodeAt(Last + 1), {Qt::DisplayRole});
 }
 
@@ -91,11 +93,11 @@ bool TObjectTreeModel::IsRoot(const QModelIndex& Node)
     return Node.isValid() && Node.internalId() == RootId;
 }
 
-int TObjectTreeModel::ObjectIndexOf(const QModelIndex& Node)
+int TObjectTreeModel::ObjectIndexOf(const QModelIndex& Node) const
 {
     if (!Node.isValid() || Node.internalId() != ChildId)
         return -1;
-    return Node.row();
+    return FShown.ObjectAt(Node.row());
 }
 
 QModelIndex TObjectTreeModel::index(int Row, int Column, const QModelIndex& Parent) const
@@ -142,11 +144,12 @@ QVariant TObjectTreeModel::data(const QModelIndex& Index, int Role) const
     if (IsRoot(Index))
         return Role == Qt::DisplayRole ? QVariant(FRootText) : QVariant(FImages.Image(0));
     // Drawing must not fail: a node whose object is gone shows nothing.
-    if (Index.row() >= FFile.Count())
+    const int ObjectIndex = FShown.ObjectAt(Index.row());
+    if (ObjectIndex < 0 || ObjectIndex >= FFile.Count())
         return {};
-    const TObjectTextObject& Object = FFile.Objects(Index.row());
+    const TObjectTextObject& Object = FFile.Objects(ObjectIndex);
     if (Role == Qt::DisplayRole)
-        return LabelFromBytes(Object.GetDisplayText(), LabelEncoding(FEncodings, Index.row(), Object));
+        return LabelFromBytes(Object.GetDisplayText(), LabelEncoding(FEncodings, ObjectIndex, Object));
     const QIcon Icon = FImages.Image(Object.ObjectType());
     return Icon.isNull() ? QVariant() : QVariant(Icon);
 }
@@ -163,8 +166,9 @@ Qt::ItemFlags TObjectTreeModel::flags(const QModelIndex& Index) const
 
 // --- TObjectListModel ----------------------------------------------------------
 
-TObjectListModel::TObjectListModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent)
-    : QAbstractTableModel(Parent), FFile(File), FImages(Images)
+TObjectListModel::TObjectListModel(const TObjectTextFile& File, const TShownObjects& Shown, const TKindImages& Images,
+                                   QObject* Parent)
+    : QAbstractTableModel(Parent), FFile(File), FShown(Shown), FImages(Images)
 {
 }
 
@@ -178,11 +182,12 @@ void TObjectListModel::SetItemCount(int Count)
 
 void TObjectListModel::LabelsChanged(int ObjectIndex)
 {
-    if (FItemCount == 0 || ObjectIndex >= FItemCount)
+    const int Row = ObjectIndex < 0 ? -1 : FShown.RowOf(ObjectIndex);
+    if (FItemCount == 0 || Row >= FItemCount || (ObjectIndex >= 0 && Row < 0))
         return;
     FCachedIndex = -1;
-    const int First = ObjectIndex < 0 ? 0 : ObjectIndex;
-    const int Last = ObjectIndex < 0 ? FItemCount - 1 : ObjectIndex;
+    const int First = Row < 0 ? 0 : Row;
+    const int Last = Row < 0 ? FItemCount - 1 : Row;
     emit dataChanged(index(First, 2), index(Last, 2), {Qt::DisplayRole});
 }
 
@@ -200,17 +205,35 @@ const TObjectListModel::TListRow& TObjectListModel::Row(int Index) const
 {
     if (Index != FCachedIndex) {
         FCachedRow = TListRow();
-        // Drawing must not fail: a row whose object is gone stays empty.
-        if (Index >= 0 && Index < FFile.Count()) {
-            const TObjectTextObject& Object = FFile.Objects(Index);
+        // Drawing must not fail: a row whose object is gone, or whose values
+        // cannot be read, stays empty.
+        const int ObjectIndex = FShown.ObjectAt(Index);
+        if (ObjectIndex >= 0 && ObjectIndex < FFile.Count()) {
+            const TObjectTextObject& Object = FFile.Objects(ObjectIndex);
+            const TDisplayEncoding Encoding = LabelEncoding(FEncodings, ObjectIndex, Object);
             FCachedRow.Columns[0] = LabelFromBytes(ObjectTypeNames[Object.ObjectType()]);
             FCachedRow.Columns[1] = QString::number(Object.ID());
-            FCachedRow.Columns[2] = LabelFromBytes(Object.Name(), LabelEncoding(FEncodings, Index, Object));
+            FCachedRow.Columns[2] = LabelFromBytes(Object.Name(), Encoding);
             FCachedRow.ImageIndex = Object.ObjectType();
+            if (FPropertiesShown)
+                try {
+                    std::string Buffer;
+                    const TPropertyValues Values = Object.ReadProperties(Buffer);
+                    for (int Property = 0; Property < ObjectPropertyCount; ++Property)
+                        FCachedRow.Columns[FirstPropertyColumn + Property] =
+                            LabelFromBytes(Values[std::size_t(Property)], Encoding);
+                } catch (const std::exception&) {
+                }
         }
         FCachedIndex = Index;
     }
     return FCachedRow;
+}
+
+void TObjectListModel::SetPropertiesShown(bool Shown)
+{
+    FPropertiesShown = Shown;
+    FCachedIndex = -1;
 }
 
 QVariant TObjectListModel::data(const QModelIndex& Index, int Role) const
@@ -241,8 +264,10 @@ QVariant TObjectListModel::headerData(int Section, Qt::Orientation Orientation, 
     if (Orientation != Qt::Horizontal || Section < 0 || Section >= ColumnCount)
         return {};
     if (Role == Qt::DisplayRole) {
-        static const char* const Captions[ColumnCount] = {QT_TR_NOOP("Type"), QT_TR_NOOP("ID"),
-                                                          QT_TR_NOOP("Name")};
+        static const char* const Captions[ColumnCount] = {QT_TR_NOOP("Type"),     QT_TR_NOOP("ID"),
+                                                          QT_TR_NOOP("Name"),     QT_TR_NOOP("Modified"),
+                                                          QT_TR_NOOP("Version List"), QT_TR_NOOP("Date"),
+                                                          QT_TR_NOOP("Time")};
         return tr(Captions[Section]);
     }
     if (Role == Qt::TextAlignmentRole)
@@ -279,12 +304,17 @@ bool StartsWithLowered(std::string_view Text, std::string_view Typed)
 
 }  // namespace
 
-int lvwMainDataFind(const TObjectTextFile& File, const QString& FindString, int StartIndex, bool Wrap)
+int lvwMainDataFind(const TObjectTextFile& File, const TShownObjects& Shown, const QString& FindString,
+                    int StartIndex, bool Wrap)
 {
-    const int Count = File.Count();
+    const int Count = std::min(Shown.Count(), File.Count());
     const QByteArray TypedBytes = FindString.toLatin1();
     const std::string_view Typed(TypedBytes.constData(), static_cast<std::size_t>(TypedBytes.size()));
-    const auto Matches = [&](int Index) { return StartsWithLowered(File.Objects(Index).GetDisplayText(), Typed); };
+    const auto Matches = [&](int Row) {
+        const int ObjectIndex = Shown.ObjectAt(Row);
+        return ObjectIndex >= 0 && ObjectIndex < File.Count() &&
+               StartsWithLowered(File.Objects(ObjectIndex).GetDisplayText(), Typed);
+    };
     for (int Index = std::max(StartIndex, 0); Index < Count; ++Index)
         if (Matches(Index))
             return Index;
@@ -422,7 +452,7 @@ TObjectListView::TObjectListView(QWidget* Parent) : QTreeView(Parent)
 
 void TObjectListView::SetUpColumns()
 {
-    static const int Widths[TObjectListModel::ColumnCount] = {100, 100, 200};
+    static const int Widths[TObjectListModel::ColumnCount] = {100, 100, 200, 70, 160, 80, 80};
     for (int Column = 0; Column < TObjectListModel::ColumnCount; ++Column)
         header()->resizeSection(Column, Widths[Column]);
 }
@@ -444,7 +474,7 @@ void TObjectListView::keyboardSearch(const QString& Search)
     int StartIndex = Focused.isValid() ? Focused.row() : 0;
     if (!Continues && Focused.isValid())
         ++StartIndex;
-    const int Found = lvwMainDataFind(List->File(), FTyped, StartIndex, true);
+    const int Found = lvwMainDataFind(List->File(), List->Shown(), FTyped, StartIndex, true);
     if (Found < 0 || Found >= model()->rowCount())
         return;
     const QModelIndex Target = model()->index(Found, 0);

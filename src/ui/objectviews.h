@@ -7,8 +7,9 @@
 // and formats each row from the model when it is drawn.
 #pragma once
 
-#include "core/quibfile.h"
 #include "core/encodingchoice.h"
+#include "core/quibfile.h"
+#include "ui/shownobjects.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractTableModel>
@@ -36,27 +37,30 @@ private:
 class TObjectTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    TObjectTreeModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent = nullptr);
+    // Shown: which objects the rows stand for; it outlives the model.
+    TObjectTreeModel(const TObjectTextFile& File, const TShownObjects& Shown, const TKindImages& Images,
+                     QObject* Parent = nullptr);
 
     // How the objects' labels are decoded; one character per byte without it.
     void SetLabelEncodings(const TEncodingChoice* Encodings) { FEncodings = Encodings; }
     // The labels of every object, or of one, may read differently now.
     void LabelsChanged(int ObjectIndex = -1);
 
-    // Replaces every node: a root labelled RootText with ObjectCount children.
-    void Rebuild(const QString& RootText, int ObjectCount);
+    // Replaces every node: a root labelled RootText with a child per shown object.
+    void Rebuild(const QString& RootText);
+    // The same root with a child per object shown now.
+    void Refill() { Rebuild(FRootText); }
     // Deletes every node.
     void Clear();
 
     bool HasRoot() const { return FHasRoot; }
     int ObjectCount() const { return FObjectCount; }
 
-    // Absolute indexes count the root as 0 and object i's node as i + 1.
+    // Absolute indexes count the root as 0 and the node of row i as i + 1.
     QModelIndex NodeAt(int AbsoluteIndex) const;
     static bool IsRoot(const QModelIndex& Node);
-    // The object a node stands for (its sibling index), or -1 for the root and
-    // for no node.
-    static int ObjectIndexOf(const QModelIndex& Node);
+    // The object a node stands for, or -1 for the root and for no node.
+    int ObjectIndexOf(const QModelIndex& Node) const;
 
     QModelIndex index(int Row, int Column, const QModelIndex& Parent = {}) const override;
     QModelIndex parent(const QModelIndex& Child) const override;
@@ -72,6 +76,7 @@ private:
     static constexpr quintptr ChildId = 1;
 
     const TObjectTextFile& FFile;
+    const TShownObjects& FShown;
     const TKindImages& FImages;
     const TEncodingChoice* FEncodings = nullptr;
     QString FRootText;
@@ -82,22 +87,30 @@ private:
 // The row of the list whose display text starts with FindString (A to Z
 // without regard to case), looking from StartIndex on and, when Wrap is set,
 // from the top up to StartIndex; -1 when there is none. The list's type-ahead.
-int lvwMainDataFind(const TObjectTextFile& File, const QString& FindString, int StartIndex, bool Wrap);
+int lvwMainDataFind(const TObjectTextFile& File, const TShownObjects& Shown, const QString& FindString,
+                    int StartIndex, bool Wrap);
 
 class TObjectListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int ColumnCount = 3;
+    // Type, ID and Name; then the OBJECT-PROPERTIES values, which the view
+    // shows only where chosen.
+    static constexpr int ColumnCount = 3 + ObjectPropertyCount;
+    static constexpr int FirstPropertyColumn = 3;
 
-    TObjectListModel(const TObjectTextFile& File, const TKindImages& Images, QObject* Parent = nullptr);
+    TObjectListModel(const TObjectTextFile& File, const TShownObjects& Shown, const TKindImages& Images,
+                     QObject* Parent = nullptr);
 
     void SetItemCount(int Count);
     int ItemCount() const { return FItemCount; }
     const TObjectTextFile& File() const { return FFile; }
+    const TShownObjects& Shown() const { return FShown; }
     // How the objects' names are decoded; one character per byte without it.
     void SetLabelEncodings(const TEncodingChoice* Encodings) { FEncodings = Encodings; }
     // The names of every object, or of one, may read differently now.
     void LabelsChanged(int ObjectIndex = -1);
+    // Whether rows read the OBJECT-PROPERTIES values (only while a column of them shows).
+    void SetPropertiesShown(bool Shown);
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;
@@ -114,9 +127,11 @@ private:
     const TListRow& Row(int Index) const;
 
     const TObjectTextFile& FFile;
+    const TShownObjects& FShown;
     const TKindImages& FImages;
     const TEncodingChoice* FEncodings = nullptr;
     int FItemCount = 0;
+    bool FPropertiesShown = false;
     // The view asks for one row's columns and roles in a burst: keep the last row.
     mutable int FCachedIndex = -1;
     mutable TListRow FCachedRow;

@@ -23,6 +23,7 @@ const char* const SEncoding = "Encoding";
 const char* const SSyntaxHighlighting = "SyntaxHighlighting";
 const char* const SLineNumbers = "LineNumbers";
 const char* const SWordWrap = "WordWrap";
+const char* const SListColumns = "ListColumns";
 const char* const SRecent = "Recent";
 
 // [Recent] File1 ... File8.
@@ -110,6 +111,7 @@ TWindowSettings ReadWindowSettings(const std::string& FileName)
     Settings.SyntaxHighlighting = platform::ReadFlag(Profile, SDisplay, SSyntaxHighlighting, true);
     Settings.LineNumbers = platform::ReadFlag(Profile, SDisplay, SLineNumbers, true);
     Settings.WordWrap = platform::ReadFlag(Profile, SDisplay, SWordWrap, true);
+    Settings.ListColumns = platform::ReadStringDefault(Profile, SDisplay, SListColumns, "");
     for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index) {
         std::string File = platform::ReadStringDefault(Profile, SRecent, RecentKey(Index), "");
         if (!File.empty())
@@ -136,6 +138,7 @@ void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Set
     Writer.Flag(SDisplay, SSyntaxHighlighting, Settings.SyntaxHighlighting);
     Writer.Flag(SDisplay, SLineNumbers, Settings.LineNumbers);
     Writer.Flag(SDisplay, SWordWrap, Settings.WordWrap);
+    Writer.String(SDisplay, SListColumns, Settings.ListColumns);
     // Every slot, so that a list grown shorter leaves none of its old entries.
     for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index)
         Writer.String(SRecent, RecentKey(Index).c_str(),

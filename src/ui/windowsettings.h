@@ -36,6 +36,8 @@ struct TWindowSettings {
     bool SyntaxHighlighting = true;
     bool LineNumbers = true;
     bool WordWrap = true;
+    // The OBJECT-PROPERTIES values the list shows, by key: "Modified,Date".
+    std::string ListColumns;
     // ... and [Recent]: the files opened last, most recent first.
     static constexpr std::size_t RecentFileCount = 8;
     std::vector<std::string> RecentFiles;

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QTextBlock>
 #include <QLabel>
 #include <QLineEdit>
@@ -158,6 +159,74 @@ private slots:
         // The list beside the file's node: no outline.
         SelectNode(*Window, 0);
         QVERIFY(!Outline->isVisibleTo(Window.get()));
+    }
+
+    // The tree and the list hold what passes the filter bar's fields; a
+    // malformed field says so and filters nothing; hiding the bar clears it.
+    void filterBarNarrowsTheViews()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        Action(*Window, "actViewFilter")->trigger();
+        auto* Name = Component<QLineEdit>(*Window, "edtFilterName");
+        auto* ID = Component<QLineEdit>(*Window, "edtFilterID");
+        const auto Rows = [&] { return Views(*Window).Tree->model()->rowCount(Views(*Window).Tree->model()->index(0, 0)); };
+        const auto Status = [&] { return Component<QLabel>(*Window, "stbMainText")->text(); };
+
+        QTest::keyClicks(Name, QStringLiteral("*Sales*"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        QCOMPARE(Rows(), 2);
+        QCOMPARE(Views(*Window).List->model()->rowCount(), 2);
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
+        QTest::keyClicks(ID, QStringLiteral("81|x"));
+        QTest::keyClick(ID, Qt::Key_Return);
+        QCOMPARE(Rows(), 2);  // the malformed field filters nothing
+        ID->clear();
+        QTest::keyClicks(ID, QStringLiteral("..80"));
+        QTest::keyClick(ID, Qt::Key_Return);
+        QCOMPARE(Rows(), 1);
+        QCOMPARE(Views(*Window).List->model()->index(0, 1).data().toString(), QStringLiteral("80"));
+
+        // Find Next searches the whole file: an object the filter hides comes back.
+        Window->SetFindText("Customer Card");
+        Action(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Rows(), 5);
+        QCOMPARE(Shown(*Window).first, 1);
+
+        QTest::keyClicks(Name, QStringLiteral("x"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        QCOMPARE(Rows(), 0);
+        Action(*Window, "actViewFilter")->trigger();  // hidden: everything again
+        QCOMPARE(Rows(), 5);
+        QCOMPARE(Status(), QStringLiteral("5 object(s)"));
+    }
+
+    void propertyColumnsAndTheirFilterFields()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        const std::string Properties = "  OBJECT-PROPERTIES\r\n  {\r\n    Date=01.02.03;\r\n    Time=12:00:00;\r\n"
+                                       "    Modified=Yes;\r\n    Version List=ORV1.0;\r\n  }\r\n";
+        Window->OpenFile(Folder.Write("p.txt", ObjectText("Table 1 A", Properties) + ObjectText("Table 2 B")));
+        auto* Header = Views(*Window).List->header();
+        QVERIFY(Header->isSectionHidden(4));
+        for (QAction* Item : Component<QMenu>(*Window, "mnuViewColumns")->actions())
+            if (Item->data().toString() == QLatin1String("Version List") ||
+                Item->data().toString() == QLatin1String("Modified"))
+                Item->trigger();
+        QVERIFY(!Header->isSectionHidden(3) && !Header->isSectionHidden(4) && Header->isSectionHidden(5));
+        QCOMPARE(Views(*Window).List->model()->index(0, 4).data().toString(), QStringLiteral("ORV1.0"));
+        QCOMPARE(Views(*Window).List->model()->index(1, 4).data().toString(), QString());
+        // The Modified column brings its filter field.
+        Action(*Window, "actViewFilter")->trigger();
+        auto* Modified = Component<QLineEdit>(*Window, "edtFilterModified");
+        QVERIFY(Modified->isVisibleTo(Window.get()));
+        QTest::keyClicks(Modified, QStringLiteral("@yes"));
+        QTest::keyClick(Modified, Qt::Key_Return);
+        QCOMPARE(Views(*Window).List->model()->rowCount(), 1);
+        Window.reset();
+        QVERIFY(Folder.Read("quib.zup").find("ListColumns=Modified,Version List\n") != std::string::npos);
     }
 
     void textViewSwitchesAndCaretField()

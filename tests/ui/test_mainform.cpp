@@ -824,7 +824,9 @@ private slots:
         auto Window = MakeWindow(Folder);
         Window->OpenFile(Folder.Write("a.txt", FiveObjects() + ObjectText("Table 18 Customer") +
                                                    ObjectText("Report 5 \xC9t\xE9")));
-        QCOMPARE(lvwMainDataFind(Window->ObjectTextFile(), Typed, StartIndex, Wrap), Found);
+        TShownObjects All;
+        All.ShowAll(Window->ObjectTextFile().Count());
+        QCOMPARE(lvwMainDataFind(Window->ObjectTextFile(), All, Typed, StartIndex, Wrap), Found);
     }
 
     void typingInListMovesToMatch()

@@ -97,6 +97,7 @@ private slots:
                                      "SyntaxHighlighting=1\n"
                                      "LineNumbers=1\n"
                                      "WordWrap=1\n"
+                                     "ListColumns=\n"
                                      "[Recent]\n"
                                      "File1=\nFile2=\nFile3=\nFile4=\nFile5=\nFile6=\nFile7=\nFile8=\n";
         QCOMPARE(Folder.Read("quib.zup"), Expected);
@@ -114,6 +115,7 @@ private slots:
             "ObjectListWidth=150\r\n"
             "[Find]\r\nFindText=Sales Header\r\nMatchCase=1\r\n"
             "[Display]\r\nEncoding=cp850\r\nSyntaxHighlighting=0\r\nLineNumbers=0\r\nWordWrap=0\r\n"
+            "ListColumns=Modified,Date\r\n"
             "[Recent]\r\nFile1=/gone/first.txt\r\nFile2=/gone/second.txt\r\nFile3=\r\nFile4=\r\nFile5=\r\n"
             "File6=\r\nFile7=\r\nFile8=\r\n";
         Folder.Write("quib.zup", Content);
