@@ -124,7 +124,7 @@ void TfrmMain::GoToObject(int ObjectIndex)
 
 void TfrmMain::UpdateCaretField()
 {
-    if (ui->memMain->isHidden()) {
+    if (ui->memMain->isHidden() || ui->memMain->ObjectText().empty()) {
         FCaretField->clear();
         return;
     }
