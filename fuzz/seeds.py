@@ -49,6 +49,26 @@ HEADERS = [b"Report 42 Weekly Totals", b"Table 18 Customer", b"Codeunit -7 Neg",
            b"Table $100000000 A", b"Table 0x A", b"Table - A", b"Table 1\t2 A", b"Table 00000000000000000012 z",
            b"Table $000000000001 z", b"Table 1 123456789012345678901234567890XYZ", b"T 1 \r\n\0name"]
 
+# fuzz_properties: objects with and without blocks, in every line-break style.
+PROPERTIES = (b"OBJECT Table 3 Payment Terms\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=01.07.10;\r\n"
+              b"    Time=12:00:00;\r\n    Modified=Yes;\r\n    Version List=ORV6.00;\r\n  }\r\n}\r\n"
+              b"OBJECT Form 4 F\n{\n object-properties\n {\n DATE = 1 ;\n version list=A;B;;\n Time=\n"
+              b"OBJECT Report 5 R\r{\r  PROPERTIES\r  {\r    Date=x;\r  }\r}\r"
+              b"OBJECT Codeunit 6 C\r\n{\r\n\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=1\0Time=2;\r\n"
+              b"  PROPERTIES\r\n    Modified=Yes;\r\n")
+
+# fuzz_filter: field, expression, value, second text.
+FILTERS = [(3, b"ORV1*&*DE*", b"ORV1.00,ORV-DE", b"ORV1.00"), (2, b"@*sales*", b"Sales Header", b"Item"),
+           (2, b"*a*a*a*a*a*a*a*a*b", b"a" * 300, b"aaab"), (2, b"'It''s'|'a|b'", b"It's", b"a|b"),
+           (1, b"50000..59999|18", b"", b""), (1, b" <>18 & >=-5 ", b"", b""), (0, b"T*|<>Form&@c*", b"Table", b""),
+           (4, b"<>Yes", b"Yes", b""), (5, b"01.07.10..31.12.10", b"14.03.11", b"01.07.10"), (6, b"''", b"", b"x"),
+           (2, b"a..b..c", b"b", b""), (2, b"'open", b"", b""), (2, b"x@y|<a*|a<b", b"", b""),
+           (1, b"1..x", b"", b""), (2, b"?\xe4*'?'", b"\xe4\xc4?", b"A")]
+
+def escaped(data):
+    """As FuzzedDataProvider's ConsumeRandomLengthString reads it back: a backslash doubled, then the end."""
+    return data.replace(b"\\", b"\\\\") + b"\\\n"
+
 def write(target, name, data):
     folder = os.path.join(HERE, "corpus", target)
     os.makedirs(folder, exist_ok=True)
@@ -69,6 +89,15 @@ def main():
             tail = struct.pack(">B", 1) + struct.pack(">I", position) + struct.pack(">H", 30) \
                 + bytes([len(pattern) if pattern else 6, flags])
             write("fuzz_search", "%s-%d" % (name, i), pattern + text + tail)
+    texts["properties"] = PROPERTIES
+    for name, text in texts.items():
+        # fuzz_properties: the text, then the window byte.
+        for i, window in enumerate([0, 6, 250]):
+            write("fuzz_properties", "%s-%d" % (name, i), text + bytes([window]))
+    for i, (field, expression, value, other) in enumerate(FILTERS):
+        # fuzz_filter: the three texts, then the number and the field byte.
+        write("fuzz_filter", "filter-%02d" % i,
+              escaped(expression) + escaped(value) + escaped(other) + struct.pack(">i", 18) + bytes([field]))
     for i, header in enumerate(HEADERS):
         write("fuzz_header", "header-%02d" % i, header)
 

@@ -8,5 +8,6 @@ bash scripts/deps.sh cmake ninja-build clang libclang-rt-dev qt6-base-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANTA_GUI=OFF -DBUILD_TESTING=OFF -DORVANTA_BENCH=OFF -DORVANTA_FUZZ=ON \
   -DORVANTA_FUZZ_TIME="${ORVANTA_FUZZ_TIME:-30}"
-cmake --build "$build" -j"$(nproc)" --target fuzz_split fuzz_header fuzz_search fuzz_codepages fuzz_viewmap
+cmake --build "$build" -j"$(nproc)" --target fuzz_split fuzz_header fuzz_search fuzz_codepages fuzz_viewmap \
+  fuzz_properties fuzz_filter
 ctest --test-dir "$build/fuzz" --output-on-failure --no-tests=error
