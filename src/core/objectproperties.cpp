@@ -1,11 +1,12 @@
 #include "core/objectproperties.h"
 
+#include "core/simd.h"
+
 namespace {
 
 constexpr std::string_view Keys[ObjectPropertyCount] = {"Modified", "Version List", "Date", "Time"};
 constexpr std::string_view SBlockKeyword = "OBJECT-PROPERTIES";
 
-bool IsLineBreak(char C) { return C == '\r' || C == '\n' || C == '\0'; }
 bool IsBlank(char C) { return C == ' ' || C == '\t'; }
 
 char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? char(C + ('a' - 'A')) : C; }
@@ -14,10 +15,25 @@ bool SameIgnoringCase(std::string_view A, std::string_view B)
 {
     if (A.size() != B.size())
         return false;
+    if (A == B)
+        return true; // the case the files have: one compare of the bytes
     for (std::size_t I = 0; I < A.size(); ++I)
         if (LowerAscii(A[I]) != LowerAscii(B[I]))
             return false;
     return true;
+}
+
+// The property a key names (in any case), or -1; its length leaves one to compare.
+int KeyOf(std::string_view Key)
+{
+    TObjectProperty Candidate;
+    switch (Key.size()) {
+    case 4: Candidate = LowerAscii(Key[0]) == 'd' ? TObjectProperty::Date : TObjectProperty::Time; break;
+    case 8: Candidate = TObjectProperty::Modified; break;
+    case 12: Candidate = TObjectProperty::VersionList; break;
+    default: return -1;
+    }
+    return SameIgnoringCase(Key, Keys[std::size_t(Candidate)]) ? int(Candidate) : -1;
 }
 
 } // namespace
@@ -40,12 +56,10 @@ void TPropertyReader::Start(std::int64_t ObjectStart, std::int64_t From)
 
 void TPropertyReader::Feed(const char* Data, std::int64_t To)
 {
-    // The block is a few short lines right after the object line: a plain
-    // scan is enough, and it stops as soon as the block is over.
+    // The block is a few short lines right after the object line; the
+    // reading stops as soon as it is over.
     while (FState != rsDone && FPos < To) {
-        std::int64_t Break = FPos;
-        while (Break < To && !IsLineBreak(Data[Break]))
-            ++Break;
+        const std::int64_t Break = simd::FindLineBreak(Data + FPos, Data + To) - Data;
         if (Break - FObjectStart > MaxEnd) {
             FState = rsDone; // a value on this line or after it could not be kept
             break;
@@ -62,7 +76,8 @@ void TPropertyReader::Feed(const char* Data, std::int64_t To)
             TakeLine(FLine, FLineStart);
             FLine.clear();
         }
-        FPos = Break + 1;
+        // The LF of a CR LF would only make an empty line, which counts for nothing.
+        FPos = Break + (Data[Break] == '\r' && Break + 1 < To && Data[Break + 1] == '\n' ? 2 : 1);
         FLineStart = FPos;
     }
 }
@@ -77,20 +92,19 @@ void TPropertyReader::Finish()
 
 void TPropertyReader::TakeLine(std::string_view Line, std::int64_t LineStart)
 {
-    std::size_t Begin = 0, End = Line.size();
-    while (Begin < End && IsBlank(Line[Begin]))
+    const char* Begin = Line.data();
+    const char* End = Begin + Line.size();
+    while (Begin < End && IsBlank(*Begin))
         ++Begin;
-    while (End > Begin && IsBlank(Line[End - 1]))
+    while (End > Begin && IsBlank(End[-1]))
         --End;
     if (Begin == End)
         return;
-    const std::string_view Text = Line.substr(Begin, End - Begin);
-    switch (FState) {
-    case rsOpenBrace: FState = Text == "{" ? rsKeyword : rsDone; return;
-    case rsKeyword: FState = SameIgnoringCase(Text, SBlockKeyword) ? rsBlockBrace : rsDone; return;
-    case rsBlockBrace: FState = Text == "{" ? rsEntries : rsDone; return;
-    case rsEntries: break;
-    case rsDone: return;
+    const std::string_view Text(Begin, std::size_t(End - Begin));
+    if (FState != rsEntries) {
+        const bool Expected = FState == rsKeyword ? SameIgnoringCase(Text, SBlockKeyword) : Text == "{";
+        FState = Expected ? TState(FState + 1) : rsDone;
+        return;
     }
     const std::size_t Equals = Text.find('=');
     if (Equals == std::string_view::npos) {
@@ -100,32 +114,26 @@ void TPropertyReader::TakeLine(std::string_view Line, std::int64_t LineStart)
     std::size_t KeyEnd = Equals;
     while (KeyEnd > 0 && IsBlank(Text[KeyEnd - 1]))
         --KeyEnd;
-    const std::string_view Key = Text.substr(0, KeyEnd);
-    for (int I = 0; I < ObjectPropertyCount; ++I) {
-        if ((FFound & (1u << I)) || !SameIgnoringCase(Key, Keys[I]))
-            continue;
-        FFound = std::uint8_t(FFound | (1u << I));
-        std::string_view Value = Text.substr(Equals + 1);
-        if (!Value.empty() && Value.back() == ';')
-            Value.remove_suffix(1);
-        // Within MaxEnd of the object's start: both fit 16 bits. An empty
-        // value lies nowhere, as an absent one.
-        if (!Value.empty())
-            FSpans[std::size_t(I)] = {std::uint16_t(LineStart + std::int64_t(Begin + Equals + 1) - FObjectStart),
-                                      std::uint16_t(Value.size())};
-        if (FFound == (1u << ObjectPropertyCount) - 1)
-            FState = rsDone; // nothing left to read
+    const int Key = KeyOf(Text.substr(0, KeyEnd));
+    if (Key < 0 || (FFound & (1u << Key)))
         return;
-    }
+    FFound = std::uint8_t(FFound | (1u << Key));
+    std::string_view Value = Text.substr(Equals + 1);
+    if (!Value.empty() && Value.back() == ';')
+        Value.remove_suffix(1);
+    // Within MaxEnd of the object's start: both fit 16 bits. An empty value
+    // lies nowhere, as an absent one.
+    if (!Value.empty())
+        FSpans[std::size_t(Key)] = {std::uint16_t(LineStart + (Value.data() - Line.data()) - FObjectStart),
+                                    std::uint16_t(Value.size())};
+    if (FFound == (1u << ObjectPropertyCount) - 1)
+        FState = rsDone; // nothing left to read
 }
 
 TPropertySpans ReadPropertySpans(std::string_view Text)
 {
-    std::size_t LineEnd = 0;
-    while (LineEnd < Text.size() && !IsLineBreak(Text[LineEnd]))
-        ++LineEnd;
     TPropertyReader Reader;
-    Reader.Start(0, std::int64_t(LineEnd));
+    Reader.Start(0, simd::FindLineBreak(Text.data(), Text.data() + Text.size()) - Text.data());
     Reader.Feed(Text.data(), std::int64_t(Text.size()));
     Reader.Finish();
     return Reader.Spans();

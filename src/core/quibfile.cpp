@@ -36,26 +36,7 @@ std::string FormatOne(const char* Format, std::string_view Value)
 bool IsLineBreak(char C) { return C == '\r' || C == '\n' || C == '\0'; }
 
 using simd::CountTrailingZeros;
-
-// First CR, LF or NUL in [P, End), or End.
-const char* FindLineBreak(const char* P, const char* End)
-{
-#ifdef QUIB_SSE2
-    const __m128i Cr = _mm_set1_epi8('\r');
-    const __m128i Lf = _mm_set1_epi8('\n');
-    const __m128i Zero = _mm_setzero_si128();
-    for (; End - P >= 16; P += 16) {
-        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-        const __m128i Hit =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, Cr), _mm_cmpeq_epi8(V, Lf)), _mm_cmpeq_epi8(V, Zero));
-        if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
-            return P + CountTrailingZeros(Mask);
-    }
-#endif
-    while (P < End && !IsLineBreak(*P))
-        ++P;
-    return P;
-}
+using simd::FindLineBreak;
 
 #ifdef QUIB_AVX2
 using simd::HasAvx2;
