@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-fuzz-smoke}
-bash scripts/deps.sh cmake ninja-build clang libclang-rt-dev qt6-base-dev
+bash scripts/deps.sh cmake ninja-build clang libclang-rt-dev qt6-base-dev libcli11-dev libdtl-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANTA_GUI=OFF -DBUILD_TESTING=OFF -DORVANTA_BENCH=OFF -DORVANTA_FUZZ=ON \
   -DORVANTA_FUZZ_TIME="${ORVANTA_FUZZ_TIME:-30}"

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-windows}
-bash scripts/deps.sh cmake ninja-build googletest libcli11-dev g++-mingw-w64-x86-64-posix wine64
+bash scripts/deps.sh cmake ninja-build googletest libcli11-dev libdtl-dev g++-mingw-w64-x86-64-posix wine64
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DORVANTA_GUI=OFF -DBUILD_TESTING=ON -DORVANTA_BENCH=OFF
 cmake --build "$build" -j"$(nproc)"

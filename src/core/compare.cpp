@@ -1,0 +1,229 @@
+#include "core/compare.h"
+
+#include "core/objectproperties.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+// What patch takes for a file that is not there (diff -N writes it too).
+const char* const SAbsentStamp = "\t1970-01-01 00:00:00.000000000 +0000";
+
+// The text's lines as a comparison that is not strict sees them, one after
+// the other in Keys: the values of Date, Time and Modified left out and a CR
+// before an LF dropped. With Ends, where each line ends in Keys.
+void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::int32_t>* Ends)
+{
+    const TPropertySpans Spans = ReadPropertySpans(Text);
+    std::array<TPropertySpan, 3> Ignored = {Spans[std::size_t(TObjectProperty::Date)],
+                                            Spans[std::size_t(TObjectProperty::Time)],
+                                            Spans[std::size_t(TObjectProperty::Modified)]};
+    std::sort(Ignored.begin(), Ignored.end(),
+              [](const TPropertySpan& A, const TPropertySpan& B) { return A.Start < B.Start; });
+    std::size_t Next = 0; // the first span not passed yet
+    Keys.clear();
+    Keys.reserve(Text.size());
+    std::size_t Start = 0;
+    while (Start < Text.size()) {
+        const std::size_t Break = Text.find('\n', Start);
+        const std::size_t End = Break == std::string_view::npos ? Text.size() : Break + 1;
+        const std::size_t KeyStart = Keys.size();
+        std::size_t From = Start;
+        for (; Next < Ignored.size() && Ignored[Next].Start < End; ++Next) {
+            // A value lies within one line (it ends at the first CR, LF or NUL).
+            const std::size_t SpanStart = std::max<std::size_t>(Ignored[Next].Start, From);
+            const std::size_t SpanEnd = std::min<std::size_t>(Ignored[Next].Start + Ignored[Next].Length, End);
+            if (SpanStart >= SpanEnd)
+                continue;
+            Keys.append(Text.data() + From, SpanStart - From);
+            From = SpanEnd;
+        }
+        Keys.append(Text.data() + From, End - From);
+        if (Break != std::string_view::npos && Keys.size() - KeyStart >= 2 && Keys[Keys.size() - 2] == '\r')
+            Keys.erase(Keys.size() - 2, 1);
+        if (Ends)
+            Ends->push_back(std::int32_t(Keys.size()));
+        Start = End;
+    }
+}
+
+std::vector<std::int32_t> LineStarts(std::string_view Text)
+{
+    std::vector<std::int32_t> Starts{0};
+    for (const std::string_view Line : SplitLines(Text))
+        Starts.push_back(Starts.back() + std::int32_t(Line.size()));
+    return Starts;
+}
+
+std::string_view LineOf(const std::string& Text, const std::vector<std::int32_t>& Starts, std::int32_t Index)
+{
+    if (Index < 0 || std::size_t(Index) + 1 >= Starts.size())
+        throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+    return std::string_view(Text).substr(std::size_t(Starts[std::size_t(Index)]),
+                                         std::size_t(Starts[std::size_t(Index) + 1] - Starts[std::size_t(Index)]));
+}
+
+// The lines as the comparison sees them: views into Text, or into Keys.
+std::vector<std::string_view> ComparedLines(std::string_view Text, const TCompareOptions& Options, std::string& Keys)
+{
+    if (Options.Strict)
+        return SplitLines(Text);
+    std::vector<std::int32_t> Ends;
+    NormalisedLines(Text, Keys, &Ends);
+    std::vector<std::string_view> Lines;
+    Lines.reserve(Ends.size());
+    std::int32_t Start = 0;
+    for (const std::int32_t End : Ends) {
+        Lines.push_back(std::string_view(Keys).substr(std::size_t(Start), std::size_t(End - Start)));
+        Start = End;
+    }
+    return Lines;
+}
+
+std::string_view WithoutBreak(std::string_view Line)
+{
+    if (!Line.empty() && Line.back() == '\n')
+        Line.remove_suffix(1);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.remove_suffix(1);
+    return Line;
+}
+
+} // namespace
+
+std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjectTextFile& New)
+{
+    struct TKeyed {
+        int Kind; // the known kinds in their order, then the unknown ones
+        std::int32_t ID;
+        std::int32_t Index;
+    };
+    const auto Sorted = [](const TObjectTextFile& File) {
+        std::vector<TKeyed> Keyed;
+        Keyed.reserve(std::size_t(File.Count()));
+        for (std::int32_t I = 0; I < File.Count(); ++I) {
+            const TObjectType Kind = File.Objects(I).ObjectType();
+            Keyed.push_back({Kind == otUnknown ? ObjectTypeCount : int(Kind), File.Objects(I).ID(), I});
+        }
+        // Stable: a kind and number that recurs keeps its order of occurrence.
+        std::stable_sort(Keyed.begin(), Keyed.end(), [](const TKeyed& A, const TKeyed& B) {
+            return A.Kind != B.Kind ? A.Kind < B.Kind : A.ID < B.ID;
+        });
+        return Keyed;
+    };
+    const std::vector<TKeyed> A = Sorted(Old);
+    const std::vector<TKeyed> B = Sorted(New);
+    std::vector<TCompareEntry> Entries;
+    Entries.reserve(std::max(A.size(), B.size()));
+    std::size_t I = 0, J = 0;
+    while (I < A.size() || J < B.size()) {
+        const bool TakeOld = J == B.size() || (I < A.size() && (A[I].Kind != B[J].Kind ? A[I].Kind < B[J].Kind
+                                                                                        : A[I].ID <= B[J].ID));
+        const bool TakeNew = I == A.size() || (J < B.size() && (A[I].Kind != B[J].Kind ? B[J].Kind < A[I].Kind
+                                                                                        : B[J].ID <= A[I].ID));
+        TCompareEntry Entry;
+        const TKeyed& Key = TakeOld ? A[I] : B[J];
+        Entry.ObjectType = Key.Kind == ObjectTypeCount ? otUnknown : TObjectType(Key.Kind);
+        Entry.ID = Key.ID;
+        if (TakeOld)
+            Entry.OldIndex = A[I++].Index;
+        if (TakeNew)
+            Entry.NewIndex = B[J++].Index;
+        Entry.Status = !TakeNew ? TCompareStatus::Deleted : !TakeOld ? TCompareStatus::Added : TCompareStatus::Pending;
+        Entries.push_back(Entry);
+    }
+    return Entries;
+}
+
+bool TTextComparer::Differ(std::string_view Old, std::string_view New)
+{
+    if (Old.size() == New.size() && std::memcmp(Old.data(), New.data(), Old.size()) == 0)
+        return false;
+    if (FOptions.Strict)
+        return true;
+    NormalisedLines(Old, FOldKeys, nullptr);
+    NormalisedLines(New, FNewKeys, nullptr);
+    return FOldKeys != FNewKeys;
+}
+
+bool TTextComparer::Differ(const TObjectTextObject& Old, const TObjectTextObject& New)
+{
+    if (FOptions.Strict && Old.Size() != New.Size())
+        return true;
+    return Differ(Old.GetText(), New.GetText());
+}
+
+std::vector<TCompareEntry> CompareFiles(const TObjectTextFile& Old, const TObjectTextFile& New,
+                                        const TCompareOptions& Options, const TCompareProgress& Progress)
+{
+    std::vector<TCompareEntry> Entries = MatchObjects(Old, New);
+    std::vector<TCompareEntry*> Pairs;
+    for (TCompareEntry& Entry : Entries)
+        if (Entry.Status == TCompareStatus::Pending)
+            Pairs.push_back(&Entry);
+    // In the order of the old file, which is mostly the new file's too: both
+    // are then read front to back.
+    std::sort(Pairs.begin(), Pairs.end(),
+              [](const TCompareEntry* A, const TCompareEntry* B) { return A->OldIndex < B->OldIndex; });
+    TTextComparer Comparer(Options);
+    const std::int32_t Total = std::int32_t(Pairs.size());
+    std::int32_t Done = 0;
+    for (TCompareEntry* Entry : Pairs) {
+        Entry->Status = Comparer.Differ(Old.Objects(Entry->OldIndex), New.Objects(Entry->NewIndex))
+                            ? TCompareStatus::Changed
+                            : TCompareStatus::Identical;
+        ++Done;
+        if (Progress && !Progress(Done, Total))
+            break;
+    }
+    return Entries;
+}
+
+TTextDiff::TTextDiff(std::string OldText, std::string NewText, const TCompareOptions& Options)
+    : FOldText(std::move(OldText)), FNewText(std::move(NewText))
+{
+    FOldStarts = LineStarts(FOldText);
+    FNewStarts = LineStarts(FNewText);
+    std::string OldKeys, NewKeys;
+    FScript = DiffLines(ComparedLines(FOldText, Options, OldKeys), ComparedLines(FNewText, Options, NewKeys));
+}
+
+std::string_view TTextDiff::OldLine(std::int32_t Index) const { return LineOf(FOldText, FOldStarts, Index); }
+
+std::string_view TTextDiff::NewLine(std::int32_t Index) const { return LineOf(FNewText, FNewStarts, Index); }
+
+TWordMarks TTextDiff::WordMarks(std::int32_t OldIndex, std::int32_t NewIndex) const
+{
+    return MarkWords(WithoutBreak(OldLine(OldIndex)), WithoutBreak(NewLine(NewIndex)));
+}
+
+void TTextDiff::WriteUnified(std::string& Out, int Context) const
+{
+    WriteUnifiedHunks(Out, SplitLines(FOldText), SplitLines(FNewText), FScript, Context);
+}
+
+TTextDiff DiffObjects(const TObjectTextObject* Old, const TObjectTextObject* New, const TCompareOptions& Options)
+{
+    return TTextDiff(Old ? Old->GetText() : std::string(), New ? New->GetText() : std::string(), Options);
+}
+
+void WriteUnifiedDiff(std::string& Out, const TObjectTextFile& Old, const TObjectTextFile& New,
+                      const TCompareEntry& Entry, const TCompareOptions& Options)
+{
+    if (Entry.Status == TCompareStatus::Identical)
+        return;
+    const TObjectTextObject* OldObject = Entry.OldIndex >= 0 ? &Old.Objects(Entry.OldIndex) : nullptr;
+    const TObjectTextObject* NewObject = Entry.NewIndex >= 0 ? &New.Objects(Entry.NewIndex) : nullptr;
+    if (!OldObject && !NewObject)
+        return;
+    const TTextDiff Diff = DiffObjects(OldObject, NewObject, Options);
+    if (!Diff.Differs())
+        return;
+    const std::string Name = (OldObject ? OldObject : NewObject)->GetExportFileName();
+    Out.append("--- a/").append(Name).append(OldObject ? "" : SAbsentStamp).append("\n");
+    Out.append("+++ b/").append(Name).append(NewObject ? "" : SAbsentStamp).append("\n");
+    Diff.WriteUnified(Out);
+}

@@ -1,0 +1,223 @@
+// Comparing two files: which objects go together, which texts count as the
+// same, and the line diff of one object's two versions.
+#include "core/compare.h"
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::string_literals;
+
+std::string Lf(std::string Text)
+{
+    std::string Result;
+    for (const char C : Text)
+        if (C != '\r')
+            Result += C;
+    return Result;
+}
+
+// An object as the development environment exports it.
+std::string Object(const std::string& Header, const std::string& Date = "01.07.10",
+                   const std::string& Time = "12:00:00", const std::string& Code = "      x := 1;\r\n")
+{
+    return "OBJECT " + Header + "\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=" + Date + ";\r\n    Time=" + Time +
+           ";\r\n    Modified=Yes;\r\n    Version List=ORV6.00;\r\n  }\r\n  CODE\r\n  {\r\n    BEGIN\r\n" + Code +
+           "    END;\r\n  }\r\n}\r\n\r\n";
+}
+
+const std::string SBase = Object("Codeunit 1 C");
+
+struct TTextsCase {
+    const char* Name;
+    std::string New;
+    bool Differ;       // by default
+    bool DifferStrict; // byte for byte
+};
+
+class Texts : public testing::TestWithParam<TTextsCase> {};
+
+TEST_P(Texts, DifferAsTheOptionsSay)
+{
+    const TTextsCase& C = GetParam();
+    TTextComparer Default, Strict({true});
+    EXPECT_EQ(C.Differ, Default.Differ(SBase, C.New));
+    EXPECT_EQ(C.Differ, Default.Differ(C.New, SBase)) << "either way round";
+    EXPECT_EQ(C.DifferStrict, Strict.Differ(SBase, C.New));
+    // The line diff sees what the comparison sees.
+    EXPECT_EQ(C.Differ, TTextDiff(SBase, C.New).Differs());
+    EXPECT_EQ(C.DifferStrict, TTextDiff(SBase, C.New, {true}).Differs());
+}
+
+std::string Replaced(std::string Text, const std::string& From, const std::string& To)
+{
+    const std::size_t At = Text.find(From);
+    return At == std::string::npos ? Text : Text.replace(At, From.size(), To);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Texts,
+    testing::Values(
+        TTextsCase{"Same", SBase, false, false},
+        TTextsCase{"DateAndTime", Object("Codeunit 1 C", "03.02.21", "9:41:07"), false, true},
+        TTextsCase{"NotModified", Replaced(SBase, "Modified=Yes", "Modified=No"), false, true},
+        TTextsCase{"LineFeeds", Lf(SBase), false, true},
+        TTextsCase{"LineFeedsAndDate", Lf(Object("Codeunit 1 C", "03.02.21")), false, true},
+        TTextsCase{"CodeLine", Object("Codeunit 1 C", "01.07.10", "12:00:00", "      x := 2;\r\n"), true, true},
+        TTextsCase{"VersionList", Replaced(SBase, "ORV6.00", "ORV7.00"), true, true},
+        TTextsCase{"ModifiedGone", Replaced(SBase, "    Modified=Yes;\r\n", ""), true, true},
+        TTextsCase{"DateKeySpelledOtherwise", Replaced(SBase, "Date=", "DATE="), true, true},
+        // Only the block's values are left out: the same words in the code count.
+        TTextsCase{"DateInTheCode",
+                   Replaced(SBase, "x := 1;", "Date=01.07.10;"),
+                   true, true},
+        TTextsCase{"BlankLineAdded", Replaced(SBase, "    END;", "\r\n    END;"), true, true},
+        TTextsCase{"NoFinalBreak", SBase.substr(0, SBase.size() - 2), true, true},
+        TTextsCase{"LoneCarriageReturn", Replaced(SBase, "x := 1;\r\n", "x := 1;\r\r\n"), true, true}),
+    [](const auto& Info) { return std::string(Info.param.Name); });
+
+TEST(Texts, BlockOfTheOtherTextDoesNotHideAChange)
+{
+    // The value spans of each text are its own: a Date line that moved into
+    // the code of the other text is a change.
+    const std::string Moved = Replaced(SBase, "    Date=01.07.10;\r\n", "") + "    Date=01.07.10;\r\n";
+    EXPECT_TRUE(TTextComparer().Differ(SBase, Moved));
+}
+
+class Files : public testing::Test {
+protected:
+    // Writes and loads the two files.
+    void Load(const std::string& OldText, const std::string& NewText)
+    {
+        WriteFileBytes(Dir.File("old.txt"), OldText);
+        WriteFileBytes(Dir.File("new.txt"), NewText);
+        Old.LoadFromFile(Dir.File("old.txt"));
+        New.LoadFromFile(Dir.File("new.txt"));
+    }
+    TTempDir Dir;
+    TObjectTextFile Old, New;
+};
+
+std::string Describe(const std::vector<TCompareEntry>& Entries)
+{
+    const char* const Statuses[] = {"pending", "identical", "changed", "added", "deleted"};
+    std::string S;
+    for (const TCompareEntry& E : Entries)
+        S += ObjectTypeNames[E.ObjectType] + " " + std::to_string(E.ID) + " " + std::to_string(E.OldIndex) + " " +
+             std::to_string(E.NewIndex) + " " + Statuses[int(E.Status)] + "\n";
+    return S;
+}
+
+TEST_F(Files, PairsByKindNumberAndOccurrence)
+{
+    Load(Object("Codeunit 1 C") + Object("Table 18 First") + Object("Form 5 F") + Object("Table 18 Second") +
+             Object("Table 7 T") + Object("Page 21 P"),
+         Object("Report 3 R") + Object("Table 18 First") + Object("Codeunit 1 C") + Object("Table 18 Second") +
+             Object("Table 18 Third") + Object("Table 7 T") + Object("Page 21 P"));
+    EXPECT_EQ("Table 7 4 5 pending\n"
+              "Table 18 1 1 pending\n"
+              "Table 18 3 3 pending\n"
+              "Table 18 -1 4 added\n"
+              "Form 5 2 -1 deleted\n"
+              "Report 3 -1 0 added\n"
+              "Codeunit 1 0 2 pending\n"
+              "Unknown 21 5 6 pending\n", // kinds the model does not know come last
+              Describe(MatchObjects(Old, New)));
+}
+
+TEST_F(Files, ClassifiesEveryPair)
+{
+    const std::string Changed = Object("Table 18 T", "01.07.10", "12:00:00", "      x := 2;\r\n");
+    Load(Object("Table 18 T") + Object("Codeunit 1 C") + Object("Report 3 R") + Object("Form 5 F"),
+         Lf(Object("Codeunit 1 C", "02.02.22")) + Changed + Object("Report 3 R") + Object("Table 9 New"));
+    const std::string Expected = "Table 9 -1 3 added\n"
+                                 "Table 18 0 1 changed\n"
+                                 "Form 5 3 -1 deleted\n"
+                                 "Report 3 2 2 identical\n";
+    EXPECT_EQ(Expected + "Codeunit 1 1 0 identical\n", Describe(CompareFiles(Old, New)));
+    EXPECT_EQ(Expected + "Codeunit 1 1 0 changed\n", Describe(CompareFiles(Old, New, {true})));
+}
+
+TEST_F(Files, StopsWhenProgressSaysSoAndLeavesTheRestPending)
+{
+    Load(Object("Table 1 A") + Object("Table 2 B") + Object("Table 3 C"),
+         Object("Table 1 A") + Object("Table 2 B") + Object("Table 3 C", "x"));
+    std::vector<std::pair<std::int32_t, std::int32_t>> Calls;
+    const auto Entries = CompareFiles(Old, New, {true}, [&Calls](std::int32_t Done, std::int32_t Total) {
+        Calls.emplace_back(Done, Total);
+        return Done < 2;
+    });
+    EXPECT_EQ("Table 1 0 0 identical\nTable 2 1 1 identical\nTable 3 2 2 pending\n", Describe(Entries));
+    EXPECT_EQ((std::vector<std::pair<std::int32_t, std::int32_t>>{{1, 3}, {2, 3}}), Calls);
+}
+
+TEST_F(Files, ComparesAFileWithItself)
+{
+    Load(SBase + Object("Table 18 T"), "");
+    EXPECT_EQ("Table 18 1 1 identical\nCodeunit 1 0 0 identical\n", Describe(CompareFiles(Old, Old)));
+}
+
+// "=2 -1 +1" for Equal 2, Delete 1, Insert 1.
+std::string Shape(const TEditScript& Script)
+{
+    std::string S;
+    for (const TDiffRun& Run : Script)
+        S += (S.empty() ? "" : " ") + std::string(1, "=-+"[int(Run.Op)]) + std::to_string(Run.Count);
+    return S;
+}
+
+TEST(TextDiff, KeepsWhatTheComparisonLeavesOutAndShowsTheTextAsItIs)
+{
+    const std::string Old = SBase;
+    const std::string New = Lf(Object("Codeunit 1 C", "03.02.21", "9:41:07", "      x := 21;\n"));
+    const TTextDiff Diff(Old, New);
+    EXPECT_EQ("=12 -1 +1 =4", Shape(Diff.Script()));
+    EXPECT_EQ("    Date=01.07.10;\r\n", Diff.OldLine(4));
+    EXPECT_EQ("    Date=03.02.21;\n", Diff.NewLine(4));
+    EXPECT_EQ("      x := 21;\n", Diff.NewLine(12));
+    const TWordMarks Marks = Diff.WordMarks(12, 12);
+    EXPECT_EQ(std::vector<TTextSpan>({{11, 1}}), Marks.Old);
+    EXPECT_EQ(std::vector<TTextSpan>({{11, 2}}), Marks.New);
+    EXPECT_EQ(17, Diff.OldLineCount());
+    EXPECT_THROW(Diff.OldLine(17), EListError);
+
+    const TTextDiff Strict(Old, New, {true});
+    EXPECT_EQ(Strict.OldLineCount(), EditCount(Strict.Script()) / 2) << "every line differs in its break";
+}
+
+TEST(TextDiff, WritesUnchangedLinesAsTheOldTextHasThem)
+{
+    const std::string Old = SBase;
+    const std::string New = Lf(Object("Codeunit 1 C", "03.02.21", "12:00:00", "      x := 2;\n"));
+    std::string Out;
+    TTextDiff(Old, New).WriteUnified(Out);
+    EXPECT_EQ("@@ -10,7 +10,7 @@\n   CODE\r\n   {\r\n     BEGIN\r\n-      x := 1;\r\n+      x := 2;\n     END;\r\n"
+              "   }\r\n }\r\n",
+              Out);
+}
+
+TEST_F(Files, UnifiedDiffNamesTheExportFileAndMarksAMissingSide)
+{
+    Load(Object("Table 18 T") + Object("Form 5 F") + Object("Report 3 R"),
+         Object("Table 18 T", "02.02.22") + Object("Report 3 R", "01.07.10", "12:00:00", "      y := 1;\r\n") +
+             "OBJECT Codeunit 9 N\r\n");
+    std::string Out;
+    for (const TCompareEntry& Entry : CompareFiles(Old, New))
+        WriteUnifiedDiff(Out, Old, New, Entry);
+    const std::string Absent = "\t1970-01-01 00:00:00.000000000 +0000";
+    EXPECT_EQ("--- a/for5.txt\n+++ b/for5.txt" + Absent + "\n@@ -1,17 +0,0 @@\n" +
+                  [] {
+                      const std::string Text = Object("Form 5 F");
+                      std::string Lines;
+                      for (const std::string_view Line : SplitLines(Text))
+                          Lines += "-" + std::string(Line);
+                      return Lines;
+                  }() +
+                  "--- a/rep3.txt\n+++ b/rep3.txt\n@@ -10,7 +10,7 @@\n   CODE\r\n   {\r\n     BEGIN\r\n"
+                  "-      x := 1;\r\n+      y := 1;\r\n     END;\r\n   }\r\n }\r\n"
+                  "--- a/cod9.txt" + Absent + "\n+++ b/cod9.txt\n@@ -0,0 +1 @@\n+OBJECT Codeunit 9 N\r\n",
+              Out);
+}
+
+} // namespace
