@@ -1,6 +1,7 @@
-// orvanta-cli: lists, searches, shows and splits object text files on the viewer's model.
-// This unit reads the command line; clicommands.* do the work.
+// orvanta-cli: lists, searches, shows, splits and compares object text files on the viewer's model.
+// This unit reads the command line; clicommands.* and clicompare.* do the work.
 #include "clicommands.h"
+#include "clicompare.h"
 #include "clioutput.h"
 #include "platform/filestream.h"
 
@@ -83,8 +84,8 @@ private:
 const char* const SUsageIndent = "       ";
 
 const char* const SFooter =
-    "In the output of list and find, a tab, line break or backslash in a name is\n"
-    "written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n"
+    "In the output of list, find and compare, a tab, line break or backslash in a\n"
+    "name is written as \\t, \\n, \\r or \\\\, so that each line keeps its columns.\n"
     "Any failure, writing the output included, prints the message on standard\n"
     "error and exits with 2.";
 
@@ -148,7 +149,7 @@ std::string UsageMessage(const CLI::App& App, const CLI::ParseError& Error)
 int Run(std::vector<std::string> Args)
 {
     const auto Formatter = std::make_shared<THelpFormatter>();
-    CLI::App App("Lists, searches, shows and splits object text files.", SProgram);
+    CLI::App App("Lists, searches, shows, splits and compares object text files.", SProgram);
     App.formatter(Formatter);
     Formatter->column_width(20);
     Formatter->label("Positionals", "Arguments");
@@ -228,6 +229,27 @@ int Run(std::vector<std::string> Args)
                            "0x80 only), then how many objects there are of each.");
     AddFile(Encodings);
 
+    std::string OldName, NewName;
+    cli::TCompareCommand CompareOptions;
+    CLI::App* Compare = App.add_subcommand("compare");
+    Compare->description(
+        "One tab-separated line per object that differs: added, deleted or changed, kind,\n"
+        "number, name; in the order of kind and number. Objects go together by kind and\n"
+        "number (one that occurs more than once: by its order among them). Unless --strict\n"
+        "is given, the values of Date, Time and Modified in OBJECT-PROPERTIES and the line\n"
+        "breaks (CR LF or LF) do not count. Exit code 0 when nothing differs, 1 when\n"
+        "something does, 2 on failure.");
+    Compare->add_flag("--strict", CompareOptions.Strict, "every byte counts");
+    CLI::Option* All = Compare->add_flag("--all", CompareOptions.All, "the identical objects too");
+    Compare->add_flag("--unified", CompareOptions.Unified,
+                      Wrapped("a unified diff of each object that differs instead, labelled a/NAME and b/NAME "
+                              "with its export name: patch -p1 applies it in a folder of OLD's objects as "
+                              "export writes them",
+                              60))
+        ->excludes(All);
+    Compare->add_option("OLD", OldName, "the object text file compared with")->required();
+    Compare->add_option("NEW", NewName, "the object text file compared")->required();
+
     for (CLI::App* Command : App.get_subcommands({})) {
         Command->positionals_at_end();
         Command->group("Commands");
@@ -247,6 +269,10 @@ int Run(std::vector<std::string> Args)
     Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
     Describe(Show, "show [--encoding NAME] FILE INDEX...", "objects' text in UTF-8");
     Describe(Encodings, "encodings FILE", "the encoding detected in each object");
+    Describe(Compare,
+             "compare [--strict] [--all] OLD NEW\n" + std::string(SUsageIndent) + SProgram +
+                 " compare --unified [--strict] OLD NEW",
+             "the objects that differ, or their unified diff (exit 1 when some do)");
     AllUsage += SUsageIndent + std::string(SProgram) + " COMMAND --help\n";
     Formatter->Describe(&App, AllUsage);
 
@@ -273,6 +299,12 @@ int Run(std::vector<std::string> Args)
             _setmode(_fileno(stdout), _O_BINARY);
 #endif
             return cli::Show(FileName, Indexes, Choice);
+        }
+        if (Compare->parsed()) {
+#ifdef _WIN32
+            _setmode(_fileno(stdout), _O_BINARY); // a diff's lines end as the objects' do
+#endif
+            return cli::Compare(OldName, NewName, CompareOptions);
         }
         return cli::Encodings(FileName);
     } catch (const CLI::CallForHelp&) {
