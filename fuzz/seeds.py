@@ -65,6 +65,13 @@ FILTERS = [(3, b"ORV1*&*DE*", b"ORV1.00,ORV-DE", b"ORV1.00"), (2, b"@*sales*", b
            (2, b"a..b..c", b"b", b""), (2, b"'open", b"", b""), (2, b"x@y|<a*|a<b", b"", b""),
            (1, b"1..x", b"", b""), (2, b"?\xe4*'?'", b"\xe4\xc4?", b"A")]
 
+# fuzz_linediff: old and new texts.
+LINEDIFFS = [(b"a\nb\nc\n", b"a\nc\nd\n"), (b"a\nb", b"a\nb\n"), (b"x\r\ny\r\n", b"x\ny\nz"), (b"", b"a\nb\n"),
+             (b"a\na\na\nb\n", b"b\na\na\n"),
+             (PROPERTIES.split(b"OBJECT Form")[0],
+              PROPERTIES.split(b"OBJECT Form")[0].replace(b"01.07.10", b"24.12.21").replace(b"\r\n", b"\n")),
+             (b"    IF Cust.FIND THEN\n      x := 1;\n", b"    IF Cust.FINDFIRST THEN\n      x := 20;\n")]
+
 def escaped(data):
     """As FuzzedDataProvider's ConsumeRandomLengthString reads it back: a backslash doubled, then the end."""
     return data.replace(b"\\", b"\\\\") + b"\\\n"
@@ -100,6 +107,13 @@ def main():
               escaped(expression) + escaped(value) + escaped(other) + struct.pack(">i", 18) + bytes([field]))
     for i, header in enumerate(HEADERS):
         write("fuzz_header", "header-%02d" % i, header)
+    sample = texts["sample"]
+    changed = sample.replace(b"Time=12:00:00", b"Time=13:14:15", 1).replace(b"DELETEALL;", b"DELETEALL(TRUE);", 1)
+    pairs = LINEDIFFS + [(sample, changed), (sample, changed.replace(b"\r\n", b"\n"))]
+    for i, (old, new) in enumerate(pairs):
+        # fuzz_linediff: the flags (strict, repeating lines, context), then both texts.
+        for j, flags in enumerate([0, 1, 2 | 1, 4 | (1 << 3), 5 << 3]):
+            write("fuzz_linediff", "pair-%02d-%d" % (i, j), bytes([flags]) + escaped(old) + new)
 
 if __name__ == "__main__":
     main()
