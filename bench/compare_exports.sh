@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Times orvanta-cli compare on two real-sized exports against loading both
+# (orvanta-cli list on each, in the same hyperfine run), reports its peak
+# memory, then the line diff of the largest object against changed copies.
+#
+#   bench/compare_exports.sh [BUILD_DIR]
+#
+# Environment (all optional):
+#   BENCH_SIZE_MB   size of the first file in MiB (default 230)
+#   BENCH_EDITS     edits that make the second file from the first (default 400)
+#   BENCH_SEED      seed of both (default 1)
+#   BENCH_RUNS      timed runs per command (default 7)
+#   BENCH_WARMUP    warm-up runs per command (default 2)
+#   BENCH_STRICT    when 1, exit with status 1 if a target is missed
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${1:-${ORVANTA_BUILD_DIR:-$ROOT/build}}
+SIZE_MB=${BENCH_SIZE_MB:-230}
+EDITS=${BENCH_EDITS:-400}
+SEED=${BENCH_SEED:-1}
+RUNS=${BENCH_RUNS:-7}
+WARMUP=${BENCH_WARMUP:-2}
+STRICT=${BENCH_STRICT:-0}
+DATA_DIR=$ROOT/bench/data
+A=$DATA_DIR/compare-${SIZE_MB}MB-seed$SEED-A.txt
+B=$DATA_DIR/compare-${SIZE_MB}MB-seed$SEED-B$EDITS.txt
+CLI=$BUILD_DIR/orvanta-cli
+
+die() { echo "compare_exports.sh: $*" >&2; exit 2; }
+
+for tool in orvanta-cli bench/gen_objects bench/edit_objects bench/bench_linediff; do
+    [ -x "$BUILD_DIR/$tool" ] || die "no $tool in $BUILD_DIR (configure with -DORVANTA_BENCH=ON and build it)"
+done
+for program in hyperfine /usr/bin/time python3; do
+    command -v "$program" >/dev/null || die "$program is missing (Debian packages hyperfine, time, python3)"
+done
+
+# Both files are made once and reused; the second file's expected counts
+# are kept beside it.
+mkdir -p "$DATA_DIR"
+if [ ! -f "$A" ]; then
+    "$BUILD_DIR/bench/gen_objects" "$SIZE_MB" "$A.partial" "$SEED" >&2
+    mv "$A.partial" "$A"
+fi
+if [ ! -f "$B" ] || [ ! -f "$B.counts" ]; then
+    "$BUILD_DIR/bench/edit_objects" "$A" "$B.partial" "$EDITS" "$SEED" >"$B.counts"
+    mv "$B.partial" "$B"
+fi
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+RESULTS=$DATA_DIR/last-run
+mkdir -p "$RESULTS"
+
+cat "$A" "$B" >/dev/null # a warm page cache: every command reads from memory
+
+# The comparison must find what the edits did before it is timed.
+status=0
+"$CLI" compare "$A" "$B" >"$WORK/changes" || status=$?
+[ "$status" -eq 1 ] || die "compare exited with $status, expected 1"
+found=$(cut -f1 "$WORK/changes" | sort | uniq -c | awk '{ print $2 " " $1 }')
+expected=$(grep -v '^dates-only' "$B.counts" | sort)
+[ "$found" = "$expected" ] || die "compare found"$'\n'"$found"$'\n'"but the edits were"$'\n'"$expected"
+
+q() { printf "'%s'" "$1"; }
+hyperfine --style basic -N -i --warmup "$WARMUP" --runs "$RUNS" --output=pipe \
+    --export-json "$RESULTS/compare.json" \
+    -n "list A" "$(q "$CLI") list $(q "$A")" \
+    -n "list B" "$(q "$CLI") list $(q "$B")" \
+    -n "compare A B" "$(q "$CLI") compare $(q "$A") $(q "$B")" \
+    -n "compare --strict A B" "$(q "$CLI") compare --strict $(q "$A") $(q "$B")" \
+    -n "compare --unified A B" "$(q "$CLI") compare --unified $(q "$A") $(q "$B")" >&2
+
+peak_kb() {
+    /usr/bin/time -v -o "$WORK/time.txt" "$@" | cat >/dev/null || true
+    awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }' "$WORK/time.txt"
+}
+RSS_LIST=$(peak_kb "$CLI" list "$A")
+RSS_COMPARE=$(peak_kb "$CLI" compare "$A" "$B")
+RSS_UNIFIED=$(peak_kb "$CLI" compare --unified "$A" "$B")
+DIFF_BYTES=$("$CLI" compare --unified "$A" "$B" | wc -c || true)
+
+python3 - "$RESULTS/compare.json" "$A" "$B" "$B.counts" "$STRICT" "$RSS_LIST" "$RSS_COMPARE" "$RSS_UNIFIED" \
+    "$DIFF_BYTES" "$(grep -c '^OBJECT ' "$A")" <<'EOF'
+import json, os, statistics, sys
+
+results, a, b, counts, strict, rss_list, rss_compare, rss_unified, diff_bytes, objects = sys.argv[1:]
+median = {r["command"]: statistics.median(r["times"]) for r in json.load(open(results))["results"]}
+size_a, size_b = os.path.getsize(a), os.path.getsize(b)
+print(f"A: {size_a / 2**20:.1f} MiB, {objects} objects; B: {size_b / 2**20:.1f} MiB, "
+      + ", ".join(line.strip() for line in open(counts)))
+print(f"Median wall time, warm page cache:")
+for name, t in median.items():
+    print(f"  {name:<24}{t * 1000:8.1f} ms")
+load = median["list A"] + median["list B"]
+missed = 0
+print("Against loading both (list A + list B), target <= 3:")
+for name in ("compare A B", "compare --strict A B", "compare --unified A B"):
+    ratio = median[name] / load
+    missed += ratio > 3
+    print(f"  {name:<24}{ratio:6.2f}  {'met' if ratio <= 3 else 'MISSED'}")
+print(f"Peak resident memory (both files: {(size_a + size_b) / 2**20:.0f} MiB):")
+for name, kb in (("list A", rss_list), ("compare A B", rss_compare), ("compare --unified A B", rss_unified)):
+    print(f"  {name:<24}{int(kb) / 1024:8.1f} MiB  ({int(kb) * 1024 / (size_a + size_b) * 100:4.1f} % of both files)")
+print(f"Unified diff: {int(diff_bytes) / 2**20:.1f} MiB")
+sys.exit(1 if missed and strict == "1" else 0)
+EOF
+
+echo
+"$BUILD_DIR/bench/bench_linediff" "$A" 2
