@@ -2,6 +2,8 @@
 
 #include "core/simd.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::string_view Keys[ObjectPropertyCount] = {"Modified", "Version List", "Date", "Time"};
@@ -56,6 +58,8 @@ void TPropertyReader::Start(std::int64_t ObjectStart, std::int64_t From)
 
 void TPropertyReader::Feed(const char* Data, std::int64_t To)
 {
+    if (FState == rsOpenBrace && FLine.empty())
+        ReadUsualBlock(Data, To);
     // The block is a few short lines right after the object line; the
     // reading stops as soon as it is over.
     while (FState != rsDone && FPos < To) {
@@ -79,6 +83,55 @@ void TPropertyReader::Feed(const char* Data, std::int64_t To)
         // The LF of a CR LF would only make an empty line, which counts for nothing.
         FPos = Break + (Data[Break] == '\r' && Break + 1 < To && Data[Break + 1] == '\n' ? 2 : 1);
         FLineStart = FPos;
+    }
+}
+
+void TPropertyReader::ReadUsualBlock(const char* Data, std::int64_t To)
+{
+    // From the object line's break: the block's opening lines, CR LF or LF.
+    static constexpr std::string_view Openings[] = {"\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n",
+                                                    "\n{\n  OBJECT-PROPERTIES\n  {\n"};
+    if (FPos >= To)
+        return;
+    const bool Lf = Data[FPos] == '\n';
+    const std::string_view Opening = Openings[Lf];
+    const std::int64_t Entries = FPos + std::int64_t(Opening.size());
+    if (Entries > To || Entries - FObjectStart > MaxEnd ||
+        std::memcmp(Data + FPos, Opening.data(), Opening.size()) != 0)
+        return;
+    FState = rsEntries;
+    FPos = FLineStart = Entries;
+    // Then "    Key=Value;" lines, each key once.
+    for (;;) {
+        const char* Line = Data + FPos;
+        const char* Break = simd::FindLineBreak(Line, Data + To);
+        const std::size_t Length = std::size_t(Break - Line);
+        if (Break == Data + To || Break - (Data + FObjectStart) > MaxEnd || Length < 6 ||
+            std::memcmp(Line, "    ", 4) != 0 || IsBlank(Break[-1]) || *Break != (Lf ? '\n' : '\r'))
+            return;
+        TObjectProperty Property;
+        switch (Line[4]) {
+        case 'D': Property = TObjectProperty::Date; break;
+        case 'T': Property = TObjectProperty::Time; break;
+        case 'M': Property = TObjectProperty::Modified; break;
+        case 'V': Property = TObjectProperty::VersionList; break;
+        default: return;
+        }
+        const std::string_view Key = Keys[std::size_t(Property)];
+        const unsigned Bit = 1u << unsigned(Property);
+        if ((FFound & Bit) || Length < 4 + Key.size() + 1 || std::memcmp(Line + 4, Key.data(), Key.size()) != 0 ||
+            Line[4 + Key.size()] != '=')
+            return;
+        FFound = std::uint8_t(FFound | Bit);
+        const char* Value = Line + 4 + Key.size() + 1;
+        const std::size_t ValueLength = std::size_t(Break - Value) - (Break[-1] == ';' && Break > Value ? 1 : 0);
+        if (ValueLength > 0)
+            FSpans[std::size_t(Property)] = {std::uint16_t(Value - (Data + FObjectStart)), std::uint16_t(ValueLength)};
+        FPos = FLineStart = (Break - Data) + (!Lf && Break + 1 < Data + To && Break[1] == '\n' ? 2 : 1);
+        if (FFound == (1u << ObjectPropertyCount) - 1) {
+            FState = rsDone;
+            return;
+        }
     }
 }
 

@@ -72,6 +72,9 @@ public:
 
 private:
     enum TState : std::uint8_t { rsOpenBrace, rsKeyword, rsBlockBrace, rsEntries, rsDone };
+    // The block as the files lay it out, read in a few steps; anything else
+    // is left to the line by line reading, from the line where it stops.
+    void ReadUsualBlock(const char* Data, std::int64_t To);
     void TakeLine(std::string_view Line, std::int64_t LineStart);
 
     TState FState = rsDone;
