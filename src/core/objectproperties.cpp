@@ -2,6 +2,7 @@
 
 #include "core/simd.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -89,45 +90,58 @@ void TPropertyReader::Feed(const char* Data, std::int64_t To)
 void TPropertyReader::ReadUsualBlock(const char* Data, std::int64_t To)
 {
     // From the object line's break: the block's opening lines, CR LF or LF.
-    static constexpr std::string_view Openings[] = {"\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n",
-                                                    "\n{\n  OBJECT-PROPERTIES\n  {\n"};
-    if (FPos >= To)
-        return;
-    const bool Lf = Data[FPos] == '\n';
-    const std::string_view Opening = Openings[Lf];
-    const std::int64_t Entries = FPos + std::int64_t(Opening.size());
-    if (Entries > To || Entries - FObjectStart > MaxEnd ||
-        std::memcmp(Data + FPos, Opening.data(), Opening.size()) != 0)
+    // Compares of a known size, which the compiler writes out in place.
+    static constexpr char CrLfOpening[] = "\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n";
+    static constexpr char LfOpening[] = "\n{\n  OBJECT-PROPERTIES\n  {\n";
+    const std::int64_t Room = std::min(To, FObjectStart + MaxEnd) - FPos;
+    const bool Lf = Room > 0 && Data[FPos] == '\n';
+    if (Lf ? Room < std::int64_t(sizeof LfOpening) - 1 || std::memcmp(Data + FPos, LfOpening, sizeof LfOpening - 1) != 0
+           : Room < std::int64_t(sizeof CrLfOpening) - 1 ||
+                 std::memcmp(Data + FPos, CrLfOpening, sizeof CrLfOpening - 1) != 0)
         return;
     FState = rsEntries;
-    FPos = FLineStart = Entries;
+    FPos = FLineStart = FPos + std::int64_t(Lf ? sizeof LfOpening - 1 : sizeof CrLfOpening - 1);
     // Then "    Key=Value;" lines, each key once.
+    const std::size_t BreakLength = Lf ? 1 : 2;
     for (;;) {
         const char* Line = Data + FPos;
         const char* Break = simd::FindLineBreak(Line, Data + To);
-        const std::size_t Length = std::size_t(Break - Line);
-        if (Break == Data + To || Break - (Data + FObjectStart) > MaxEnd || Length < 6 ||
-            std::memcmp(Line, "    ", 4) != 0 || IsBlank(Break[-1]) || *Break != (Lf ? '\n' : '\r'))
+        const std::int64_t Rest = Data + To - Break; // the break included
+        if (Rest < std::int64_t(BreakLength) || Break - (Data + FObjectStart) > MaxEnd ||
+            (Lf ? *Break != '\n' : Break[0] != '\r' || Break[1] != '\n'))
             return;
+        const std::size_t Length = std::size_t(Break - Line);
         TObjectProperty Property;
-        switch (Line[4]) {
-        case 'D': Property = TObjectProperty::Date; break;
-        case 'T': Property = TObjectProperty::Time; break;
-        case 'M': Property = TObjectProperty::Modified; break;
-        case 'V': Property = TObjectProperty::VersionList; break;
+        std::size_t Prefix; // the spaces, the key and "="
+        bool Usual;
+        switch (Length > 4 ? Line[4] : '\0') {
+        case 'D':
+            Property = TObjectProperty::Date, Prefix = 9;
+            Usual = Length >= Prefix && std::memcmp(Line, "    Date=", 9) == 0;
+            break;
+        case 'T':
+            Property = TObjectProperty::Time, Prefix = 9;
+            Usual = Length >= Prefix && std::memcmp(Line, "    Time=", 9) == 0;
+            break;
+        case 'M':
+            Property = TObjectProperty::Modified, Prefix = 13;
+            Usual = Length >= Prefix && std::memcmp(Line, "    Modified=", 13) == 0;
+            break;
+        case 'V':
+            Property = TObjectProperty::VersionList, Prefix = 17;
+            Usual = Length >= Prefix && std::memcmp(Line, "    Version List=", 17) == 0;
+            break;
         default: return;
         }
-        const std::string_view Key = Keys[std::size_t(Property)];
         const unsigned Bit = 1u << unsigned(Property);
-        if ((FFound & Bit) || Length < 4 + Key.size() + 1 || std::memcmp(Line + 4, Key.data(), Key.size()) != 0 ||
-            Line[4 + Key.size()] != '=')
+        if (!Usual || (FFound & Bit) || IsBlank(Break[-1]))
             return;
         FFound = std::uint8_t(FFound | Bit);
-        const char* Value = Line + 4 + Key.size() + 1;
-        const std::size_t ValueLength = std::size_t(Break - Value) - (Break[-1] == ';' && Break > Value ? 1 : 0);
+        const std::size_t ValueLength = Length - Prefix - (Length > Prefix && Break[-1] == ';' ? 1 : 0);
         if (ValueLength > 0)
-            FSpans[std::size_t(Property)] = {std::uint16_t(Value - (Data + FObjectStart)), std::uint16_t(ValueLength)};
-        FPos = FLineStart = (Break - Data) + (!Lf && Break + 1 < Data + To && Break[1] == '\n' ? 2 : 1);
+            FSpans[std::size_t(Property)] = {std::uint16_t(FPos + std::int64_t(Prefix) - FObjectStart),
+                                             std::uint16_t(ValueLength)};
+        FPos = FLineStart = FPos + std::int64_t(Length + BreakLength);
         if (FFound == (1u << ObjectPropertyCount) - 1) {
             FState = rsDone;
             return;
