@@ -1,6 +1,7 @@
 #include "clicommands.h"
 
 #include "clioutput.h"
+#include "loadsearch.h"
 #include "core/encodingchoice.h"
 #include "core/findtext.h"
 #include "core/quibfile.h"
@@ -192,19 +193,35 @@ int List(const std::string& FileName, const TEncodingOption& Encoding, const TLi
 
 int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding)
 {
-    TObjectTextFile File;
-    File.LoadFromFile(FileName);
     const TFindText Find = Encoding.Kind == TEncodingOption::ekNone ? TFindText::OfBytes(Text, MatchCase)
                                                                    : TFindText::OfUnicode(Text, MatchCase);
+    TObjectTextFile File;
+    TOutput Out;
+    bool Found = false;
+    // A text every encoding reads alike is looked for as the file loads.
+    if (!Find.Empty() && !Find.DependsOnEncoding()) {
+        TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
+                           [&](std::int32_t ObjectIndex, std::int32_t Position) {
+                               Found = true;
+                               Out << ObjectIndex << '\t' << Position << '\t'
+                                   << Escaped(File.Objects(ObjectIndex).GetDisplayText()) << '\n';
+                           });
+        File.SetOnRead([&Search](const char* Bytes, std::int64_t Position, std::int64_t Length) {
+            Search.Read(Bytes, Position, Length);
+        });
+        File.LoadFromFile(FileName);
+        Search.Finish();
+        Out.Flush();
+        return Found ? 0 : 1;
+    }
+    File.LoadFromFile(FileName);
     ::TEncodingChoice Encodings;
     Encodings.Reset(File.Count());
     if (Encoding.Kind == TEncodingOption::ekFixed)
         Encodings.SetChosen(Encoding.Encoding);
-    TOutput Out;
     std::int32_t ObjectIndex = 0;
     std::int32_t Position = 1;
     std::int32_t Length = 0;
-    bool Found = false;
     while (File.FindNext(ObjectIndex, Position, Length, Find, Encodings)) {
         Found = true;
         Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText())

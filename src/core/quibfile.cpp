@@ -654,6 +654,8 @@ void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
                                                          Remaining - (Base + Filled));
         if (Stream.Read(Window.data() + Filled, Want) != Want)
             throw platform::EReadError(SReadError); // the file shrank or could not be read
+        if (FOnRead)
+            FOnRead(Window.data() + Filled, Start + Base + Filled, Want);
         Filled += Want;
         Splitter.Feed(Window.data(), Base, Filled);
         // Keep what the splitter has not passed (a few bytes), with one byte to look back at.

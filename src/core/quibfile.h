@@ -178,6 +178,11 @@ public:
     }
     const TObjectTextProgressEvent& OnProgress() const { return FOnProgress; }
     void SetOnProgress(TObjectTextProgressEvent Handler) { FOnProgress = std::move(Handler); }
+    // Sees the bytes a load reads, each once and in order, before they are
+    // split (Position: where Bytes[0] lies in the file); for work that can
+    // share the load's one pass over the file.
+    using TReadObserver = std::function<void(const char* Bytes, std::int64_t Position, std::int64_t Length)>;
+    void SetOnRead(TReadObserver Observer) { FOnRead = std::move(Observer); }
 
     // True while the model holds a stream of a file (after a successful open).
     bool HoldsStream() const { return FStream != nullptr; }
@@ -200,4 +205,5 @@ private:
     std::string FFileName;
     std::deque<TObjectTextObject> FObjects;
     TObjectTextProgressEvent FOnProgress;
+    TReadObserver FOnRead;
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,59 @@ protected:
     TTempDir Dir;
     std::string File;
 };
+
+// find looks for its text while the file loads, a piece at a time: what it
+// prints must be what successive Find Next presses find, however the
+// occurrences lie against the pieces and the objects.
+TEST_F(Cli, FindWhileLoadingFindsWhatFindNextFinds)
+{
+    std::mt19937 Random(5);
+    const char Letters[] = {'a', 'A', 'b', ' ', '\r', '\n'};
+    std::string Text = "ab\r\n";
+    const auto AddObjects = [&](std::size_t Until) {
+        while (Text.size() < Until) {
+            Text += "OBJECT Table " + std::to_string(Text.size()) + " T\r\n";
+            for (int K = int(Random() % (Random() % 8 == 0 ? 20000 : 300)); K > 0; --K)
+                Text += Letters[Random() % sizeof Letters];
+        }
+    };
+    // About four load windows' worth of objects, most of them small, and one
+    // occurrence across the end of the first piece the load reads.
+    const auto FirstPiece = std::size_t(TObjectTextFile::LoadWindowSize) + 8;
+    AddObjects(FirstPiece - 1000);
+    Text += "OBJECT Table 1 Seam\r\n" + std::string(2000, 'x');
+    Text.replace(FirstPiece - 5, 10, "aaaaaaaaab");
+    AddObjects(4 * FirstPiece);
+    WriteFileBytes(File, Text);
+    struct TCase {
+        std::string Needle;
+        bool MatchCase;
+        std::string Want;
+    };
+    std::vector<TCase> Cases;
+    {
+        TObjectTextFile Model;  // let go of the file before the companion opens it
+        Model.LoadFromFile(File);
+        for (const std::string Needle : {"a", "ab", "aAb", "bb a", "b\r\nOBJECT", "aaaaaaaaab"})
+            for (const bool MatchCase : {false, true}) {
+                std::string Want;
+                std::int32_t Object = 0, Position = 1;
+                while (Model.FindNext(Object, Position, Needle, MatchCase)) {
+                    Want += std::to_string(Object) + "\t" + std::to_string(Position) + "\t" +
+                            Model.Objects(Object).GetDisplayText() + "\n";
+                    Position += std::int32_t(Needle.size());
+                }
+                Cases.push_back({Needle, MatchCase, Want});
+            }
+    }
+    for (const TCase& Case : Cases) {
+        // Inside single quotes the shell passes CR and LF as they are.
+        const TRun Run = RunCli(std::string("find ") + (Case.MatchCase ? "--match-case " : "") + "-- " +
+                                Quoted(Case.Needle) + " " + Quoted(File));
+        EXPECT_EQ(Case.Want.empty() ? 1 : 0, Run.Status) << Case.Needle;
+        EXPECT_EQ(Case.Want, Run.Out) << Case.Needle << (Case.MatchCase ? " case" : "");
+    }
+}
 
 TEST_F(Cli, ListsOneTabSeparatedLinePerObject)
 {
