@@ -128,6 +128,38 @@ private:
     std::array<bool, codepages::EncodingCount> FTried{};
 };
 
+// The line an occurrence lies on, numbered as the text view numbers them
+// (CR LF, CR and LF each end a line), and its text. Occurrences come in
+// order, so each object's text is read once and counted forward.
+class TLineFinder {
+public:
+    std::pair<std::int32_t, std::string_view> At(const TObjectTextFile& File, std::int32_t ObjectIndex,
+                                                 std::size_t Position)
+    {
+        if (ObjectIndex != FObject) {
+            FObject = ObjectIndex;
+            FText = File.Objects(ObjectIndex).GetText();
+            FCounted = FLineStart = 0;
+            FLine = 1;
+        }
+        for (; FCounted < Position && FCounted < FText.size(); ++FCounted) {
+            const char C = FText[FCounted];
+            if (C == '\n' || (C == '\r' && (FCounted + 1 >= FText.size() || FText[FCounted + 1] != '\n'))) {
+                ++FLine;
+                FLineStart = FCounted + 1;
+            }
+        }
+        const std::size_t End = std::min(FText.find_first_of("\r\n", FLineStart), FText.size());
+        return {FLine, std::string_view(FText).substr(FLineStart, End - FLineStart)};
+    }
+
+private:
+    std::int32_t FObject = -1;
+    std::string FText;
+    std::size_t FCounted = 0, FLineStart = 0;
+    std::int32_t FLine = 1;
+};
+
 } // namespace
 
 TFilterOption FilterOption(std::string_view Text)
@@ -191,21 +223,27 @@ int List(const std::string& FileName, const TEncodingOption& Encoding, const TLi
     return 0;
 }
 
-int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding)
+int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding,
+         bool Lines)
 {
     const TFindText Find = Encoding.Kind == TEncodingOption::ekNone ? TFindText::OfBytes(Text, MatchCase)
                                                                    : TFindText::OfUnicode(Text, MatchCase);
     TObjectTextFile File;
     TOutput Out;
     bool Found = false;
+    TLineFinder LineOf;
+    const auto Report = [&](std::int32_t ObjectIndex, std::int32_t Position) {
+        Found = true;
+        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText());
+        if (Lines) {
+            const auto [Line, LineText] = LineOf.At(File, ObjectIndex, std::size_t(Position - 1));
+            Out << '\t' << Line << '\t' << Escaped(LineText);
+        }
+        Out << '\n';
+    };
     // A text every encoding reads alike is looked for as the file loads.
     if (!Find.Empty() && !Find.DependsOnEncoding()) {
-        TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
-                           [&](std::int32_t ObjectIndex, std::int32_t Position) {
-                               Found = true;
-                               Out << ObjectIndex << '\t' << Position << '\t'
-                                   << Escaped(File.Objects(ObjectIndex).GetDisplayText()) << '\n';
-                           });
+        TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File, Report);
         File.SetOnRead([&Search](const char* Bytes, std::int64_t Position, std::int64_t Length) {
             Search.Read(Bytes, Position, Length);
         });
@@ -223,9 +261,7 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     std::int32_t Position = 1;
     std::int32_t Length = 0;
     while (File.FindNext(ObjectIndex, Position, Length, Find, Encodings)) {
-        Found = true;
-        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText())
-            << '\n';
+        Report(ObjectIndex, Position);
         // The next search starts right after this occurrence, as the window's does.
         Position = CheckedAdd(Position, Length);
     }

@@ -51,7 +51,9 @@ int List(const std::string& FileName, const TEncodingOption& Encoding = {}, cons
 // Every occurrence of Text as successive Find Next presses find it: object
 // index, 1-based position, object. 1 when there is none. Text is the file's
 // bytes when Encoding is ekNone, else UTF-8 written into each object's encoding.
-int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding = {});
+// Lines adds the occurrence's 1-based line and that line's text.
+int Find(const std::string& Text, const std::string& FileName, bool MatchCase, const TEncodingOption& Encoding = {},
+         bool Lines = false);
 
 // The objects of the given indexes (all when there are none) as files under
 // their export names in Folder. Every index, and unless Force that no target

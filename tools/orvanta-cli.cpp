@@ -196,6 +196,8 @@ int Run(std::vector<std::string> Args)
     Find->description("Every occurrence of TEXT, as successive Find Next presses find it: object index,\n"
                       "1-based position, object. Exit code 1 when there is none.");
     Find->add_flag("--match-case", MatchCase, "upper and lower case differ");
+    bool Lines = false;
+    Find->add_flag("--lines", Lines, "also the occurrence's line number and the line's text, escaped as names are");
     AddEncoding(Find, Wrapped("TEXT (UTF-8) written into each object's encoding, as the viewer searches: auto "
                               "(as detected in each object) or an encoding's name (see show --help). Without it, "
                               "or with none, TEXT is the file's bytes.",
@@ -265,7 +267,7 @@ int Run(std::vector<std::string> Args)
     };
     Describe(List, "list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE",
              "one line per object: index, kind, number, name, offset, size");
-    Describe(Find, "find [--match-case] [--encoding NAME] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
+    Describe(Find, "find [--lines] [--match-case] [--encoding NAME] TEXT FILE", "every occurrence of TEXT (exit 1 when there is none)");
     Describe(Export, "export [--force] FILE DIR [INDEX...]", "objects as separate files under their export names");
     Describe(Show, "show [--encoding NAME] FILE INDEX...", "objects' text in UTF-8");
     Describe(Encodings, "encodings FILE", "the encoding detected in each object");
@@ -289,7 +291,7 @@ int Run(std::vector<std::string> Args)
         }
         if (Find->parsed())
             return cli::Find(Text, FileName, MatchCase,
-                             cli::EncodingOption(Find->count("--encoding") ? EncodingName : "none"));
+                             cli::EncodingOption(Find->count("--encoding") ? EncodingName : "none"), Lines);
         if (Export->parsed())
             return cli::Export(FileName, Folder, Indexes, Force);
         if (Show->parsed()) {

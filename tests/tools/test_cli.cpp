@@ -109,6 +109,15 @@ TEST_F(Cli, FindWhileLoadingFindsWhatFindNextFinds)
     }
 }
 
+TEST_F(Cli, FindLinesAddsTheLineAsTheViewNumbersIt)
+{
+    // CR, LF and CR LF each end a line; the line's text is escaped as names are.
+    WriteFileBytes(File, "OBJECT Table 1 A\rx\tneedle\nline3 needle\r\nOBJECT Table 2 B\r\nneedle");
+    EXPECT_EQ("0\t20\tTable 1 A\t2\tx\\tneedle\n0\t33\tTable 1 A\t3\tline3 needle\n"
+              "1\t19\tTable 2 B\t2\tneedle\n",
+              RunCli("find --lines NEEDLE " + Quoted(File)).Out);
+}
+
 TEST_F(Cli, ListsOneTabSeparatedLinePerObject)
 {
     const TRun R = RunCli("list " + Quoted(File));
@@ -228,12 +237,12 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
 {
     const TCommandLineCase Cases[] = {
         {"--help", 0,
-         "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n       orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n", ""},
+         "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n       orvanta-cli find [--lines] [--match-case] [--encoding NAME] TEXT FILE\n", ""},
         {"-h", 0, "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n", ""},
         {"list --help", 0, "Usage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n\n", ""},
         {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
         {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
-        {"find --help", 0, "Usage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
+        {"find --help", 0, "Usage: orvanta-cli find [--lines] [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
         {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
         {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n"},
@@ -241,7 +250,7 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
         {"list", 2, "",
          "FILE is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\nRun \"orvanta-cli list --help\""},
         {"list FILE FILE", 2, "", "The following argument was not expected: "},
-        {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--match-case] [--encoding NAME] TEXT FILE\n"},
+        {"find NEEDLE", 2, "", "FILE is required\nUsage: orvanta-cli find [--lines] [--match-case] [--encoding NAME] TEXT FILE\n"},
         {"export FILE", 2, "", "DIR is required\n"},
         {"list --force FILE", 2, "", "Unknown option --force (an argument that begins with - goes after --)\n"},
         {"find -x FILE", 2, "", "Unknown option -x "},
