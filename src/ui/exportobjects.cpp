@@ -179,10 +179,19 @@ void ExportObjects(TObjectTextFile& File, std::vector<std::int32_t> ObjectIndexe
     if (!Browser.Execute())
         return;
     SortUnique(ObjectIndexes);
-    const QString Folder = Browser.FolderName();
+    std::vector<const TObjectTextObject*> Objects;
+    Objects.reserve(ObjectIndexes.size());
+    for (const std::int32_t Index : ObjectIndexes)
+        Objects.push_back(&File.Objects(Index));
+    ExportObjectsTo(Browser.FolderName(), Objects, AskReplace);
+}
+
+void ExportObjectsTo(const QString& Folder, const std::vector<const TObjectTextObject*>& Objects,
+                     const TAskReplace& AskReplace)
+{
     bool ReplaceAll = false;
-    for (const std::int32_t Index : ObjectIndexes) {
-        TObjectTextObject& Object = File.Objects(Index);
+    for (const TObjectTextObject* Item : Objects) {
+        const TObjectTextObject& Object = *Item;
         const QString Target = ExportTargetPath(Folder, ExportFileName(Object));
         switch (ActionFor(Target, ReplaceAll, AskReplace)) {
         case TTargetAction::Write:

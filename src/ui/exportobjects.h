@@ -58,6 +58,11 @@ bool ExportObject(TObjectTextObject& Object, QFileDialog& SaveDialog);
 void ExportObjects(TObjectTextFile& File, std::vector<std::int32_t> ObjectIndexes,
                    TBrowseForFolderDialog& Browser, const TAskReplace& AskReplace);
 
+// The same into Folder for objects that may come from different files, in the
+// order given; one replace question (and one Yes to All) covers them all.
+void ExportObjectsTo(const QString& Folder, const std::vector<const TObjectTextObject*>& Objects,
+                     const TAskReplace& AskReplace);
+
 // The list's export: no row does nothing, one row goes through the Save
 // dialog, more into a folder.
 void ExportRows(TObjectTextFile& File, std::vector<std::int32_t> Rows, QFileDialog& SaveDialog,

@@ -4,6 +4,7 @@
 // the caret's place in the status bar.
 #include "ui/mainform.h"
 
+#include "ui/compareview.h"
 #include "ui/errorbox.h"
 #include "ui/filterbar.h"
 #include "ui/findflow.h"
@@ -32,6 +33,7 @@ void TfrmMain::CreateFeatures()
     FRecentFiles = new TRecentFiles(*ui->mnuFile, Exit > 0 ? FileItems.at(Exit - 1) : ui->actFileExit);
     connect(FRecentFiles, &TRecentFiles::Chosen, this, &TfrmMain::OpenRecentFile);
     AddEditCommands();
+    AddCompare();
     // The caret's line and column, left of the encoding.
     FCaretField = new QLabel(ui->stbMain);
     FCaretField->setObjectName(QStringLiteral("stbCaret"));
@@ -104,6 +106,15 @@ void TfrmMain::AddEditCommands()
     FCommands->AddCommand(FFind->FindNextAction(), [this] { FFind->FindAgain(true); }, Loaded);
     FCommands->AddCommand(FFind->FindPreviousAction(), [this] { FFind->FindAgain(false); }, Loaded);
     FCommands->AddCommand(GoTo, [this] { FGoToObject->Execute(); }, Loaded);
+}
+
+void TfrmMain::AddCompare()
+{
+    FCompare = new TCompareCommand(*this, *FObjectTextFile);
+    // After the export entries.
+    const QList<QAction*> FileItems = ui->mnuFile->actions();
+    ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());
+    FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
 }
 
 void TfrmMain::OpenRecentFile(const QString& FileName)

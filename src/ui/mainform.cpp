@@ -1,5 +1,6 @@
 #include "ui/mainform.h"
 
+#include "ui/compareview.h"
 #include "ui/encodingmenu.h"
 #include "ui/errorbox.h"
 #include "ui/filedialogs.h"
@@ -140,6 +141,7 @@ void TfrmMain::FormDestroy()
 {
     gui::RunGuarded(this, [this] { SaveSettings(); });
     // The views read the model: they let go of it before it goes.
+    FCompare->FileChanging();
     ui->tvwMain->setModel(nullptr);
     ui->lvwMain->setModel(nullptr);
     delete std::exchange(FTreeModel, nullptr);
@@ -248,6 +250,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     gui::TWaitCursor Hourglass;
     // One pass over what is waiting, so the new status text and the cursor show.
     QCoreApplication::processEvents();
+    FCompare->FileChanging();
     try {
         FObjectTextFile->LoadFromFile(ToSystemPath(FileName));
     } catch (...) {
@@ -304,6 +307,7 @@ QFileDialog& TfrmMain::OpenDialog()
 
 void TfrmMain::actFileCloseExecute()
 {
+    FCompare->FileChanging();
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
     FEncodingField->clear();

@@ -31,6 +31,7 @@
 class QFileDialog;
 class QLabel;
 class TEncodingMenu;
+class TCompareCommand;
 class TExportFlow;
 class TFindFlow;
 class TFilterBar;
@@ -173,6 +174,7 @@ private:
     // The features on top of the window's own commands (mainfeatures.cpp).
     void CreateFeatures();
     void AddEditCommands();
+    void AddCompare();
     void OpenRecentFile(const QString& FileName);
     void GoToObject(int ObjectIndex);
     void UpdateCaretField();
@@ -188,4 +190,5 @@ private:
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
     QLabel* FCaretField = nullptr;
+    TCompareCommand* FCompare = nullptr;
 };

@@ -340,6 +340,7 @@ private slots:
             {"actEditFindNext", "Find &Next", QKeySequence(Qt::Key_F3), -1},
             {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
             {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},
+            {"actFileCompareWith", "Co&mpare With...", {}, -1},
         };
         const QList<QAction*> Actions = Window->actions();
         QCOMPARE(Actions.size(), int(std::size(Table)));
@@ -727,27 +728,32 @@ private slots:
                                        QStringList{"-", "Select &All\tCtrl+A"};
         QTest::newRow("no file, tree active")
             << sNoFileTree
-            << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "Recent &Files (greyed)", "-",
-                           "E&xit"}
+            << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)",
+                           "Recent &Files (greyed)", "-", "E&xit"}
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
                            "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)", "-",
                            "Select &All\tCtrl+A (greyed)"}
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
-            << sObjectTree << QStringList{"&Open...", "&Close", "&Export...", "Recent &Files", "-", "E&xit"}
+            << sObjectTree
+            << QStringList{"&Open...", "&Close", "&Export...", "Co&mpare With...", "Recent &Files", "-", "E&xit"}
             << EditOn << "actViewFontTreeView";
         QTest::newRow("object, text view active")
-            << sObjectText << QStringList{"&Open...", "&Close", "Recent &Files", "-", "E&xit"} << EditOn
+            << sObjectText
+            << QStringList{"&Open...", "&Close", "Co&mpare With...", "Recent &Files", "-", "E&xit"} << EditOn
             << "actViewFontMemo";
-        QTest::newRow("none active") << sObjectNoControl
-                                     << QStringList{"&Open...", "&Close", "Recent &Files", "-", "E&xit"} << EditOn
-                                     << QString();
+        QTest::newRow("none active")
+            << sObjectNoControl
+            << QStringList{"&Open...", "&Close", "Co&mpare With...", "Recent &Files", "-", "E&xit"} << EditOn
+            << QString();
         QTest::newRow("list active, no row")
             << sRootListNoRows
-            << QStringList{"&Open...", "&Close", "Ex&port... (greyed)", "Recent &Files", "-", "E&xit"}
+            << QStringList{"&Open...", "&Close", "Ex&port... (greyed)", "Co&mpare With...", "Recent &Files", "-",
+                           "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
         QTest::newRow("list active, rows")
-            << sRootListRows << QStringList{"&Open...", "&Close", "Ex&port...", "Recent &Files", "-", "E&xit"}
+            << sRootListRows
+            << QStringList{"&Open...", "&Close", "Ex&port...", "Co&mpare With...", "Recent &Files", "-", "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
     }
 

@@ -106,13 +106,14 @@ private slots:
     {
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
-        // The File menu: Open, Close, the two Export entries, Recent Files, a separator, Exit.
+        // The File menu: Open, Close, the two Export entries, Compare With, Recent Files, a separator, Exit.
         auto* File = Component<QMenu>(*Window, "mnuFile");
         QStringList Entries;
         for (const QAction* Action : File->actions())
             Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
         QCOMPARE(Entries,
-                 (QStringList{"&Open...", "&Close", "&Export...", "Ex&port...", "Recent &Files", "-", "E&xit"}));
+                 (QStringList{"&Open...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "Recent &Files",
+                              "-", "E&xit"}));
         QCOMPARE(File->title(), QStringLiteral("&File"));
         // The text view over the hidden list, both in the right pane.
         QWidget* Pane = Component<QWidget>(*Window, "pnlRightPane");

@@ -1,0 +1,278 @@
+#include "ui/comparetext.h"
+
+#include "core/compare.h"
+
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
+
+namespace {
+
+// A line's bytes without its break, decoded; a lone CR inside it shows as a
+// symbol, so that the line stays one line of the view.
+TViewText DecodeLine(std::string_view Line, TDisplayEncoding Encoding)
+{
+    if (!Line.empty() && Line.back() == '\n')
+        Line.remove_suffix(1);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.remove_suffix(1);
+    TViewText View = ToViewText(Line, Encoding);
+    View.Text.replace(QLatin1Char('\n'), QChar(0x240D));
+    return View;
+}
+
+class TLayoutBuilder {
+public:
+    TLayoutBuilder(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
+        : FDiff(Diff), FOldEncoding(OldEncoding), FNewEncoding(NewEncoding)
+    {
+    }
+
+    TSideBySide Build()
+    {
+        const TEditScript& Script = FDiff.Script();
+        for (std::size_t Run = 0; Run < Script.size(); ++Run) {
+            const TDiffRun& R = Script[Run];
+            if (R.Op == TDiffOp::Equal) {
+                for (std::int32_t I = 0; I < R.Count; ++I) {
+                    Add(FOut.Old, DecodeLine(FDiff.OldLine(R.OldLine + I), FOldEncoding), TSideLine::Same);
+                    Add(FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding), TSideLine::Same);
+                }
+                continue;
+            }
+            FOut.Hunks.push_back(std::int32_t(FOut.Old.Lines.size()));
+            if (R.Op == TDiffOp::Delete && Run + 1 < Script.size() && Script[Run + 1].Op == TDiffOp::Insert) {
+                Replace(R, Script[Run + 1]);
+                ++Run;
+            } else if (R.Op == TDiffOp::Delete) {
+                for (std::int32_t I = 0; I < R.Count; ++I) {
+                    Add(FOut.Old, DecodeLine(FDiff.OldLine(R.OldLine + I), FOldEncoding), TSideLine::Deleted);
+                    Add(FOut.New, {}, TSideLine::Filler);
+                }
+            } else {
+                for (std::int32_t I = 0; I < R.Count; ++I) {
+                    Add(FOut.Old, {}, TSideLine::Filler);
+                    Add(FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding), TSideLine::Inserted);
+                }
+            }
+        }
+        return std::move(FOut);
+    }
+
+private:
+    // The deleted lines paired with the inserted ones, first with first; the
+    // longer run's rest faces filler lines.
+    void Replace(const TDiffRun& Deleted, const TDiffRun& Inserted)
+    {
+        const std::int32_t Count = std::max(Deleted.Count, Inserted.Count);
+        for (std::int32_t I = 0; I < Count; ++I) {
+            const bool HasOld = I < Deleted.Count, HasNew = I < Inserted.Count;
+            const std::int32_t Line = std::int32_t(FOut.Old.Lines.size());
+            TViewText Old, New;
+            if (HasOld)
+                Old = DecodeLine(FDiff.OldLine(Deleted.OldLine + I), FOldEncoding);
+            if (HasNew)
+                New = DecodeLine(FDiff.NewLine(Inserted.NewLine + I), FNewEncoding);
+            if (HasOld && HasNew) {
+                const TWordMarks Marks = FDiff.WordMarks(Deleted.OldLine + I, Inserted.NewLine + I);
+                AddMarks(FOut.Old, Line, Old.Map, Marks.Old);
+                AddMarks(FOut.New, Line, New.Map, Marks.New);
+            }
+            Add(FOut.Old, Old, !HasOld ? TSideLine::Filler : HasNew ? TSideLine::Replaced : TSideLine::Deleted);
+            Add(FOut.New, New, !HasNew ? TSideLine::Filler : HasOld ? TSideLine::Replaced : TSideLine::Inserted);
+        }
+    }
+
+    static void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
+                         const std::vector<TTextSpan>& Spans)
+    {
+        for (const TTextSpan& Span : Spans) {
+            const std::int32_t Start = Map.ViewFromByte(Span.Start);
+            const std::int32_t End = Map.ViewFromByte(Span.Start + Span.Length, TTextViewMap::TRounding::Up);
+            if (End > Start)
+                Side.Marks.push_back({Line, Start, End - Start});
+        }
+    }
+
+    static void Add(TSideBySide::TSide& Side, const TViewText& Line, TSideLine Kind)
+    {
+        if (!Side.Lines.empty())
+            Side.Text += QLatin1Char('\n');
+        Side.Text += Line.Text;
+        Side.Lines.push_back(Kind);
+    }
+
+    const TTextDiff& FDiff;
+    TDisplayEncoding FOldEncoding, FNewEncoding;
+    TSideBySide FOut;
+};
+
+QColor Blend(const QColor& A, const QColor& B, double Amount)
+{
+    return QColor::fromRgbF(float(A.redF() + (B.redF() - A.redF()) * Amount),
+                            float(A.greenF() + (B.greenF() - A.greenF()) * Amount),
+                            float(A.blueF() + (B.blueF() - A.blueF()) * Amount));
+}
+
+QPlainTextEdit* MakeSide(QWidget* Parent, const char* Name)
+{
+    auto* View = new QPlainTextEdit(Parent);
+    View->setObjectName(QString::fromLatin1(Name));
+    View->setReadOnly(true);
+    View->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Lines must stay lines for the two sides to line up.
+    View->setLineWrapMode(QPlainTextEdit::NoWrap);
+    View->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    return View;
+}
+
+} // namespace
+
+TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
+{
+    return TLayoutBuilder(Diff, OldEncoding, NewEncoding).Build();
+}
+
+TCompareText::TCompareText(QWidget* Parent)
+    : QWidget(Parent), FOld(MakeSide(this, "memOld")), FNew(MakeSide(this, "memNew")), FLastUsed(FOld)
+{
+    auto* Layout = new QHBoxLayout(this);
+    Layout->setContentsMargins(0, 0, 0, 0);
+    Layout->addWidget(FOld);
+    Layout->addWidget(FNew);
+    Follow(*FOld, *FNew);
+    Follow(*FNew, *FOld);
+}
+
+void TCompareText::Follow(QPlainTextEdit& From, QPlainTextEdit& To)
+{
+    const auto Sync = [this](QScrollBar* Target) {
+        return [this, Target](int Value) {
+            if (FSyncing)
+                return;
+            FSyncing = true;
+            Target->setValue(Value);
+            FSyncing = false;
+        };
+    };
+    connect(From.verticalScrollBar(), &QScrollBar::valueChanged, this, Sync(To.verticalScrollBar()));
+    connect(From.horizontalScrollBar(), &QScrollBar::valueChanged, this, Sync(To.horizontalScrollBar()));
+    connect(&From, &QPlainTextEdit::cursorPositionChanged, this, [this, &From] {
+        if (!FSyncing)
+            FLastUsed = &From;
+    });
+}
+
+void TCompareText::ShowDiff(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding,
+                            bool HasOld, bool HasNew)
+{
+    FSyncing = true;
+    FLayout = LayOutSideBySide(Diff, OldEncoding, NewEncoding);
+    // An object only one file has is its one text, unmarked.
+    if (!HasOld || !HasNew) {
+        TSideBySide::TSide& Side = HasOld ? FLayout.Old : FLayout.New;
+        std::fill(Side.Lines.begin(), Side.Lines.end(), TSideLine::Same);
+        FLayout.Hunks.clear();
+    }
+    FOld->setVisible(HasOld);
+    FNew->setVisible(HasNew);
+    FOld->setPlainText(FLayout.Old.Text);
+    FNew->setPlainText(FLayout.New.Text);
+    Paint(*FOld, FLayout.Old);
+    Paint(*FNew, FLayout.New);
+    FLastUsed = HasOld ? FOld : FNew;
+    FSyncing = false;
+    if (!FLayout.Hunks.empty())
+        GoToLine(FLayout.Hunks.front());
+}
+
+void TCompareText::Clear()
+{
+    FLayout = {};
+    FOld->clear();
+    FNew->clear();
+    FOld->setExtraSelections({});
+    FNew->setExtraSelections({});
+}
+
+void TCompareText::Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side)
+{
+    const QPalette Colours = View.palette();
+    const QColor Base = Colours.color(QPalette::Base);
+    const QColor Highlight = Colours.color(QPalette::Highlight);
+    const auto LineColour = [&](TSideLine Kind) {
+        switch (Kind) {
+        case TSideLine::Deleted:
+            return Blend(Base, QColor(Qt::red), 0.18);
+        case TSideLine::Inserted:
+            return Blend(Base, QColor(Qt::green), 0.18);
+        case TSideLine::Replaced:
+            return Blend(Base, Highlight, 0.2);
+        case TSideLine::Filler:
+            return Colours.color(QPalette::Window);
+        case TSideLine::Same:
+            break;
+        }
+        return Base;
+    };
+    QList<QTextEdit::ExtraSelection> Selections;
+    QTextDocument& Document = *View.document();
+    for (std::size_t Line = 0; Line < Side.Lines.size(); ++Line) {
+        if (Side.Lines[Line] == TSideLine::Same)
+            continue;
+        QTextEdit::ExtraSelection Selection;
+        Selection.cursor = QTextCursor(Document.findBlockByNumber(int(Line)));
+        Selection.format.setBackground(LineColour(Side.Lines[Line]));
+        Selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+        Selections << Selection;
+    }
+    const QColor WordColour = Blend(Base, Highlight, 0.55);
+    for (const TSideBySide::TMark& Mark : Side.Marks) {
+        const QTextBlock Block = Document.findBlockByNumber(Mark.Line);
+        QTextEdit::ExtraSelection Selection;
+        Selection.cursor = QTextCursor(Block);
+        Selection.cursor.setPosition(Block.position() + Mark.Start);
+        Selection.cursor.setPosition(Block.position() + Mark.Start + Mark.Length, QTextCursor::KeepAnchor);
+        Selection.format.setBackground(WordColour);
+        Selections << Selection;
+    }
+    View.setExtraSelections(Selections);
+}
+
+int TCompareText::CurrentLine() const
+{
+    return FLastUsed->textCursor().blockNumber();
+}
+
+void TCompareText::GoToLine(int Line)
+{
+    FSyncing = true;
+    for (QPlainTextEdit* View : {FOld, FNew}) {
+        View->setTextCursor(QTextCursor(View->document()->findBlockByNumber(Line)));
+        View->centerCursor();
+    }
+    FSyncing = false;
+}
+
+bool TCompareText::NextDifference()
+{
+    const int Line = CurrentLine();
+    const auto Next = std::upper_bound(FLayout.Hunks.begin(), FLayout.Hunks.end(), Line);
+    if (Next == FLayout.Hunks.end())
+        return false;
+    GoToLine(*Next);
+    return true;
+}
+
+bool TCompareText::PreviousDifference()
+{
+    const int Line = CurrentLine();
+    const auto Next = std::lower_bound(FLayout.Hunks.begin(), FLayout.Hunks.end(), Line);
+    if (Next == FLayout.Hunks.begin())
+        return false;
+    GoToLine(*std::prev(Next));
+    return true;
+}

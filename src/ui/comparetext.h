@@ -1,0 +1,71 @@
+// The two versions of one object side by side in the compare window: lines
+// aligned (a line missing on one side stands there as an empty filler line),
+// changed lines tinted, the words that differ inside a replaced line marked,
+// both sides scrolled together, and a step to the next or previous change.
+#pragma once
+
+#include "core/linediff.h"
+#include "ui/textviewmap.h"
+
+#include <QPlainTextEdit>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class TTextDiff;
+
+// How a line of one side relates to the other.
+enum class TSideLine : std::uint8_t { Same, Deleted, Inserted, Replaced, Filler };
+
+// A diff laid out as the two sides show it: both have the same number of
+// lines; Hunks are the first lines of the runs of changes.
+struct TSideBySide {
+    struct TMark {
+        std::int32_t Line;
+        std::int32_t Start; // in the line's characters
+        std::int32_t Length;
+    };
+    struct TSide {
+        QString Text; // lines joined by '\n'
+        std::vector<TSideLine> Lines;
+        std::vector<TMark> Marks;
+    };
+    TSide Old, New;
+    std::vector<std::int32_t> Hunks;
+};
+TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
+
+class TCompareText : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCompareText(QWidget* Parent = nullptr);
+
+    // Both versions; a side that is absent is hidden.
+    void ShowDiff(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding, bool HasOld,
+                  bool HasNew);
+    void Clear();
+
+    // The caret of both sides to the next (previous) change after (before)
+    // the caret's line; false when there is none.
+    bool NextDifference();
+    bool PreviousDifference();
+
+    QPlainTextEdit& OldView() const { return *FOld; }
+    QPlainTextEdit& NewView() const { return *FNew; }
+    const TSideBySide& Layout() const { return FLayout; }
+    // The line of the side last used (the caret's block).
+    int CurrentLine() const;
+
+private:
+    void Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side);
+    void GoToLine(int Line);
+    void Follow(QPlainTextEdit& From, QPlainTextEdit& To);
+
+    QPlainTextEdit* FOld;
+    QPlainTextEdit* FNew;
+    QPlainTextEdit* FLastUsed;
+    TSideBySide FLayout;
+    bool FSyncing = false;
+};

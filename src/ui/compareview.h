@@ -1,0 +1,150 @@
+// File > Compare With...: the loaded file against another one, in a window of
+// its own.
+//
+// The loaded file is the old version, the file chosen the new one; the window
+// loads that into a model of its own (the loaded file itself is compared with
+// the window's model, as it cannot be held twice). The pairs are compared on
+// the GUI thread a slice at a time, so the window stays responsive and the
+// comparison can be cancelled, and nothing reads the window's model from
+// another thread. The compare window goes when the main window's file does.
+#pragma once
+
+#include "core/compare.h"
+#include "core/encodingchoice.h"
+#include "core/quibfile.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QFileDialog;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTreeView;
+class TBrowseForFolderDialog;
+class TCompareText;
+class TExportSaveDialog;
+
+// The rows of a comparison: every entry, or those that are not identical.
+class TCompareListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum TColumn { colStatus, colType, colID, colName, ColumnCount };
+
+    TCompareListModel(const TObjectTextFile& Old, const TObjectTextFile& New, const TEncodingChoice& OldEncodings,
+                      const TEncodingChoice& NewEncodings, QObject* Parent = nullptr);
+
+    void SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical);
+    // The entry on a row; null for a row out of range.
+    const TCompareEntry* EntryAt(int Row) const;
+    int RowOf(std::int32_t EntryIndex) const;
+    std::int32_t EntryIndexAt(int Row) const;
+
+    int rowCount(const QModelIndex& Parent = {}) const override;
+    int columnCount(const QModelIndex& Parent = {}) const override;
+    QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
+    QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
+
+    static QString StatusText(TCompareStatus Status);
+
+private:
+    const TObjectTextFile& FOld;
+    const TObjectTextFile& FNew;
+    const TEncodingChoice& FOldEncodings;
+    const TEncodingChoice& FNewEncodings;
+    const std::vector<TCompareEntry>* FEntries = nullptr;
+    std::vector<std::int32_t> FRows; // entry indexes shown
+};
+
+class TCompareWindow : public QDialog {
+    Q_OBJECT
+public:
+    // Old: the main window's model, which outlives this window. NewFileName
+    // empty or Old's own file: Old against itself. A file that cannot be
+    // loaded is thrown.
+    TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QString& NewFileName);
+    ~TCompareWindow() override;
+
+    // Starts (again) with the options of the check boxes.
+    void Start();
+    void Cancel();
+    bool Running() const { return FSlice.isActive(); }
+
+    const std::vector<TCompareEntry>& Entries() const { return FEntries; }
+    TCompareListModel& Model() const { return *FModel; }
+    TCompareText& Text() const { return *FText; }
+    QTreeView& List() const { return *FList; }
+    // Exports the selected rows: the new version of each object, the old one of
+    // a deleted object.
+    void ExportSelected();
+
+signals:
+    // The comparison has ended, run through or cancelled.
+    void Finished();
+
+private:
+    void CompareSlice();
+    void Done();
+    void Refill();
+    void UpdateCounts();
+    void ShowSelected();
+    void Step(bool Forward);
+
+    TObjectTextFile& FOld;
+    std::unique_ptr<TObjectTextFile> FNewFile;
+    TObjectTextFile* FNew;
+    TEncodingChoice FOldEncodings, FNewEncodings;
+    std::vector<TCompareEntry> FEntries;
+    std::size_t FNext = 0;
+    TCompareOptions FOptions;
+    TTextComparer FComparer;
+    QTimer FSlice;
+
+    TCompareListModel* FModel;
+    QTreeView* FList;
+    TCompareText* FText;
+    QCheckBox* FShowIdentical;
+    QCheckBox* FStrict;
+    QLabel* FCounts;
+    QProgressBar* FProgress;
+    QPushButton* FCancel;
+    QAction* FNextDifference;
+    QAction* FPreviousDifference;
+    QAction* FExport;
+    TExportSaveDialog* FSaveDialog;
+    TBrowseForFolderDialog* FFolderDialog;
+};
+
+// The command: its action, the Open dialog for the second file and the
+// compare window, which it closes when the main window's file changes.
+class TCompareCommand : public QObject {
+    Q_OBJECT
+public:
+    TCompareCommand(QWidget& Window, TObjectTextFile& File);
+
+    QAction* Action() const { return FAction; }
+    // Shows the Open dialog; the compare follows its acceptance.
+    void Execute();
+    // The compare window with FileName; thrown when it cannot be loaded.
+    void CompareWith(const QString& FileName);
+    QFileDialog& OpenDialog();
+    TCompareWindow* Window() const { return FCompare; }
+    // The main window's file is about to change or go.
+    void FileChanging();
+
+private:
+    QWidget& FWindow;
+    TObjectTextFile& FFile;
+    QAction* FAction;
+    QPointer<QFileDialog> FDialog;
+    QPointer<TCompareWindow> FCompare;
+};

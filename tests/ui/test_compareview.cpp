@@ -1,0 +1,282 @@
+// File > Compare With...: the statuses and counts of two files, what the
+// check boxes change, the loaded file against itself, the side-by-side
+// alignment and marks of a changed object, and stepping through differences.
+#include "guitest.h"
+#include "ui/comparetext.h"
+#include "ui/compareview.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTreeView>
+#include <QtTest>
+
+#include <map>
+#include <tuple>
+
+namespace {
+
+std::string Stamped(const std::string& Header, const std::string& Date, const std::string& Time,
+                    const std::string& Code = "")
+{
+    return ObjectText(Header, "  OBJECT-PROPERTIES\r\n  {\r\n    Date=" + Date + ";\r\n    Time=" + Time +
+                                  ";\r\n  }\r\n  PROPERTIES\r\n  {\r\n  }\r\n  CODE\r\n  {\r\n" + Code + "  }\r\n");
+}
+
+const std::string SCode = "    x := 1;\r\n    y := 2;\r\n    z := 3;\r\n    a := 4;\r\n    b := 5;\r\n"
+                          "    c := 6;\r\n    d := 7;\r\n    e := 8;\r\n    f := 9;\r\n    g := 10;\r\n";
+
+// Table 18 unchanged, Form 21 changed, Codeunit 80 deleted, Codeunit 81 only
+// stamped again, Report 5 added.
+std::string OldFile()
+{
+    return Stamped("Table 18 Customer", "01.07.10", "12:00:00", SCode) +
+           Stamped("Form 21 Customer Card", "01.07.10", "12:00:00", SCode) +
+           Stamped("Codeunit 80 Sales-Post", "01.07.10", "12:00:00") +
+           Stamped("Codeunit 81 Sales-Post (Yes/No)", "01.07.10", "12:00:00", SCode);
+}
+
+// In Form 21: y changed, a line inserted after b, g changed.
+const std::string SChangedCode = "    x := 1;\r\n    y := 20;\r\n    z := 3;\r\n    a := 4;\r\n    b := 5;\r\n"
+                                 "    bb := 55;\r\n    c := 6;\r\n    d := 7;\r\n    e := 8;\r\n    f := 9;\r\n"
+                                 "    g := 11;\r\n";
+
+std::string NewFile()
+{
+    return Stamped("Table 18 Customer", "01.07.10", "12:00:00", SCode) +
+           Stamped("Form 21 Customer Card", "01.07.10", "12:00:00", SChangedCode) +
+           Stamped("Codeunit 81 Sales-Post (Yes/No)", "02.08.11", "13:14:15", SCode) +
+           Stamped("Report 5 Statement", "01.07.10", "12:00:00");
+}
+
+using TStatuses = std::map<std::pair<int, int>, TCompareStatus>; // kind, number
+
+TStatuses Statuses(const TCompareWindow& Compare)
+{
+    TStatuses Found;
+    for (const TCompareEntry& Entry : Compare.Entries())
+        Found[{int(Entry.ObjectType), Entry.ID}] = Entry.Status;
+    return Found;
+}
+
+// The row of an object in the compare list; -1 when not shown.
+int RowOf(const TCompareWindow& Compare, TObjectType Kind, int ID)
+{
+    for (int Row = 0; Row < Compare.Model().rowCount(); ++Row)
+        if (Compare.Model().EntryAt(Row)->ObjectType == Kind && Compare.Model().EntryAt(Row)->ID == ID)
+            return Row;
+    return -1;
+}
+
+QList<int> MarkedLines(const QPlainTextEdit& View)
+{
+    QList<int> Lines;
+    for (const QTextEdit::ExtraSelection& Selection : View.extraSelections())
+        if (Selection.format.boolProperty(QTextFormat::FullWidthSelection))
+            Lines << Selection.cursor.blockNumber();
+    return Lines;
+}
+
+} // namespace
+
+class TTestCompareView : public QObject {
+    Q_OBJECT
+
+    // The two files compared through File > Compare With..., to the end.
+    struct TSession {
+        TTestFolder Folder;
+        std::unique_ptr<TfrmMain> Window;
+        TCompareWindow* Compare = nullptr;
+    };
+    static void Open(TSession& Session, const std::string& Old, const std::string& New, bool Itself = false)
+    {
+        const QString OldName = Session.Folder.Write(QStringLiteral("old.txt"), Old);
+        const QString NewName = Itself ? OldName : Session.Folder.Write(QStringLiteral("new.txt"), New);
+        Session.Window = MakeWindow(Session.Folder, {OldName});
+        auto* Command = Component<QAction>(*Session.Window, "actFileCompareWith");
+        Command->trigger();
+        auto* Dialog = Component<QFileDialog>(*Session.Window, "dlgCompareWith");
+        QTRY_VERIFY(Dialog->isVisible());
+        Dialog->selectFile(NewName);
+        static_cast<QDialog*>(Dialog)->accept();
+        Session.Compare = Session.Window->findChild<TCompareWindow*>();
+        QVERIFY(Session.Compare);
+        QTRY_VERIFY(!Session.Compare->Running());
+    }
+
+private slots:
+    void Statuses_data()
+    {
+        QTest::addColumn<bool>("Strict");
+        QTest::addColumn<bool>("ShowIdentical");
+        QTest::addColumn<TStatuses>("Expected");
+        QTest::addColumn<QString>("Counts");
+        QTest::addColumn<int>("Rows");
+        const TStatuses Usual{{{otTable, 18}, TCompareStatus::Identical},
+                              {{otForm, 21}, TCompareStatus::Changed},
+                              {{otCodeunit, 80}, TCompareStatus::Deleted},
+                              {{otCodeunit, 81}, TCompareStatus::Identical},
+                              {{otReport, 5}, TCompareStatus::Added}};
+        TStatuses Strict = Usual;
+        Strict[{otCodeunit, 81}] = TCompareStatus::Changed;
+        QTest::newRow("stamps left out") << false << false << Usual
+                                         << "Added: 1   Deleted: 1   Changed: 1   Identical: 2" << 3;
+        QTest::newRow("identical shown") << false << true << Usual
+                                         << "Added: 1   Deleted: 1   Changed: 1   Identical: 2" << 5;
+        QTest::newRow("every byte") << true << false << Strict
+                                    << "Added: 1   Deleted: 1   Changed: 2   Identical: 1" << 4;
+    }
+    void Statuses()
+    {
+        QFETCH(bool, Strict);
+        QFETCH(bool, ShowIdentical);
+        QFETCH(TStatuses, Expected);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        QAbstractItemModelTester Tester(&Session.Compare->Model());
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(ShowIdentical);
+        // The check box runs the comparison again.
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
+        QTRY_VERIFY(!Session.Compare->Running());
+        QCOMPARE(::Statuses(*Session.Compare), Expected);
+        QTEST(Component<QLabel>(*Session.Compare, "lblCounts")->text(), "Counts");
+        QTEST(Session.Compare->Model().rowCount(), "Rows");
+        QCOMPARE(RowOf(*Session.Compare, otTable, 18) >= 0, ShowIdentical);
+        const int Added = RowOf(*Session.Compare, otReport, 5);
+        QCOMPARE(Session.Compare->Model().index(Added, TCompareListModel::colName).data().toString(),
+                 QStringLiteral("Statement"));
+        QCOMPARE(Session.Compare->Model().index(Added, TCompareListModel::colStatus).data().toString(),
+                 QStringLiteral("Added"));
+    }
+
+    // The file the window holds cannot be opened twice: the model is compared
+    // with itself, and the window keeps its hold.
+    void LoadedFileAgainstItself()
+    {
+        TErrorCapture Errors;
+        TSession Session;
+        Open(Session, OldFile(), {}, true);
+        if (!Session.Compare)
+            return;
+        QVERIFY(Errors.Messages.isEmpty());
+        QCOMPARE(Session.Compare->Model().rowCount(), 0);
+        for (const TCompareEntry& Entry : Session.Compare->Entries())
+            QCOMPARE(Entry.Status, TCompareStatus::Identical);
+        QCOMPARE(int(Session.Compare->Entries().size()), 4);
+        QVERIFY(HeldElsewhere(Session.Folder.Path(QStringLiteral("old.txt"))));
+    }
+
+    // Opening another file in the main window takes the comparison of the old one away.
+    void GoesWithTheMainFile()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        QPointer<TCompareWindow> Compare = Session.Compare;
+        Session.Window->OpenFile(Session.Folder.Write(QStringLiteral("other.txt"), FiveObjects()));
+        QVERIFY(Compare.isNull());
+    }
+
+    void SideBySide()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(RowOf(*Session.Compare, otForm, 21), 0));
+        const QPlainTextEdit& Old = Session.Compare->Text().OldView();
+        const QPlainTextEdit& New = Session.Compare->Text().NewView();
+        QCOMPARE(Old.blockCount(), New.blockCount());
+        // Both sides line up: "bb" faces an empty filler line, "g" its new value.
+        const auto LineOf = [](const QPlainTextEdit& View, const QString& Text) {
+            for (QTextBlock Block = View.document()->begin(); Block.isValid(); Block = Block.next())
+                if (Block.text() == Text)
+                    return Block.blockNumber();
+            return -1;
+        };
+        const int Inserted = LineOf(New, QStringLiteral("    bb := 55;"));
+        QVERIFY(Inserted > 0);
+        QCOMPARE(Old.document()->findBlockByNumber(Inserted).text(), QString());
+        QCOMPARE(LineOf(Old, QStringLiteral("    g := 10;")), LineOf(New, QStringLiteral("    g := 11;")));
+        QCOMPARE(LineOf(Old, QStringLiteral("    y := 2;")), LineOf(New, QStringLiteral("    y := 20;")));
+        QCOMPARE(LineOf(Old, QStringLiteral("    c := 6;")), LineOf(New, QStringLiteral("    c := 6;")));
+        // Changed lines and the filler marked, unchanged ones not.
+        const QList<int> Changes{LineOf(New, QStringLiteral("    y := 20;")), Inserted,
+                                 LineOf(New, QStringLiteral("    g := 11;"))};
+        QCOMPARE(MarkedLines(Old), Changes);
+        QCOMPARE(MarkedLines(New), Changes);
+        // Within "y := 2" against "y := 20" only the number is marked.
+        const auto WordMarks = [](const QPlainTextEdit& View) {
+            QStringList Words;
+            for (const QTextEdit::ExtraSelection& Selection : View.extraSelections())
+                if (!Selection.format.boolProperty(QTextFormat::FullWidthSelection))
+                    Words << Selection.cursor.selectedText();
+            return Words;
+        };
+        QCOMPARE(WordMarks(Old), QStringList({QStringLiteral("2"), QStringLiteral("10")}));
+        QCOMPARE(WordMarks(New), QStringList({QStringLiteral("20"), QStringLiteral("11")}));
+        // Scrolling one side scrolls the other.
+        Session.Compare->resize(400, 300);
+        Session.Compare->Text().OldView().verticalScrollBar()->setValue(3);
+        QCOMPARE(Session.Compare->Text().NewView().verticalScrollBar()->value(), 3);
+    }
+
+    // An added object shows its one text.
+    void AddedObject()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(RowOf(*Session.Compare, otReport, 5), 0));
+        QVERIFY(Session.Compare->Text().OldView().isHidden());
+        QVERIFY(Session.Compare->Text().NewView().toPlainText().startsWith(QStringLiteral("OBJECT Report 5 Statement")));
+        QVERIFY(MarkedLines(Session.Compare->Text().NewView()).isEmpty());
+    }
+
+    // F8 from change to change, then on to the next changed object; Shift+F8 back.
+    void StepThroughDifferences()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(true);
+        QTRY_VERIFY(!Session.Compare->Running());
+        Session.Compare->show();
+        const int Form = RowOf(*Session.Compare, otForm, 21);
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Form, 0));
+        const std::vector<std::int32_t> Hunks = Session.Compare->Text().Layout().Hunks;
+        QCOMPARE(int(Hunks.size()), 3);
+        const auto Line = [&] { return Session.Compare->Text().NewView().textCursor().blockNumber(); };
+        QCOMPARE(Line(), Hunks[0]);
+        auto* Next = Component<QAction>(*Session.Compare, "actCompareNextDifference");
+        auto* Previous = Component<QAction>(*Session.Compare, "actComparePreviousDifference");
+        QCOMPARE(Next->shortcut(), QKeySequence(Qt::Key_F8));
+        QCOMPARE(Previous->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
+        Next->trigger();
+        QCOMPARE(Line(), Hunks[1]);
+        QCOMPARE(Session.Compare->Text().OldView().textCursor().blockNumber(), Hunks[1]);
+        Next->trigger();
+        QCOMPARE(Line(), Hunks[2]);
+        Previous->trigger();
+        QCOMPARE(Line(), Hunks[1]);
+        Next->trigger();
+        // Past the last change: Codeunit 81, changed under a strict comparison.
+        Next->trigger();
+        const TCompareEntry* Shown = Session.Compare->Model().EntryAt(Session.Compare->List().currentIndex().row());
+        QVERIFY(Shown);
+        QCOMPARE(Shown->ObjectType, otCodeunit);
+        QCOMPARE(Shown->ID, 81);
+    }
+};
+
+QTEST_MAIN(TTestCompareView)
+#include "test_compareview.moc"
