@@ -89,45 +89,78 @@ struct TScan {
 };
 
 #ifdef QUIB_SSE2
+// The loop that looks for candidates keeps its position and the scan's bytes
+// in registers: it calls nothing, and goes back to the caller's I only at the end.
 template <class TMatch>
 const char* ScanSse2(const char* Bytes, std::size_t& I, std::size_t Starts, const TScan& Scan, TMatch Match)
 {
     const __m128i F1 = _mm_set1_epi8(char(Scan.First[0])), F2 = _mm_set1_epi8(char(Scan.First[1]));
     const __m128i L1 = _mm_set1_epi8(char(Scan.Last[0])), L2 = _mm_set1_epi8(char(Scan.Last[1]));
-    for (; I + 16 <= Starts; I += 16) {
-        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes + I));
-        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes + I + Scan.LastOffset));
-        const __m128i Hit = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(A, F1), _mm_cmpeq_epi8(A, F2)),
-                                          _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
-        for (unsigned Mask = unsigned(_mm_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
-            const char* P = Bytes + I + simd::CountTrailingZeros(Mask);
-            if (Match(P))
-                return P;
+    const std::size_t LastOffset = Scan.LastOffset;
+    std::size_t J = I;
+    for (;;) {
+        unsigned Mask = 0;
+        for (; J + 16 <= Starts; J += 16) {
+            const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes + J));
+            const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Bytes + J + LastOffset));
+            const __m128i Hit = _mm_and_si128(_mm_or_si128(_mm_cmpeq_epi8(A, F1), _mm_cmpeq_epi8(A, F2)),
+                                              _mm_or_si128(_mm_cmpeq_epi8(B, L1), _mm_cmpeq_epi8(B, L2)));
+            if ((Mask = unsigned(_mm_movemask_epi8(Hit))) != 0)
+                break;
         }
+        if (Mask == 0)
+            break;
+        for (; Mask; Mask &= Mask - 1) {
+            const char* P = Bytes + J + simd::CountTrailingZeros(Mask);
+            if (Match(P)) {
+                I = J;
+                return P;
+            }
+        }
+        J += 16;
     }
+    I = J;
     return nullptr;
 }
 #endif
 
 #ifdef QUIB_AVX2
-// The same scan, 32 places at a time, on processors that have AVX2.
-template <class TMatch>
+// The same scan, 32 places at a time, on processors that have AVX2. Single:
+// one byte each (a text matched with its case), half the comparisons.
+template <bool Single, class TMatch>
 __attribute__((target("avx2"))) const char* ScanAvx2(const char* Bytes, std::size_t& I, std::size_t Starts,
                                                       const TScan& Scan, TMatch Match)
 {
     const __m256i F1 = _mm256_set1_epi8(char(Scan.First[0])), F2 = _mm256_set1_epi8(char(Scan.First[1]));
     const __m256i L1 = _mm256_set1_epi8(char(Scan.Last[0])), L2 = _mm256_set1_epi8(char(Scan.Last[1]));
-    for (; I + 32 <= Starts; I += 32) {
-        const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes + I));
-        const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes + I + Scan.LastOffset));
-        const __m256i Hit = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(A, F2)),
-                                             _mm256_or_si256(_mm256_cmpeq_epi8(B, L1), _mm256_cmpeq_epi8(B, L2)));
-        for (unsigned Mask = unsigned(_mm256_movemask_epi8(Hit)); Mask; Mask &= Mask - 1) {
-            const char* P = Bytes + I + simd::CountTrailingZeros(Mask);
-            if (Match(P))
-                return P;
+    const std::size_t LastOffset = Scan.LastOffset;
+    std::size_t J = I;
+    for (;;) {
+        unsigned Mask = 0;
+        for (; J + 32 <= Starts; J += 32) {
+            const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes + J));
+            const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Bytes + J + LastOffset));
+            __m256i Hit;
+            if constexpr (Single)
+                Hit = _mm256_and_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(B, L1));
+            else
+                Hit = _mm256_and_si256(_mm256_or_si256(_mm256_cmpeq_epi8(A, F1), _mm256_cmpeq_epi8(A, F2)),
+                                       _mm256_or_si256(_mm256_cmpeq_epi8(B, L1), _mm256_cmpeq_epi8(B, L2)));
+            if ((Mask = unsigned(_mm256_movemask_epi8(Hit))) != 0)
+                break;
         }
+        if (Mask == 0)
+            break;
+        for (; Mask; Mask &= Mask - 1) {
+            const char* P = Bytes + J + simd::CountTrailingZeros(Mask);
+            if (Match(P)) {
+                I = J;
+                return P;
+            }
+        }
+        J += 32;
     }
+    I = J;
     return nullptr;
 }
 #endif
@@ -241,7 +274,9 @@ const char* TNeedle::FindIn(const char* Bytes, std::size_t Size, std::size_t& Le
         const TScan Scan{{FScanBytes[0], FScanBytes[1]}, {FScanLast[0], FScanLast[1]}, FScanLastOffset};
         const char* Hit = nullptr;
 #ifdef QUIB_AVX2
-        if (simd::HasAvx2() && (Hit = ScanAvx2(Bytes, I, Starts, Scan, Match)))
+        const bool Single = Scan.First[0] == Scan.First[1] && Scan.Last[0] == Scan.Last[1];
+        if (simd::HasAvx2() && (Hit = Single ? ScanAvx2<true>(Bytes, I, Starts, Scan, Match)
+                                             : ScanAvx2<false>(Bytes, I, Starts, Scan, Match)))
             return Hit;
 #endif
 #ifdef QUIB_SSE2

@@ -174,6 +174,37 @@ TEST(FindText, AgreesWithDecodingOnRandomTexts)
     }
 }
 
+// Texts long enough for the vector scans, full of places where an occurrence
+// could begin and does not: every one is found, in order, from any start.
+TEST(FindText, LongTextsWithManyNearMisses)
+{
+    const char Alphabet[] = {'a', 'A', 'b', 'B', 'x', ' '};
+    std::mt19937 Random(11);
+    for (int Round = 0; Round < 2000; ++Round) {
+        std::string Bytes;
+        for (int K = int(Random() % 300); K > 0; --K)
+            Bytes += Alphabet[Random() % sizeof Alphabet];
+        std::string Sought;
+        for (int K = 1 + int(Random() % 6); K > 0; --K)
+            Sought += Alphabet[Random() % 4];
+        const bool MatchCase = Random() % 2;
+        const TFindText Text = TFindText::OfUnicode(Sought, MatchCase);
+        const TNeedle& Needle = *Text.In(TEncoding::Latin1);
+        std::string FoldedBytes = Bytes, FoldedSought = Sought;
+        if (!MatchCase) {
+            UpperCaseAscii(FoldedBytes.data(), FoldedBytes.size());
+            UpperCaseAscii(FoldedSought.data(), FoldedSought.size());
+        }
+        for (std::size_t From = Random() % 40; From < Bytes.size(); ++From) {
+            std::size_t Length = 0;
+            const char* Hit = Needle.FindIn(Bytes.data() + From, Bytes.size() - From, Length);
+            const std::size_t Want = FoldedBytes.find(FoldedSought, From);
+            ASSERT_EQ(Want == std::string::npos ? -1 : std::ptrdiff_t(Want), Hit ? Hit - Bytes.data() : -1)
+                << Sought << " in " << Bytes << " from " << From << (MatchCase ? " case" : "");
+        }
+    }
+}
+
 // --- across the objects of a file ---------------------------------------------------------------
 
 class MixedFile : public testing::Test {
