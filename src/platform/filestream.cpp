@@ -232,6 +232,21 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
     return Stream;
 }
 
+std::unique_ptr<TFileStream> TFileStream::OpenSharedRead(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, false))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    std::wstring Wide;
+    if (!Utf8ToWide(FileName, Wide))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+    HANDLE Handle = CreateFileW(Wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+    return std::unique_ptr<TFileStream>(new TFileStream(Handle));
+}
+
 std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
 {
     const std::string Path = FullPath(FileName);
@@ -353,6 +368,22 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
     if (S_ISREG(Info.st_mode) && Info.st_size >= MaxFileSize)
         RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
+    return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
+}
+
+std::unique_ptr<TFileStream> TFileStream::OpenSharedRead(const std::string& FileName)
+{
+    const std::string Path = FullPath(FileName);
+    if (const int Error = FileIo().BeforeOpen(Path, false))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    TFdGuard Fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (Fd.Get() < 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    struct stat Info {};
+    if (::fstat(Fd.Get(), &Info) != 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    if (S_ISDIR(Info.st_mode))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(EISDIR), false);
     return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
 }
 

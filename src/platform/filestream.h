@@ -69,6 +69,12 @@ public:
     // Read/write, held exclusively, replacing any existing content. The content
     // is cut only once the hold is taken, so a file held elsewhere stays untouched.
     static std::unique_ptr<TFileStream> CreateExclusive(const std::string& FileName);
+    // Read-only and without a hold of its own: a second reader of a file this
+    // process holds already (a worker beside the window's model). On POSIX the
+    // hold is an advisory lock, which a plain open passes; on Windows the
+    // holder's share mode refuses this open, so there a worker needs the
+    // holder's handle duplicated instead.
+    static std::unique_ptr<TFileStream> OpenSharedRead(const std::string& FileName);
 
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
