@@ -20,12 +20,14 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
 #include <array>
+#include <utility>
 
 namespace {
 
@@ -240,7 +242,12 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     Layout->addWidget(Files);
     Layout->addLayout(Options);
     Layout->addWidget(Splitter, 1);
-    resize(Owner.size());
+    // Two texts side by side want room: most of the screen.
+    if (const QScreen* Screen = Owner.screen()) {
+        const QRect Room = Screen->availableGeometry();
+        resize(Room.width() * 9 / 10, Room.height() * 9 / 10);
+    }
+    Splitter->setSizes({height() / 3, height() * 2 / 3});
 
     FSlice.setInterval(0);
     connect(&FSlice, &QTimer::timeout, this, [this] {
@@ -267,6 +274,9 @@ void TCompareWindow::Start()
     FSlice.stop();
     FOptions.Strict = FStrict->isChecked();
     FComparer = TTextComparer(FOptions);
+    // The same files pair up the same way: the object shown stays shown.
+    if (const std::int32_t Shown = FModel->EntryIndexAt(FList->currentIndex().row()); Shown >= 0)
+        FShownEntry = Shown;
     FModel->SetEntries(nullptr, false);
     FText->Clear();
     FEntries = MatchObjects(FOld, *FNew);
@@ -314,12 +324,14 @@ void TCompareWindow::Refill()
 {
     if (Running())
         return;
-    const std::int32_t Shown = FModel->EntryIndexAt(FList->currentIndex().row());
+    const std::int32_t Current = FModel->EntryIndexAt(FList->currentIndex().row());
+    const std::int32_t Shown = Current >= 0 ? Current : std::exchange(FShownEntry, -1);
     FModel->SetEntries(&FEntries, FShowIdentical->isChecked());
     UpdateCounts();
     const int Row = FModel->RowOf(Shown);
-    if (Row >= 0)
-        FList->setCurrentIndex(FModel->index(Row, 0));
+    // The first difference is shown at once.
+    if (Row >= 0 || FModel->rowCount() > 0)
+        FList->setCurrentIndex(FModel->index(std::max(Row, 0), 0));
     else
         FText->Clear();
     for (int Column = 0; Column < TCompareListModel::ColumnCount - 1; ++Column)

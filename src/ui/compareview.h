@@ -105,6 +105,7 @@ private:
     TEncodingChoice FOldEncodings, FNewEncodings;
     std::vector<TCompareEntry> FEntries;
     std::size_t FNext = 0;
+    std::int32_t FShownEntry = -1; // the entry shown before the comparison ran again
     TCompareOptions FOptions;
     TTextComparer FComparer;
     QTimer FSlice;

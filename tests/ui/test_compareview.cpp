@@ -4,6 +4,7 @@
 #include "guitest.h"
 #include "ui/comparetext.h"
 #include "ui/compareview.h"
+#include "components/brwsfldr.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTreeView>
 #include <QtTest>
 
@@ -141,6 +143,7 @@ private slots:
         if (!Session.Compare)
             return;
         QAbstractItemModelTester Tester(&Session.Compare->Model());
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(RowOf(*Session.Compare, otForm, 21), 0));
         Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(ShowIdentical);
         // The check box runs the comparison again.
         Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
@@ -154,6 +157,68 @@ private slots:
                  QStringLiteral("Statement"));
         QCOMPARE(Session.Compare->Model().index(Added, TCompareListModel::colStatus).data().toString(),
                  QStringLiteral("Added"));
+        // The object shown stays shown when the comparison runs again.
+        const TCompareEntry* Shown = Session.Compare->Model().EntryAt(Session.Compare->List().currentIndex().row());
+        QVERIFY(Shown);
+        QCOMPARE(Shown->ID, 21);
+    }
+
+    // A comparison cancelled before its first slice leaves every pair as not compared.
+    void Cancelled()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        QSignalSpy Finished(Session.Compare, &TCompareWindow::Finished);
+        Session.Compare->Start();
+        QVERIFY(Session.Compare->Running());
+        Session.Compare->Cancel();
+        QVERIFY(!Session.Compare->Running());
+        QCOMPARE(Finished.count(), 1);
+        QCOMPARE(Component<QLabel>(*Session.Compare, "lblCounts")->text(),
+                 QStringLiteral("Added: 1   Deleted: 1   Changed: 0   Identical: 0   Not compared: 3"));
+        QCOMPARE(Session.Compare->Model().rowCount(), 5);
+        // What is not compared still shows its two versions.
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(RowOf(*Session.Compare, otForm, 21), 0));
+        QCOMPARE(Session.Compare->Text().Layout().Hunks.size(), std::size_t(3));
+    }
+
+    // The new version of each object, the old one of a deleted object.
+    void ExportRows()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        const QString Out = Session.Folder.Path(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(Out));
+        Session.Compare->findChild<TBrowseForFolderDialog*>(QStringLiteral("dlgCompareBrowseForFolder"))
+            ->SetFolderName(Out);
+        QItemSelectionModel& Selection = *Session.Compare->List().selectionModel();
+        Selection.clearSelection();
+        for (const auto& [Kind, ID] : {std::pair{otForm, 21}, std::pair{otCodeunit, 80}, std::pair{otReport, 5}})
+            Selection.select(Session.Compare->Model().index(RowOf(*Session.Compare, Kind, ID), 0),
+                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        // The folder browser is confirmed as it opens.
+        QTimer Answer;
+        connect(&Answer, &QTimer::timeout, [&Answer] {
+            if (auto* Dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                Answer.stop();
+                QMetaObject::invokeMethod(Dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        Answer.start(5);
+        Component<QAction>(*Session.Compare, "actCompareExport")->trigger();
+        const QStringList Files = QDir(Out).entryList(QDir::Files);
+        QCOMPARE(Files.size(), 3);
+        QString Texts;
+        for (const QString& Name : Files)
+            Texts += QString::fromLatin1(Session.Folder.Read(QStringLiteral("out/") + Name));
+        QVERIFY(Texts.contains(QStringLiteral("bb := 55;")));
+        QVERIFY(!Texts.contains(QStringLiteral("g := 10;")));
+        QVERIFY(Texts.contains(QStringLiteral("OBJECT Codeunit 80 Sales-Post")));
+        QVERIFY(Texts.contains(QStringLiteral("OBJECT Report 5 Statement")));
     }
 
     // The file the window holds cannot be opened twice: the model is compared
@@ -261,7 +326,10 @@ private slots:
         auto* Previous = Component<QAction>(*Session.Compare, "actComparePreviousDifference");
         QCOMPARE(Next->shortcut(), QKeySequence(Qt::Key_F8));
         QCOMPARE(Previous->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F8));
-        Next->trigger();
+        // F8 itself, as the window's shortcut.
+        Session.Compare->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Session.Compare));
+        QTest::keyClick(&Session.Compare->List(), Qt::Key_F8);
         QCOMPARE(Line(), Hunks[1]);
         QCOMPARE(Session.Compare->Text().OldView().textCursor().blockNumber(), Hunks[1]);
         Next->trigger();
