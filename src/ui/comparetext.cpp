@@ -8,6 +8,7 @@
 #include <QTextBlock>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -26,8 +27,8 @@ TViewText DecodeLine(std::string_view Line, TDisplayEncoding Encoding)
 
 class TLayoutBuilder {
 public:
-    TLayoutBuilder(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
-        : FDiff(Diff), FOldEncoding(OldEncoding), FNewEncoding(NewEncoding)
+    TLayoutBuilder(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding, bool Unified)
+        : FDiff(Diff), FOldEncoding(OldEncoding), FNewEncoding(NewEncoding), FUnified(Unified)
     {
     }
 
@@ -39,23 +40,30 @@ public:
             if (R.Op == TDiffOp::Equal) {
                 for (std::int32_t I = 0; I < R.Count; ++I) {
                     Add(FOut.Old, DecodeLine(FDiff.OldLine(R.OldLine + I), FOldEncoding), TSideLine::Same);
-                    Add(FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding), TSideLine::Same);
+                    if (!FUnified)
+                        Add(FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding), TSideLine::Same);
                 }
                 continue;
             }
             FOut.Hunks.push_back(std::int32_t(FOut.Old.Lines.size()));
             if (R.Op == TDiffOp::Delete && Run + 1 < Script.size() && Script[Run + 1].Op == TDiffOp::Insert) {
-                Replace(R, Script[Run + 1]);
+                if (FUnified)
+                    ReplaceInOne(R, Script[Run + 1]);
+                else
+                    Replace(R, Script[Run + 1]);
                 ++Run;
             } else if (R.Op == TDiffOp::Delete) {
                 for (std::int32_t I = 0; I < R.Count; ++I) {
                     Add(FOut.Old, DecodeLine(FDiff.OldLine(R.OldLine + I), FOldEncoding), TSideLine::Deleted);
-                    Add(FOut.New, {}, TSideLine::Filler);
+                    if (!FUnified)
+                        Add(FOut.New, {}, TSideLine::Filler);
                 }
             } else {
                 for (std::int32_t I = 0; I < R.Count; ++I) {
-                    Add(FOut.Old, {}, TSideLine::Filler);
-                    Add(FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding), TSideLine::Inserted);
+                    if (!FUnified)
+                        Add(FOut.Old, {}, TSideLine::Filler);
+                    Add(FUnified ? FOut.Old : FOut.New, DecodeLine(FDiff.NewLine(R.NewLine + I), FNewEncoding),
+                        TSideLine::Inserted);
                 }
             }
         }
@@ -86,6 +94,27 @@ private:
         }
     }
 
+    // One text: the deleted lines, then the inserted ones, words marked in
+    // each pair as side by side.
+    void ReplaceInOne(const TDiffRun& Deleted, const TDiffRun& Inserted)
+    {
+        const std::int32_t First = std::int32_t(FOut.Old.Lines.size());
+        std::vector<TViewText> Old(std::size_t(Deleted.Count)), New(std::size_t(Inserted.Count));
+        for (std::int32_t I = 0; I < Deleted.Count; ++I)
+            Old[std::size_t(I)] = DecodeLine(FDiff.OldLine(Deleted.OldLine + I), FOldEncoding);
+        for (std::int32_t I = 0; I < Inserted.Count; ++I)
+            New[std::size_t(I)] = DecodeLine(FDiff.NewLine(Inserted.NewLine + I), FNewEncoding);
+        for (std::int32_t I = 0; I < std::min(Deleted.Count, Inserted.Count); ++I) {
+            const TWordMarks Marks = FDiff.WordMarks(Deleted.OldLine + I, Inserted.NewLine + I);
+            AddMarks(FOut.Old, First + I, Old[std::size_t(I)].Map, Marks.Old);
+            AddMarks(FOut.Old, First + Deleted.Count + I, New[std::size_t(I)].Map, Marks.New);
+        }
+        for (const TViewText& Line : Old)
+            Add(FOut.Old, Line, TSideLine::Deleted);
+        for (const TViewText& Line : New)
+            Add(FOut.Old, Line, TSideLine::Inserted);
+    }
+
     static void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
                          const std::vector<TTextSpan>& Spans)
     {
@@ -107,6 +136,7 @@ private:
 
     const TTextDiff& FDiff;
     TDisplayEncoding FOldEncoding, FNewEncoding;
+    bool FUnified;
     TSideBySide FOut;
 };
 
@@ -133,7 +163,12 @@ QPlainTextEdit* MakeSide(QWidget* Parent, const char* Name)
 
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
 {
-    return TLayoutBuilder(Diff, OldEncoding, NewEncoding).Build();
+    return TLayoutBuilder(Diff, OldEncoding, NewEncoding, false).Build();
+}
+
+TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
+{
+    return TLayoutBuilder(Diff, OldEncoding, NewEncoding, true).Build();
 }
 
 TCompareText::TCompareText(QWidget* Parent)
@@ -166,24 +201,46 @@ void TCompareText::Follow(QPlainTextEdit& From, QPlainTextEdit& To)
     });
 }
 
-void TCompareText::ShowDiff(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding,
-                            bool HasOld, bool HasNew)
+void TCompareText::ShowDiff(TTextDiff Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding, bool HasOld,
+                            bool HasNew)
 {
+    FDiff = std::move(Diff);
+    FOldEncoding = OldEncoding;
+    FNewEncoding = NewEncoding;
+    FHasOld = HasOld;
+    FHasNew = HasNew;
+    Lay();
+}
+
+void TCompareText::SetUnified(bool Unified)
+{
+    if (FUnified == Unified)
+        return;
+    FUnified = Unified;
+    if (FHasOld || FHasNew)
+        Lay();
+}
+
+void TCompareText::Lay()
+{
+    const bool Both = FHasOld && FHasNew;
+    const bool InOne = Both && FUnified;
     FSyncing = true;
-    FLayout = LayOutSideBySide(Diff, OldEncoding, NewEncoding);
+    FLayout = InOne ? LayOutUnified(FDiff, FOldEncoding, FNewEncoding)
+                    : LayOutSideBySide(FDiff, FOldEncoding, FNewEncoding);
     // An object only one file has is its one text, unmarked.
-    if (!HasOld || !HasNew) {
-        TSideBySide::TSide& Side = HasOld ? FLayout.Old : FLayout.New;
+    if (!Both) {
+        TSideBySide::TSide& Side = FHasOld ? FLayout.Old : FLayout.New;
         std::fill(Side.Lines.begin(), Side.Lines.end(), TSideLine::Same);
         FLayout.Hunks.clear();
     }
-    FOld->setVisible(HasOld);
-    FNew->setVisible(HasNew);
+    FOld->setVisible(FHasOld);
+    FNew->setVisible(FHasNew && !InOne);
     FOld->setPlainText(FLayout.Old.Text);
     FNew->setPlainText(FLayout.New.Text);
     Paint(*FOld, FLayout.Old);
     Paint(*FNew, FLayout.New);
-    FLastUsed = HasOld ? FOld : FNew;
+    FLastUsed = FHasOld ? FOld : FNew;
     FSyncing = false;
     if (!FLayout.Hunks.empty())
         GoToLine(FLayout.Hunks.front());
@@ -192,6 +249,8 @@ void TCompareText::ShowDiff(const TTextDiff& Diff, TDisplayEncoding OldEncoding,
 void TCompareText::Clear()
 {
     FLayout = {};
+    FDiff = {};
+    FHasOld = FHasNew = false;
     FOld->clear();
     FNew->clear();
     FOld->setExtraSelections({});

@@ -4,6 +4,7 @@
 // both sides scrolled together, and a step to the next or previous change.
 #pragma once
 
+#include "core/compare.h"
 #include "core/linediff.h"
 #include "ui/textviewmap.h"
 
@@ -14,7 +15,6 @@
 #include <cstdint>
 #include <vector>
 
-class TTextDiff;
 
 // How a line of one side relates to the other.
 enum class TSideLine : std::uint8_t { Same, Deleted, Inserted, Replaced, Filler };
@@ -36,6 +36,9 @@ struct TSideBySide {
     std::vector<std::int32_t> Hunks;
 };
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
+// The same diff as one text, each change's old lines before its new ones: all
+// in Old, New left empty.
+TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
 
 class TCompareText : public QWidget {
     Q_OBJECT
@@ -43,9 +46,12 @@ public:
     explicit TCompareText(QWidget* Parent = nullptr);
 
     // Both versions; a side that is absent is hidden.
-    void ShowDiff(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding, bool HasOld,
+    void ShowDiff(TTextDiff Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding, bool HasOld,
                   bool HasNew);
     void Clear();
+    // Both versions in one view instead of side by side.
+    void SetUnified(bool Unified);
+    bool Unified() const { return FUnified; }
 
     // The caret of both sides to the next (previous) change after (before)
     // the caret's line; false when there is none.
@@ -59,6 +65,7 @@ public:
     int CurrentLine() const;
 
 private:
+    void Lay();
     void Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side);
     void GoToLine(int Line);
     void Follow(QPlainTextEdit& From, QPlainTextEdit& To);
@@ -67,5 +74,10 @@ private:
     QPlainTextEdit* FNew;
     QPlainTextEdit* FLastUsed;
     TSideBySide FLayout;
+    // What is shown, kept to lay it out again in the other mode.
+    TTextDiff FDiff;
+    TDisplayEncoding FOldEncoding = TDisplayEncoding::Latin1, FNewEncoding = TDisplayEncoding::Latin1;
+    bool FHasOld = false, FHasNew = false;
+    bool FUnified = false;
     bool FSyncing = false;
 };

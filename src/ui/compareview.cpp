@@ -227,6 +227,11 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     auto* Steps = new QHBoxLayout;
     Steps->addWidget(Button(FPreviousDifference));
     Steps->addWidget(Button(FNextDifference));
+    auto* Unified = new QCheckBox(tr("&Unified"), this);
+    Unified->setObjectName(QStringLiteral("chkUnified"));
+    Unified->setToolTip(tr("Both versions in one text, each change's old lines before its new ones"));
+    connect(Unified, &QCheckBox::toggled, FText, &TCompareText::SetUnified);
+    Steps->addWidget(Unified);
     Steps->addStretch(1);
     Steps->addWidget(Button(FExport));
     auto* Lower = new QWidget(this);
@@ -361,12 +366,12 @@ void TCompareWindow::ShowSelected()
     const TObjectTextObject* Old = Entry->OldIndex >= 0 ? &FOld.Objects(Entry->OldIndex) : nullptr;
     const TObjectTextObject* New = Entry->NewIndex >= 0 ? &FNew->Objects(Entry->NewIndex) : nullptr;
     gui::TWaitCursor Hourglass;
-    const TTextDiff Diff = DiffObjects(Old, New, FOptions);
+    TTextDiff Diff = DiffObjects(Old, New, FOptions);
     const TDisplayEncoding OldEncoding =
         Old ? FOldEncodings.ForText(Entry->OldIndex, Diff.OldText()) : TDisplayEncoding::Latin1;
     const TDisplayEncoding NewEncoding =
         New ? FNewEncodings.ForText(Entry->NewIndex, Diff.NewText()) : TDisplayEncoding::Latin1;
-    FText->ShowDiff(Diff, OldEncoding, NewEncoding, Old != nullptr, New != nullptr);
+    FText->ShowDiff(std::move(Diff), OldEncoding, NewEncoding, Old != nullptr, New != nullptr);
     // The name may read differently now that the encoding is known.
     emit FModel->dataChanged(FModel->index(FList->currentIndex().row(), TCompareListModel::colName),
                              FModel->index(FList->currentIndex().row(), TCompareListModel::colName));

@@ -292,6 +292,40 @@ private slots:
         QCOMPARE(Session.Compare->Text().NewView().verticalScrollBar()->value(), 3);
     }
 
+    // Unified: each change's old lines, then its new ones, in the one view.
+    void Unified()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(RowOf(*Session.Compare, otForm, 21), 0));
+        const QPlainTextEdit& View = Session.Compare->Text().OldView();
+        const int SideBySideLines = View.blockCount();
+        Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(true);
+        QVERIFY(Session.Compare->Text().NewView().isHidden());
+        QVERIFY(View.isVisible());
+        // Two replaced lines now take two lines each; the inserted one needs no filler.
+        QCOMPARE(View.blockCount(), SideBySideLines + 2);
+        QStringList Lines = View.toPlainText().split(QLatin1Char('\n'));
+        const int Y = Lines.indexOf(QStringLiteral("    y := 2;"));
+        QVERIFY(Y > 0);
+        QCOMPARE(Lines.value(Y + 1), QStringLiteral("    y := 20;"));
+        QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("    b := 5;")) + 1), QStringLiteral("    bb := 55;"));
+        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, Lines.indexOf(QStringLiteral("    bb := 55;")),
+                                                Lines.indexOf(QStringLiteral("    g := 10;")),
+                                                Lines.indexOf(QStringLiteral("    g := 11;"))}));
+        QCOMPARE(Session.Compare->Text().Layout().Hunks,
+                 (std::vector<std::int32_t>{Y, std::int32_t(Lines.indexOf(QStringLiteral("    bb := 55;"))),
+                                            std::int32_t(Lines.indexOf(QStringLiteral("    g := 10;")))}));
+        // Back side by side.
+        Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(false);
+        QVERIFY(Session.Compare->Text().NewView().isVisible());
+        QCOMPARE(View.blockCount(), SideBySideLines);
+        QCOMPARE(Session.Compare->Text().NewView().blockCount(), SideBySideLines);
+    }
+
     // An added object shows its one text.
     void AddedObject()
     {
