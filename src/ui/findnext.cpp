@@ -22,15 +22,14 @@ TSearchStart SearchStart(const TFindView& View)
             CheckedAdd(CheckedAdd(View.TextSelectionStart(), View.TextSelectionLength()), 1)};
 }
 
-void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Position,
-                    std::int32_t Length)
+} // namespace
+
+void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Position, std::int32_t Length)
 {
     View.SelectObjectNode(ObjectIndex);
     View.ShowObjectText(ObjectIndex);
     View.SelectTextBytes(CheckedSub(Position, 1), Length);
 }
-
-} // namespace
 
 bool FindNextInViews(TObjectTextFile& File, TFindView& View, const TFindText& Text, TEncodingChoice& Encodings)
 {

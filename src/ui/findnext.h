@@ -37,6 +37,10 @@ public:
     virtual void Beep() = 0;
 };
 
+// Shows an occurrence as a search does: object ObjectIndex's node selected,
+// its text shown and Length bytes from Position (1-based) selected in it.
+void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Position, std::int32_t Length);
+
 // Runs one search for Text from the views' selection: forward through the
 // selected object, then through every later object, never wrapping around;
 // each object is searched in the encoding Encodings gives it. Shows the

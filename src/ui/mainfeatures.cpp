@@ -1,12 +1,13 @@
 // The window's side of the features on top of its own commands: the View
 // menu's switches for the text view, the list's columns and the filter bar,
-// File > Recent Files, Edit > Find Next, Find Previous and Go to Object, and
-// the caret's place in the status bar.
+// File > Recent Files, Edit > Find Next, Find Previous, Go to Object and Find
+// All, and the caret's place in the status bar.
 #include "ui/mainform.h"
 
 #include "ui/compareview.h"
 #include "ui/errorbox.h"
 #include "ui/filterbar.h"
+#include "ui/findall.h"
 #include "ui/findflow.h"
 #include "ui/gotoobject.h"
 #include "ui/listcolumns.h"
@@ -34,6 +35,7 @@ void TfrmMain::CreateFeatures()
     connect(FRecentFiles, &TRecentFiles::Chosen, this, &TfrmMain::OpenRecentFile);
     AddEditCommands();
     AddCompare();
+    AddFindAll();
     // The caret's line and column, left of the encoding.
     FCaretField = new QLabel(ui->stbMain);
     FCaretField->setObjectName(QStringLiteral("stbCaret"));
@@ -106,6 +108,31 @@ void TfrmMain::AddEditCommands()
     FCommands->AddCommand(FFind->FindNextAction(), [this] { FFind->FindAgain(true); }, Loaded);
     FCommands->AddCommand(FFind->FindPreviousAction(), [this] { FFind->FindAgain(false); }, Loaded);
     FCommands->AddCommand(GoTo, [this] { FGoToObject->Execute(); }, Loaded);
+}
+
+void TfrmMain::AddFindAll()
+{
+    FFindAll = new TFindAllPanel(*this, *FObjectTextFile, FEncodings, *FFindViews);
+    auto* FindAll = new QAction(tr("Find A&ll"), this);
+    FindAll->setObjectName(QStringLiteral("actEditFindAll"));
+    FindAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    // After Go to Object.
+    const QList<QAction*> EditItems = ui->mnuEdit->actions();
+    const qsizetype GoTo = EditItems.indexOf(findChild<QAction*>(QStringLiteral("actEditGoToObject")));
+    ui->mnuEdit->insertAction(GoTo < 0 ? nullptr : EditItems.value(GoTo + 1), FindAll);
+    FCommands->AddCommand(
+        FindAll, [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); }, [this] { return FileLoaded(); });
+    FCommands->AddCommand(FFindAll->StopAction(), [this] { FFindAll->Stop(); }, [this] { return FFindAll->Running(); });
+    // A text typed in the panel is the find text from then on, for Find Next too.
+    connect(FFindAll, &TFindAllPanel::Searching, this, [this](const QString& Text, bool MatchCase) {
+        FFind->SetFindText(Text.toStdString());
+        FFind->SetMatchCase(MatchCase);
+    });
+}
+
+void TfrmMain::FileChanging()
+{
+    FFindAll->Clear();
 }
 
 void TfrmMain::AddCompare()

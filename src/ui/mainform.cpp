@@ -251,6 +251,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     // One pass over what is waiting, so the new status text and the cursor show.
     QCoreApplication::processEvents();
     FCompare->FileChanging();
+    FileChanging();
     try {
         FObjectTextFile->LoadFromFile(ToSystemPath(FileName));
     } catch (...) {
@@ -308,6 +309,7 @@ QFileDialog& TfrmMain::OpenDialog()
 void TfrmMain::actFileCloseExecute()
 {
     FCompare->FileChanging();
+    FileChanging();
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
     FEncodingField->clear();

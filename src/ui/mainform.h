@@ -9,7 +9,7 @@
 // mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
 // views as the search sees them; mainfeatures.cpp: the features on top of the
 // window's own commands (view switches, recent files, go to object, find
-// again, the caret's place).
+// again, find all, the caret's place).
 #pragma once
 
 #include "core/quibfile.h"
@@ -33,6 +33,7 @@ class QLabel;
 class TEncodingMenu;
 class TCompareCommand;
 class TExportFlow;
+class TFindAllPanel;
 class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
@@ -175,6 +176,10 @@ private:
     void CreateFeatures();
     void AddEditCommands();
     void AddCompare();
+    void AddFindAll();
+    // A file is about to be opened, or the one shown closed: the features let
+    // go of what they hold of it.
+    void FileChanging();
     void OpenRecentFile(const QString& FileName);
     void GoToObject(int ObjectIndex);
     void UpdateCaretField();
@@ -189,6 +194,7 @@ private:
     TFilterBar* FFilterBar = nullptr;
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
+    TFindAllPanel* FFindAll = nullptr;
     QLabel* FCaretField = nullptr;
     TCompareCommand* FCompare = nullptr;
 };

@@ -341,6 +341,8 @@ private slots:
             {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
             {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},
             {"actFileCompareWith", "Co&mpare With...", {}, -1},
+            {"actEditFindAll", "Find A&ll", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), -1},
+            {"actEditStopFindAll", "Stop Find All", QKeySequence(Qt::Key_Escape), -1},
         };
         const QList<QAction*> Actions = Window->actions();
         QCOMPARE(Actions.size(), int(std::size(Table)));
@@ -721,7 +723,8 @@ private slots:
         QTest::addColumn<QStringList>("File");
         QTest::addColumn<QStringList>("Edit");
         QTest::addColumn<QString>("Font");  // the View menu's one Font entry, if any
-        const QStringList Again{"Find &Next\tF3", "Find &Previous\tShift+F3", "&Go to Object...\tCtrl+G"};
+        const QStringList Again{"Find &Next\tF3", "Find &Previous\tShift+F3", "&Go to Object...\tCtrl+G",
+                                "Find A&ll\tCtrl+Shift+F"};
         const QStringList EditOn = QStringList{"&Copy\tCtrl+C", "&Find...\tCtrl+F"} + Again +
                                    QStringList{"-", "Select &All\tCtrl+A"};
         const QStringList EditNoCopy = QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F"} + Again +
@@ -731,8 +734,8 @@ private slots:
             << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)",
                            "Recent &Files (greyed)", "-", "E&xit"}
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
-                           "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)", "-",
-                           "Select &All\tCtrl+A (greyed)"}
+                           "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)",
+                           "Find A&ll\tCtrl+Shift+F (greyed)", "-", "Select &All\tCtrl+A (greyed)"}
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
             << sObjectTree
