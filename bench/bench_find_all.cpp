@@ -1,0 +1,206 @@
+// bench_find_all: Edit > Find All in the window, offscreen, over a big file.
+//
+//   bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]
+//
+// Nowhere: a text that occurs nowhere (default "Zyxwvut Qqqq"), match case, so
+// the search reads every object; each run times the command until the search
+// has ended, and `grep -c TEXT FILE` (its output through a pipe) in turn with
+// it. Target: Find All at most 1.2 x grep.
+// Common: a word of the generated text with about 100,000 occurrences (default
+// "Integer", match case); each run times the command until the first rows are
+// painted (target: at most 100 ms) and until the end, and keeps the longest
+// time the GUI thread went without an event loop pass, measured by a 1 ms
+// timer. Prints the best and the median of RUNS (default 7) for each.
+#include "ui/findall.h"
+#include "ui/mainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+struct TStats {
+    double Best, Median, Worst;
+};
+
+TStats Stats(std::vector<double> Times)
+{
+    std::sort(Times.begin(), Times.end());
+    return {Times.front(), Times[Times.size() / 2], Times.back()};
+}
+
+void Report(const char* What, const std::vector<double>& Times)
+{
+    const TStats S = Stats(Times);
+    std::printf("%-30s best %8.1f ms   median %8.1f ms\n", What, S.Best, S.Median);
+}
+
+double Ms(const QElapsedTimer& Timer)
+{
+    return double(Timer.nsecsElapsed()) / 1e6;
+}
+
+// Records when the results' viewport first paints rows.
+class TFirstPaint : public QObject {
+public:
+    TFirstPaint(QTreeView& View, const QElapsedTimer& Clock) : FView(View), FClock(Clock)
+    {
+        View.viewport()->installEventFilter(this);
+    }
+    void Reset() { At = -1; }
+    double At = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::Paint && At < 0 && FView.model()->rowCount() > 0)
+            At = Ms(FClock);
+        return false;
+    }
+
+private:
+    QTreeView& FView;
+    const QElapsedTimer& FClock;
+};
+
+// The longest interval between two passes of the event loop while it runs.
+class TLoopGaps : public QObject {
+public:
+    TLoopGaps()
+    {
+        FTimer.setTimerType(Qt::PreciseTimer);
+        FTimer.setInterval(1);
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            Longest = std::max(Longest, Ms(FSince));
+            FSince.start();
+        });
+    }
+    void Start()
+    {
+        Longest = 0;
+        FSince.start();
+        FTimer.start();
+    }
+    void Stop()
+    {
+        Longest = std::max(Longest, Ms(FSince));
+        FTimer.stop();
+    }
+    double Longest = 0;
+
+private:
+    QTimer FTimer;
+    QElapsedTimer FSince;
+};
+
+// Runs Edit > Find All and lets the event loop run until the search ends.
+void RunFindAll(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text)
+{
+    Window.SetFindText(Text.toStdString());
+    Window.SetFindMatchCase(true);
+    Window.findChild<QAction*>(QStringLiteral("actEditFindAll"))->trigger();
+    while (Panel.Running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+double TimeGrep(const QString& Text, const QString& FileName)
+{
+    QProcess Grep;
+    QElapsedTimer Timer;
+    Timer.start();
+    Grep.start(QStringLiteral("grep"), {QStringLiteral("-c"), Text, FileName});
+    if (!Grep.waitForFinished(-1) || Grep.exitStatus() != QProcess::NormalExit) {
+        std::fprintf(stderr, "grep did not run\n");
+        std::exit(2);
+    }
+    Grep.readAllStandardOutput();
+    return Ms(Timer);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication App(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]\n");
+        return 2;
+    }
+    const QString FileName = QString::fromLocal8Bit(argv[1]);
+    const QString Nowhere = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("Zyxwvut Qqqq");
+    const QString Common = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("Integer");
+    const int Runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 7;
+    QTemporaryDir Settings;
+    TfrmMain Window({FileName}, Settings.filePath(QStringLiteral("quib.zup")));
+    auto* Panel = Window.findChild<TFindAllPanel*>(QStringLiteral("dckFindAll"));
+    auto* Results = Window.findChild<QTreeView*>(QStringLiteral("tvwFindAll"));
+    if (!Panel || !Results || Window.ObjectTextFile().Count() == 0) {
+        std::fprintf(stderr, "the file did not load\n");
+        return 2;
+    }
+    Window.resize(1200, 800);
+    Window.show();
+    QCoreApplication::processEvents();
+    std::printf("%d objects\n", Window.ObjectTextFile().Count());
+
+    // Warm the page cache, and the first run of each.
+    TimeGrep(Nowhere, FileName);
+    RunFindAll(Window, *Panel, Nowhere);
+
+    std::vector<double> Find, Grep;
+    for (int Run = 0; Run < Runs; ++Run) {
+        Grep.push_back(TimeGrep(Nowhere, FileName));
+        QElapsedTimer Timer;
+        Timer.start();
+        RunFindAll(Window, *Panel, Nowhere);
+        Find.push_back(Ms(Timer));
+        if (Panel->Results().HitCount() != 0) {
+            std::fprintf(stderr, "\"%s\" was found\n", qPrintable(Nowhere));
+            return 2;
+        }
+    }
+    std::printf("\nText that occurs nowhere (\"%s\", match case)\n", qPrintable(Nowhere));
+    Report("Find All", Find);
+    Report("grep -c", Grep);
+    std::printf("ratio (medians)                %.2f   (target <= 1.2)\n", Stats(Find).Median / Stats(Grep).Median);
+
+    std::vector<double> First, Total, Gaps;
+    QElapsedTimer Clock;
+    TFirstPaint Paint(*Results, Clock);
+    TLoopGaps Loop;
+    int Rows = 0;
+    for (int Run = 0; Run < Runs; ++Run) {
+        Paint.Reset();
+        Loop.Start();
+        Clock.start();
+        RunFindAll(Window, *Panel, Common);
+        Total.push_back(Ms(Clock));
+        // The last batch's rows are painted once the loop runs again.
+        while (Paint.At < 0 && Ms(Clock) < Total.back() + 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        Loop.Stop();
+        First.push_back(Paint.At);
+        Gaps.push_back(Loop.Longest);
+        Rows = Panel->Results().HitCount();
+    }
+    std::printf("\nCommon text (\"%s\", match case): %d occurrences in %d objects\n", qPrintable(Common), Rows,
+                Panel->Results().ObjectCount());
+    Report("first rows painted", First);
+    std::printf("%-30s (target <= 100 ms)\n", "");
+    Report("search ended", Total);
+    const TStats GapStats = Stats(Gaps);
+    std::printf("%-30s best %8.1f ms   median %8.1f ms   worst %8.1f ms\n", "longest event loop gap", GapStats.Best,
+                GapStats.Median, GapStats.Worst);
+    return 0;
+}
