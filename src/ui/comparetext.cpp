@@ -4,6 +4,8 @@
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QPlainTextDocumentLayout>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
 
@@ -236,8 +238,8 @@ void TCompareText::Lay()
     }
     FOld->setVisible(FHasOld);
     FNew->setVisible(FHasNew && !InOne);
-    FOld->setPlainText(FLayout.Old.Text);
-    FNew->setPlainText(FLayout.New.Text);
+    SetText(*FOld, FLayout.Old.Text);
+    SetText(*FNew, FLayout.New.Text);
     Paint(*FOld, FLayout.Old);
     Paint(*FNew, FLayout.New);
     FLastUsed = FHasOld ? FOld : FNew;
@@ -246,15 +248,31 @@ void TCompareText::Lay()
         GoToLine(FLayout.Hunks.front());
 }
 
+// A new document for every text: refilling the old one would move every
+// cursor of the old marks on each line inserted, which grows with the square
+// of a big object's changes.
+void TCompareText::SetText(QPlainTextEdit& View, const QString& Text)
+{
+    // Ours, so that the view never deletes them; the one the view started
+    // with stays the view's.
+    QPointer<QTextDocument> Old = View.document();
+    auto* Document = new QTextDocument(this);
+    Document->setDocumentLayout(new QPlainTextDocumentLayout(Document));
+    Document->setDefaultFont(View.font());
+    Document->setPlainText(Text);
+    View.setExtraSelections({});
+    View.setDocument(Document);
+    if (Old && Old->parent() == this)
+        delete Old.data();
+}
+
 void TCompareText::Clear()
 {
     FLayout = {};
     FDiff = {};
     FHasOld = FHasNew = false;
-    FOld->clear();
-    FNew->clear();
-    FOld->setExtraSelections({});
-    FNew->setExtraSelections({});
+    SetText(*FOld, {});
+    SetText(*FNew, {});
 }
 
 void TCompareText::Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side)
@@ -279,13 +297,32 @@ void TCompareText::Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side)
     };
     QList<QTextEdit::ExtraSelection> Selections;
     QTextDocument& Document = *View.document();
-    for (std::size_t Line = 0; Line < Side.Lines.size(); ++Line) {
-        if (Side.Lines[Line] == TSideLine::Same)
+    // One selection per run of lines of a kind: the view lays out the block
+    // of every selection it is given, so a mark per line would be slow on a
+    // big object that changed throughout.
+    for (std::size_t Line = 0; Line < Side.Lines.size();) {
+        const TSideLine Kind = Side.Lines[Line];
+        std::size_t End = Line + 1;
+        while (End < Side.Lines.size() && Side.Lines[End] == Kind)
+            ++End;
+        const std::size_t First = std::exchange(Line, End);
+        if (Kind == TSideLine::Same)
             continue;
         QTextEdit::ExtraSelection Selection;
-        Selection.cursor = QTextCursor(Document.findBlockByNumber(int(Line)));
-        Selection.format.setBackground(LineColour(Side.Lines[Line]));
+        Selection.cursor = QTextCursor(Document.findBlockByNumber(int(First)));
+        Selection.format.setBackground(LineColour(Kind));
         Selection.format.setProperty(QTextFormat::FullWidthSelection, true);
+        const QTextBlock Last = Document.findBlockByNumber(int(End - 1));
+        if (End - First > 1) {
+            // To the start of the next line, so that the last one is painted
+            // even when empty; the text's last line has no next one.
+            const int Stop = Last.position() + Last.length();
+            Selection.cursor.setPosition(std::min(Stop, Document.characterCount() - 1), QTextCursor::KeepAnchor);
+            if (!Last.next().isValid()) {
+                Selections << Selection;
+                Selection.cursor = QTextCursor(Last);
+            }
+        }
         Selections << Selection;
     }
     const QColor WordColour = Blend(Base, Highlight, 0.55);

@@ -66,6 +66,7 @@ public:
 
 private:
     void Lay();
+    void SetText(QPlainTextEdit& View, const QString& Text);
     void Paint(QPlainTextEdit& View, const TSideBySide::TSide& Side);
     void GoToLine(int Line);
     void Follow(QPlainTextEdit& From, QPlainTextEdit& To);

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <map>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -75,13 +76,23 @@ int RowOf(const TCompareWindow& Compare, TObjectType Kind, int ID)
     return -1;
 }
 
+// The lines a line mark covers: a selection covers those it has characters
+// of, an empty one the line it is on.
 QList<int> MarkedLines(const QPlainTextEdit& View)
 {
-    QList<int> Lines;
-    for (const QTextEdit::ExtraSelection& Selection : View.extraSelections())
-        if (Selection.format.boolProperty(QTextFormat::FullWidthSelection))
-            Lines << Selection.cursor.blockNumber();
-    return Lines;
+    std::set<int> Lines;
+    const QTextDocument& Document = *View.document();
+    for (const QTextEdit::ExtraSelection& Selection : View.extraSelections()) {
+        if (!Selection.format.boolProperty(QTextFormat::FullWidthSelection))
+            continue;
+        const QTextCursor& Cursor = Selection.cursor;
+        const int First = Document.findBlock(Cursor.selectionStart()).blockNumber();
+        const int Last =
+            Cursor.hasSelection() ? Document.findBlock(Cursor.selectionEnd() - 1).blockNumber() : First;
+        for (int Line = First; Line <= Last; ++Line)
+            Lines.insert(Line);
+    }
+    return QList<int>(Lines.begin(), Lines.end());
 }
 
 } // namespace
@@ -324,6 +335,35 @@ private slots:
         QVERIFY(Session.Compare->Text().NewView().isVisible());
         QCOMPARE(View.blockCount(), SideBySideLines);
         QCOMPARE(Session.Compare->Text().NewView().blockCount(), SideBySideLines);
+    }
+
+    // Runs of changed lines are marked whole, the text's last line included
+    // (an empty filler line there has no line after it).
+    void LineMarks_data()
+    {
+        QTest::addColumn<QString>("Old");
+        QTest::addColumn<QString>("New");
+        QTest::addColumn<QList<int>>("Marked");
+        QTest::newRow("lines added at the end") << "a\nb\n" << "a\nb\nc\nd\n" << QList<int>{2, 3};
+        QTest::newRow("lines deleted at the start") << "x\ny\na\n" << "a\n" << QList<int>{0, 1};
+        QTest::newRow("a run between kept lines") << "a\nb\nc\nd\n" << "a\nB\nC\nd\n" << QList<int>{1, 2};
+        QTest::newRow("last line without a break") << "a\nb" << "a\nc" << QList<int>{1};
+    }
+    void LineMarks()
+    {
+        QFETCH(QString, Old);
+        QFETCH(QString, New);
+        QFETCH(QList<int>, Marked);
+        TCompareText Text;
+        Text.ShowDiff(TTextDiff(Old.toStdString(), New.toStdString()), TDisplayEncoding::Latin1,
+                      TDisplayEncoding::Latin1, true, true);
+        QCOMPARE(Text.OldView().blockCount(), Text.NewView().blockCount());
+        QCOMPARE(MarkedLines(Text.OldView()), Marked);
+        QCOMPARE(MarkedLines(Text.NewView()), Marked);
+        // Shown again, as when another object is chosen: the marks are the new text's.
+        Text.ShowDiff(TTextDiff(Old.toStdString(), Old.toStdString()), TDisplayEncoding::Latin1,
+                      TDisplayEncoding::Latin1, true, true);
+        QCOMPARE(MarkedLines(Text.OldView()), QList<int>());
     }
 
     // An added object shows its one text.
