@@ -9,7 +9,7 @@
 // mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
 // views as the search sees them; mainfeatures.cpp: the features on top of the
 // window's own commands (view switches, recent files, go to object, find
-// again, find all, the caret's place).
+// again, find all, compare, the caret's place).
 #pragma once
 
 #include "core/quibfile.h"
