@@ -249,6 +249,29 @@ private slots:
         QVERIFY(HeldElsewhere(Session.Folder.Path(QStringLiteral("old.txt"))));
     }
 
+    // A second file that cannot be read is told as any open failure is, and
+    // leaves no compare window; the next one that can is compared.
+    void SecondFileUnreadable()
+    {
+        TErrorCapture Errors;
+        TTestFolder Folder;
+        const QString OldName = Folder.Write(QStringLiteral("old.txt"), OldFile());
+        const QString NewName = Folder.Write(QStringLiteral("new.txt"), NewFile());
+        auto Window = MakeWindow(Folder, {OldName});
+        auto* Command = Window->findChild<TCompareCommand*>();
+        QVERIFY(Command);
+        {
+            const auto Holder = platform::TFileStream::OpenExclusiveRead(QFile::encodeName(NewName).toStdString());
+            Command->OpenDialog().fileSelected(NewName);
+        }
+        QCOMPARE(Errors.Messages.size(), 1);
+        QVERIFY2(Errors.Messages.front().contains(QStringLiteral("new.txt")), qPrintable(Errors.Messages.front()));
+        QVERIFY(!Window->findChild<TCompareWindow*>());
+        Command->OpenDialog().fileSelected(NewName);
+        QVERIFY(Window->findChild<TCompareWindow*>());
+        QCOMPARE(Errors.Messages.size(), 1);
+    }
+
     // Opening another file in the main window takes the comparison of the old one away.
     void GoesWithTheMainFile()
     {
