@@ -8,6 +8,7 @@
 // first shows an object: the text has just been read and is in the cache.
 // The sum of the detections is timed (best of RUNS). Prints both times, their
 // ratio (target: at most 0.3) and how many objects got which encoding.
+#include "benchtime.h"
 #include "core/codepages.h"
 #include "core/quibfile.h"
 
@@ -18,23 +19,7 @@
 #include <map>
 #include <string>
 
-namespace {
-
-using TClock = std::chrono::steady_clock;
-
-template <class TWork>
-double BestSeconds(int Runs, TWork Work)
-{
-    double Best = 1e30;
-    for (int Run = 0; Run < Runs; ++Run) {
-        const auto Start = TClock::now();
-        Work();
-        Best = std::min(Best, std::chrono::duration<double>(TClock::now() - Start).count());
-    }
-    return Best;
-}
-
-} // namespace
+using TClock = TBenchClock;
 
 int main(int argc, char** argv)
 {

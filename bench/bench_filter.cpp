@@ -9,6 +9,7 @@
 // compile and TObjectFilter::Apply together, best of RUNS, with the file in
 // the page cache (target: at most 20 ms for 20,000 objects, also for those that
 // read the property values from the file).
+#include "benchtime.h"
 #include "core/objectfilter.h"
 #include "core/quibfile.h"
 
@@ -27,19 +28,7 @@
 
 namespace {
 
-using TClock = std::chrono::steady_clock;
-
-template <class TWork>
-double BestSeconds(int Runs, TWork Work)
-{
-    double Best = 1e30;
-    for (int Run = 0; Run < Runs; ++Run) {
-        const auto Start = TClock::now();
-        Work();
-        Best = std::min(Best, std::chrono::duration<double>(TClock::now() - Start).count());
-    }
-    return Best;
-}
+using TClock = TBenchClock;
 
 // Bytes in use on the heap; -1 where the C library cannot tell.
 long long HeapInUse()

@@ -326,6 +326,9 @@ std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t C
 class TFdGuard {
 public:
     explicit TFdGuard(int Fd) : FFd(Fd) {}
+    TFdGuard(TFdGuard&& Other) noexcept : FFd(Other.Release()) {}
+    TFdGuard(const TFdGuard&) = delete;
+    TFdGuard& operator=(const TFdGuard&) = delete;
     ~TFdGuard()
     {
         if (FFd >= 0)
@@ -337,6 +340,22 @@ public:
 private:
     int FFd;
 };
+
+// The file opened for reading, with what fstat says of it; a folder fails as
+// an open does (open() succeeds on one here: reading it is what fails).
+TFdGuard OpenForReading(const std::string& FileName, const std::string& Path, struct stat& Info)
+{
+    if (const int Error = FileIo().BeforeOpen(Path, false))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+    TFdGuard Fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (Fd.Get() < 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    if (::fstat(Fd.Get(), &Info) != 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    if (S_ISDIR(Info.st_mode))
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(EISDIR), false);
+    return Fd;
+}
 
 // Advisory on Linux: it keeps out every program that locks, other viewers included.
 int LockExclusive(int Fd)
@@ -353,17 +372,8 @@ int LockExclusive(int Fd)
 std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& FileName)
 {
     const std::string Path = FullPath(FileName);
-    if (const int Error = FileIo().BeforeOpen(Path, false))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
-    TFdGuard Fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (Fd.Get() < 0)
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
     struct stat Info {};
-    if (::fstat(Fd.Get(), &Info) != 0)
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
-    // open() succeeds on a folder here; reading one is what fails.
-    if (S_ISDIR(Info.st_mode))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(EISDIR), false);
+    TFdGuard Fd = OpenForReading(FileName, Path, Info);
     if (const int Error = LockExclusive(Fd.Get()))
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
     if (S_ISREG(Info.st_mode) && Info.st_size >= MaxFileSize)
@@ -374,16 +384,8 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
 std::unique_ptr<TFileStream> TFileStream::OpenSharedRead(const std::string& FileName)
 {
     const std::string Path = FullPath(FileName);
-    if (const int Error = FileIo().BeforeOpen(Path, false))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
-    TFdGuard Fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (Fd.Get() < 0)
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
     struct stat Info {};
-    if (::fstat(Fd.Get(), &Info) != 0)
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
-    if (S_ISDIR(Info.st_mode))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(EISDIR), false);
+    TFdGuard Fd = OpenForReading(FileName, Path, Info);
     return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
 }
 

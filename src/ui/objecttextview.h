@@ -46,7 +46,6 @@ public:
     bool WordWrap() const { return lineWrapMode() != QPlainTextEdit::NoWrap; }
     // Syntax colours (on from the start).
     void SetHighlighting(bool On);
-    const TObjectHighlighter& Highlighter() const { return *FHighlighter; }
 
     // The caret's line (a line of the file) and column, both from 1.
     struct TCaretPlace {

@@ -3,6 +3,8 @@
 // the window's business, told through Chosen.
 #pragma once
 
+#include "ui/windowsettings.h"
+
 #include <QObject>
 #include <QStringList>
 
@@ -12,7 +14,8 @@ class QMenu;
 class TRecentFiles : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MaxCount = 8;
+    // As many as the settings file keeps.
+    static constexpr int MaxCount = int(TWindowSettings::RecentFileCount);
 
     // Adds the submenu to FileMenu, before Before.
     TRecentFiles(QMenu& FileMenu, QAction* Before);

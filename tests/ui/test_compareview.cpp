@@ -347,12 +347,12 @@ private slots:
         QVERIFY(Y > 0);
         QCOMPARE(Lines.value(Y + 1), QStringLiteral("    y := 20;"));
         QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("    b := 5;")) + 1), QStringLiteral("    bb := 55;"));
-        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, Lines.indexOf(QStringLiteral("    bb := 55;")),
-                                                Lines.indexOf(QStringLiteral("    g := 10;")),
-                                                Lines.indexOf(QStringLiteral("    g := 11;"))}));
+        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, int(Lines.indexOf(QStringLiteral("    bb := 55;"))),
+                                                int(Lines.indexOf(QStringLiteral("    g := 10;"))),
+                                                int(Lines.indexOf(QStringLiteral("    g := 11;")))}));
         QCOMPARE(Session.Compare->Text().Layout().Hunks,
-                 (std::vector<std::int32_t>{Y, std::int32_t(Lines.indexOf(QStringLiteral("    bb := 55;"))),
-                                            std::int32_t(Lines.indexOf(QStringLiteral("    g := 10;")))}));
+                 (std::vector<std::int32_t>{Y, std::int32_t(int(Lines.indexOf(QStringLiteral("    bb := 55;")))),
+                                            std::int32_t(int(Lines.indexOf(QStringLiteral("    g := 10;"))))}));
         // Back side by side.
         Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(false);
         QVERIFY(Session.Compare->Text().NewView().isVisible());
