@@ -10,7 +10,7 @@ add_library(orvantaui STATIC
   src/ui/mainfindexport.cpp src/ui/mainfeatures.cpp src/ui/windowcommands.h src/ui/windowcommands.cpp
   src/ui/viewoptions.h src/ui/viewoptions.cpp src/ui/recentfiles.h src/ui/recentfiles.cpp
   src/ui/gotoobject.h src/ui/gotoobject.cpp src/ui/outlinebar.h src/ui/outlinebar.cpp
-  src/ui/shownobjects.h src/ui/listcolumns.h src/ui/listcolumns.cpp src/ui/filterbar.h src/ui/filterbar.cpp
+  src/ui/shownobjects.h src/ui/listcolumns.h src/ui/listcolumns.cpp src/ui/filterbar.h src/ui/filterbar.cpp src/ui/filterfields.h src/ui/filterfields.cpp
   src/ui/objectviews.h src/ui/objectviews.cpp
   src/ui/objecttextview.h src/ui/objecttextview.cpp
   src/ui/objecthighlighter.h src/ui/objecthighlighter.cpp

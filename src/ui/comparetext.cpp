@@ -363,6 +363,12 @@ bool TCompareText::NextDifference()
     return true;
 }
 
+void TCompareText::LastDifference()
+{
+    if (!FLayout.Hunks.empty())
+        GoToLine(FLayout.Hunks.back());
+}
+
 bool TCompareText::PreviousDifference()
 {
     const int Line = CurrentLine();

@@ -57,6 +57,8 @@ public:
     // the caret's line; false when there is none.
     bool NextDifference();
     bool PreviousDifference();
+    // The caret to the last change, if there is one.
+    void LastDifference();
 
     QPlainTextEdit& OldView() const { return *FOld; }
     QPlainTextEdit& NewView() const { return *FNew; }

@@ -5,6 +5,7 @@
 #include "ui/errorbox.h"
 #include "ui/exportobjects.h"
 #include "ui/filedialogs.h"
+#include "ui/filterfields.h"
 #include "ui/systempath.h"
 #include "ui/textviewmap.h"
 #include "ui/uiguards.h"
@@ -34,6 +35,24 @@ namespace {
 // Pairs per slice stop at this many milliseconds, so the window keeps up.
 constexpr int SliceMilliseconds = 25;
 
+// As the counts read: added, deleted, changed, identical, not compared.
+std::int64_t StatusRank(TCompareStatus Status)
+{
+    switch (Status) {
+    case TCompareStatus::Added:
+        return 0;
+    case TCompareStatus::Deleted:
+        return 1;
+    case TCompareStatus::Changed:
+        return 2;
+    case TCompareStatus::Identical:
+        return 3;
+    case TCompareStatus::Pending:
+        break;
+    }
+    return 4;
+}
+
 QString FileLabel(const TObjectTextFile& File)
 {
     return QDir::toNativeSeparators(gui::FromSystemPath(File.FileName()));
@@ -50,16 +69,95 @@ TCompareListModel::TCompareListModel(const TObjectTextFile& Old, const TObjectTe
 {
 }
 
-void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical)
+void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical,
+                                   const TObjectFilter& Filter)
 {
+    // Chosen before the reset, so that a read that fails leaves the rows as they were.
+    std::vector<std::int32_t> Rows;
+    std::string Buffer;
+    for (std::size_t Index = 0; Entries && Index < Entries->size(); ++Index) {
+        const TCompareEntry& Entry = (*Entries)[Index];
+        if (!ShowIdentical && Entry.Status == TCompareStatus::Identical)
+            continue;
+        const bool InNew = Entry.NewIndex >= 0;
+        if (Filter.Active() &&
+            !Filter.Matches((InNew ? FNew : FOld).Objects(InNew ? Entry.NewIndex : Entry.OldIndex), Buffer))
+            continue;
+        Rows.push_back(std::int32_t(Index));
+    }
     beginResetModel();
     FEntries = Entries;
-    FRows.clear();
-    if (Entries)
-        for (std::size_t Index = 0; Index < Entries->size(); ++Index)
-            if (ShowIdentical || (*Entries)[Index].Status != TCompareStatus::Identical)
-                FRows.push_back(std::int32_t(Index));
+    FRows = std::move(Rows);
+    SortRows();
     endResetModel();
+}
+
+void TCompareListModel::sort(int Column, Qt::SortOrder Order)
+{
+    FSortColumn = Column;
+    FSortOrder = Order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList Before = persistentIndexList();
+    std::vector<std::int32_t> EntriesBefore;
+    for (const QModelIndex& Index : Before)
+        EntriesBefore.push_back(EntryIndexAt(Index.row()));
+    SortRows();
+    QModelIndexList After;
+    for (std::size_t Index = 0; Index < EntriesBefore.size(); ++Index)
+        After << index(RowOf(EntriesBefore[Index]), Before[int(Index)].column());
+    changePersistentIndexList(Before, After);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void TCompareListModel::SortRows()
+{
+    if (FEntries && FSortColumn >= 0 && FSortColumn < ColumnCount) {
+        const std::vector<TCompareEntry>& Entries = *FEntries;
+        // Ties stay in the entries' order, whichever way the column runs.
+        const auto Ordered = [this](int Compared, std::int32_t Left, std::int32_t Right) {
+            if (Compared != 0)
+                return FSortOrder == Qt::AscendingOrder ? Compared < 0 : Compared > 0;
+            return Left < Right;
+        };
+        if (FSortColumn == colName) {
+            std::vector<QString> Names(Entries.size());
+            for (const std::int32_t Entry : FRows)
+                Names[std::size_t(Entry)] = NameOf(Entries[std::size_t(Entry)]);
+            std::sort(FRows.begin(), FRows.end(), [&](std::int32_t Left, std::int32_t Right) {
+                return Ordered(Names[std::size_t(Left)].compare(Names[std::size_t(Right)], Qt::CaseInsensitive), Left,
+                               Right);
+            });
+        } else {
+            const auto Key = [this, &Entries](std::int32_t Entry) -> std::int64_t {
+                const TCompareEntry& Of = Entries[std::size_t(Entry)];
+                switch (FSortColumn) {
+                case colStatus:
+                    return StatusRank(Of.Status);
+                case colType:
+                    return std::int64_t(Of.ObjectType);
+                default:
+                    return Of.ID;
+                }
+            };
+            std::sort(FRows.begin(), FRows.end(), [&](std::int32_t Left, std::int32_t Right) {
+                const std::int64_t A = Key(Left), B = Key(Right);
+                return Ordered(A < B ? -1 : A > B ? 1 : 0, Left, Right);
+            });
+        }
+    } else {
+        std::sort(FRows.begin(), FRows.end());
+    }
+    FRowOfEntry.assign(FEntries ? FEntries->size() : 0, -1);
+    for (std::size_t Row = 0; Row < FRows.size(); ++Row)
+        FRowOfEntry[std::size_t(FRows[Row])] = std::int32_t(Row);
+}
+
+QString TCompareListModel::NameOf(const TCompareEntry& Entry) const
+{
+    const bool InNew = Entry.NewIndex >= 0;
+    const std::int32_t ObjectIndex = InNew ? Entry.NewIndex : Entry.OldIndex;
+    const TObjectTextObject& Object = (InNew ? FNew : FOld).Objects(ObjectIndex);
+    return LabelFromBytes(Object.Name(), (InNew ? FNewEncodings : FOldEncodings).ForLabel(ObjectIndex, Object.Name()));
 }
 
 const TCompareEntry* TCompareListModel::EntryAt(int Row) const
@@ -76,8 +174,8 @@ std::int32_t TCompareListModel::EntryIndexAt(int Row) const
 
 int TCompareListModel::RowOf(std::int32_t EntryIndex) const
 {
-    const auto Found = std::lower_bound(FRows.begin(), FRows.end(), EntryIndex);
-    return Found != FRows.end() && *Found == EntryIndex ? int(Found - FRows.begin()) : -1;
+    return EntryIndex < 0 || EntryIndex >= std::int32_t(FRowOfEntry.size()) ? -1
+                                                                            : FRowOfEntry[std::size_t(EntryIndex)];
 }
 
 int TCompareListModel::rowCount(const QModelIndex& Parent) const
@@ -119,13 +217,8 @@ QVariant TCompareListModel::data(const QModelIndex& Index, int Role) const
         return LabelFromBytes(ObjectTypeNames[Entry->ObjectType]);
     case colID:
         return Entry->ID;
-    case colName: {
-        // The new file's name, unless the object is gone from it.
-        const bool InNew = Entry->NewIndex >= 0;
-        const std::int32_t ObjectIndex = InNew ? Entry->NewIndex : Entry->OldIndex;
-        const TObjectTextObject& Object = (InNew ? FNew : FOld).Objects(ObjectIndex);
-        return LabelFromBytes(Object.Name(), (InNew ? FNewEncodings : FOldEncodings).ForLabel(ObjectIndex, Object.Name()));
-    }
+    case colName:
+        return NameOf(*Entry);
     default:
         return {};
     }
@@ -151,7 +244,8 @@ QVariant TCompareListModel::headerData(int Section, Qt::Orientation Orientation,
 
 // --- TCompareWindow
 
-TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QString& NewFileName)
+TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QString& NewFileName,
+                               std::optional<codepages::TEncoding> Encoding, TCompareChoices Choices)
     : QDialog(&Owner, Qt::Window),
       FOld(Old),
       FNew(&Old),
@@ -168,6 +262,8 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
         FNewFile->LoadFromFile(gui::ToSystemPath(NewFileName));
         FNew = FNewFile.get();
     }
+    FOldEncodings.SetChosen(Encoding);
+    FNewEncodings.SetChosen(Encoding);
     FOldEncodings.Reset(FOld.Count());
     FNewEncodings.Reset(FNew->Count());
     setWindowTitle(tr("Compare %1 with %2")
@@ -182,6 +278,7 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     FStrict = new QCheckBox(tr("Compare every &byte"), this);
     FStrict->setObjectName(QStringLiteral("chkStrict"));
     FStrict->setToolTip(tr("Differences in Date, Time, Modified and line breaks count too"));
+    FStrict->setChecked(Choices.Strict);
     FCounts = new QLabel(this);
     FCounts->setObjectName(QStringLiteral("lblCounts"));
     FProgress = new QProgressBar(this);
@@ -198,6 +295,14 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     FList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     FList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FList->setModel(FModel);
+    // No column at first: the entries' order, kind then number.
+    FList->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    FList->setSortingEnabled(true);
+    FFilter = new TFilterFields(this);
+    FFilter->setObjectName(QStringLiteral("fltCompare"));
+    FFilter->SetEncoding(Encoding);
+    for (const TFilterField Field : {TFilterField::Modified, TFilterField::Date, TFilterField::Time})
+        FFilter->SetFieldShown(Field, false);
     FText = new TCompareText(this);
 
     const auto MakeAction = [this](const QString& Text, const char* Name, const QKeySequence& Key) {
@@ -227,11 +332,13 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     auto* Steps = new QHBoxLayout;
     Steps->addWidget(Button(FPreviousDifference));
     Steps->addWidget(Button(FNextDifference));
-    auto* Unified = new QCheckBox(tr("&Unified"), this);
-    Unified->setObjectName(QStringLiteral("chkUnified"));
-    Unified->setToolTip(tr("Both versions in one text, each change's old lines before its new ones"));
-    connect(Unified, &QCheckBox::toggled, FText, &TCompareText::SetUnified);
-    Steps->addWidget(Unified);
+    FUnified = new QCheckBox(tr("&Unified"), this);
+    FUnified->setObjectName(QStringLiteral("chkUnified"));
+    FUnified->setToolTip(tr("Both versions in one text, each change's old lines before its new ones"));
+    FUnified->setChecked(Choices.Unified);
+    FText->SetUnified(Choices.Unified);
+    connect(FUnified, &QCheckBox::toggled, FText, &TCompareText::SetUnified);
+    Steps->addWidget(FUnified);
     Steps->addStretch(1);
     Steps->addWidget(Button(FExport));
     auto* Lower = new QWidget(this);
@@ -239,8 +346,13 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     LowerLayout->setContentsMargins(0, 0, 0, 0);
     LowerLayout->addLayout(Steps);
     LowerLayout->addWidget(FText, 1);
+    auto* Upper = new QWidget(this);
+    auto* UpperLayout = new QVBoxLayout(Upper);
+    UpperLayout->setContentsMargins(0, 0, 0, 0);
+    UpperLayout->addWidget(FFilter);
+    UpperLayout->addWidget(FList, 1);
     auto* Splitter = new QSplitter(Qt::Vertical, this);
-    Splitter->addWidget(FList);
+    Splitter->addWidget(Upper);
     Splitter->addWidget(Lower);
     Splitter->setStretchFactor(1, 2);
     auto* Layout = new QVBoxLayout(this);
@@ -260,8 +372,14 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
             Cancel();
     });
     connect(FCancel, &QPushButton::clicked, this, &TCompareWindow::Cancel);
-    connect(FShowIdentical, &QCheckBox::toggled, this, [this] { Refill(); });
-    connect(FStrict, &QCheckBox::toggled, this, [this] { Start(); });
+    connect(FShowIdentical, &QCheckBox::toggled, this, [this] { gui::RunGuarded(this, [this] { Refill(); }); });
+    connect(FFilter, &TFilterFields::Changed, this, [this] { gui::RunGuarded(this, [this] { Refill(); }); });
+    connect(FStrict, &QCheckBox::toggled, this, [this] {
+        emit ChoicesChanged();
+        Start();
+    });
+    connect(FUnified, &QCheckBox::toggled, this, &TCompareWindow::ChoicesChanged);
+    connect(FList, &QTreeView::activated, this, &TCompareWindow::Activate);
     connect(FList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { gui::RunGuarded(this, [this] { ShowSelected(); }); });
     connect(FNextDifference, &QAction::triggered, this, [this] { Step(true); });
@@ -272,6 +390,9 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
 TCompareWindow::~TCompareWindow()
 {
     FSlice.stop();
+    // The dialog hides after this, laying the list out once more: the model
+    // must not read the entries and the new file, which go first.
+    FModel->SetEntries(nullptr, false, TObjectFilter());
 }
 
 void TCompareWindow::Start()
@@ -282,7 +403,7 @@ void TCompareWindow::Start()
     // The same files pair up the same way: the object shown stays shown.
     if (const std::int32_t Shown = FModel->EntryIndexAt(FList->currentIndex().row()); Shown >= 0)
         FShownEntry = Shown;
-    FModel->SetEntries(nullptr, false);
+    FModel->SetEntries(nullptr, false, FFilter->Filter());
     FText->Clear();
     FEntries = MatchObjects(FOld, *FNew);
     FNext = 0;
@@ -331,7 +452,7 @@ void TCompareWindow::Refill()
         return;
     const std::int32_t Current = FModel->EntryIndexAt(FList->currentIndex().row());
     const std::int32_t Shown = Current >= 0 ? Current : std::exchange(FShownEntry, -1);
-    FModel->SetEntries(&FEntries, FShowIdentical->isChecked());
+    FModel->SetEntries(&FEntries, FShowIdentical->isChecked(), FFilter->Filter());
     UpdateCounts();
     const int Row = FModel->RowOf(Shown);
     // The first difference is shown at once.
@@ -381,17 +502,33 @@ void TCompareWindow::Step(bool Forward)
 {
     if (Forward ? FText->NextDifference() : FText->PreviousDifference())
         return;
-    // On to the nearest changed object in that direction.
+    // On to the nearest object that differs in that direction: an added or
+    // deleted one is a difference as a whole.
     const int Rows = FModel->rowCount();
     for (int Row = FList->currentIndex().row() + (Forward ? 1 : -1); Row >= 0 && Row < Rows;
          Row += Forward ? 1 : -1) {
-        const TCompareEntry* Entry = FModel->EntryAt(Row);
-        if (Entry->Status == TCompareStatus::Changed) {
+        if (FModel->EntryAt(Row)->Status != TCompareStatus::Identical) {
             FList->setCurrentIndex(FModel->index(Row, 0));
+            if (!Forward)
+                FText->LastDifference();
             return;
         }
     }
     QApplication::beep();
+}
+
+void TCompareWindow::Activate(const QModelIndex& Index)
+{
+    const TCompareEntry* Entry = FModel->EntryAt(Index.row());
+    if (Entry && Entry->OldIndex >= 0)
+        emit OldObjectActivated(Entry->OldIndex);
+    else
+        QApplication::beep();
+}
+
+TCompareChoices TCompareWindow::Choices() const
+{
+    return {FStrict->isChecked(), FUnified->isChecked()};
 }
 
 void TCompareWindow::ExportSelected()
@@ -414,8 +551,14 @@ void TCompareWindow::ExportSelected()
 
 // --- TCompareCommand
 
-TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File)
-    : QObject(&Window), FWindow(Window), FFile(File), FAction(new QAction(tr("Co&mpare With..."), &Window))
+TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
+                                 std::function<void(std::int32_t)> ShowObject)
+    : QObject(&Window),
+      FWindow(Window),
+      FFile(File),
+      FEncodings(Encodings),
+      FShowObject(std::move(ShowObject)),
+      FAction(new QAction(tr("Co&mpare With..."), &Window))
 {
     FAction->setObjectName(QStringLiteral("actFileCompareWith"));
 }
@@ -448,8 +591,14 @@ void TCompareCommand::Execute()
 void TCompareCommand::CompareWith(const QString& FileName)
 {
     FileChanging();
-    auto* Compare = new TCompareWindow(FWindow, FFile, FileName);
+    auto* Compare = new TCompareWindow(FWindow, FFile, FileName, FEncodings.Chosen(), FChoices);
     FCompare = Compare;
+    connect(Compare, &TCompareWindow::ChoicesChanged, this, [this, Compare] { FChoices = Compare->Choices(); });
+    connect(Compare, &TCompareWindow::OldObjectActivated, this, [this](std::int32_t ObjectIndex) {
+        FWindow.activateWindow();
+        FWindow.raise();
+        FShowObject(ObjectIndex);
+    });
     Compare->show();
     Compare->Start();
 }

@@ -11,6 +11,7 @@
 
 #include "core/compare.h"
 #include "core/encodingchoice.h"
+#include "core/objectfilter.h"
 #include "core/quibfile.h"
 
 #include <QAbstractTableModel>
@@ -20,7 +21,9 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -33,8 +36,17 @@ class QTreeView;
 class TBrowseForFolderDialog;
 class TCompareText;
 class TExportSaveDialog;
+class TFilterFields;
 
-// The rows of a comparison: every entry, or those that are not identical.
+// The compare window's choices the settings file keeps.
+struct TCompareChoices {
+    bool Strict = false;  // Compare every byte
+    bool Unified = false; // both versions in one text
+};
+
+// The rows of a comparison: every entry, or those that are not identical,
+// that the filter lets through; in the entries' order (kind, then number) or
+// sorted by a column.
 class TCompareListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -43,7 +55,9 @@ public:
     TCompareListModel(const TObjectTextFile& Old, const TObjectTextFile& New, const TEncodingChoice& OldEncodings,
                       const TEncodingChoice& NewEncodings, QObject* Parent = nullptr);
 
-    void SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical);
+    // The filter sees the new version of an object, the old one of a deleted
+    // object. Raises what reading property values raises (EReadError).
+    void SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical, const TObjectFilter& Filter);
     // The entry on a row; null for a row out of range.
     const TCompareEntry* EntryAt(int Row) const;
     int RowOf(std::int32_t EntryIndex) const;
@@ -53,16 +67,25 @@ public:
     int columnCount(const QModelIndex& Parent = {}) const override;
     QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
     QVariant headerData(int Section, Qt::Orientation Orientation, int Role = Qt::DisplayRole) const override;
+    // Column -1: the entries' order.
+    void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
 
     static QString StatusText(TCompareStatus Status);
 
 private:
+    void SortRows();
+    // The object a row names: the new version, or the old one of a deleted object.
+    QString NameOf(const TCompareEntry& Entry) const;
+
     const TObjectTextFile& FOld;
     const TObjectTextFile& FNew;
     const TEncodingChoice& FOldEncodings;
     const TEncodingChoice& FNewEncodings;
     const std::vector<TCompareEntry>* FEntries = nullptr;
-    std::vector<std::int32_t> FRows; // entry indexes shown
+    std::vector<std::int32_t> FRows;       // entry indexes shown
+    std::vector<std::int32_t> FRowOfEntry; // -1 for an entry not shown
+    int FSortColumn = -1;
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 
 class TCompareWindow : public QDialog {
@@ -70,8 +93,10 @@ class TCompareWindow : public QDialog {
 public:
     // Old: the main window's model, which outlives this window. NewFileName
     // empty or Old's own file: Old against itself. A file that cannot be
-    // loaded is thrown.
-    TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QString& NewFileName);
+    // loaded is thrown. Encoding: the one chosen for every object (none:
+    // Automatic).
+    TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QString& NewFileName,
+                   std::optional<codepages::TEncoding> Encoding = std::nullopt, TCompareChoices Choices = {});
     ~TCompareWindow() override;
 
     // Starts (again) with the options of the check boxes.
@@ -83,6 +108,8 @@ public:
     TCompareListModel& Model() const { return *FModel; }
     TCompareText& Text() const { return *FText; }
     QTreeView& List() const { return *FList; }
+    TFilterFields& FilterFields() const { return *FFilter; }
+    TCompareChoices Choices() const;
     // Exports the selected rows: the new version of each object, the old one of
     // a deleted object.
     void ExportSelected();
@@ -90,6 +117,9 @@ public:
 signals:
     // The comparison has ended, run through or cancelled.
     void Finished();
+    // A row was opened (double-click, Enter) whose object the old file has.
+    void OldObjectActivated(std::int32_t ObjectIndex);
+    void ChoicesChanged();
 
 private:
     void CompareSlice();
@@ -98,6 +128,7 @@ private:
     void UpdateCounts();
     void ShowSelected();
     void Step(bool Forward);
+    void Activate(const QModelIndex& Index);
 
     TObjectTextFile& FOld;
     std::unique_ptr<TObjectTextFile> FNewFile;
@@ -112,9 +143,11 @@ private:
 
     TCompareListModel* FModel;
     QTreeView* FList;
+    TFilterFields* FFilter;
     TCompareText* FText;
     QCheckBox* FShowIdentical;
     QCheckBox* FStrict;
+    QCheckBox* FUnified;
     QLabel* FCounts;
     QProgressBar* FProgress;
     QPushButton* FCancel;
@@ -130,7 +163,10 @@ private:
 class TCompareCommand : public QObject {
     Q_OBJECT
 public:
-    TCompareCommand(QWidget& Window, TObjectTextFile& File);
+    // Encodings: the main window's, whose choice the compare window follows.
+    // ShowObject selects an object of File in the main window.
+    TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
+                    std::function<void(std::int32_t)> ShowObject);
 
     QAction* Action() const { return FAction; }
     // Shows the Open dialog; the compare follows its acceptance.
@@ -141,10 +177,16 @@ public:
     TCompareWindow* Window() const { return FCompare; }
     // The main window's file is about to change or go.
     void FileChanging();
+    // Kept in the settings file; the next compare window starts with them.
+    TCompareChoices Choices() const { return FChoices; }
+    void SetChoices(TCompareChoices Choices) { FChoices = Choices; }
 
 private:
     QWidget& FWindow;
     TObjectTextFile& FFile;
+    const TEncodingChoice& FEncodings;
+    std::function<void(std::int32_t)> FShowObject;
+    TCompareChoices FChoices;
     QAction* FAction;
     QPointer<QFileDialog> FDialog;
     QPointer<TCompareWindow> FCompare;

@@ -416,3 +416,13 @@ void TFindAllPanel::closeEvent(QCloseEvent* Event)
     Stop();
     QDockWidget::closeEvent(Event);
 }
+
+bool TFindAllPanel::SkipLayouts() const
+{
+    return chkFindAllSkipLayouts->isChecked();
+}
+
+void TFindAllPanel::SetSkipLayouts(bool Skip)
+{
+    chkFindAllSkipLayouts->setChecked(Skip);
+}

@@ -92,6 +92,9 @@ public:
     TFindAllModel& Results() { return *FModel; }
     // Selects row Row's occurrence in the window's views.
     void Activate(int Row);
+    // Skip report layouts, which the settings file keeps.
+    bool SkipLayouts() const;
+    void SetSkipLayouts(bool Skip);
 
 signals:
     // A search from the panel's own box, which the find dialog takes over.

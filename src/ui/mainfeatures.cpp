@@ -137,7 +137,8 @@ void TfrmMain::FileChanging()
 
 void TfrmMain::AddCompare()
 {
-    FCompare = new TCompareCommand(*this, *FObjectTextFile);
+    FCompare = new TCompareCommand(*this, *FObjectTextFile, FEncodings,
+                                   [this](std::int32_t ObjectIndex) { GoToObject(ObjectIndex); });
     // After the export entries.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());

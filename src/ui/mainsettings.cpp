@@ -1,6 +1,8 @@
 // The window's settings file: read once at start-up, written once at shutdown.
 #include "ui/mainform.h"
 
+#include "ui/compareview.h"
+#include "ui/findall.h"
 #include "ui/listcolumns.h"
 #include "ui/recentfiles.h"
 #include "ui/viewoptions.h"
@@ -162,6 +164,8 @@ void TfrmMain::LoadSettings()
     for (const std::string& File : Settings.RecentFiles)
         Recent << QString::fromStdString(File);
     FRecentFiles->SetFiles(Recent);
+    FFindAll->SetSkipLayouts(Settings.SkipReportLayouts);
+    FCompare->SetChoices({Settings.CompareStrict, Settings.CompareUnified});
 }
 
 void TfrmMain::SaveSettings()
@@ -186,5 +190,8 @@ void TfrmMain::SaveSettings()
     Settings.ListColumns = FListColumns->SettingText().toStdString();
     for (const QString& File : FRecentFiles->Files())
         Settings.RecentFiles.push_back(File.toStdString());
+    Settings.SkipReportLayouts = FFindAll->SkipLayouts();
+    Settings.CompareStrict = FCompare->Choices().Strict;
+    Settings.CompareUnified = FCompare->Choices().Unified;
     WriteWindowSettings(gui::ToSystemPath(FSettingsFileName), Settings);
 }

@@ -25,6 +25,11 @@ const char* const SLineNumbers = "LineNumbers";
 const char* const SWordWrap = "WordWrap";
 const char* const SListColumns = "ListColumns";
 const char* const SRecent = "Recent";
+const char* const SFindAll = "Find All";
+const char* const SSkipReportLayouts = "SkipReportLayouts";
+const char* const SCompare = "Compare";
+const char* const SStrict = "Strict";
+const char* const SUnified = "Unified";
 
 // [Recent] File1 ... File8.
 std::string RecentKey(std::size_t Index) { return "File" + std::to_string(Index + 1); }
@@ -117,6 +122,9 @@ TWindowSettings ReadWindowSettings(const std::string& FileName)
         if (!File.empty())
             Settings.RecentFiles.push_back(std::move(File));
     }
+    Settings.SkipReportLayouts = platform::ReadFlag(Profile, SFindAll, SSkipReportLayouts, true);
+    Settings.CompareStrict = platform::ReadFlag(Profile, SCompare, SStrict);
+    Settings.CompareUnified = platform::ReadFlag(Profile, SCompare, SUnified);
     return Settings;
 }
 
@@ -143,4 +151,7 @@ void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Set
     for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index)
         Writer.String(SRecent, RecentKey(Index).c_str(),
                       Index < Settings.RecentFiles.size() ? SingleLine(Settings.RecentFiles[Index]) : std::string());
+    Writer.Flag(SFindAll, SSkipReportLayouts, Settings.SkipReportLayouts);
+    Writer.Flag(SCompare, SStrict, Settings.CompareStrict);
+    Writer.Flag(SCompare, SUnified, Settings.CompareUnified);
 }

@@ -3,8 +3,8 @@
 //
 // Knows nothing of widgets: the window applies what is read and gathers what
 // is written. The settings file is private-profile (INI) text with the
-// sections [Window], [View] and [Find], and [Display] and [Recent] for what
-// the viewer added later.
+// sections [Window], [View] and [Find], and [Display], [Recent], [Find All]
+// and [Compare] for what the viewer added later.
 #pragma once
 
 #include <cstdint>
@@ -38,9 +38,14 @@ struct TWindowSettings {
     bool WordWrap = true;
     // The OBJECT-PROPERTIES values the list shows, by key: "Modified,Date".
     std::string ListColumns;
-    // ... and [Recent]: the files opened last, most recent first.
+    // ... [Recent]: the files opened last, most recent first ...
     static constexpr std::size_t RecentFileCount = 8;
     std::vector<std::string> RecentFiles;
+    // ... [Find All] ...
+    bool SkipReportLayouts = true;
+    // ... and [Compare]: Compare every byte, and both versions in one text.
+    bool CompareStrict = false;
+    bool CompareUnified = false;
 };
 
 // The values of the settings file FileName (a path as the file layer takes

@@ -4,6 +4,7 @@
 #include "guitest.h"
 #include "ui/comparetext.h"
 #include "ui/compareview.h"
+#include "ui/filterfields.h"
 #include "components/brwsfldr.h"
 
 #include <QAbstractItemModelTester>
@@ -11,6 +12,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -434,12 +436,105 @@ private slots:
         Previous->trigger();
         QCOMPARE(Line(), Hunks[1]);
         Next->trigger();
-        // Past the last change: Codeunit 81, changed under a strict comparison.
-        Next->trigger();
-        const TCompareEntry* Shown = Session.Compare->Model().EntryAt(Session.Compare->List().currentIndex().row());
-        QVERIFY(Shown);
-        QCOMPARE(Shown->ObjectType, otCodeunit);
-        QCOMPARE(Shown->ID, 81);
+        // Past the last change, on through every object that differs: an
+        // added or deleted one as a whole, then Codeunit 81, changed under a
+        // strict comparison; back again to the last change of the form.
+        const auto ShownID = [&] {
+            const TCompareEntry* Shown =
+                Session.Compare->Model().EntryAt(Session.Compare->List().currentIndex().row());
+            return Shown ? Shown->ID : -1;
+        };
+        QList<int> Visited;
+        for (int Press = 0; Press < 3; ++Press) {
+            Next->trigger();
+            Visited << ShownID();
+        }
+        QCOMPARE(Visited, QList<int>({5, 80, 81}));
+        for (int Press = 0; Press < 3; ++Press)
+            Previous->trigger();
+        QCOMPARE(ShownID(), 21);
+        QCOMPARE(Line(), Hunks[2]);
+    }
+
+    // The filter fields narrow the list as the main window's do, reading the
+    // new version of an object (the old one of a deleted object); a column
+    // header sorts it, no column keeps the order kind then number.
+    void FilterAndSort_data()
+    {
+        QTest::addColumn<QString>("Field");
+        QTest::addColumn<QString>("Expression");
+        QTest::addColumn<int>("SortColumn");
+        QTest::addColumn<int>("Order");
+        QTest::addColumn<QList<int>>("IDs");
+        const int Entries = -1;
+        QTest::newRow("everything") << "Name" << "" << Entries << int(Qt::AscendingOrder) << QList<int>{18, 21, 5, 80, 81};
+        QTest::newRow("kind") << "Type" << "codeunit" << Entries << int(Qt::AscendingOrder) << QList<int>{80, 81};
+        QTest::newRow("deleted by name") << "Name" << "Sales*" << Entries << int(Qt::AscendingOrder)
+                                         << QList<int>{80, 81};
+        QTest::newRow("range") << "ID" << "20..80" << Entries << int(Qt::AscendingOrder) << QList<int>{21, 80};
+        QTest::newRow("malformed filters nothing") << "ID" << "1|x" << Entries << int(Qt::AscendingOrder)
+                                                   << QList<int>{18, 21, 5, 80, 81};
+        QTest::newRow("by ID") << "Name" << "" << int(TCompareListModel::colID) << int(Qt::AscendingOrder)
+                               << QList<int>{5, 18, 21, 80, 81};
+        QTest::newRow("by ID, descending") << "ID" << "<81" << int(TCompareListModel::colID)
+                                           << int(Qt::DescendingOrder) << QList<int>{80, 21, 18, 5};
+        QTest::newRow("by name") << "Name" << "" << int(TCompareListModel::colName) << int(Qt::AscendingOrder)
+                                 << QList<int>{18, 21, 80, 81, 5};
+        // Status: added, deleted, changed, identical; ties in kind then number.
+        QTest::newRow("by status") << "Name" << "" << int(TCompareListModel::colStatus) << int(Qt::DescendingOrder)
+                                   << QList<int>{18, 81, 21, 80, 5};
+    }
+    void FilterAndSort()
+    {
+        QFETCH(QString, Field);
+        QFETCH(QString, Expression);
+        QFETCH(int, SortColumn);
+        QFETCH(int, Order);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        QAbstractItemModelTester Tester(&Session.Compare->Model());
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(true);
+        Session.Compare->List().sortByColumn(SortColumn, Qt::SortOrder(Order));
+        auto* Edit = Component<QLineEdit>(Session.Compare->FilterFields(), qPrintable("edtFilter" + Field));
+        QTest::keyClicks(Edit, Expression);
+        QTest::keyClick(Edit, Qt::Key_Return);
+        QList<int> IDs;
+        for (int Row = 0; Row < Session.Compare->Model().rowCount(); ++Row)
+            IDs << Session.Compare->Model().EntryAt(Row)->ID;
+        QTEST(IDs, "IDs");
+        // The current row follows its object through the sort.
+        if (!IDs.isEmpty()) {
+            const int Last = IDs.size() - 1;
+            Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Last, 0));
+            Session.Compare->List().sortByColumn(-1, Qt::AscendingOrder);
+            QCOMPARE(Session.Compare->Model().EntryAt(Session.Compare->List().currentIndex().row())->ID, IDs[Last]);
+        }
+    }
+
+    // Opening a row shows its object in the main window; an added object has
+    // none there. The check boxes' choices go to the next compare window.
+    void RowOpensInTheMainWindow()
+    {
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        QTreeView& List = Session.Compare->List();
+        const auto* Tree = Component<QTreeView>(*Session.Window, "tvwMain");
+        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otCodeunit, 80), 0));
+        QCOMPARE(Tree->currentIndex().row(), 2);
+        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otReport, 5), 0));
+        QCOMPARE(Tree->currentIndex().row(), 2);
+
+        Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(true);
+        auto* Command = Session.Window->findChild<TCompareCommand*>();
+        Command->CompareWith(Session.Folder.Path(QStringLiteral("new.txt")));
+        auto* Again = Session.Window->findChild<TCompareWindow*>();
+        QVERIFY(Again);
+        QVERIFY(Component<QCheckBox>(*Again, "chkUnified")->isChecked());
+        QVERIFY(!Component<QCheckBox>(*Again, "chkStrict")->isChecked());
     }
 };
 

@@ -2,9 +2,11 @@
 // window, and a file that cannot be written.
 #include "guitest.h"
 
+#include "ui/compareview.h"
 #include "ui/objecttextview.h"
 #include "ui/windowplacement.h"
 
+#include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QScreen>
@@ -99,7 +101,12 @@ private slots:
                                      "WordWrap=1\n"
                                      "ListColumns=\n"
                                      "[Recent]\n"
-                                     "File1=\nFile2=\nFile3=\nFile4=\nFile5=\nFile6=\nFile7=\nFile8=\n";
+                                     "File1=\nFile2=\nFile3=\nFile4=\nFile5=\nFile6=\nFile7=\nFile8=\n"
+                                     "[Find All]\n"
+                                     "SkipReportLayouts=1\n"
+                                     "[Compare]\n"
+                                     "Strict=0\n"
+                                     "Unified=0\n";
         QCOMPARE(Folder.Read("quib.zup"), Expected);
     }
 
@@ -117,7 +124,9 @@ private slots:
             "[Display]\r\nEncoding=cp850\r\nSyntaxHighlighting=0\r\nLineNumbers=0\r\nWordWrap=0\r\n"
             "ListColumns=Modified,Date\r\n"
             "[Recent]\r\nFile1=/gone/first.txt\r\nFile2=/gone/second.txt\r\nFile3=\r\nFile4=\r\nFile5=\r\n"
-            "File6=\r\nFile7=\r\nFile8=\r\n";
+            "File6=\r\nFile7=\r\nFile8=\r\n"
+            "[Find All]\r\nSkipReportLayouts=0\r\n"
+            "[Compare]\r\nStrict=1\r\nUnified=1\r\n";
         Folder.Write("quib.zup", Content);
         {
             auto Window = MakeWindow(Folder);
@@ -137,6 +146,9 @@ private slots:
             QVERIFY(Window->FindMatchCase());
             const auto* Text = Component<TObjectTextView>(*Window, "memMain");
             QVERIFY(!Text->LineNumbersShown() && !Text->WordWrap());
+            QVERIFY(!Component<QCheckBox>(*Window, "chkFindAllSkipLayouts")->isChecked());
+            const TCompareChoices Compare = Window->findChild<TCompareCommand*>()->Choices();
+            QVERIFY(Compare.Strict && Compare.Unified);
         }
         QCOMPARE(Folder.Read("quib.zup"), Content);
     }
