@@ -186,6 +186,11 @@ public:
 
     // True while the model holds a stream of a file (after a successful open).
     bool HoldsStream() const { return FStream != nullptr; }
+    // A reader of what the model holds, for a worker thread beside it: the
+    // same open file with a position of its own, so no second open is needed
+    // (a share-none hold would refuse it). Null when nothing is held. Raises
+    // EReadError when the system refuses.
+    std::unique_ptr<platform::TStream> SecondReader() const { return FStream ? FStream->Duplicate() : nullptr; }
 
     // Bytes read per request while loading; tests shrink it to reach every
     // window boundary.

@@ -232,21 +232,6 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
     return Stream;
 }
 
-std::unique_ptr<TFileStream> TFileStream::OpenSharedRead(const std::string& FileName)
-{
-    const std::string Path = FullPath(FileName);
-    if (const int Error = FileIo().BeforeOpen(Path, false))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
-    std::wstring Wide;
-    if (!Utf8ToWide(FileName, Wide))
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
-    HANDLE Handle = CreateFileW(Wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (Handle == INVALID_HANDLE_VALUE)
-        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
-    return std::unique_ptr<TFileStream>(new TFileStream(Handle));
-}
-
 std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
 {
     const std::string Path = FullPath(FileName);
@@ -266,6 +251,14 @@ std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& Fil
 TFileStream::~TFileStream()
 {
     CloseHandle(FHandle);
+}
+
+std::unique_ptr<TStream> TFileStream::Duplicate() const
+{
+    HANDLE Copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), FHandle, GetCurrentProcess(), &Copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+        throw EReadError(SystemErrorText(int(GetLastError())));
+    return std::unique_ptr<TStream>(new TFileStream(Copy));
 }
 
 static std::int64_t FileSize(NativeHandle Handle)
@@ -381,14 +374,6 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
     return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
 }
 
-std::unique_ptr<TFileStream> TFileStream::OpenSharedRead(const std::string& FileName)
-{
-    const std::string Path = FullPath(FileName);
-    struct stat Info {};
-    TFdGuard Fd = OpenForReading(FileName, Path, Info);
-    return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
-}
-
 std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
 {
     const std::string Path = FullPath(FileName);
@@ -410,7 +395,15 @@ std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& Fil
 
 TFileStream::~TFileStream()
 {
-    ::close(FHandle); // also drops the lock
+    ::close(FHandle); // also drops the lock, unless a duplicate still has the file
+}
+
+std::unique_ptr<TStream> TFileStream::Duplicate() const
+{
+    const int Copy = ::fcntl(FHandle, F_DUPFD_CLOEXEC, 0);
+    if (Copy < 0)
+        throw EReadError(SystemErrorText(errno));
+    return std::unique_ptr<TStream>(new TFileStream(Copy));
 }
 
 static std::int64_t FileSize(NativeHandle Handle)

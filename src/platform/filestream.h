@@ -36,6 +36,9 @@ public:
     virtual std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) = 0;
     std::int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
     std::int64_t Size();
+    // A second reader of the same bytes with a position of its own (for a
+    // worker beside the stream's owner); null when this stream has none to give.
+    virtual std::unique_ptr<TStream> Duplicate() const { return nullptr; }
 };
 
 // An in-memory stream (tests, fuzzing).
@@ -46,6 +49,7 @@ public:
     std::int64_t Read(void* Buffer, std::int64_t Count) override;
     std::int64_t Write(const void* Buffer, std::int64_t Count) override;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+    std::unique_ptr<TStream> Duplicate() const override { return std::make_unique<TMemoryStream>(FData); }
     const std::string& Data() const { return FData; }
 
 private:
@@ -69,13 +73,6 @@ public:
     // Read/write, held exclusively, replacing any existing content. The content
     // is cut only once the hold is taken, so a file held elsewhere stays untouched.
     static std::unique_ptr<TFileStream> CreateExclusive(const std::string& FileName);
-    // Read-only and without a hold of its own: a second reader of a file this
-    // process holds already (a worker beside the window's model). On POSIX the
-    // hold is an advisory lock, which a plain open passes; on Windows the
-    // holder's share mode refuses this open, so there a worker needs the
-    // holder's handle duplicated instead.
-    static std::unique_ptr<TFileStream> OpenSharedRead(const std::string& FileName);
-
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
@@ -83,6 +80,10 @@ public:
     std::int64_t Read(void* Buffer, std::int64_t Count) override;
     std::int64_t Write(const void* Buffer, std::int64_t Count) override;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
+    // The same open file, not a second open (which the holder's share mode
+    // refuses on Windows): the hold stands while either stream lives. Raises
+    // EReadError when the system refuses a handle.
+    std::unique_ptr<TStream> Duplicate() const override;
 
 private:
     explicit TFileStream(NativeHandle Handle) : FHandle(Handle) {}

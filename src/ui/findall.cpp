@@ -426,3 +426,9 @@ void TFindAllPanel::SetSkipLayouts(bool Skip)
 {
     chkFindAllSkipLayouts->setChecked(Skip);
 }
+
+void TFindAllPanel::EncodingChanged()
+{
+    if (FSearched)
+        gui::RunGuarded(&FWindow, [this] { Start(FLastQuery); });
+}

@@ -92,6 +92,9 @@ public:
     TFindAllModel& Results() { return *FModel; }
     // Selects row Row's occurrence in the window's views.
     void Activate(int Row);
+    // The window reads the file in another encoding now: a search shown runs
+    // again, as what it finds and how its lines read may differ.
+    void EncodingChanged();
     // Skip report layouts, which the settings file keeps.
     bool SkipLayouts() const;
     void SetSkipLayouts(bool Skip);

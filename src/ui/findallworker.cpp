@@ -191,7 +191,7 @@ QString Decoded(std::string_view Text, std::size_t Start, std::size_t End, codep
 TFindAllSnapshot TFindAllSnapshot::Of(const TObjectTextFile& File, const TEncodingChoice& Encodings)
 {
     TFindAllSnapshot Snapshot;
-    Snapshot.FileName = File.FileName();
+    Snapshot.Stream = File.SecondReader();
     Snapshot.Encodings = Encodings;
     Snapshot.Objects.reserve(std::size_t(File.Count()));
     for (std::int32_t I = 0; I < File.Count(); ++I) {
@@ -218,10 +218,10 @@ public:
             FBytesTotal += Object.Size;
         FLastSent = std::chrono::steady_clock::now();
         if (!FFind.Empty() && !Objects.empty()) {
-            const std::unique_ptr<platform::TFileStream> Stream =
-                platform::TFileStream::OpenSharedRead(W.FSnapshot.FileName);
-            TBlockReader Blocks(*Stream, BlockSize);
-            // Another file under the same name has other objects.
+            if (!W.FSnapshot.Stream)
+                throw platform::EReadError(SReadError);
+            TBlockReader Blocks(*W.FSnapshot.Stream, BlockSize);
+            // A file cut short since it was split.
             if (Blocks.FileSize() < std::int64_t(Objects.back().Offset) + Objects.back().Size)
                 throw platform::EReadError(SReadError);
             for (std::size_t I = 0; I < Objects.size() && !W.Cancelled();) {

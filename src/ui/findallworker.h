@@ -36,7 +36,8 @@ struct TFindAllSnapshot {
         TObjectType Kind;
         std::string Name;
     };
-    std::string FileName;
+    // The model's file, read beside it (shared: a snapshot is copied).
+    std::shared_ptr<platform::TStream> Stream;
     std::vector<TObject> Objects;
     // A copy of the window's: the search detects into it.
     TEncodingChoice Encodings;

@@ -5,6 +5,7 @@
 #include "ui/errorbox.h"
 #include "ui/filedialogs.h"
 #include "ui/filterbar.h"
+#include "ui/findall.h"
 #include "ui/recentfiles.h"
 #include "ui/systempath.h"
 #include "ui/settingslocation.h"
@@ -413,8 +414,11 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
 
 void TfrmMain::SetEncoding(const QString& SettingName)
 {
+    const std::optional<codepages::TEncoding> Before = FEncodings.Chosen();
     FEncodings.SetFromSettingName(SettingName.toStdString());
     FFilterBar->SetEncoding(FEncodings.Chosen());
+    if (FEncodings.Chosen() != Before)
+        FFindAll->EncodingChanged();
     FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
     FTreeModel->LabelsChanged();
     FListModel->LabelsChanged();

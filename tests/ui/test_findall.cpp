@@ -208,6 +208,22 @@ private slots:
         QVERIFY2(All.size() >= AtLeast, qPrintable(QString::number(All.size())));
     }
 
+    // View > Encoding changes what the text is written as in each object:
+    // the rows shown are searched for again, still those Find Next selects.
+    void anotherEncodingSearchesAgain()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("mixed.txt", MixedFile()));
+        FindAll(*Window, "bel\xC3\xB8" "b");
+        const int Automatic = Panel(*Window)->Results().HitCount();
+        Window->SetEncoding(QStringLiteral("latin1"));
+        QTRY_VERIFY(!Panel(*Window)->Running());
+        const QList<TOccurrence> All = Rows(*Panel(*Window));
+        QCOMPARE(All, FindNextPresses(*Window));
+        QVERIFY2(!All.isEmpty() && All.size() < Automatic, qPrintable(QString::number(All.size())));
+    }
+
     void rowShowsObjectLineAndMarkedText_data()
     {
         QTest::addColumn<QByteArray>("Body");
