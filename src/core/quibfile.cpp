@@ -2,6 +2,7 @@
 
 #include "core/encodingchoice.h"
 #include "core/findtext.h"
+#include "core/readahead.h"
 #include "core/simd.h"
 
 #include <algorithm>
@@ -643,30 +644,34 @@ void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
     if (Remaining > INT32_MAX)
         throw EIntOverflow();
 
-    // One pass over the text through a reused window rather than one buffer
-    // of the whole file: the same split, without holding the file in memory.
+    // One pass over the text a piece at a time rather than one buffer of the
+    // whole file: the same split, without holding the file in memory. The
+    // pieces are read ahead on a thread of their own while those before are
+    // split, so the system's copying of the bytes costs the split no time.
     TSplitter Splitter(*this, Remaining);
-    std::vector<char> Window(std::size_t(std::min<std::int64_t>(Remaining, std::max<std::int64_t>(LoadWindowSize, 1))) + 8);
-    std::int64_t Base = 0;  // text position of Window[0]
-    std::int64_t Filled = 0; // bytes in the window
-    while (Base + Filled < Remaining) {
-        const std::int64_t Want = std::min<std::int64_t>(std::int64_t(Window.size()) - Filled,
-                                                         Remaining - (Base + Filled));
-        if (Stream.Read(Window.data() + Filled, Want) != Want)
+    TReadAhead Pieces(Stream, Remaining, std::max<std::int64_t>(LoadWindowSize, 1), 64);
+    std::int64_t Done = 0; // bytes read
+    std::string Tail;      // the last bytes the splitter has not passed, with one to look back at
+    std::string Joined;    // a tail longer than the room before a piece, and the piece
+    do {
+        const TReadAhead::TPiece Piece = Pieces.Next();
+        if (Piece.Short)
             throw platform::EReadError(SReadError); // the file shrank or could not be read
         if (FOnRead)
-            FOnRead(Window.data() + Filled, Start + Base + Filled, Want);
-        Filled += Want;
-        Splitter.Feed(Window.data(), Base, Filled);
-        // Keep what the splitter has not passed (a few bytes), with one byte to look back at.
+            FOnRead(Piece.Data, Start + Done, Piece.Size);
+        const std::int64_t Base = Done - std::int64_t(Tail.size());
+        char* Window = Piece.Data - Tail.size();
+        if (std::int64_t(Tail.size()) <= Pieces.Room()) {
+            std::memcpy(Window, Tail.data(), Tail.size());
+        } else {
+            Joined.assign(Tail).append(Piece.Data, std::size_t(Piece.Size));
+            Window = Joined.data();
+        }
+        Done += Piece.Size;
+        Splitter.Feed(Window, Base, Done - Base);
         const std::int64_t Keep = std::max<std::int64_t>(Base, Splitter.Resume() - 1);
-        const std::int64_t Dropped = Keep - Base;
-        std::memmove(Window.data(), Window.data() + Dropped, std::size_t(Filled - Dropped));
-        Base = Keep;
-        Filled -= Dropped;
-    }
-    if (Remaining == 0)
-        Splitter.Feed("", 0, 0);
+        Tail.assign(Window + (Keep - Base), std::size_t(Done - Keep));
+    } while (Done < Remaining);
     Splitter.Finish();
 }
 

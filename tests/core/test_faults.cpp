@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -254,6 +255,36 @@ TEST_F(WindowedLoad, ReadFailingPartWayEndsTheLoadWithEntriesOnlyFromBytesRead)
             for (std::int32_t I = 0; I < File.Count(); ++I)
                 EXPECT_LE(File.Objects(I).Offset() + 7, Delivered) << Case;
         }
+}
+
+// The pieces are read ahead on a thread of their own: a load that ends
+// early, however it ends, stops that thread and lets the file go, and the
+// next load sees every byte once and in order.
+TEST_F(WindowedLoad, LoadEndedEarlyStopsTheReadAheadAndLetsTheFileGo)
+{
+    const std::string Text = SampleText + std::string(300, 'x') + "\r\n" + SecondObject;
+    WriteFileBytes(Path, Text);
+    for (const std::int64_t Window : {1, 7, 64, 1 << 20}) {
+        TObjectTextFile::LoadWindowSize = Window;
+        TObjectTextFile File;
+        int Pieces = 0;
+        File.SetOnRead([&Pieces](const char*, std::int64_t, std::int64_t) {
+            if (++Pieces == 2)
+                throw std::runtime_error("stop");
+        });
+        if (Window < std::int64_t(Text.size())) {
+            EXPECT_THROW(File.LoadFromFile(Path), std::runtime_error) << Window;
+        }
+        std::string Seen;
+        File.SetOnRead([&Seen](const char* Bytes, std::int64_t Position, std::int64_t Length) {
+            EXPECT_EQ(std::int64_t(Seen.size()), Position);
+            Seen.append(Bytes, std::size_t(Length));
+        });
+        File.LoadFromFile(Path);
+        EXPECT_EQ(Text, Seen) << Window;
+        ASSERT_EQ(3, File.Count()) << Window;
+        EXPECT_EQ(std::int32_t(Text.size() - SecondObject.size()), File.Objects(2).Offset()) << Window;
+    }
 }
 
 std::int64_t FailingWrite(platform::NativeHandle, const void*, std::int64_t, std::int64_t, int* Error)
