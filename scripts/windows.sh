@@ -2,7 +2,8 @@
 # Cross-compiles everything for Windows with MinGW-w64: the core, orvanta-cli,
 # the viewer (on a static Qt that scripts/windows-qt.sh builds once per
 # machine) and every test; runs the tests under Wine, in a private prefix
-# inside the build folder.
+# inside the build folder, then the viewer itself on a virtual X screen
+# (scripts/windows-smoke.sh).
 #
 #   bash scripts/windows.sh [BUILD]    # BUILD: build-windows unless given
 set -euo pipefail
@@ -33,3 +34,4 @@ fi
 # Left out: Edit > Find All's search opens the loaded file a second time, which
 # the share-none hold refuses on Windows, so its test waits for rows that never come.
 ctest --test-dir "$build" --output-on-failure -j"${CTEST_PARALLEL_LEVEL:-$(nproc)}" -E '^test_findall$'
+bash scripts/windows-smoke.sh "$build"
