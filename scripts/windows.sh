@@ -3,7 +3,7 @@
 # the viewer (on a static Qt that scripts/windows-qt.sh builds once per
 # machine) and every test; runs the tests under Wine, in a private prefix
 # inside the build folder, then the viewer itself on a virtual X screen
-# (scripts/windows-smoke.sh).
+# (scripts/windows-smoke.sh), and packs the zip.
 #
 #   bash scripts/windows.sh [BUILD]    # BUILD: build-windows unless given
 set -euo pipefail
@@ -35,3 +35,4 @@ fi
 # the share-none hold refuses on Windows, so its test waits for rows that never come.
 ctest --test-dir "$build" --output-on-failure -j"${CTEST_PARALLEL_LEVEL:-$(nproc)}" -E '^test_findall$'
 bash scripts/windows-smoke.sh "$build"
+cmake --build "$build" --target package
