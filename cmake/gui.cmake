@@ -36,7 +36,7 @@ target_link_libraries(orvantaui PUBLIC quibcore Qt6::Widgets)
 
 add_executable(orvanta WIN32 main.cpp)
 target_link_libraries(orvanta PRIVATE orvantaui)
-install(TARGETS orvanta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvanta RUNTIME DESTINATION ${ORVANTA_INSTALL_BINDIR})
 
 # A desktop's menu entry, software-centre data and icon, under one id.
 if(UNIX AND NOT APPLE)
@@ -54,7 +54,7 @@ if(UNIX AND NOT APPLE)
   endforeach()
 endif()
 
-# Windows: the executable's version resource, which the About box reads.
+# Windows: the executable's icon and version resource, which the About box reads.
 if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/resources/orvanta.rc.in
                  ${CMAKE_CURRENT_BINARY_DIR}/orvanta.rc @ONLY)

@@ -1,6 +1,9 @@
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 (posix threads):
 #   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 #         -DORVANTA_GUI=OFF -DORVANTA_BENCH=OFF
+# The viewer too, with the Qt that scripts/windows-qt.sh builds (it prints QT):
+#         -DCMAKE_PREFIX_PATH=QT -DQT_HOST_PATH=/usr \
+#         -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
 # The test executables run under Wine, each as one CTest test; Wine gets a
 # private prefix inside the build folder.
 set(CMAKE_SYSTEM_NAME Windows)
@@ -12,6 +15,9 @@ set(CMAKE_CXX_COMPILER ${ORVANTA_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${ORVANTA_MINGW_TRIPLE}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${ORVANTA_MINGW_TRIPLE})
+# Packages are looked for only under the find root: a prefix given for the
+# target (the cross-built Qt) must be part of it.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

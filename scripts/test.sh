@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build (then installed into a
 # temporary prefix, its desktop entry and metainfo validated), the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the core cross-built
-# for Windows and run under Wine, and a short run of each fuzz target.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the viewer and its
+# tests cross-built for Windows and run under Wine, and a short run of each
+# fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -48,7 +49,7 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-echo "== Windows build of the core, tests under Wine"
+echo "== Windows build, tests and the viewer under Wine, the zip"
 bash scripts/windows.sh build-windows
 
 echo "== Fuzz targets, a short run each"

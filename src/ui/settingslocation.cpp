@@ -30,12 +30,14 @@ bool FolderWritable(const QString& Folder)
     // root: make the file the settings writer would make, then remove it.
     if (!QFileInfo(Folder).isDir())
         return false;
-    QTemporaryFile Probe(QDir(Folder).filePath(SettingsName + QStringLiteral(".XXXXXX")));
-    Probe.setAutoRemove(false);
-    if (!Probe.open())
-        return false;
-    const QString Name = Probe.fileName();
-    Probe.close();
+    QString Name;
+    {
+        QTemporaryFile Probe(QDir(Folder).filePath(SettingsName + QStringLiteral(".XXXXXX")));
+        Probe.setAutoRemove(false);
+        if (!Probe.open())
+            return false;
+        Name = Probe.fileName();
+    }  // close() keeps a temporary file open, and Windows removes no open file
     return QFile::remove(Name);
 }
 

@@ -66,6 +66,17 @@ public:
         return File.readAll().toStdString();
     }
 
+    // A settings file the window wrote, its line breaks ("\r\n" on Windows) read as '\n'.
+    std::string ReadSettings(const QString& Name) const
+    {
+        std::string Text = Read(Name);
+#ifdef _WIN32
+        for (std::size_t At = Text.find("\r\n"); At != std::string::npos; At = Text.find("\r\n", At))
+            Text.erase(At, 1);
+#endif
+        return Text;
+    }
+
     bool Exists(const QString& Name) const { return QFile::exists(Path(Name)); }
 
 private:

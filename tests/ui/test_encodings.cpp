@@ -110,7 +110,7 @@ private slots:
             QVERIFY(Views(*Window).Text->toPlainText().contains(QStringLiteral(u"Bel\u009Bb")));
             QCOMPARE(NodeText(*Window, 1), QStringLiteral(u"Table 3 Periodel\u0091ngde"));
         }
-        QVERIFY(Folder.Read("quib.zup").find("[Display]\nEncoding=latin1\n") != std::string::npos);
+        QVERIFY(Folder.ReadSettings("quib.zup").find("[Display]\nEncoding=latin1\n") != std::string::npos);
 
         auto Window = MakeWindow(Folder);
         QCOMPARE(Window->EncodingSetting(), QStringLiteral("latin1"));

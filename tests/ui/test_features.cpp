@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(Entries(), QStringList{"&1 " + QDir::toNativeSeparators(A)});
         // Kept for the next start.
         Window.reset();
-        QVERIFY(Folder.Read("quib.zup").find("File1=" + A.toStdString() + "\n") != std::string::npos);
+        QVERIFY(Folder.ReadSettings("quib.zup").find("File1=" + A.toStdString() + "\n") != std::string::npos);
     }
 
     void outlineTakesTheCaretAndFollowsIt()
@@ -226,7 +226,7 @@ private slots:
         QTest::keyClick(Modified, Qt::Key_Return);
         QCOMPARE(Views(*Window).List->model()->rowCount(), 1);
         Window.reset();
-        QVERIFY(Folder.Read("quib.zup").find("ListColumns=Modified,Version List\n") != std::string::npos);
+        QVERIFY(Folder.ReadSettings("quib.zup").find("ListColumns=Modified,Version List\n") != std::string::npos);
     }
 
     void textViewSwitchesAndCaretField()

@@ -705,6 +705,9 @@ void TestFindExport::findReadFailure()
     LoadFindFile();
     TFakeViews Fake(*FFile);
     Fake.ClickObject(0, 10, 2);
+#ifdef _WIN32
+    QSKIP("The share-none hold keeps the file from shrinking underneath");
+#endif
     // The file shrinks under the held stream: the last object can no longer be read.
     QVERIFY(QFile::resize(Path(QStringLiteral("find.txt")), qint64(FindPreamble.size() + FindObjects[0].size())));
 
@@ -869,6 +872,7 @@ void TestFindExport::exportOneObjectOntoLoadedFile()
     });
     // The loaded file is held: the export fails and leaves it whole.
     QVERIFY_THROWS_EXCEPTION(platform::EQuibError, ExportObject(FFile->Objects(1), Dialog));
+    FFile.reset();  // on Windows nobody else may read it while it is held
     QCOMPARE(ReadBytes(Loaded), Joined(ExportObjectTexts));
 }
 

@@ -451,7 +451,12 @@ private slots:
         QTest::addColumn<QString>("Message");
         QTest::newRow("missing file") << "missing" << "Cannot open file";
         QTest::newRow("folder") << "folder" << "Cannot open file";
+#ifdef _WIN32
+        // The share-none hold: the system's own words for a sharing violation (32).
+        QTest::newRow("locked file") << "locked" << QString::fromStdString(platform::SystemErrorText(32));
+#else
         QTest::newRow("locked file") << "locked" << "The file is in use by another process";
+#endif
         QTest::newRow("bad header number") << "header" << "'1X' is not a valid integer value.";
         QTest::newRow("bad header in the first object") << "first" << "'' is not a valid integer value.";
     }

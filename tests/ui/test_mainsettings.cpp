@@ -107,7 +107,7 @@ private slots:
                                      "[Compare]\n"
                                      "Strict=0\n"
                                      "Unified=0\n";
-        QCOMPARE(Folder.Read("quib.zup"), Expected);
+        QCOMPARE(Folder.ReadSettings("quib.zup"), Expected);
     }
 
     void roundTripKeepsTheFile()
@@ -336,7 +336,7 @@ private slots:
             Window->showMaximized();
             QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
         }
-        QVERIFY(Fresh.Read("quib.zup").rfind("[View]\nCodeFontName=", 0) == 0);
+        QVERIFY(Fresh.ReadSettings("quib.zup").rfind("[View]\nCodeFontName=", 0) == 0);
     }
 
     void unwritableFileShowsOneMessage()
@@ -355,6 +355,12 @@ private slots:
     {
         if (QFontDatabase::hasFamily(QStringLiteral("Courier New")) || QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
             QSKIP("the designed fonts are installed here");
+#ifdef _WIN32
+        // Under Wine the tests' offscreen platform reads one folder of faces and
+        // knows no face by its style; the windows platform asks the system.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("no fallback by style on the offscreen platform here");
+#endif
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
         const QFont Code = Component<TObjectTextView>(*Window, "memMain")->font();
