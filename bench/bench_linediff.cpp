@@ -10,6 +10,8 @@
 // the lines and edits, and the word marks of every replaced pair.
 #include "core/compare.h"
 
+#include "benchrandom.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,18 +24,7 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-// splitmix64: the same numbers on every system.
-struct TRandom {
-    std::uint64_t State;
-    std::uint64_t Next()
-    {
-        std::uint64_t Z = (State += 0x9E3779B97F4A7C15ull);
-        Z = (Z ^ (Z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        Z = (Z ^ (Z >> 27)) * 0x94D049BB133111EBull;
-        return Z ^ (Z >> 31);
-    }
-    std::size_t Below(std::size_t N) { return std::size_t(Next() % N); }
-};
+using TRandom = TBenchRandom;
 
 std::string MadeUpObject(std::size_t Size, std::uint64_t Seed = 5)
 {
@@ -41,7 +32,7 @@ std::string MadeUpObject(std::size_t Size, std::uint64_t Seed = 5)
                                         "      UNTIL Cust.NEXT = 0;", "      Total := Total + Amount;", ""};
     std::string Text = "OBJECT Codeunit 50000 Made Up\r\n{\r\n  OBJECT-PROPERTIES\r\n  {\r\n    Date=01.07.10;\r\n"
                        "    Time=12:00:00;\r\n  }\r\n  CODE\r\n  {\r\n";
-    TRandom Random{Seed};
+    TRandom Random(Seed);
     for (int N = 0; Text.size() < Size; ++N)
         Text += std::string(Lines[Random.Below(std::size(Lines))]) + " // " + std::to_string(N % 977) + "\r\n";
     return Text;
@@ -70,7 +61,7 @@ std::string Edited(const std::string& Text, std::size_t Count, std::uint64_t See
     std::vector<std::string> Lines;
     for (const std::string_view Line : SplitLines(Text))
         Lines.emplace_back(Line);
-    TRandom Random{Seed};
+    TRandom Random(Seed);
     for (std::size_t N = 0; N < Count; ++N)
         Change(Lines[10 + Random.Below(Lines.size() - 10)], Random);
     std::string Result;

@@ -17,6 +17,8 @@
 
 #include "core/codepages.h"
 
+#include "benchrandom.h"
+
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -30,25 +32,7 @@ namespace {
 
 using codepages::TEncoding;
 
-// splitmix64, as in gen_objects: the same objects on every platform.
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>((next() >> 32) * n >> 32); }
-    int range(int lo, int hi) { return lo + static_cast<int>(below(static_cast<std::uint32_t>(hi - lo + 1))); }
-    template <typename T>
-    const T &pick(const std::vector<T> &items) { return items[below(static_cast<std::uint32_t>(items.size()))]; }
-
-private:
-    std::uint64_t state_;
-};
+using Rng = TBenchRandom;
 
 struct Language {
     std::string name;      // short name in the table
@@ -166,10 +150,10 @@ const std::vector<std::string> kFieldTypes = {"Code20", "Text50", "Decimal", "Da
 std::string phrase(Rng &rng, const std::vector<std::string> &words, int lo, int hi)
 {
     std::string out;
-    for (int n = rng.range(lo, hi); n > 0; --n) {
+    for (int n = rng.Range(lo, hi); n > 0; --n) {
         if (!out.empty())
             out += ' ';
-        out += rng.pick(words);
+        out += rng.Pick(words);
     }
     return out;
 }
@@ -183,13 +167,13 @@ std::string makeObject(Rng &rng, const Language &lang, int number)
          "    Version List=NAVW17.00;\r\n  }\r\n  PROPERTIES\r\n  {\r\n";
     o += "    CaptionML=[ENU=" + phrase(rng, kEnglish, 1, 2) + ";\r\n               " + lang.tag + "=" +
          phrase(rng, lang.words, 1, 2) + "];\r\n  }\r\n  FIELDS\r\n  {\r\n";
-    const int fields = rng.range(0, 12);
+    const int fields = rng.Range(0, 12);
     for (int f = 1; f <= fields; ++f) {
         o += "    { " + std::to_string(f) + "   ;   ;" + phrase(rng, kEnglish, 1, 2) + "   ;" +
-             rng.pick(kFieldTypes) + "   ;CaptionML=[ENU=" + phrase(rng, kEnglish, 1, 2) + ";\r\n" +
+             rng.Pick(kFieldTypes) + "   ;CaptionML=[ENU=" + phrase(rng, kEnglish, 1, 2) + ";\r\n" +
              "                                                   " + lang.tag + "=" +
              phrase(rng, lang.words, 1, 3) + "] }\r\n";
-        if (rng.below(6) == 0)
+        if (rng.Below(6) == 0)
             o += "    // " + phrase(rng, lang.words, 2, 7) + "\r\n";
     }
     o += "  }\r\n  KEYS\r\n  {\r\n    {    ;No.                                     ;Clustered=Yes }\r\n  }\r\n"

@@ -10,6 +10,8 @@
 // and a twelfth add a copy of it under a new number right after it. Prints how
 // many objects are changed, added and deleted, as `orvanta-cli compare` must
 // find them. The same seed always gives the same edits.
+#include "benchrandom.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,18 +24,7 @@
 
 namespace {
 
-// splitmix64: the same numbers on every system.
-struct TRandom {
-    std::uint64_t State;
-    std::uint64_t Next()
-    {
-        std::uint64_t Z = (State += 0x9E3779B97F4A7C15ull);
-        Z = (Z ^ (Z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        Z = (Z ^ (Z >> 27)) * 0x94D049BB133111EBull;
-        return Z ^ (Z >> 31);
-    }
-    std::size_t Below(std::size_t N) { return std::size_t(Next() % N); }
-};
+using TRandom = TBenchRandom;
 
 // Replaces the value of Key= in the object's block (the first occurrence).
 void SetValue(std::string& Object, const std::string& Key, const std::string& Value)
@@ -63,7 +54,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::size_t Edits = argc > 3 ? std::size_t(std::atol(argv[3])) : 400;
-    TRandom Random{argc > 4 ? std::uint64_t(std::atoll(argv[4])) : 1};
+    TRandom Random(argc > 4 ? std::uint64_t(std::atoll(argv[4])) : 1);
     std::ifstream In(argv[1], std::ios::binary);
     const std::string Text((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     if (!In && !In.eof()) {

@@ -14,6 +14,8 @@
 // Every word comes from the fixed lists below, so the texts the benchmark
 // searches for (which occur nowhere) cannot appear by chance.
 
+#include "benchrandom.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -29,28 +31,7 @@ namespace {
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::size_t kFlushAt = 8 * kMiB;
 
-// splitmix64: tiny, fast and identical on every platform (the standard
-// distributions are not, so they are avoided too).
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // 0 .. n-1
-    std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>((next() >> 32) * n >> 32); }
-    int range(int lo, int hi) { return lo + static_cast<int>(below(static_cast<std::uint32_t>(hi - lo + 1))); }
-    bool percent(int p) { return below(100) < static_cast<std::uint32_t>(p); }
-    template <typename T, std::size_t N>
-    const T &pick(const T (&items)[N]) { return items[below(N)]; }
-
-private:
-    std::uint64_t state_;
-};
+using Rng = TBenchRandom;
 
 enum Encoding { Cp850, Cp1252, Utf8, EncodingCount };
 
@@ -284,7 +265,7 @@ private:
     void guid()
     {
         static const char hex[] = "0123456789ABCDEF";
-        std::uint64_t a = rng_.next(), b = rng_.next();
+        std::uint64_t a = rng_.Next(), b = rng_.Next();
         put("[{");
         for (int i = 0; i < 32; ++i) {
             if (i == 8 || i == 12 || i == 16 || i == 20)
@@ -314,7 +295,7 @@ private:
     // --- object frame ------------------------------------------------------
     Kind pickKind()
     {
-        std::uint32_t r = rng_.below(1000);
+        std::uint32_t r = rng_.Below(1000);
         if (r < 250) return Table;
         if (r < 450) return Form;
         if (r < 600) return Report;
@@ -327,15 +308,15 @@ private:
 
     std::uint64_t pickSize(Kind kind)
     {
-        if (rng_.below(500) == 0)
-            return static_cast<std::uint64_t>(rng_.range(2048, 6144)) * 1024;
-        if (kind == MenuSuite || rng_.percent(5))
-            return static_cast<std::uint64_t>(rng_.range(1024, 5 * 1024));
+        if (rng_.Below(500) == 0)
+            return static_cast<std::uint64_t>(rng_.Range(2048, 6144)) * 1024;
+        if (kind == MenuSuite || rng_.Percent(5))
+            return static_cast<std::uint64_t>(rng_.Range(1024, 5 * 1024));
         // About log-uniform between 5 and 50 KB (many small objects, fewer
         // large ones), in integers so that every platform writes the same bytes.
         static const std::uint64_t kTenthPowers[] = {1000, 1259, 1585, 1995, 2512, 3162,
                                                      3981, 5012, 6310, 7943, 10000};
-        std::uint32_t r = rng_.below(1000);
+        std::uint32_t r = rng_.Below(1000);
         std::uint64_t lo = kTenthPowers[r / 100], hi = kTenthPowers[r / 100 + 1];
         return 5 * 1024 * (lo + (hi - lo) * (r % 100) / 100) / 1000;
     }
@@ -344,12 +325,12 @@ private:
     {
         if (kind == MenuSuite) {
             put("Dept - ");
-            put(rng_.pick(kDepartments));
+            put(rng_.Pick(kDepartments));
             return;
         }
-        std::string name = rng_.pick(kNameWords);
+        std::string name = rng_.Pick(kNameWords);
         name += ' ';
-        name += rng_.pick(kNameTails);
+        name += rng_.Pick(kNameTails);
         if (name.size() > 30)
             name.resize(30);
         put(name);
@@ -361,7 +342,7 @@ private:
                                                  "Codeunit", "XMLport", "MenuSuite", "Page"};
         Kind kind = pickKind();
         if (mix_) {
-            const std::uint32_t share = rng_.below(100);
+            const std::uint32_t share = rng_.Below(100);
             setEncoding(share < 70 ? Cp850 : share < 85 ? Cp1252 : Utf8);
         }
         std::uint64_t start = total();
@@ -371,7 +352,7 @@ private:
         put("OBJECT ");
         put(kKindWords[kind]);
         put(' ');
-        num(kind == MenuSuite ? rng_.range(1010, 1099) : nextNumber_ + rng_.range(1, 40));
+        num(kind == MenuSuite ? rng_.Range(1010, 1099) : nextNumber_ + rng_.Range(1, 40));
         nextNumber_ += 41;
         if (nextNumber_ > 99000)
             nextNumber_ = 3;
@@ -407,16 +388,16 @@ private:
         line(2, "OBJECT-PROPERTIES");
         line(2, "{");
         spaces(4); put("Date=");
-        twoDigits(rng_.range(1, 28)); put('.'); twoDigits(rng_.range(1, 12)); put('.'); twoDigits(rng_.range(3, 12));
+        twoDigits(rng_.Range(1, 28)); put('.'); twoDigits(rng_.Range(1, 12)); put('.'); twoDigits(rng_.Range(3, 12));
         put(';'); eol();
         spaces(4); put("Time=");
-        twoDigits(rng_.range(7, 19)); put(':'); twoDigits(rng_.range(0, 59)); put(':'); twoDigits(rng_.range(0, 59));
+        twoDigits(rng_.Range(7, 19)); put(':'); twoDigits(rng_.Range(0, 59)); put(':'); twoDigits(rng_.Range(0, 59));
         put(';'); eol();
-        if (rng_.percent(70))
+        if (rng_.Percent(70))
             line(4, "Modified=Yes;");
         spaces(4); put("Version List=ORV");
-        num(rng_.range(4, 7)); put(".00");
-        if (rng_.percent(40)) { put(",ORV-DE"); num(rng_.range(1, 9)); }
+        num(rng_.Range(4, 7)); put(".00");
+        if (rng_.Percent(40)) { put(",ORV-DE"); num(rng_.Range(1, 9)); }
         put(';'); eol();
         line(2, "}");
     }
@@ -436,58 +417,58 @@ private:
     // --- code --------------------------------------------------------------
     void comment(int indent)
     {
-        spaces(indent); put("// "); put((*comments_)[rng_.below(static_cast<std::uint32_t>(comments_->size()))]); eol();
+        spaces(indent); put("// "); put((*comments_)[rng_.Below(static_cast<std::uint32_t>(comments_->size()))]); eol();
     }
 
     void fieldRef(const char *rec)
     {
-        put(rec); put('.'); quoted(kFields[rng_.below(kFieldCount)].name);
+        put(rec); put('.'); quoted(kFields[rng_.Below(kFieldCount)].name);
     }
 
     void statement(int indent, int depth)
     {
-        const char *rec = rng_.pick(kRecordNames);
-        const char *var = rng_.pick(kVarNames);
-        switch (rng_.below(depth < 3 ? 16 : 12)) {
-        case 0: spaces(indent); put(rec); put(".SETRANGE("); quoted(kFields[rng_.below(kFieldCount)].name);
+        const char *rec = rng_.Pick(kRecordNames);
+        const char *var = rng_.Pick(kVarNames);
+        switch (rng_.Below(depth < 3 ? 16 : 12)) {
+        case 0: spaces(indent); put(rec); put(".SETRANGE("); quoted(kFields[rng_.Below(kFieldCount)].name);
                 put(','); put(var); put(");"); eol(); break;
         case 1: spaces(indent); put(var); put(" := "); put(var); put(" + "); fieldRef(rec); put(';'); eol(); break;
-        case 2: spaces(indent); put(rec); put(".TESTFIELD("); quoted(kFields[rng_.below(kFieldCount)].name);
+        case 2: spaces(indent); put(rec); put(".TESTFIELD("); quoted(kFields[rng_.Below(kFieldCount)].name);
                 put(");"); eol(); break;
-        case 3: spaces(indent); put(rec); put(".CALCFIELDS("); quoted(kFields[rng_.below(kFieldCount)].name);
+        case 3: spaces(indent); put(rec); put(".CALCFIELDS("); quoted(kFields[rng_.Below(kFieldCount)].name);
                 put(");"); eol(); break;
         case 4: spaces(indent); fieldRef(rec); put(" := "); put(var); put(';'); eol(); break;
-        case 5: spaces(indent); put(rec); put(rng_.percent(50) ? ".MODIFY;" : ".INSERT(TRUE);"); eol(); break;
-        case 6: spaces(indent); put("ERROR(Text"); paddedZero(rng_.range(0, 60)); put(','); put(rec);
-                put(".FIELDCAPTION("); quoted(kFields[rng_.below(kFieldCount)].name); put("));"); eol(); break;
+        case 5: spaces(indent); put(rec); put(rng_.Percent(50) ? ".MODIFY;" : ".INSERT(TRUE);"); eol(); break;
+        case 6: spaces(indent); put("ERROR(Text"); paddedZero(rng_.Range(0, 60)); put(','); put(rec);
+                put(".FIELDCAPTION("); quoted(kFields[rng_.Below(kFieldCount)].name); put("));"); eol(); break;
         case 7: comment(indent); break;
-        case 8: spaces(indent); put(var); put(" := ROUND("); put(var); put(" * "); num(rng_.range(2, 100));
+        case 8: spaces(indent); put(var); put(" := ROUND("); put(var); put(" * "); num(rng_.Range(2, 100));
                 put(" / 100,0.01);"); eol(); break;
-        case 9: spaces(indent); put(rng_.pick(kVerbs)); put(rng_.pick(kNouns)); put('('); put(rec); put(");"); eol(); break;
+        case 9: spaces(indent); put(rng_.Pick(kVerbs)); put(rng_.Pick(kNouns)); put('('); put(rec); put(");"); eol(); break;
         case 10: spaces(indent); put(rec); put(".RESET;"); eol(); break;
-        case 11: spaces(indent); put("Window.UPDATE("); num(rng_.range(1, 4)); put(','); put(var); put(");"); eol(); break;
+        case 11: spaces(indent); put("Window.UPDATE("); num(rng_.Range(1, 4)); put(','); put(var); put(");"); eol(); break;
         case 12: case 13:
-            spaces(indent); put("IF "); fieldRef(rec); put(rng_.percent(50) ? " <> " : " = ");
-            put(rng_.percent(50) ? "''" : "0"); put(" THEN BEGIN"); eol();
-            block(indent + 2, depth + 1, rng_.range(1, 4));
-            if (rng_.percent(30)) {
+            spaces(indent); put("IF "); fieldRef(rec); put(rng_.Percent(50) ? " <> " : " = ");
+            put(rng_.Percent(50) ? "''" : "0"); put(" THEN BEGIN"); eol();
+            block(indent + 2, depth + 1, rng_.Range(1, 4));
+            if (rng_.Percent(30)) {
                 line(indent, "END ELSE BEGIN");
-                block(indent + 2, depth + 1, rng_.range(1, 3));
+                block(indent + 2, depth + 1, rng_.Range(1, 3));
             }
             line(indent, "END;");
             break;
         case 14:
             spaces(indent); put("IF "); put(rec); put(".FIND('-') THEN"); eol();
             line(indent + 2, "REPEAT");
-            block(indent + 4, depth + 1, rng_.range(2, 5));
+            block(indent + 4, depth + 1, rng_.Range(2, 5));
             spaces(indent + 2); put("UNTIL "); put(rec); put(".NEXT = 0;"); eol();
             break;
         default:
             spaces(indent); put("CASE "); put(rec); put(".\"Document Type\" OF"); eol();
-            for (int i = rng_.range(2, 4); i > 0; --i) {
+            for (int i = rng_.Range(2, 4); i > 0; --i) {
                 spaces(indent + 2); put(rec); put(".\"Document Type\"::");
                 static const char *const kDocTypes[] = {"Quote", "Order", "Invoice", "\"Credit Memo\""};
-                put(rng_.pick(kDocTypes)); put(':'); eol();
+                put(rng_.Pick(kDocTypes)); put(':'); eol();
                 block(indent + 4, depth + 1, 1);
             }
             line(indent, "END;");
@@ -512,27 +493,27 @@ private:
     {
         eol();
         spaces(4);
-        if (rng_.percent(40))
+        if (rng_.Percent(40))
             put("LOCAL ");
-        put("PROCEDURE "); put(rng_.pick(kVerbs)); put(rng_.pick(kNouns)); put('@'); num(procId++);
-        put("(VAR "); put(rng_.pick(kRecordNames)); put("@1000 : Record "); num(rng_.range(3, 9000));
-        if (rng_.percent(50)) {
-            put(';'); put(rng_.pick(kVarNames)); put("@1001 : Decimal");
+        put("PROCEDURE "); put(rng_.Pick(kVerbs)); put(rng_.Pick(kNouns)); put('@'); num(procId++);
+        put("(VAR "); put(rng_.Pick(kRecordNames)); put("@1000 : Record "); num(rng_.Range(3, 9000));
+        if (rng_.Percent(50)) {
+            put(';'); put(rng_.Pick(kVarNames)); put("@1001 : Decimal");
         }
         put(')');
-        if (rng_.percent(40))
+        if (rng_.Percent(40))
             put(" : Boolean");
         put(';'); eol();
-        int vars = rng_.range(0, 4);
+        int vars = rng_.Range(0, 4);
         if (vars) {
             line(4, "VAR");
             for (int i = 0; i < vars; ++i) {
-                std::uint32_t v = rng_.below(sizeof kVarNames / sizeof kVarNames[0]);
+                std::uint32_t v = rng_.Below(sizeof kVarNames / sizeof kVarNames[0]);
                 spaces(6); put(kVarNames[v]); put('@'); num(1002 + i); put(" : "); put(kVarTypes[v]); put(';'); eol();
             }
         }
         line(4, "BEGIN");
-        block(6, 0, rng_.range(3, 14));
+        block(6, 0, rng_.Range(3, 14));
         line(4, "END;");
         maybeFlush();
     }
@@ -540,13 +521,13 @@ private:
     void globals()
     {
         line(4, "VAR");
-        int n = rng_.range(2, 10);
+        int n = rng_.Range(2, 10);
         for (int i = 0; i < n; ++i) {
             spaces(6); put("Text"); paddedZero(i); put('@'); num(1000 + i); put(" : TextConst '");
-            put((*textConsts_)[rng_.below(static_cast<std::uint32_t>(textConsts_->size()))]); put("';"); eol();
+            put((*textConsts_)[rng_.Below(static_cast<std::uint32_t>(textConsts_->size()))]); put("';"); eol();
         }
         for (int i = 0; i < 4; ++i) {
-            spaces(6); put(rng_.pick(kRecordNames)); put('@'); num(1100 + i); put(" : Record "); num(rng_.range(3, 9000));
+            spaces(6); put(rng_.Pick(kRecordNames)); put('@'); num(1100 + i); put(" : Record "); num(rng_.Range(3, 9000));
             put(';'); eol();
         }
         spaces(6); put("Window@1200 : Dialog;"); eol();
@@ -564,11 +545,11 @@ private:
         while (fill && room());
         eol();
         line(4, "BEGIN");
-        if (rng_.percent(50)) {
+        if (rng_.Percent(50)) {
             line(4, "{");
-            for (int i = rng_.range(1, 3); i > 0; --i) {
-                spaces(6); put("ORV"); num(rng_.range(4, 7)); put(".00 ");
-                put((*comments_)[rng_.below(static_cast<std::uint32_t>(comments_->size()))]); eol();
+            for (int i = rng_.Range(1, 3); i > 0; --i) {
+                spaces(6); put("ORV"); num(rng_.Range(4, 7)); put(".00 ");
+                put((*comments_)[rng_.Below(static_cast<std::uint32_t>(comments_->size()))]); eol();
             }
             line(4, "}");
         }
@@ -580,7 +561,7 @@ private:
     {
         spaces(indent); put(name); put("=BEGIN"); eol();
         int bodyIndent = indent + static_cast<int>(name.size()) + 3;
-        block(bodyIndent, 1, rng_.range(1, 6));
+        block(bodyIndent, 1, rng_.Range(1, 6));
         spaces(bodyIndent - 2); put("END;"); eol();
         eol();
     }
@@ -594,27 +575,27 @@ private:
         line(2, "PROPERTIES");
         line(2, "{");
         line(4, "DataCaptionFields=No.,Description;");
-        if (rng_.percent(60)) trigger(4, "OnInsert");
-        if (rng_.percent(40)) trigger(4, "OnModify");
-        if (rng_.percent(50)) trigger(4, "OnDelete");
-        spaces(4); put("LookupFormID=Form"); num(rng_.range(5, 9000)); put(';'); eol();
+        if (rng_.Percent(60)) trigger(4, "OnInsert");
+        if (rng_.Percent(40)) trigger(4, "OnModify");
+        if (rng_.Percent(50)) trigger(4, "OnDelete");
+        spaces(4); put("LookupFormID=Form"); num(rng_.Range(5, 9000)); put(';'); eol();
         line(2, "}");
         line(2, "FIELDS");
         line(2, "{");
         int no = 1;
         do {
-            std::uint32_t fi = rng_.below(kFieldCount);
+            std::uint32_t fi = rng_.Below(kFieldCount);
             const FieldDef &f = kFields[fi];
             spaces(4); put("{ "); paddedNum(no, 4); put(";   ;"); padded(f.name, 20); put(';'); padded(f.type, 14);
-            no += rng_.percent(80) ? 1 : rng_.range(2, 20);
-            int r = static_cast<int>(rng_.below(100));
+            no += rng_.Percent(80) ? 1 : rng_.Range(2, 20);
+            int r = static_cast<int>(rng_.Below(100));
             if (r < 65) {
                 put('}'); eol();
             } else if (r < 90) {
                 put(';'); captionMl(50, f, fi, true); put(" }"); eol();
             } else {
                 put(";OnValidate=BEGIN"); eol();
-                block(63, 1, rng_.range(1, 5));
+                block(63, 1, rng_.Range(1, 5));
                 spaces(61); put("END;"); eol();
                 eol();
                 spaces(50); captionMl(50, f, fi, true); put(" }"); eol();
@@ -625,8 +606,8 @@ private:
         line(2, "KEYS");
         line(2, "{");
         line(4, "{    ;No.                                     ;Clustered=Yes }");
-        for (int i = rng_.range(0, 4); i > 0; --i) {
-            spaces(4); put("{    ;"); padded(kFields[rng_.below(kFieldCount)].name, 41); put('}'); eol();
+        for (int i = rng_.Range(0, 4); i > 0; --i) {
+            spaces(4); put("{    ;"); padded(kFields[rng_.Below(kFieldCount)].name, 41); put('}'); eol();
         }
         line(2, "}");
         line(2, "FIELDGROUPS");
@@ -639,11 +620,11 @@ private:
     {
         line(2, "PROPERTIES");
         line(2, "{");
-        spaces(4); put("Width="); num(rng_.range(80, 180) * 100); put(';'); eol();
-        spaces(4); put("Height="); num(rng_.range(40, 90) * 100); put(';'); eol();
-        spaces(4); put("SourceTable="); put(sourceKind); num(rng_.range(3, 9000)); put(';'); eol();
-        if (rng_.percent(50)) trigger(4, "OnOpenForm");
-        if (rng_.percent(30)) trigger(4, "OnAfterGetRecord");
+        spaces(4); put("Width="); num(rng_.Range(80, 180) * 100); put(';'); eol();
+        spaces(4); put("Height="); num(rng_.Range(40, 90) * 100); put(';'); eol();
+        spaces(4); put("SourceTable="); put(sourceKind); num(rng_.Range(3, 9000)); put(';'); eol();
+        if (rng_.Percent(50)) trigger(4, "OnOpenForm");
+        if (rng_.Percent(30)) trigger(4, "OnAfterGetRecord");
         line(2, "}");
     }
 
@@ -653,17 +634,17 @@ private:
                                                     "MenuButton", "Frame", "TabControl"};
         int propIndent = indent + 46;
         spaces(indent); put("{ "); paddedNum(id, 4); put(';');
-        padded(rng_.pick(kControlTypes), 13); put(';');
-        for (int i = 0; i < 4; ++i) { paddedNum(rng_.range(0, 180) * 110, 5); put(';'); }
+        padded(rng_.Pick(kControlTypes), 13); put(';');
+        for (int i = 0; i < 4; ++i) { paddedNum(rng_.Range(0, 180) * 110, 5); put(';'); }
         put("HorzGlue=Left;"); eol();
         if (parent) {
             spaces(propIndent); put("ParentControl="); num(parent); put(';'); eol();
         }
-        std::uint32_t fi = rng_.below(kFieldCount);
-        if (rng_.percent(30)) {
+        std::uint32_t fi = rng_.Below(kFieldCount);
+        if (rng_.Percent(30)) {
             spaces(propIndent); captionMl(propIndent, kFields[fi], fi, false); eol();
         }
-        if (rng_.percent(15)) {
+        if (rng_.Percent(15)) {
             trigger(propIndent, "OnPush");
             spaces(propIndent); put("SourceExpr="); quoted(kFields[fi].name); put(" }"); eol();
         } else {
@@ -679,7 +660,7 @@ private:
         line(2, "{");
         int id = 1;
         do {
-            control(4, id, id > 1 && rng_.percent(50) ? 1 : 0);
+            control(4, id, id > 1 && rng_.Percent(50) ? 1 : 0);
             ++id;
             maybeFlush();
         } while (room(60));
@@ -692,7 +673,7 @@ private:
         beginBody();
         line(2, "PROPERTIES");
         line(2, "{");
-        spaces(4); put("SourceTable=Table"); num(rng_.range(3, 9000)); put(';'); eol();
+        spaces(4); put("SourceTable=Table"); num(rng_.Range(3, 9000)); put(';'); eol();
         line(4, "PageType=Card;");
         line(2, "}");
         line(2, "CONTROLS");
@@ -703,7 +684,7 @@ private:
         int id = 2;
         do {
             spaces(4); put("{ "); paddedNum(id, 4); put(";2   ;Field     ;"); eol();
-            spaces(16); put("SourceExpr="); quoted(kFields[rng_.below(kFieldCount)].name); put(" }"); eol();
+            spaces(16); put("SourceExpr="); quoted(kFields[rng_.Below(kFieldCount)].name); put(" }"); eol();
             eol();
             id += 2;
             maybeFlush();
@@ -723,7 +704,7 @@ private:
         line(4, "}");
         line(4, "CONTROLS");
         line(4, "{");
-        for (int i = rng_.range(0, 3); i > 0; --i)
+        for (int i = rng_.Range(0, 3); i > 0; --i)
             control(6, i, 0);
         line(4, "}");
         line(2, "}");
@@ -733,9 +714,9 @@ private:
     {
         line(4, "{ PROPERTIES");
         line(6, "{");
-        spaces(8); put("DataItemTable=Table"); num(rng_.range(3, 9000)); put(';'); eol();
-        if (rng_.percent(60)) trigger(8, trig);
-        spaces(8); put("ReqFilterFields="); put(kFields[rng_.below(kFieldCount)].name); put(';'); eol();
+        spaces(8); put("DataItemTable=Table"); num(rng_.Range(3, 9000)); put(';'); eol();
+        if (rng_.Percent(60)) trigger(8, trig);
+        spaces(8); put("ReqFilterFields="); put(kFields[rng_.Below(kFieldCount)].name); put(';'); eol();
         line(6, "}");
     }
 
@@ -744,7 +725,7 @@ private:
         beginBody();
         line(2, "PROPERTIES");
         line(2, "{");
-        if (rng_.percent(60)) trigger(4, "OnPreReport");
+        if (rng_.Percent(60)) trigger(4, "OnPreReport");
         line(2, "}");
         line(2, "DATAITEMS");
         line(2, "{");
@@ -753,17 +734,17 @@ private:
             dataItemHead("OnAfterGetRecord");
             line(6, "SECTIONS");
             line(6, "{");
-            for (int s = rng_.range(1, 4); s > 0; --s) {
+            for (int s = rng_.Range(1, 4); s > 0; --s) {
                 static const char *const kSections[] = {"Header", "Body", "Footer", "GroupHeader", "TransFooter"};
                 line(8, "{ PROPERTIES");
                 line(10, "{");
-                spaces(12); put("SectionType="); put(rng_.pick(kSections)); put(';'); eol();
+                spaces(12); put("SectionType="); put(rng_.Pick(kSections)); put(';'); eol();
                 line(12, "SectionWidth=18150;");
-                spaces(12); put("SectionHeight="); num(rng_.range(1, 4) * 423); put(';'); eol();
+                spaces(12); put("SectionHeight="); num(rng_.Range(1, 4) * 423); put(';'); eol();
                 line(10, "}");
                 line(10, "CONTROLS");
                 line(10, "{");
-                for (int c = rng_.range(2, 12); c > 0; --c)
+                for (int c = rng_.Range(2, 12); c > 0; --c)
                     control(12, id++, 0);
                 line(10, "}");
                 line(11, "}");
@@ -784,7 +765,7 @@ private:
         line(2, "{");
         line(4, "Import=Yes;");
         line(4, "FieldSeparator=<TAB>;");
-        if (rng_.percent(60)) trigger(4, "OnPreDataport");
+        if (rng_.Percent(60)) trigger(4, "OnPreDataport");
         line(2, "}");
         line(2, "DATAITEMS");
         line(2, "{");
@@ -792,8 +773,8 @@ private:
             dataItemHead("OnAfterImportRecord");
             line(6, "FIELDS");
             line(6, "{");
-            for (int i = rng_.range(3, 30); i > 0; --i) {
-                spaces(8); put("{      ;     ;"); std::string_view n = kFields[rng_.below(kFieldCount)].name;
+            for (int i = rng_.Range(3, 30); i > 0; --i) {
+                spaces(8); put("{      ;     ;"); std::string_view n = kFields[rng_.Below(kFieldCount)].name;
                 put('"'); put(n); put('"'); spaces(20 - static_cast<int>(n.size())); put('}'); eol();
             }
             line(6, "}");
@@ -810,8 +791,8 @@ private:
         beginBody();
         line(2, "PROPERTIES");
         line(2, "{");
-        if (rng_.percent(50)) {
-            spaces(4); put("TableNo="); num(rng_.range(3, 9000)); put(';'); eol();
+        if (rng_.Percent(50)) {
+            spaces(4); put("TableNo="); num(rng_.Range(3, 9000)); put(';'); eol();
         }
         trigger(4, "OnRun");
         line(2, "}");
@@ -832,10 +813,10 @@ private:
         eol();
         do {
             spaces(4); put("{ "); guid(); put(";1 ;Record              ;Element ;Table   ;"); eol();
-            spaces(50); put("SourceTable=Table"); num(rng_.range(3, 9000)); put(" }"); eol();
+            spaces(50); put("SourceTable=Table"); num(rng_.Range(3, 9000)); put(" }"); eol();
             eol();
-            for (int i = rng_.range(2, 15); i > 0; --i) {
-                const FieldDef &f = kFields[rng_.below(kFieldCount)];
+            for (int i = rng_.Range(2, 15); i > 0; --i) {
+                const FieldDef &f = kFields[rng_.Below(kFieldCount)];
                 std::string tag;
                 for (const char *p = f.name; *p; ++p)
                     if ((*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z') || (*p >= '0' && *p <= '9'))
@@ -864,12 +845,12 @@ private:
         line(2, "{");
         do {
             static const char *const kRunKinds[] = {"Form", "Report", "Codeunit", "Dataport", "XMLport"};
-            std::uint32_t fi = rng_.below(kFieldCount);
-            spaces(4); put("{ MenuItem       ;"); guid(); put(" ;Name="); put(rng_.pick(kNameWords)); put(';'); eol();
+            std::uint32_t fi = rng_.Below(kFieldCount);
+            spaces(4); put("{ MenuItem       ;"); guid(); put(" ;Name="); put(rng_.Pick(kNameWords)); put(';'); eol();
             spaces(32); captionMl(32, kFields[fi], fi, false); eol();
             spaces(32); put("MemberOfMenu="); guid(); put(';'); eol();
-            spaces(32); put("RunObjectType="); put(rng_.pick(kRunKinds)); put(';'); eol();
-            spaces(32); put("RunObjectID="); num(rng_.range(3, 9000)); put(';'); eol();
+            spaces(32); put("RunObjectType="); put(rng_.Pick(kRunKinds)); put(';'); eol();
+            spaces(32); put("RunObjectID="); num(rng_.Range(3, 9000)); put(';'); eol();
             spaces(32); put("ParentNodeID="); guid(); put(';'); eol();
             spaces(32); put("Visible=Yes;"); eol();
             spaces(32); put("NextNodeID="); guid(); put(" }"); eol();

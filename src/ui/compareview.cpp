@@ -566,14 +566,7 @@ TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const T
 QFileDialog& TCompareCommand::OpenDialog()
 {
     if (!FDialog) {
-        FDialog = new QFileDialog(&FWindow, tr("Compare With"));
-        FDialog->setObjectName(QStringLiteral("dlgCompareWith"));
-        FDialog->setOption(QFileDialog::DontUseNativeDialog);
-        FDialog->setAcceptMode(QFileDialog::AcceptOpen);
-        FDialog->setFileMode(QFileDialog::ExistingFile);
-        FDialog->setNameFilters({tr("Velmar Object Text Files (*.txt)"), tr("All Files (*)")});
-        FDialog->setSizeGripEnabled(true);
-        gui::SetUpFileDialog(*FDialog);
+        FDialog = gui::NewOpenDialog(FWindow, tr("Compare With"), QStringLiteral("dlgCompareWith"));
         // The second file is most likely beside the first.
         FDialog->setDirectory(QFileInfo(gui::FromSystemPath(FFile.FileName())).absolutePath());
         connect(FDialog, &QFileDialog::fileSelected, this, [this](const QString& FileName) {

@@ -51,4 +51,17 @@ void SetUpFileDialog(QFileDialog& Dialog)
     QObject::connect(&Dialog, &QDialog::finished, &Dialog, [&Dialog] { CloseCompletionLists(Dialog); });
 }
 
+QFileDialog* NewOpenDialog(QWidget& Parent, const QString& Caption, const QString& Name)
+{
+    auto* Dialog = new QFileDialog(&Parent, Caption);
+    Dialog->setObjectName(Name);
+    Dialog->setOption(QFileDialog::DontUseNativeDialog);
+    Dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    Dialog->setFileMode(QFileDialog::ExistingFile);
+    Dialog->setNameFilters({QFileDialog::tr("Velmar Object Text Files (*.txt)"), QFileDialog::tr("All Files (*)")});
+    Dialog->setSizeGripEnabled(true);
+    SetUpFileDialog(*Dialog);
+    return Dialog;
+}
+
 }  // namespace gui

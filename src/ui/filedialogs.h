@@ -2,6 +2,8 @@
 #pragma once
 
 class QFileDialog;
+class QString;
+class QWidget;
 
 namespace gui {
 
@@ -10,5 +12,9 @@ namespace gui {
 // the list shows, it would stay on screen and take the keys meant for the
 // window.
 void SetUpFileDialog(QFileDialog& Dialog);
+
+// An Open dialog for one existing object text file (Qt's own dialog, so its
+// state lives in it between uses), set up as above.
+QFileDialog* NewOpenDialog(QWidget& Parent, const QString& Caption, const QString& Name);
 
 }  // namespace gui

@@ -293,17 +293,8 @@ void TfrmMain::actFileOpenExecute()
 
 QFileDialog& TfrmMain::OpenDialog()
 {
-    if (!FdlgOpen) {
-        // Qt's own dialog, so its state lives in this object between uses.
-        FdlgOpen = new QFileDialog(this);
-        FdlgOpen->setObjectName(QStringLiteral("dlgOpen"));
-        FdlgOpen->setOption(QFileDialog::DontUseNativeDialog);
-        FdlgOpen->setAcceptMode(QFileDialog::AcceptOpen);
-        FdlgOpen->setFileMode(QFileDialog::ExistingFile);
-        FdlgOpen->setNameFilters({tr("Velmar Object Text Files (*.txt)"), tr("All Files (*)")});
-        FdlgOpen->setSizeGripEnabled(true);
-        gui::SetUpFileDialog(*FdlgOpen);
-    }
+    if (!FdlgOpen)
+        FdlgOpen = gui::NewOpenDialog(*this, QString(), QStringLiteral("dlgOpen"));
     return *FdlgOpen;
 }
 
