@@ -116,34 +116,35 @@ const TReverseTable& ReverseTable(int Index)
     return All[std::size_t(Index)];
 }
 
-// Index of the first byte above 0x7F at or after From, or Bytes.size().
-// Object text is mostly ASCII: the skip over it is what detection costs.
-std::size_t FindHighByte(std::string_view Bytes, std::size_t From)
+// Calls Visit(I) for every byte above 0x7F at or after From, in order, while
+// it returns true. Object text is mostly ASCII: the skip over it is what
+// detection costs, so it goes 64 bytes at a time and takes the high bytes of
+// a block from its mask rather than looking for each one afresh.
+template <class TVisit>
+void ForEachHighByte(std::string_view Bytes, std::size_t From, TVisit Visit)
 {
-    constexpr std::uint64_t HighBits = 0x8080808080808080ull;
+    const char* const Data = Bytes.data();
     std::size_t I = From;
 #ifdef QUIB_SSE2
-    // A byte's high bit is what movemask collects: 64 bytes per test.
-    const char* const Data = Bytes.data();
     for (; I + 64 <= Bytes.size(); I += 64) {
-        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I));
-        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 16));
-        const __m128i C = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 32));
-        const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + I + 48));
-        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(A, B), _mm_or_si128(C, D))))
-            break;
+        const auto Load = [&](std::size_t At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At)); };
+        const __m128i A = Load(I), B = Load(I + 16), C = Load(I + 32), D = Load(I + 48);
+        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(A, B), _mm_or_si128(C, D))))
+            continue;
+        std::uint64_t Mask = std::uint64_t(unsigned(_mm_movemask_epi8(A))) |
+                             std::uint64_t(unsigned(_mm_movemask_epi8(B))) << 16 |
+                             std::uint64_t(unsigned(_mm_movemask_epi8(C))) << 32 |
+                             std::uint64_t(unsigned(_mm_movemask_epi8(D))) << 48;
+        do {  // not a for: the block holds one at least, so the first test would only mispredict
+            if (!Visit(I + simd::CountTrailingZeros64(Mask)))
+                return;
+            Mask &= Mask - 1;
+        } while (Mask);
     }
 #endif
-    for (; I + 8 <= Bytes.size(); I += 8) {
-        std::uint64_t Word;
-        std::memcpy(&Word, Bytes.data() + I, 8);
-        if (Word & HighBits)
-            break;
-    }
     for (; I < Bytes.size(); ++I)
-        if (static_cast<unsigned char>(Bytes[I]) >= 0x80)
-            return I;
-    return Bytes.size();
+        if (static_cast<unsigned char>(Data[I]) >= 0x80 && !Visit(I))
+            return;
 }
 
 }  // namespace
@@ -453,6 +454,25 @@ int ScoreInContext(int Self, int Prev, int Next)
     return Score;
 }
 
+// The candidates side by side, padded to whole vectors, for the sums every
+// candidate takes of every byte.
+constexpr int LaneCount = 32;
+static_assert(CandidateCount <= LaneCount, "a lane per candidate");
+
+// A byte beyond ASCII mostly stands between ASCII bytes, which read the same
+// in every code page: such a byte's context score in every candidate is one
+// row, picked by what the neighbours are.
+enum TAsciiSide : std::uint8_t { asOther, asUpper, asLower };
+constexpr int AsciiSideCount = 3;
+constexpr int NeighbourKinds = AsciiSideCount * (AsciiSideCount + 1);  // the one after may start a word
+constexpr std::uint8_t HighNeighbour = 0xFF;
+
+// Bytes above 0x7F, bit N for 0x80 + N.
+struct TByteSet {
+    std::uint64_t Bits[2];
+    void Add(unsigned char Byte) { Bits[(Byte >> 6) & 1] |= std::uint64_t(1) << (Byte & 63); }
+};
+
 // Everything the detection looks up, built once.
 struct TDetectTables {
     // Per candidate: the class of every byte (ASCII letters as ccAscii*).
@@ -463,6 +483,14 @@ struct TDetectTables {
     std::uint32_t UsingOften[CandidateCount][128];
     // ScoreInContext for every combination of classes.
     std::int8_t Context[DetectClassCount][DetectClassCount][DetectClassCount];
+    // What an ASCII byte is as a neighbour.
+    TAsciiSide AsciiSides[128];
+    // Per byte above 0x7F and kind of ASCII neighbours: its context score in
+    // every candidate, a rarely used page's cost included.
+    std::int8_t AsciiContext[128][NeighbourKinds][LaneCount];
+    // Per byte above 0x7F: the most its letter can add to its words' fit in
+    // every candidate (see WordCeiling).
+    std::int8_t WordCeiling[128][LaneCount];
 };
 
 std::u32string CodePointsOf(std::string_view Utf8)
@@ -496,6 +524,48 @@ std::uint32_t HomeLanguages(const std::array<char32_t, 256>& Decode, const TAlph
             Home |= 1u << L;
     }
     return Home;
+}
+
+// The most a letter can add to the fit of the words it stands in: a word
+// scores per letter at most 4 when a language uses all its letters often, 3
+// when one of them is used only seldom, and -3 when no language uses one of
+// them. So the sum of these over a reading's letters bounds its words' fit,
+// and a candidate whose context score and bound stay below the best reading
+// so far needs no look at its words.
+int WordCeiling(std::uint32_t Using, std::uint32_t UsingOften)
+{
+    if (UsingOften)
+        return FrequentLetterFit;
+    return Using ? MixedLetterFit : ForeignLetterFit;
+}
+
+// The side-by-side rows, from the per-candidate tables.
+void FillLanes(TDetectTables& Tables)
+{
+    constexpr std::uint8_t SideClasses[AsciiSideCount] = {ccOther, ccAsciiUpper, ccAsciiLower};
+    for (int Byte = 0; Byte < 0x80; ++Byte) {
+        // ASCII reads the same in every code page; the first candidate speaks for all.
+        const int Class = Tables.Classes[0][Byte];
+        Tables.AsciiSides[Byte] = Class == ccAsciiUpper ? asUpper : Class == ccAsciiLower ? asLower : asOther;
+    }
+    for (int High = 0; High < 128; ++High) {
+        auto& Rows = Tables.AsciiContext[High];
+        auto& Ceiling = Tables.WordCeiling[High];
+        std::fill(&Rows[0][0], &Rows[0][0] + sizeof Rows, std::int8_t(0));
+        std::fill(std::begin(Ceiling), std::end(Ceiling), std::int8_t(0));
+        for (int C = 0; C < CandidateCount; ++C) {
+            const int Self = Tables.Classes[C][0x80 + High];
+            const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
+            for (int Prev = 0; Prev < AsciiSideCount; ++Prev)
+                for (int Next = 0; Next <= AsciiSideCount; ++Next) {
+                    const int NextClass = Next == AsciiSideCount ? int(ccAsciiCapital) : int(SideClasses[Next]);
+                    Rows[Prev * (AsciiSideCount + 1) + Next][C] =
+                        std::int8_t(Tables.Context[Self][SideClasses[Prev]][NextClass] + Rare);
+                }
+            if (IsLetter(Self))
+                Ceiling[C] = std::int8_t(WordCeiling(Tables.Using[C][High], Tables.UsingOften[C][High]));
+        }
+    }
 }
 
 const TDetectTables& DetectTables()
@@ -540,6 +610,7 @@ const TDetectTables& DetectTables()
             for (int Prev = 0; Prev < DetectClassCount; ++Prev)
                 for (int Next = 0; Next < DetectClassCount; ++Next)
                     Result->Context[Self][Prev][Next] = std::int8_t(ScoreInContext(Self, Prev, Next));
+        FillLanes(*Result);
         return Result;
     }();
     return *Tables;
@@ -580,6 +651,13 @@ public:
         FWord.FrequentInSome |= UsingOften;
         ++FWord.Letters;
     }
+    // Count words that hold one letter beyond ASCII each, the same one.
+    void SameLetterWords(std::uint32_t Using, std::uint32_t UsingOften, std::int64_t Count)
+    {
+        EndWord();
+        FWord = {Using, UsingOften, UsingOften, Count};
+        EndWord();
+    }
     void EndWord()
     {
         if (FWord.Letters == 0)
@@ -615,29 +693,52 @@ public:
         // Fit[G][K]: group G's fit in the K-th language writing.
         std::int64_t Fit[GroupCapacity][LanguageCount];
         std::int64_t Ceiling = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
+        std::int64_t WorstSum = 0;  // of every group's fit in the language that fits it least
         for (std::size_t G = 0; G < FGroupCount; ++G) {
             std::int64_t BestHere = ForeignLetterFit * FGroups[G].Letters;
+            std::int64_t WorstHere = BestHere;
             for (int K = 0; K < LanguagesWriting; ++K) {
                 Fit[G][K] = FGroups[G].FitPerLetter(Languages[K]) * FGroups[G].Letters;
                 BestHere = std::max(BestHere, Fit[G][K]);
+                WorstHere = std::min(WorstHere, Fit[G][K]);
             }
             Ceiling += BestHere;
+            WorstSum += WorstHere;
         }
+        std::int64_t Alone[LanguageCount];
+        int ByAlone[LanguageCount];
         for (int K = 0; K < LanguagesWriting; ++K) {
-            std::int64_t Alone = ForeignLetterFit * FForeignLetters;
+            Alone[K] = ForeignLetterFit * FForeignLetters;
             for (std::size_t G = 0; G < FGroupCount; ++G)
-                Alone += Fit[G][K];
-            Best = std::max(Best, Alone);
+                Alone[K] += Fit[G][K];
+            Best = std::max(Best, Alone[K]);
+            ByAlone[K] = K;
         }
         if (Ceiling <= Best)
             return Best;
-        for (int First = 0; First < LanguagesWriting; ++First)
-            for (int Second = First + 1; Second < LanguagesWriting; ++Second) {
+        // A pair's fit is its two languages' fits alone less, group by group,
+        // the lesser of the two, which is no less than the group's worst: the
+        // pairs are tried best alone first, and only while they could win.
+        std::sort(ByAlone, ByAlone + LanguagesWriting, [&](int A, int B) { return Alone[A] > Alone[B]; });
+        const std::int64_t Slack = -ForeignLetterFit * FForeignLetters - SecondLanguageCost - WorstSum;
+        for (int I = 0; I + 1 < LanguagesWriting; ++I) {
+            const int First = ByAlone[I];
+            if (Alone[First] + Alone[ByAlone[I + 1]] + Slack <= Best)
+                break;
+            for (int J = I + 1; J < LanguagesWriting; ++J) {
+                const int Second = ByAlone[J];
+                if (Alone[First] + Alone[Second] + Slack <= Best)
+                    break;
                 std::int64_t Pair = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
                 for (std::size_t G = 0; G < FGroupCount; ++G)
                     Pair += std::max(Fit[G][First], Fit[G][Second]);
-                Best = std::max(Best, Pair);
+                if (Pair > Best) {
+                    Best = Pair;
+                    if (Best >= Ceiling)
+                        return Best;
+                }
             }
+        }
         return Best;
     }
 
@@ -651,106 +752,275 @@ private:
 
 constexpr bool IsAsciiLetter(unsigned char C) { return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'); }
 
-// A byte beyond ASCII with what its reading depends on besides its own class.
-struct THighByte {
-    unsigned char Self, Prev, Next;
-    bool NextStartsWord;  // Next is a capital and a small letter follows it
-    bool NewWord;         // nothing but ASCII letters joins it to the one before
-};
-
-// One pass over the bytes beyond ASCII from First on: whether they are all
-// UTF-8, and the first of them, as many as it takes to decide on a code page.
-struct THighBytes {
-    bool Utf8 = true;
-    std::size_t Count = 0;
-    std::array<THighByte, EnoughHighBytes> Bytes;
-};
-
-void CollectHighBytes(std::string_view Bytes, std::size_t First, THighBytes& Out)
-{
-    const auto ByteAt = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
-    Out.Utf8 = true;
-    Out.Count = 0;
-    std::size_t Last = First;
-    std::size_t SequenceEnd = First;  // the UTF-8 sequences are checked up to here
-    for (std::size_t I = First; I < Bytes.size(); Last = I, I = FindHighByte(Bytes, I + 1)) {
-        if (Out.Utf8 && I >= SequenceEnd) {
-            char32_t Ignored;
-            const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
-            Out.Utf8 = Length != 0;
-            SequenceEnd = I + Length;
-        }
-        if (Out.Count == EnoughHighBytes) {
-            if (!Out.Utf8)
-                return;
-            continue;
-        }
-        THighByte& High = Out.Bytes[Out.Count++];
-        High.Self = ByteAt(I);
-        High.Prev = I > 0 ? ByteAt(I - 1) : ' ';
-        High.Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
-        High.NextStartsWord = High.Next >= 'A' && High.Next <= 'Z' && I + 2 < Bytes.size() &&
-                              ByteAt(I + 2) >= 'a' && ByteAt(I + 2) <= 'z';
-        High.NewWord = I - Last > LongestWord;
-        for (std::size_t J = Last + 1; J < I && !High.NewWord; ++J)
-            High.NewWord = !IsAsciiLetter(ByteAt(J));
+// What the detection takes from an object's bytes beyond ASCII, in one pass
+// over them: per candidate, how well they read as letters, signs and marks in
+// their context, and the ceiling of their words' fit (see WordCeiling); and
+// the letters as the words hold them. Most words hold one ("Beløb"): those
+// are counted by letter, so that a reading looks at such a letter once rather
+// than at every word it stands in.
+class THighBytes {
+public:
+    void Clear()
+    {
+        for (int Half = 0; Half < 2; ++Half)
+            for (std::uint64_t Bits = FPresent.Bits[Half]; Bits; Bits &= Bits - 1) {
+                const int Byte = Half * 64 + int(simd::CountTrailingZeros64(Bits));
+                FAll[Byte] = FAlone[Byte] = 0;
+            }
+        FPresent = {};
+        FCount = FWordStart = FRunCount = 0;
+        std::fill(std::begin(FContext), std::end(FContext), 0);
+        std::fill(std::begin(FCeiling), std::end(FCeiling), 0);
+        FContextPart = FCeilingPart = {};
     }
-}
 
-// How well the bytes read as letters, signs and marks in their context.
-std::int64_t ContextScore(int C, const THighByte* High, std::size_t Count)
-{
-    const TDetectTables& Tables = DetectTables();
-    const auto& Class = Tables.Classes[C];
-    std::int64_t Score = Candidates[C].RarelyUsed ? RarelyUsedPageScore * std::int64_t(Count) : 0;
-    for (std::size_t K = 0; K < Count; ++K) {
-        const THighByte& B = High[K];
-        const int NextClass = B.NextStartsWord ? int(ccAsciiCapital) : int(Class[B.Next]);
-        Score += Tables.Context[Class[B.Self]][Class[B.Prev]][NextClass];
+    std::size_t Count() const { return FCount; }
+
+    // The byte at I, the next one beyond ASCII; NewWord when nothing but
+    // ASCII letters joins it to the one before.
+    void Add(std::string_view Bytes, std::size_t I, bool NewWord)
+    {
+        const auto ByteAt = [&](std::size_t At) { return static_cast<unsigned char>(Bytes[At]); };
+        const unsigned char Self = ByteAt(I);
+        const unsigned char Prev = I > 0 ? ByteAt(I - 1) : ' ';
+        const unsigned char Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
+        // A capital after it that a small letter follows starts a word: "¿Desea", not "ĘDesea".
+        const bool NextStartsWord = Next >= 'A' && Next <= 'Z' && I + 2 < Bytes.size() && ByteAt(I + 2) >= 'a' &&
+                                    ByteAt(I + 2) <= 'z';
+        if (NewWord)
+            EndWord();
+        FSelf[FCount] = Self;
+        FPresent.Add(Self);
+        ++FAll[Self - 0x80];
+        AddContext(Self, Prev, Next, NextStartsWord);
+        if (++FCount % LaneChunk == 0)
+            FlushLanes();
     }
-    return Score;
-}
 
-// How well the words read in the languages that use the code page.
-std::int64_t WordsScore(int C, const THighByte* High, std::size_t Count)
-{
-    const TDetectTables& Tables = DetectTables();
-    const auto& Class = Tables.Classes[C];
-    TReadingWords Words;
-    for (std::size_t K = 0; K < Count; ++K) {
-        const unsigned char Self = High[K].Self;
-        const bool Letter = IsLetter(Class[Self]);
-        if (High[K].NewWord || !Letter)
+    void Finish()
+    {
+        EndWord();
+        FlushLanes();
+    }
+
+    std::int64_t Context(int C) const { return FContext[C]; }
+    std::int64_t LetterCeilings(int C) const { return FCeiling[C]; }
+
+    // How well the words read in the languages that use the code page.
+    std::int64_t WordsScore(int C) const
+    {
+        const TDetectTables& Tables = DetectTables();
+        const auto& Class = Tables.Classes[C];
+        TReadingWords Words;
+        ForEachPresent([&](int Byte) {
+            if (FAlone[Byte] && IsLetter(Class[0x80 + Byte]))
+                Words.SameLetterWords(Tables.Using[C][Byte], Tables.UsingOften[C][Byte], FAlone[Byte]);
+        });
+        for (int R = 0; R < FRunCount; ++R) {
             Words.EndWord();
-        if (Letter)
-            Words.Letter(Tables.Using[C][Self - 0x80], Tables.UsingOften[C][Self - 0x80]);
+            for (std::size_t K = FRuns[R].first; K < FRuns[R].second; ++K) {
+                const int Self = FSelf[K];
+                if (!IsLetter(Class[Self]))
+                    Words.EndWord();
+                else
+                    Words.Letter(Tables.Using[C][Self - 0x80], Tables.UsingOften[C][Self - 0x80]);
+            }
+        }
+        Words.EndWord();
+        return Words.LanguageFit();
     }
-    Words.EndWord();
-    return Words.LanguageFit();
-}
 
+    // A closer ceiling of a reading's words' fit than the sum of its letters'
+    // ceilings: one language alone scores a letter 4 at most where it uses it
+    // often, 3 where it uses it at all and -3 elsewhere; two languages side by
+    // side cost SecondLanguageCost. Worth its cost only for a candidate that
+    // the first ceiling cannot rule out.
+    std::int64_t WordsCeiling(int C) const
+    {
+        const TDetectTables& Tables = DetectTables();
+        std::int64_t Letters = 0, Using[LanguageCount] = {}, UsingOften[LanguageCount] = {};
+        ForEachPresent([&](int Byte) {
+            if (!IsLetter(Tables.Classes[C][0x80 + Byte]))
+                return;
+            const std::int64_t Count = FAll[Byte];
+            Letters += Count;
+            for (std::uint32_t Bits = Tables.Using[C][Byte]; Bits; Bits &= Bits - 1)
+                Using[simd::CountTrailingZeros(Bits)] += Count;
+            for (std::uint32_t Bits = Tables.UsingOften[C][Byte]; Bits; Bits &= Bits - 1)
+                UsingOften[simd::CountTrailingZeros(Bits)] += Count;
+        });
+        std::int64_t Ceiling = FCeiling[C] - SecondLanguageCost;
+        for (int Language = 0; Language < LanguageCount; ++Language)
+            Ceiling = std::max(Ceiling, ForeignLetterFit * Letters +
+                                            (MixedLetterFit - ForeignLetterFit) * Using[Language] +
+                                            (FrequentLetterFit - MixedLetterFit) * UsingOften[Language]);
+        return Ceiling;
+    }
+
+private:
+    // A byte adds at most 128 to a lane: 256 of them fit in 16 bits.
+    static constexpr std::size_t LaneChunk = 256;
+    struct TLanes {
+        std::int16_t V[LaneCount];
+    };
+
+    template <class TVisit>
+    void ForEachPresent(TVisit Visit) const
+    {
+        for (int Half = 0; Half < 2; ++Half)
+            for (std::uint64_t Bits = FPresent.Bits[Half]; Bits; Bits &= Bits - 1)
+                Visit(Half * 64 + int(simd::CountTrailingZeros64(Bits)));
+    }
+
+    void AddContext(unsigned char Self, unsigned char Prev, unsigned char Next, bool NextStartsWord)
+    {
+        const TDetectTables& Tables = DetectTables();
+        if (Prev < 0x80 && Next < 0x80) {
+            const int NextSide = NextStartsWord ? AsciiSideCount : Tables.AsciiSides[Next];
+            AddRow(FContextPart, Tables.AsciiContext[Self - 0x80][Tables.AsciiSides[Prev] * (AsciiSideCount + 1) + NextSide]);
+        } else {
+            for (int C = 0; C < CandidateCount; ++C) {
+                const auto& Class = Tables.Classes[C];
+                const int NextClass = NextStartsWord ? int(ccAsciiCapital) : int(Class[Next]);
+                const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
+                FContextPart.V[C] = std::int16_t(FContextPart.V[C] + Tables.Context[Class[Self]][Class[Prev]][NextClass] + Rare);
+            }
+        }
+        AddRow(FCeilingPart, Tables.WordCeiling[Self - 0x80]);
+    }
+
+    // Lane by lane, which the compiler makes vector adds; through a copy, as
+    // the row's bytes could otherwise be the lanes themselves.
+    static void AddRow(TLanes& Lanes, const std::int8_t* Row)
+    {
+        TLanes Sum = Lanes;
+        for (int L = 0; L < LaneCount; ++L)
+            Sum.V[L] = std::int16_t(Sum.V[L] + Row[L]);
+        Lanes = Sum;
+    }
+
+    void FlushLanes()
+    {
+        for (int L = 0; L < LaneCount; ++L) {
+            FContext[L] += FContextPart.V[L];
+            FCeiling[L] += FCeilingPart.V[L];
+        }
+        FContextPart = FCeilingPart = {};
+    }
+
+    void EndWord()
+    {
+        if (FCount - FWordStart == 1)
+            ++FAlone[FSelf[FWordStart] - 0x80];
+        else if (FCount > FWordStart)
+            FRuns[FRunCount++] = {std::uint16_t(FWordStart), std::uint16_t(FCount)};
+        FWordStart = FCount;
+    }
+
+    std::size_t FCount = 0;
+    std::int64_t FContext[LaneCount] = {}, FCeiling[LaneCount] = {};
+    TLanes FContextPart = {}, FCeilingPart = {};
+    TByteSet FPresent = {};
+    std::uint16_t FAll[128] = {}, FAlone[128] = {};  // Alone: as the only one of its word
+    unsigned char FSelf[EnoughHighBytes];
+    std::size_t FWordStart = 0;
+    // The words that hold more than one: [first, second) of FSelf.
+    std::pair<std::uint16_t, std::uint16_t> FRuns[EnoughHighBytes / 2];
+    int FRunCount = 0;
+};
+
+// The bytes beyond ASCII of an object: whether they are all UTF-8, and, when
+// not, the first of them, as many as it takes to decide on a code page. While
+// they could still be UTF-8 only their places are kept: most objects that hold
+// a sequence hold nothing else, and most that do not fail at their first byte.
+class TCollector {
+public:
+    enum TFound { fAscii, fUtf8, fCodePage };
+
+    TFound Collect(std::string_view Bytes, THighBytes& High)
+    {
+        FBytes = Bytes;
+        FHigh = &High;
+        FUtf8 = true;
+        FKept = 0;
+        FLast = 0;
+        bool Any = false;
+        std::size_t SequenceEnd = 0;  // the UTF-8 sequences are checked up to here
+        High.Clear();
+        ForEachHighByte(Bytes, 0, [&](std::size_t I) {
+            Any = true;
+            if (!FUtf8)
+                return Take(I);
+            if (I >= SequenceEnd) {
+                char32_t Ignored;
+                const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
+                SequenceEnd = I + Length;
+                if (Length == 0) {
+                    FUtf8 = false;
+                    for (std::size_t K = 0; K < FKept; ++K)
+                        Take(FPlaces[K]);
+                    return Take(I);
+                }
+            }
+            if (FKept < EnoughHighBytes)
+                FPlaces[FKept++] = std::uint32_t(I);
+            return true;
+        });
+        if (FUtf8)
+            return Any ? fUtf8 : fAscii;
+        High.Finish();
+        return fCodePage;
+    }
+
+private:
+    bool Take(std::size_t I)
+    {
+        if (FHigh->Count() == EnoughHighBytes)
+            return false;
+        bool NewWord = FHigh->Count() == 0 || I - FLast > LongestWord;
+        for (std::size_t J = FLast + 1; J < I && !NewWord; ++J)
+            NewWord = !IsAsciiLetter(static_cast<unsigned char>(FBytes[J]));
+        FHigh->Add(FBytes, I, NewWord);
+        FLast = I;
+        return true;
+    }
+
+    std::string_view FBytes;
+    THighBytes* FHigh = nullptr;
+    bool FUtf8 = true;
+    std::uint32_t FPlaces[EnoughHighBytes];  // object text stays below 4 GiB
+    std::size_t FKept = 0;
+    std::size_t FLast = 0;
+};
+
+// The best reading: the words cost the most, so the candidates are read in the
+// order of their ceilings, and only as long as one could still win.
 TEncoding DetectSingleByte(const THighBytes& High)
 {
-    const std::size_t Count = High.Count;
-    std::int64_t Scores[CandidateCount];
-    int ByScore[CandidateCount];
-    for (int C = 0; C < CandidateCount; ++C) {
-        Scores[C] = ContextScore(C, High.Bytes.data(), Count);
-        ByScore[C] = C;
-    }
-    // The words cost the most: candidates whose bytes read so badly that even
-    // the best fit cannot lift them to the leader are left out.
-    std::stable_sort(std::begin(ByScore), std::end(ByScore), [&](int A, int B) { return Scores[A] > Scores[B]; });
-    const std::int64_t HighestFit = FrequentLetterFit * std::int64_t(Count);
+    std::int64_t Ceilings[CandidateCount];
+    for (int C = 0; C < CandidateCount; ++C)
+        Ceilings[C] = High.Context(C) + High.LetterCeilings(C);
+    bool Read[CandidateCount] = {};
     int Winner = -1;
     std::int64_t Best = 0;
-    for (const int C : ByScore) {
-        if (Winner >= 0 && Scores[C] + HighestFit < Best)
+    // Equal scores go to the first candidate.
+    const auto CannotWin = [&](int C, std::int64_t Ceiling) {
+        return Winner >= 0 && (Ceiling < Best || (Ceiling == Best && C > Winner));
+    };
+    for (;;) {
+        int Next = -1;  // the highest ceiling not read yet; of equal ones the first
+        for (int C = 0; C < CandidateCount; ++C)
+            if (!Read[C] && (Next < 0 || Ceilings[C] > Ceilings[Next]))
+                Next = C;
+        if (Next < 0 || CannotWin(Next, Ceilings[Next]))
             break;
-        const std::int64_t Score = Scores[C] + WordsScore(C, High.Bytes.data(), Count);
-        if (Winner < 0 || Score > Best || (Score == Best && C < Winner)) {
+        Read[Next] = true;
+        if (Winner >= 0 && CannotWin(Next, High.Context(Next) + High.WordsCeiling(Next)))
+            continue;
+        const std::int64_t Score = High.Context(Next) + High.WordsScore(Next);
+        if (Winner < 0 || Score > Best || (Score == Best && Next < Winner)) {
             Best = Score;
-            Winner = C;
+            Winner = Next;
         }
     }
     return Candidates[Winner].Encoding;
@@ -760,16 +1030,18 @@ TEncoding DetectSingleByte(const THighBytes& High)
 
 std::optional<TEncoding> Detect(std::string_view Bytes)
 {
-    const std::size_t First = FindHighByte(Bytes, 0);
-    if (First == Bytes.size())
-        return std::nullopt;
     // An object repeats its captions: the first few thousand letters beyond
     // ASCII say all the rest would, and a big object costs no more.
+    static thread_local TCollector Collector;
     static thread_local THighBytes High;
-    CollectHighBytes(Bytes, First, High);
-    if (High.Utf8)
+    switch (Collector.Collect(Bytes, High)) {
+    case TCollector::fAscii:
+        return std::nullopt;
+    case TCollector::fUtf8:
         return TEncoding::Utf8;
-    return DetectSingleByte(High);
+    default:
+        return DetectSingleByte(High);
+    }
 }
 
 }  // namespace codepages

@@ -2,6 +2,8 @@
 // used, and the index of a mask's lowest set bit.
 #pragma once
 
+#include <cstdint>
+
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define QUIB_SSE2 1
 #include <emmintrin.h>
@@ -25,6 +27,17 @@ inline unsigned CountTrailingZeros(unsigned Mask)
     return unsigned(Index);
 #else
     return unsigned(__builtin_ctz(Mask));
+#endif
+}
+
+inline unsigned CountTrailingZeros64(std::uint64_t Mask)
+{
+#ifdef _MSC_VER
+    unsigned long Index;
+    _BitScanForward64(&Index, Mask);
+    return unsigned(Index);
+#else
+    return unsigned(__builtin_ctzll(Mask));
 #endif
 }
 

@@ -336,6 +336,28 @@ TEST(Detect, OneInvalidSequenceMakesItACodePage)
     EXPECT_NE(*Found, TEncoding::Latin1);
 }
 
+// The bytes beyond ASCII are found 64 at a time: where they fall against
+// those blocks, or against the end of the text, must not change the outcome;
+// nor must it matter whether the bytes that read as UTF-8 come before a stray
+// byte or after it.
+TEST(Detect, SameWhereverTheBytesFall)
+{
+    const std::string Dos850 = "Periodel\x91ngde Bel\x9B" "b";
+    const std::string Utf8 = "Periodel\xC3\xA6ngde Bel\xC3\xB8" "b";
+    const auto Expected = codepages::Detect(Dos850);
+    const auto StrayFirst = codepages::Detect("\x91 " + Utf8);
+    ASSERT_TRUE(Expected);
+    ASSERT_TRUE(StrayFirst);
+    ASSERT_NE(StrayFirst, TEncoding::Utf8);
+    for (std::size_t Pad = 0; Pad <= 140; ++Pad) {
+        SCOPED_TRACE(Pad);
+        const std::string Spaces(Pad, ' ');
+        EXPECT_EQ(codepages::Detect(Spaces + Dos850 + Spaces), Expected);
+        EXPECT_EQ(codepages::Detect(Spaces + Utf8 + Spaces), TEncoding::Utf8);
+        EXPECT_EQ(codepages::Detect(Spaces + Utf8 + Spaces + " \x91"), StrayFirst);
+    }
+}
+
 // Short, realistic pieces of objects, written in their language's DOS code
 // page, its Windows code page and UTF-8. A detected code page that reads every
 // letter the same as the one written is as good.
