@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -116,15 +117,19 @@ const TReverseTable& ReverseTable(int Index)
     return All[std::size_t(Index)];
 }
 
-// Calls Visit(I) for every byte above 0x7F at or after From, in order, while
-// it returns true. Object text is mostly ASCII: the skip over it is what
-// detection costs, so it goes 64 bytes at a time and takes the high bytes of
-// a block from its mask rather than looking for each one afresh.
-template <class TVisit>
-void ForEachHighByte(std::string_view Bytes, std::size_t From, TVisit Visit)
+// Object text is mostly ASCII: the skip over it is what detection costs. The
+// places of the bytes above 0x7F from From on, as many as Room less a block's
+// worth, into Places; returns how many, with From moved past the part looked
+// at. A block of 64 bytes at a time, its high bytes taken from its mask.
+// A function of its own, aligned, so that how fast its loop runs does not
+// depend on the code around it.
+#if defined(__GNUC__) || defined(__clang__)
+__attribute__((noinline, aligned(64)))
+#endif
+std::size_t FindHighBytes(std::string_view Bytes, std::size_t& From, std::size_t* Places, std::size_t Room)
 {
     const char* const Data = Bytes.data();
-    std::size_t I = From;
+    std::size_t I = From, Count = 0;
 #ifdef QUIB_SSE2
     for (; I + 64 <= Bytes.size(); I += 64) {
         const auto Load = [&](std::size_t At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At)); };
@@ -136,15 +141,40 @@ void ForEachHighByte(std::string_view Bytes, std::size_t From, TVisit Visit)
                              std::uint64_t(unsigned(_mm_movemask_epi8(C))) << 32 |
                              std::uint64_t(unsigned(_mm_movemask_epi8(D))) << 48;
         do {  // not a for: the block holds one at least, so the first test would only mispredict
-            if (!Visit(I + simd::CountTrailingZeros64(Mask)))
-                return;
+            Places[Count++] = I + simd::CountTrailingZeros64(Mask);
             Mask &= Mask - 1;
         } while (Mask);
+        if (Count > Room - 64) {
+            From = I + 64;
+            return Count;
+        }
     }
 #endif
-    for (; I < Bytes.size(); ++I)
-        if (static_cast<unsigned char>(Data[I]) >= 0x80 && !Visit(I))
-            return;
+    for (; I < Bytes.size(); ++I) {
+        if (static_cast<unsigned char>(Data[I]) < 0x80)
+            continue;
+        Places[Count++] = I;
+        if (Count == Room) {
+            From = I + 1;
+            return Count;
+        }
+    }
+    From = I;
+    return Count;
+}
+
+// Calls Visit(I) for every byte above 0x7F, in order, while it returns true.
+template <class TVisit>
+void ForEachHighByte(std::string_view Bytes, TVisit Visit)
+{
+    constexpr std::size_t Room = 256;
+    std::size_t Places[Room];
+    for (std::size_t From = 0; From < Bytes.size();) {
+        const std::size_t Count = FindHighBytes(Bytes, From, Places, Room);
+        for (std::size_t K = 0; K < Count; ++K)
+            if (!Visit(Places[K]))
+                return;
+    }
 }
 
 }  // namespace
@@ -368,7 +398,9 @@ constexpr int FrequentLetterFit = 4, MixedLetterFit = 3, RareLetterFit = 2, Fore
 constexpr int SecondLanguageCost = 6;
 // Letters further apart than this are in different words.
 constexpr std::size_t LongestWord = 32;
-constexpr std::size_t EnoughHighBytes = 2048;
+// How many bytes beyond ASCII decide on a code page: 2,048 and 256 decide
+// every object of the generated exports alike.
+constexpr std::size_t EnoughHighBytes = 512;
 
 // What a byte adds to its reading, by what it reads as and beside what.
 constexpr int NoTextScore = -10;                           // undefined, or a control character
@@ -471,6 +503,7 @@ constexpr std::uint8_t HighNeighbour = 0xFF;
 struct TByteSet {
     std::uint64_t Bits[2];
     void Add(unsigned char Byte) { Bits[(Byte >> 6) & 1] |= std::uint64_t(1) << (Byte & 63); }
+    bool Meets(const TByteSet& Other) const { return (Bits[0] & Other.Bits[0]) | (Bits[1] & Other.Bits[1]); }
 };
 
 // Everything the detection looks up, built once.
@@ -491,7 +524,16 @@ struct TDetectTables {
     // Per byte above 0x7F: the most its letter can add to its words' fit in
     // every candidate (see WordCeiling).
     std::int8_t WordCeiling[128][LaneCount];
+    // Per byte: its class in every candidate; after the bytes, an ASCII
+    // capital that starts a word.
+    std::uint8_t ByteClasses[257][LaneCount];
+    // Per pair of candidates A, B: the bytes above 0x7F that B does not read
+    // as A does or with fewer of A's languages (see DetectSingleByte).
+    TByteSet ReadsBeyond[CandidateCount][CandidateCount];
+    // Per candidate: Context, flat, a rarely used page's cost included.
+    std::int8_t RareContext[CandidateCount][DetectClassCount * DetectClassCount * DetectClassCount];
 };
+constexpr int CapitalStartingWord = 256;
 
 std::u32string CodePointsOf(std::string_view Utf8)
 {
@@ -548,6 +590,24 @@ void FillLanes(TDetectTables& Tables)
         const int Class = Tables.Classes[0][Byte];
         Tables.AsciiSides[Byte] = Class == ccAsciiUpper ? asUpper : Class == ccAsciiLower ? asLower : asOther;
     }
+    for (int C = 0; C < CandidateCount; ++C) {
+        for (int Byte = 0; Byte < 256; ++Byte)
+            Tables.ByteClasses[Byte][C] = Tables.Classes[C][Byte];
+        Tables.ByteClasses[CapitalStartingWord][C] = ccAsciiCapital;
+        const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
+        const std::int8_t* Context = &Tables.Context[0][0][0];
+        for (int At = 0; At < DetectClassCount * DetectClassCount * DetectClassCount; ++At)
+            Tables.RareContext[C][At] = std::int8_t(Context[At] + Rare);
+    }
+    for (int A = 0; A < CandidateCount; ++A)
+        for (int B = 0; B < CandidateCount; ++B)
+            for (int High = 0; High < 128; ++High) {
+                const bool SameKind = IsLetter(Tables.Classes[A][0x80 + High]) == IsLetter(Tables.Classes[B][0x80 + High]);
+                const bool Fewer = (Tables.Using[B][High] & ~Tables.Using[A][High]) == 0 &&
+                                   (Tables.UsingOften[B][High] & ~Tables.UsingOften[A][High]) == 0;
+                if (!SameKind || !Fewer)
+                    Tables.ReadsBeyond[A][B].Add(std::uint8_t(0x80 + High));
+            }
     for (int High = 0; High < 128; ++High) {
         auto& Rows = Tables.AsciiContext[High];
         auto& Ceiling = Tables.WordCeiling[High];
@@ -676,6 +736,8 @@ public:
     // The fit of the best language alone, or of the best pair. A language
     // that uses no word in full adds nothing to a pair: only the others are
     // tried, and none at all when no pair could beat the best one alone.
+    bool Full() const { return FForeignLetters > 0; }
+
     std::int64_t LanguageFit() const
     {
         std::int64_t Letters = FForeignLetters;
@@ -762,52 +824,49 @@ class THighBytes {
 public:
     void Clear()
     {
-        for (int Half = 0; Half < 2; ++Half)
-            for (std::uint64_t Bits = FPresent.Bits[Half]; Bits; Bits &= Bits - 1) {
-                const int Byte = Half * 64 + int(simd::CountTrailingZeros64(Bits));
-                FAll[Byte] = FAlone[Byte] = 0;
-            }
+        ForEachPresent([&](int Byte) { FAll[Byte] = FAlone[Byte] = 0; });
         FPresent = {};
         FCount = FWordStart = FRunCount = 0;
-        std::fill(std::begin(FContext), std::end(FContext), 0);
-        std::fill(std::begin(FCeiling), std::end(FCeiling), 0);
-        FContextPart = FCeilingPart = {};
     }
 
     std::size_t Count() const { return FCount; }
 
     // The byte at I, the next one beyond ASCII; NewWord when nothing but
-    // ASCII letters joins it to the one before.
+    // ASCII letters joins it to the one before. Only noted here: the sums
+    // are taken in one go at the end, where they can stay in registers.
     void Add(std::string_view Bytes, std::size_t I, bool NewWord)
     {
         const auto ByteAt = [&](std::size_t At) { return static_cast<unsigned char>(Bytes[At]); };
-        const unsigned char Self = ByteAt(I);
-        const unsigned char Prev = I > 0 ? ByteAt(I - 1) : ' ';
         const unsigned char Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
         // A capital after it that a small letter follows starts a word: "¿Desea", not "ĘDesea".
-        const bool NextStartsWord = Next >= 'A' && Next <= 'Z' && I + 2 < Bytes.size() && ByteAt(I + 2) >= 'a' &&
-                                    ByteAt(I + 2) <= 'z';
+        const unsigned char AfterNext = I + 2 < Bytes.size() ? ByteAt(I + 2) : ' ';
+        // Not &&: which way each test goes is a matter of chance, so no branches.
+        const bool NextStartsWord = (unsigned(Next - 'A') < 26u) & (unsigned(AfterNext - 'a') < 26u);
         if (NewWord)
             EndWord();
-        FSelf[FCount] = Self;
-        FPresent.Add(Self);
-        ++FAll[Self - 0x80];
-        AddContext(Self, Prev, Next, NextStartsWord);
-        if (++FCount % LaneChunk == 0)
-            FlushLanes();
+        FSelf[FCount] = ByteAt(I);
+        FPrev[FCount] = I > 0 ? ByteAt(I - 1) : ' ';
+        FNext[FCount] = NextStartsWord ? std::uint16_t(CapitalStartingWord) : Next;
+        ++FCount;
     }
 
     void Finish()
     {
         EndWord();
-        FlushLanes();
+        for (std::size_t K = 0; K < FCount; ++K) {
+            FPresent.Add(FSelf[K]);
+            ++FAll[FSelf[K] - 0x80];
+        }
+        SumContexts();
+        SumLetterCeilings();
     }
 
     std::int64_t Context(int C) const { return FContext[C]; }
     std::int64_t LetterCeilings(int C) const { return FCeiling[C]; }
 
-    // How well the words read in the languages that use the code page.
-    std::int64_t WordsScore(int C) const
+    // How well the words read in the languages that use the code page; Full
+    // when some words had to count as foreign for want of room.
+    std::int64_t WordsScore(int C, bool& Full) const
     {
         const TDetectTables& Tables = DetectTables();
         const auto& Class = Tables.Classes[C];
@@ -827,8 +886,11 @@ public:
             }
         }
         Words.EndWord();
+        Full = Words.Full();
         return Words.LanguageFit();
     }
+
+    bool Meets(const TByteSet& Bytes) const { return FPresent.Meets(Bytes); }
 
     // A closer ceiling of a reading's words' fit than the sum of its letters'
     // ceilings: one language alone scores a letter 4 at most where it uses it
@@ -872,21 +934,34 @@ private:
                 Visit(Half * 64 + int(simd::CountTrailingZeros64(Bits)));
     }
 
-    void AddContext(unsigned char Self, unsigned char Prev, unsigned char Next, bool NextStartsWord)
+    // Per candidate, how well the bytes read in their context.
+    void SumContexts()
     {
         const TDetectTables& Tables = DetectTables();
-        if (Prev < 0x80 && Next < 0x80) {
-            const int NextSide = NextStartsWord ? AsciiSideCount : Tables.AsciiSides[Next];
-            AddRow(FContextPart, Tables.AsciiContext[Self - 0x80][Tables.AsciiSides[Prev] * (AsciiSideCount + 1) + NextSide]);
-        } else {
-            for (int C = 0; C < CandidateCount; ++C) {
-                const auto& Class = Tables.Classes[C];
-                const int NextClass = NextStartsWord ? int(ccAsciiCapital) : int(Class[Next]);
-                const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
-                FContextPart.V[C] = std::int16_t(FContextPart.V[C] + Tables.Context[Class[Self]][Class[Prev]][NextClass] + Rare);
+        std::fill(std::begin(FContext), std::end(FContext), 0);
+        for (std::size_t First = 0; First < FCount; First += LaneChunk) {
+            TLanes Sums = {};
+            for (std::size_t K = First; K < std::min(FCount, First + LaneChunk); ++K) {
+                const int Self = FSelf[K], Prev = FPrev[K], Next = FNext[K];
+                if (Prev < 0x80 && (Next < 0x80 || Next == CapitalStartingWord)) {
+                    const int NextSide = Next == CapitalStartingWord ? AsciiSideCount : Tables.AsciiSides[Next];
+                    AddRow(Sums, Tables.AsciiContext[Self - 0x80][Tables.AsciiSides[Prev] * (AsciiSideCount + 1) + NextSide]);
+                    continue;
+                }
+                // A neighbour beyond ASCII reads differently in every code
+                // page: the classes side by side give where to look for each.
+                const std::uint8_t* SelfClass = Tables.ByteClasses[Self];
+                const std::uint8_t* PrevClass = Tables.ByteClasses[Prev];
+                const std::uint8_t* NextClass = Tables.ByteClasses[Next];
+                std::uint16_t At[LaneCount];
+                for (int L = 0; L < LaneCount; ++L)
+                    At[L] = std::uint16_t((SelfClass[L] * DetectClassCount + PrevClass[L]) * DetectClassCount + NextClass[L]);
+                for (int C = 0; C < CandidateCount; ++C)
+                    Sums.V[C] = std::int16_t(Sums.V[C] + Tables.RareContext[C][At[C]]);
             }
+            for (int L = 0; L < LaneCount; ++L)
+                FContext[L] += Sums.V[L];
         }
-        AddRow(FCeilingPart, Tables.WordCeiling[Self - 0x80]);
     }
 
     // Lane by lane, which the compiler makes vector adds; through a copy, as
@@ -899,13 +974,17 @@ private:
         Lanes = Sum;
     }
 
-    void FlushLanes()
+    // Per candidate, the sum of the letters' ceilings, letter by letter.
+    void SumLetterCeilings()
     {
-        for (int L = 0; L < LaneCount; ++L) {
-            FContext[L] += FContextPart.V[L];
-            FCeiling[L] += FCeilingPart.V[L];
-        }
-        FContextPart = FCeilingPart = {};
+        const TDetectTables& Tables = DetectTables();
+        std::int32_t Sums[LaneCount] = {};
+        ForEachPresent([&](int Byte) {
+            const std::int8_t* Row = Tables.WordCeiling[Byte];
+            for (int L = 0; L < LaneCount; ++L)
+                Sums[L] += FAll[Byte] * Row[L];
+        });
+        std::copy(std::begin(Sums), std::end(Sums), std::begin(FCeiling));
     }
 
     void EndWord()
@@ -919,10 +998,12 @@ private:
 
     std::size_t FCount = 0;
     std::int64_t FContext[LaneCount] = {}, FCeiling[LaneCount] = {};
-    TLanes FContextPart = {}, FCeilingPart = {};
     TByteSet FPresent = {};
     std::uint16_t FAll[128] = {}, FAlone[128] = {};  // Alone: as the only one of its word
-    unsigned char FSelf[EnoughHighBytes];
+    // Each byte beyond ASCII with its neighbours; the one after may be
+    // CapitalStartingWord.
+    unsigned char FSelf[EnoughHighBytes], FPrev[EnoughHighBytes];
+    std::uint16_t FNext[EnoughHighBytes];
     std::size_t FWordStart = 0;
     // The words that hold more than one: [first, second) of FSelf.
     std::pair<std::uint16_t, std::uint16_t> FRuns[EnoughHighBytes / 2];
@@ -947,7 +1028,7 @@ public:
         bool Any = false;
         std::size_t SequenceEnd = 0;  // the UTF-8 sequences are checked up to here
         High.Clear();
-        ForEachHighByte(Bytes, 0, [&](std::size_t I) {
+        ForEachHighByte(Bytes, [&](std::size_t I) {
             Any = true;
             if (!FUtf8)
                 return Take(I);
@@ -994,33 +1075,46 @@ private:
 };
 
 // The best reading: the words cost the most, so the candidates are read in the
-// order of their ceilings, and only as long as one could still win.
+// order of their ceilings, and only as long as one could still win. A code
+// page that reads every letter as the best one so far does, or with fewer of
+// its languages (865 and 437 beside 850 for Danish), fits its words no better:
+// its context score says whether it can win at all.
 TEncoding DetectSingleByte(const THighBytes& High)
 {
-    std::int64_t Ceilings[CandidateCount];
+    const TDetectTables& Tables = DetectTables();
+    // The order to read them in, as one number: the higher ceiling first, of
+    // equal ones the first candidate. A read one drops to the bottom.
+    constexpr std::int64_t ReadAlready = std::numeric_limits<std::int64_t>::min();
+    std::int64_t Order[CandidateCount];
     for (int C = 0; C < CandidateCount; ++C)
-        Ceilings[C] = High.Context(C) + High.LetterCeilings(C);
-    bool Read[CandidateCount] = {};
+        Order[C] = (High.Context(C) + High.LetterCeilings(C)) * 256 + (255 - C);
     int Winner = -1;
     std::int64_t Best = 0;
+    bool WinnerFull = false;  // the winner's words did not all fit: no bound from them
     // Equal scores go to the first candidate.
     const auto CannotWin = [&](int C, std::int64_t Ceiling) {
         return Winner >= 0 && (Ceiling < Best || (Ceiling == Best && C > Winner));
     };
     for (;;) {
-        int Next = -1;  // the highest ceiling not read yet; of equal ones the first
-        for (int C = 0; C < CandidateCount; ++C)
-            if (!Read[C] && (Next < 0 || Ceilings[C] > Ceilings[Next]))
-                Next = C;
-        if (Next < 0 || CannotWin(Next, Ceilings[Next]))
+        int Next = 0;
+        for (int C = 1; C < CandidateCount; ++C)
+            Next = Order[C] > Order[Next] ? C : Next;
+        if (Order[Next] == ReadAlready || CannotWin(Next, High.Context(Next) + High.LetterCeilings(Next)))
             break;
-        Read[Next] = true;
-        if (Winner >= 0 && CannotWin(Next, High.Context(Next) + High.WordsCeiling(Next)))
-            continue;
-        const std::int64_t Score = High.Context(Next) + High.WordsScore(Next);
+        Order[Next] = ReadAlready;
+        if (Winner >= 0) {
+            const bool NoBetterWords = !WinnerFull && !High.Meets(Tables.ReadsBeyond[Winner][Next]);
+            if (NoBetterWords && CannotWin(Next, High.Context(Next) + Best - High.Context(Winner)))
+                continue;
+            if (CannotWin(Next, High.Context(Next) + High.WordsCeiling(Next)))
+                continue;
+        }
+        bool Full = false;
+        const std::int64_t Score = High.Context(Next) + High.WordsScore(Next, Full);
         if (Winner < 0 || Score > Best || (Score == Best && Next < Winner)) {
             Best = Score;
             Winner = Next;
+            WinnerFull = Full;
         }
     }
     return Candidates[Winner].Encoding;
@@ -1030,7 +1124,7 @@ TEncoding DetectSingleByte(const THighBytes& High)
 
 std::optional<TEncoding> Detect(std::string_view Bytes)
 {
-    // An object repeats its captions: the first few thousand letters beyond
+    // An object repeats its captions: the first few hundred letters beyond
     // ASCII say all the rest would, and a big object costs no more.
     static thread_local TCollector Collector;
     static thread_local THighBytes High;
