@@ -120,38 +120,32 @@ const TReverseTable& ReverseTable(int Index)
 // Object text is mostly ASCII: the skip over it is what detection costs. The
 // places of the bytes above 0x7F from From on, as many as Room less a block's
 // worth, into Places; returns how many, with From moved past the part looked
-// at. A block of 64 bytes at a time, its high bytes taken from its mask.
-// A function of its own, aligned, so that how fast its loop runs does not
-// depend on the code around it.
+// at. A block of 64 bytes at a time, its high bytes taken from its mask. The
+// loops are functions of their own, aligned, so that how fast they run does
+// not depend on the code around them.
 #if defined(__GNUC__) || defined(__clang__)
-__attribute__((noinline, aligned(64)))
+#define QUIB_OWN_LOOP __attribute__((noinline, aligned(64)))
+#else
+#define QUIB_OWN_LOOP
 #endif
-std::size_t FindHighBytes(std::string_view Bytes, std::size_t& From, std::size_t* Places, std::size_t Room)
+
+// A block's high bytes, from their mask; true when there may be no room for
+// another block's.
+inline bool AddPlaces(std::uint64_t Mask, std::size_t Block, std::size_t* Places, std::size_t& Count, std::size_t Room)
 {
-    const char* const Data = Bytes.data();
-    std::size_t I = From, Count = 0;
-#ifdef QUIB_SSE2
-    for (; I + 64 <= Bytes.size(); I += 64) {
-        const auto Load = [&](std::size_t At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At)); };
-        const __m128i A = Load(I), B = Load(I + 16), C = Load(I + 32), D = Load(I + 48);
-        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(A, B), _mm_or_si128(C, D))))
-            continue;
-        std::uint64_t Mask = std::uint64_t(unsigned(_mm_movemask_epi8(A))) |
-                             std::uint64_t(unsigned(_mm_movemask_epi8(B))) << 16 |
-                             std::uint64_t(unsigned(_mm_movemask_epi8(C))) << 32 |
-                             std::uint64_t(unsigned(_mm_movemask_epi8(D))) << 48;
-        do {  // not a for: the block holds one at least, so the first test would only mispredict
-            Places[Count++] = I + simd::CountTrailingZeros64(Mask);
-            Mask &= Mask - 1;
-        } while (Mask);
-        if (Count > Room - 64) {
-            From = I + 64;
-            return Count;
-        }
-    }
-#endif
+    do {  // not a for: the block holds one at least, so the first test would only mispredict
+        Places[Count++] = Block + simd::CountTrailingZeros64(Mask);
+        Mask &= Mask - 1;
+    } while (Mask);
+    return Count > Room - 64;
+}
+
+// After the blocks, byte by byte.
+inline std::size_t FindHighBytesInTail(std::string_view Bytes, std::size_t& From, std::size_t I, std::size_t* Places,
+                                       std::size_t Count, std::size_t Room)
+{
     for (; I < Bytes.size(); ++I) {
-        if (static_cast<unsigned char>(Data[I]) < 0x80)
+        if (static_cast<unsigned char>(Bytes[I]) < 0x80)
             continue;
         Places[Count++] = I;
         if (Count == Room) {
@@ -163,17 +157,69 @@ std::size_t FindHighBytes(std::string_view Bytes, std::size_t& From, std::size_t
     return Count;
 }
 
-// Calls Visit(I) for every byte above 0x7F, in order, while it returns true.
+QUIB_OWN_LOOP
+std::size_t FindHighBytes(std::string_view Bytes, std::size_t& From, std::size_t* Places, std::size_t Room)
+{
+    std::size_t I = From, Count = 0;
+#ifdef QUIB_SSE2
+    const char* const Data = Bytes.data();
+    for (; I + 64 <= Bytes.size(); I += 64) {
+        const auto Load = [&](std::size_t At) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Data + At)); };
+        const __m128i A = Load(I), B = Load(I + 16), C = Load(I + 32), D = Load(I + 48);
+        if (!_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(A, B), _mm_or_si128(C, D))))
+            continue;
+        const std::uint64_t Mask = std::uint64_t(unsigned(_mm_movemask_epi8(A))) |
+                                   std::uint64_t(unsigned(_mm_movemask_epi8(B))) << 16 |
+                                   std::uint64_t(unsigned(_mm_movemask_epi8(C))) << 32 |
+                                   std::uint64_t(unsigned(_mm_movemask_epi8(D))) << 48;
+        if (AddPlaces(Mask, I, Places, Count, Room)) {
+            From = I + 64;
+            return Count;
+        }
+    }
+#endif
+    return FindHighBytesInTail(Bytes, From, I, Places, Count, Room);
+}
+
+#ifdef QUIB_AVX2
+// The same with half the loads and tests.
+QUIB_OWN_LOOP __attribute__((target("avx2")))
+std::size_t FindHighBytesAvx2(std::string_view Bytes, std::size_t& From, std::size_t* Places, std::size_t Room)
+{
+    std::size_t I = From, Count = 0;
+    const char* const Data = Bytes.data();
+    for (; I + 64 <= Bytes.size(); I += 64) {
+        const __m256i A = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Data + I));
+        const __m256i B = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(Data + I + 32));
+        if (!_mm256_movemask_epi8(_mm256_or_si256(A, B)))
+            continue;
+        const std::uint64_t Mask = std::uint64_t(unsigned(_mm256_movemask_epi8(A))) |
+                                   std::uint64_t(unsigned(_mm256_movemask_epi8(B))) << 32;
+        if (AddPlaces(Mask, I, Places, Count, Room)) {
+            From = I + 64;
+            return Count;
+        }
+    }
+    return FindHighBytesInTail(Bytes, From, I, Places, Count, Room);
+}
+#endif
+
+// Calls Visit(Places, Count) with the places of the bytes above 0x7F, some
+// at a time and in order, while it returns true.
 template <class TVisit>
-void ForEachHighByte(std::string_view Bytes, TVisit Visit)
+void ForEachHighBytes(std::string_view Bytes, TVisit Visit)
 {
     constexpr std::size_t Room = 256;
     std::size_t Places[Room];
     for (std::size_t From = 0; From < Bytes.size();) {
+#ifdef QUIB_AVX2
+        const std::size_t Count = simd::HasAvx2() ? FindHighBytesAvx2(Bytes, From, Places, Room)
+                                                  : FindHighBytes(Bytes, From, Places, Room);
+#else
         const std::size_t Count = FindHighBytes(Bytes, From, Places, Room);
-        for (std::size_t K = 0; K < Count; ++K)
-            if (!Visit(Places[K]))
-                return;
+#endif
+        if (Count > 0 && !Visit(Places, Count))
+            return;
     }
 }
 
@@ -826,33 +872,51 @@ public:
     {
         ForEachPresent([&](int Byte) { FAll[Byte] = FAlone[Byte] = 0; });
         FPresent = {};
-        FCount = FWordStart = FRunCount = 0;
+        FCount = FWordStart = FLast = 0;
+        FRunCount = 0;
     }
 
     std::size_t Count() const { return FCount; }
 
-    // The byte at I, the next one beyond ASCII; NewWord when nothing but
-    // ASCII letters joins it to the one before. Only noted here: the sums
-    // are taken in one go at the end, where they can stay in registers.
-    void Add(std::string_view Bytes, std::size_t I, bool NewWord)
+    // The bytes at Places, the next ones beyond ASCII, as many as there is
+    // room for; false when there was not for all. Only noted here: the sums
+    // are taken in one go at the end, where they can stay in registers. The
+    // state is kept in locals, as the bytes written could otherwise be it.
+    bool Take(std::string_view Bytes, const std::size_t* Places, std::size_t PlaceCount)
     {
         const auto ByteAt = [&](std::size_t At) { return static_cast<unsigned char>(Bytes[At]); };
-        const unsigned char Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
-        // A capital after it that a small letter follows starts a word: "¿Desea", not "ĘDesea".
-        const unsigned char AfterNext = I + 2 < Bytes.size() ? ByteAt(I + 2) : ' ';
-        // Not &&: which way each test goes is a matter of chance, so no branches.
-        const bool NextStartsWord = (unsigned(Next - 'A') < 26u) & (unsigned(AfterNext - 'a') < 26u);
-        if (NewWord)
-            EndWord();
-        FSelf[FCount] = ByteAt(I);
-        FPrev[FCount] = I > 0 ? ByteAt(I - 1) : ' ';
-        FNext[FCount] = NextStartsWord ? std::uint16_t(CapitalStartingWord) : Next;
-        ++FCount;
+        std::size_t Count = FCount, WordStart = FWordStart, Last = FLast;
+        const std::size_t Taking = std::min(PlaceCount, EnoughHighBytes - Count);
+        for (std::size_t P = 0; P < Taking; ++P) {
+            const std::size_t I = Places[P];
+            // A new word unless only ASCII letters join it to the one before.
+            bool NewWord = Count == 0 || I - Last > LongestWord;
+            for (std::size_t J = Last + 1; J < I && !NewWord; ++J)
+                NewWord = !IsAsciiLetter(ByteAt(J));
+            if (NewWord) {
+                EndWord(WordStart, Count);
+                WordStart = Count;
+            }
+            const unsigned char Next = I + 1 < Bytes.size() ? ByteAt(I + 1) : ' ';
+            // A capital after it that a small letter follows starts a word: "¿Desea", not "ĘDesea".
+            const unsigned char AfterNext = I + 2 < Bytes.size() ? ByteAt(I + 2) : ' ';
+            // Not &&: which way each test goes is a matter of chance, so no branches.
+            const bool NextStartsWord = (unsigned(Next - 'A') < 26u) & (unsigned(AfterNext - 'a') < 26u);
+            FSelf[Count] = ByteAt(I);
+            FPrev[Count] = I > 0 ? ByteAt(I - 1) : ' ';
+            FNext[Count] = NextStartsWord ? std::uint16_t(CapitalStartingWord) : Next;
+            ++Count;
+            Last = I;
+        }
+        FCount = Count;
+        FWordStart = WordStart;
+        FLast = Last;
+        return Taking == PlaceCount;
     }
 
     void Finish()
     {
-        EndWord();
+        EndWord(FWordStart, FCount);
         for (std::size_t K = 0; K < FCount; ++K) {
             FPresent.Add(FSelf[K]);
             ++FAll[FSelf[K] - 0x80];
@@ -977,23 +1041,26 @@ private:
     // Per candidate, the sum of the letters' ceilings, letter by letter.
     void SumLetterCeilings()
     {
+        // At most 4 for each of EnoughHighBytes letters: 16 bits will do.
+        static_assert(FrequentLetterFit * EnoughHighBytes <= 32767, "letter ceilings fit in 16 bits");
         const TDetectTables& Tables = DetectTables();
-        std::int32_t Sums[LaneCount] = {};
+        TLanes Sums = {};
         ForEachPresent([&](int Byte) {
             const std::int8_t* Row = Tables.WordCeiling[Byte];
+            const std::int16_t Count = std::int16_t(FAll[Byte]);
             for (int L = 0; L < LaneCount; ++L)
-                Sums[L] += FAll[Byte] * Row[L];
+                Sums.V[L] = std::int16_t(Sums.V[L] + Count * Row[L]);
         });
-        std::copy(std::begin(Sums), std::end(Sums), std::begin(FCeiling));
+        std::copy(std::begin(Sums.V), std::end(Sums.V), std::begin(FCeiling));
     }
 
-    void EndWord()
+    // The word of the bytes [Start, End).
+    void EndWord(std::size_t Start, std::size_t End)
     {
-        if (FCount - FWordStart == 1)
-            ++FAlone[FSelf[FWordStart] - 0x80];
-        else if (FCount > FWordStart)
-            FRuns[FRunCount++] = {std::uint16_t(FWordStart), std::uint16_t(FCount)};
-        FWordStart = FCount;
+        if (End - Start == 1)
+            ++FAlone[FSelf[Start] - 0x80];
+        else if (End > Start)
+            FRuns[FRunCount++] = {std::uint16_t(Start), std::uint16_t(End)};
     }
 
     std::size_t FCount = 0;
@@ -1005,6 +1072,7 @@ private:
     unsigned char FSelf[EnoughHighBytes], FPrev[EnoughHighBytes];
     std::uint16_t FNext[EnoughHighBytes];
     std::size_t FWordStart = 0;
+    std::size_t FLast = 0;  // the place of the last byte taken
     // The words that hold more than one: [first, second) of FSelf.
     std::pair<std::uint16_t, std::uint16_t> FRuns[EnoughHighBytes / 2];
     int FRunCount = 0;
@@ -1020,58 +1088,38 @@ public:
 
     TFound Collect(std::string_view Bytes, THighBytes& High)
     {
-        FBytes = Bytes;
-        FHigh = &High;
-        FUtf8 = true;
-        FKept = 0;
-        FLast = 0;
-        bool Any = false;
+        bool Utf8 = true, Any = false;
+        std::size_t Kept = 0;
         std::size_t SequenceEnd = 0;  // the UTF-8 sequences are checked up to here
         High.Clear();
-        ForEachHighByte(Bytes, [&](std::size_t I) {
+        ForEachHighBytes(Bytes, [&](const std::size_t* Places, std::size_t Count) {
             Any = true;
-            if (!FUtf8)
-                return Take(I);
-            if (I >= SequenceEnd) {
-                char32_t Ignored;
-                const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
-                SequenceEnd = I + Length;
-                if (Length == 0) {
-                    FUtf8 = false;
-                    for (std::size_t K = 0; K < FKept; ++K)
-                        Take(FPlaces[K]);
-                    return Take(I);
+            if (!Utf8)
+                return High.Take(Bytes, Places, Count);
+            for (std::size_t P = 0; P < Count; ++P) {
+                const std::size_t I = Places[P];
+                if (I >= SequenceEnd) {
+                    char32_t Ignored;
+                    const std::size_t Length = Utf8SequenceAt(Bytes, I, Ignored);
+                    SequenceEnd = I + Length;
+                    if (Length == 0) {
+                        Utf8 = false;
+                        return High.Take(Bytes, FPlaces, Kept) && High.Take(Bytes, Places + P, Count - P);
+                    }
                 }
+                if (Kept < EnoughHighBytes)
+                    FPlaces[Kept++] = I;
             }
-            if (FKept < EnoughHighBytes)
-                FPlaces[FKept++] = std::uint32_t(I);
             return true;
         });
-        if (FUtf8)
+        if (Utf8)
             return Any ? fUtf8 : fAscii;
         High.Finish();
         return fCodePage;
     }
 
 private:
-    bool Take(std::size_t I)
-    {
-        if (FHigh->Count() == EnoughHighBytes)
-            return false;
-        bool NewWord = FHigh->Count() == 0 || I - FLast > LongestWord;
-        for (std::size_t J = FLast + 1; J < I && !NewWord; ++J)
-            NewWord = !IsAsciiLetter(static_cast<unsigned char>(FBytes[J]));
-        FHigh->Add(FBytes, I, NewWord);
-        FLast = I;
-        return true;
-    }
-
-    std::string_view FBytes;
-    THighBytes* FHigh = nullptr;
-    bool FUtf8 = true;
-    std::uint32_t FPlaces[EnoughHighBytes];  // object text stays below 4 GiB
-    std::size_t FKept = 0;
-    std::size_t FLast = 0;
+    std::size_t FPlaces[EnoughHighBytes];
 };
 
 // The best reading: the words cost the most, so the candidates are read in the
