@@ -737,12 +737,14 @@ struct TWordLetters {
     }
     int FitPerLetter(int Language) const
     {
-        const std::uint32_t Bit = 1u << Language;
-        if (FrequentInAll & Bit)
-            return FrequentLetterFit;
-        if (!(UsedByAll & Bit))
-            return ForeignLetterFit;
-        return FrequentInSome & Bit ? MixedLetterFit : RareLetterFit;
+        // Looked up rather than tested: which way the tests go is a matter of chance.
+        static constexpr std::int8_t Fits[8] = {
+            ForeignLetterFit, ForeignLetterFit, RareLetterFit, MixedLetterFit,  // not frequent in all
+            FrequentLetterFit, FrequentLetterFit, FrequentLetterFit, FrequentLetterFit,
+        };
+        const unsigned All = (FrequentInAll >> Language) & 1u, Used = (UsedByAll >> Language) & 1u,
+                       Some = (FrequentInSome >> Language) & 1u;
+        return Fits[All << 2 | Used << 1 | Some];
     }
 };
 
@@ -779,11 +781,12 @@ public:
         FWord = TWordLetters::None();
     }
 
+    // Whether some words counted as foreign for want of room.
+    bool Full() const { return FForeignLetters > 0; }
+
     // The fit of the best language alone, or of the best pair. A language
     // that uses no word in full adds nothing to a pair: only the others are
     // tried, and none at all when no pair could beat the best one alone.
-    bool Full() const { return FForeignLetters > 0; }
-
     std::int64_t LanguageFit() const
     {
         std::int64_t Letters = FForeignLetters;
@@ -795,9 +798,8 @@ public:
         std::int64_t Best = ForeignLetterFit * Letters;
         int Languages[LanguageCount];
         int LanguagesWriting = 0;
-        for (int Language = 0; Language < LanguageCount; ++Language)
-            if (Writing & (1u << Language))
-                Languages[LanguagesWriting++] = Language;
+        for (std::uint32_t Bits = Writing; Bits; Bits &= Bits - 1)
+            Languages[LanguagesWriting++] = int(simd::CountTrailingZeros(Bits));
         // Fit[G][K]: group G's fit in the K-th language writing.
         std::int64_t Fit[GroupCapacity][LanguageCount];
         std::int64_t Ceiling = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
