@@ -543,7 +543,6 @@ static_assert(CandidateCount <= LaneCount, "a lane per candidate");
 enum TAsciiSide : std::uint8_t { asOther, asUpper, asLower };
 constexpr int AsciiSideCount = 3;
 constexpr int NeighbourKinds = AsciiSideCount * (AsciiSideCount + 1);  // the one after may start a word
-constexpr std::uint8_t HighNeighbour = 0xFF;
 
 // Bytes above 0x7F, bit N for 0x80 + N.
 struct TByteSet {
@@ -627,10 +626,9 @@ int WordCeiling(std::uint32_t Using, std::uint32_t UsingOften)
     return Using ? MixedLetterFit : ForeignLetterFit;
 }
 
-// The side-by-side rows, from the per-candidate tables.
-void FillLanes(TDetectTables& Tables)
+// The side-by-side tables, from the per-candidate ones.
+void FillByteClasses(TDetectTables& Tables)
 {
-    constexpr std::uint8_t SideClasses[AsciiSideCount] = {ccOther, ccAsciiUpper, ccAsciiLower};
     for (int Byte = 0; Byte < 0x80; ++Byte) {
         // ASCII reads the same in every code page; the first candidate speaks for all.
         const int Class = Tables.Classes[0][Byte];
@@ -645,6 +643,29 @@ void FillLanes(TDetectTables& Tables)
         for (int At = 0; At < DetectClassCount * DetectClassCount * DetectClassCount; ++At)
             Tables.RareContext[C][At] = std::int8_t(Context[At] + Rare);
     }
+}
+
+void FillRows(TDetectTables& Tables)
+{
+    constexpr std::uint8_t SideClasses[AsciiSideCount] = {ccOther, ccAsciiUpper, ccAsciiLower};
+    for (int High = 0; High < 128; ++High) {
+        for (int C = 0; C < CandidateCount; ++C) {
+            const int Self = Tables.Classes[C][0x80 + High];
+            const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
+            for (int Prev = 0; Prev < AsciiSideCount; ++Prev)
+                for (int Next = 0; Next <= AsciiSideCount; ++Next) {
+                    const int NextClass = Next == AsciiSideCount ? int(ccAsciiCapital) : int(SideClasses[Next]);
+                    Tables.AsciiContext[High][Prev * (AsciiSideCount + 1) + Next][C] =
+                        std::int8_t(Tables.Context[Self][SideClasses[Prev]][NextClass] + Rare);
+                }
+            if (IsLetter(Self))
+                Tables.WordCeiling[High][C] = std::int8_t(WordCeiling(Tables.Using[C][High], Tables.UsingOften[C][High]));
+        }
+    }
+}
+
+void FillReadsBeyond(TDetectTables& Tables)
+{
     for (int A = 0; A < CandidateCount; ++A)
         for (int B = 0; B < CandidateCount; ++B)
             for (int High = 0; High < 128; ++High) {
@@ -654,24 +675,6 @@ void FillLanes(TDetectTables& Tables)
                 if (!SameKind || !Fewer)
                     Tables.ReadsBeyond[A][B].Add(std::uint8_t(0x80 + High));
             }
-    for (int High = 0; High < 128; ++High) {
-        auto& Rows = Tables.AsciiContext[High];
-        auto& Ceiling = Tables.WordCeiling[High];
-        std::fill(&Rows[0][0], &Rows[0][0] + sizeof Rows, std::int8_t(0));
-        std::fill(std::begin(Ceiling), std::end(Ceiling), std::int8_t(0));
-        for (int C = 0; C < CandidateCount; ++C) {
-            const int Self = Tables.Classes[C][0x80 + High];
-            const int Rare = Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0;
-            for (int Prev = 0; Prev < AsciiSideCount; ++Prev)
-                for (int Next = 0; Next <= AsciiSideCount; ++Next) {
-                    const int NextClass = Next == AsciiSideCount ? int(ccAsciiCapital) : int(SideClasses[Next]);
-                    Rows[Prev * (AsciiSideCount + 1) + Next][C] =
-                        std::int8_t(Tables.Context[Self][SideClasses[Prev]][NextClass] + Rare);
-                }
-            if (IsLetter(Self))
-                Ceiling[C] = std::int8_t(WordCeiling(Tables.Using[C][High], Tables.UsingOften[C][High]));
-        }
-    }
 }
 
 const TDetectTables& DetectTables()
@@ -716,7 +719,9 @@ const TDetectTables& DetectTables()
             for (int Prev = 0; Prev < DetectClassCount; ++Prev)
                 for (int Next = 0; Next < DetectClassCount; ++Next)
                     Result->Context[Self][Prev][Next] = std::int8_t(ScoreInContext(Self, Prev, Next));
-        FillLanes(*Result);
+        FillByteClasses(*Result);
+        FillRows(*Result);
+        FillReadsBeyond(*Result);
         return Result;
     }();
     return *Tables;

@@ -1,4 +1,5 @@
 #include "core/codepages.h"
+#include "core/codepages_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -334,6 +335,16 @@ TEST(Detect, OneInvalidSequenceMakesItACodePage)
     ASSERT_TRUE(Found);
     EXPECT_NE(*Found, TEncoding::Utf8);
     EXPECT_NE(*Found, TEncoding::Latin1);
+}
+
+// Detection scores a byte between ASCII neighbours in all code pages at once,
+// which holds only while ASCII reads the same in every one of them.
+TEST(Detect, AsciiReadsTheSameInEveryCodePage)
+{
+    namespace tables = codepages::tables;
+    for (int Table = 1; Table < tables::SingleByteCount; ++Table)
+        for (std::size_t Byte = 0; Byte < 0x80; ++Byte)
+            EXPECT_EQ(tables::Classes[Table][Byte], tables::Classes[0][Byte]) << "table " << Table << ", byte " << Byte;
 }
 
 // The bytes beyond ASCII are found 64 at a time: where they fall against
