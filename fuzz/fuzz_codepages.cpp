@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     FUZZ_CHECK(!Detected || *Detected != TEncoding::Latin1, "detected one character per byte");
     if (Detected && *Detected == TEncoding::Utf8)
         FUZZ_CHECK(ValidUtf8(Bytes), "invalid UTF-8 detected as UTF-8");
+    FUZZ_CHECK(Detected == codepages::DetectInFull(Bytes), "a shortcut of the detection changed its answer");
 
     // Decoding always gives valid UTF-8, however broken the bytes.
     const std::string Decoded = codepages::DecodeToUtf8(Bytes, Encoding);

@@ -791,8 +791,9 @@ public:
 
     // The fit of the best language alone, or of the best pair. A language
     // that uses no word in full adds nothing to a pair: only the others are
-    // tried, and none at all when no pair could beat the best one alone.
-    std::int64_t LanguageFit() const
+    // tried, and, unless EveryPair, none at all when no pair could beat the
+    // best one alone.
+    std::int64_t LanguageFit(bool EveryPair = false) const
     {
         std::int64_t Letters = FForeignLetters;
         std::uint32_t Writing = 0;
@@ -829,27 +830,30 @@ public:
             Best = std::max(Best, Alone[K]);
             ByAlone[K] = K;
         }
-        if (Ceiling <= Best)
+        if (Ceiling <= Best && !EveryPair)
             return Best;
         // A pair's fit is its two languages' fits alone less, group by group,
         // the lesser of the two, which is no less than the group's worst: the
         // pairs are tried best alone first, and only while they could win.
         std::sort(ByAlone, ByAlone + LanguagesWriting, [&](int A, int B) { return Alone[A] > Alone[B]; });
         const std::int64_t Slack = -ForeignLetterFit * FForeignLetters - SecondLanguageCost - WorstSum;
+        const auto CannotBeat = [&](int First, int Second) {
+            return !EveryPair && Alone[First] + Alone[Second] + Slack <= Best;
+        };
         for (int I = 0; I + 1 < LanguagesWriting; ++I) {
             const int First = ByAlone[I];
-            if (Alone[First] + Alone[ByAlone[I + 1]] + Slack <= Best)
+            if (CannotBeat(First, ByAlone[I + 1]))
                 break;
             for (int J = I + 1; J < LanguagesWriting; ++J) {
                 const int Second = ByAlone[J];
-                if (Alone[First] + Alone[Second] + Slack <= Best)
+                if (CannotBeat(First, Second))
                     break;
                 std::int64_t Pair = ForeignLetterFit * FForeignLetters - SecondLanguageCost;
                 for (std::size_t G = 0; G < FGroupCount; ++G)
                     Pair += std::max(Fit[G][First], Fit[G][Second]);
                 if (Pair > Best) {
                     Best = Pair;
-                    if (Best >= Ceiling)
+                    if (Best >= Ceiling && !EveryPair)
                         return Best;
                 }
             }
@@ -937,7 +941,7 @@ public:
 
     // How well the words read in the languages that use the code page; Full
     // when some words had to count as foreign for want of room.
-    std::int64_t WordsScore(int C, bool& Full) const
+    std::int64_t WordsScore(int C, bool& Full, bool EveryPair = false) const
     {
         const TDetectTables& Tables = DetectTables();
         const auto& Class = Tables.Classes[C];
@@ -958,7 +962,7 @@ public:
         }
         Words.EndWord();
         Full = Words.Full();
-        return Words.LanguageFit();
+        return Words.LanguageFit(EveryPair);
     }
 
     bool Meets(const TByteSet& Bytes) const { return FPresent.Meets(Bytes); }
@@ -1175,9 +1179,27 @@ TEncoding DetectSingleByte(const THighBytes& High)
     return Candidates[Winner].Encoding;
 }
 
+// Every reading scored in full: the highest, of equal ones the first.
+TEncoding DetectSingleByteInFull(const THighBytes& High)
+{
+    int Winner = 0;
+    std::int64_t Best = 0;
+    for (int C = 0; C < CandidateCount; ++C) {
+        bool Full = false;
+        const std::int64_t Score = High.Context(C) + High.WordsScore(C, Full, true);
+        if (C == 0 || Score > Best) {
+            Best = Score;
+            Winner = C;
+        }
+    }
+    return Candidates[Winner].Encoding;
+}
+
 }  // namespace
 
-std::optional<TEncoding> Detect(std::string_view Bytes)
+namespace {
+
+std::optional<TEncoding> DetectWith(std::string_view Bytes, TEncoding (*SingleByte)(const THighBytes&))
 {
     // An object repeats its captions: the first few hundred letters beyond
     // ASCII say all the rest would, and a big object costs no more.
@@ -1189,8 +1211,14 @@ std::optional<TEncoding> Detect(std::string_view Bytes)
     case TCollector::fUtf8:
         return TEncoding::Utf8;
     default:
-        return DetectSingleByte(High);
+        return SingleByte(High);
     }
 }
+
+}  // namespace
+
+std::optional<TEncoding> Detect(std::string_view Bytes) { return DetectWith(Bytes, DetectSingleByte); }
+
+std::optional<TEncoding> DetectInFull(std::string_view Bytes) { return DetectWith(Bytes, DetectSingleByteInFull); }
 
 }  // namespace codepages

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <ostream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -467,5 +468,32 @@ std::string SnippetRowName(const testing::TestParamInfo<TSnippetRow>& Info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Snippets, DetectSnippet, testing::ValuesIn(SnippetRows()), SnippetRowName);
+
+// Detection rules most code pages out without reading their words in full.
+// Those shortcuts must never change the answer: not on two snippets side by
+// side in any of their forms (two languages, two code pages in one object),
+// nor on words with random bytes beyond ASCII in them.
+TEST(Detect, ShortcutsNeverChangeTheAnswer)
+{
+    std::vector<std::string> Pieces;
+    for (const TSnippetRow& Row : SnippetRows())
+        if (const auto Bytes = codepages::EncodeUtf8(Row.Snippet->Text, Row.Encoding()))
+            Pieces.push_back(*Bytes);
+    for (const std::string& First : Pieces)
+        for (const std::string& Second : Pieces)
+            ASSERT_EQ(codepages::Detect(First + Second), codepages::DetectInFull(First + Second)) << First + Second;
+
+    std::mt19937 Random(11);
+    const auto Below = [&](unsigned Limit) { return unsigned(Random() % Limit); };
+    for (int Text = 0; Text < 2000; ++Text) {
+        std::string Bytes;
+        for (unsigned Word = 0, Words = 1 + Below(12); Word < Words; ++Word) {
+            for (unsigned Letter = 0, Letters = 1 + Below(8); Letter < Letters; ++Letter)
+                Bytes += Below(4) == 0 ? char(0x80 + Below(128)) : char((Below(3) == 0 ? 'A' : 'a') + Below(26));
+            Bytes += " .,;'\r\n"[Below(7)];
+        }
+        ASSERT_EQ(codepages::Detect(Bytes), codepages::DetectInFull(Bytes)) << Bytes;
+    }
+}
 
 }  // namespace
