@@ -887,8 +887,6 @@ public:
         FRunCount = 0;
     }
 
-    std::size_t Count() const { return FCount; }
-
     // The bytes at Places, the next ones beyond ASCII, as many as there is
     // room for; false when there was not for all. Only noted here: the sums
     // are taken in one go at the end, where they can stay in registers. The

@@ -19,27 +19,26 @@
 
 namespace simd {
 
-inline unsigned CountTrailingZeros(unsigned Mask)
-{
-#ifdef _MSC_VER
-    unsigned long Index;
-    _BitScanForward(&Index, Mask);
-    return unsigned(Index);
-#else
-    return unsigned(__builtin_ctz(Mask));
-#endif
-}
-
+// Mask must not be 0.
 inline unsigned CountTrailingZeros64(std::uint64_t Mask)
 {
-#ifdef _MSC_VER
+#if defined(_MSC_VER) && defined(_M_X64)
     unsigned long Index;
     _BitScanForward64(&Index, Mask);
+    return unsigned(Index);
+#elif defined(_MSC_VER)
+    unsigned long Index;
+    if (!_BitScanForward(&Index, static_cast<unsigned long>(Mask))) {
+        _BitScanForward(&Index, static_cast<unsigned long>(Mask >> 32));
+        Index += 32;
+    }
     return unsigned(Index);
 #else
     return unsigned(__builtin_ctzll(Mask));
 #endif
 }
+
+inline unsigned CountTrailingZeros(unsigned Mask) { return CountTrailingZeros64(Mask); }
 
 // First CR, LF or NUL in [P, End), or End: where a line's text ends.
 inline const char* FindLineBreak(const char* P, const char* End)

@@ -79,9 +79,7 @@ void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bo
         const TCompareEntry& Entry = (*Entries)[Index];
         if (!ShowIdentical && Entry.Status == TCompareStatus::Identical)
             continue;
-        const bool InNew = Entry.NewIndex >= 0;
-        if (Filter.Active() &&
-            !Filter.Matches((InNew ? FNew : FOld).Objects(InNew ? Entry.NewIndex : Entry.OldIndex), Buffer))
+        if (Filter.Active() && !Filter.Matches(ObjectOf(Entry), Buffer))
             continue;
         Rows.push_back(std::int32_t(Index));
     }
@@ -152,12 +150,17 @@ void TCompareListModel::SortRows()
         FRowOfEntry[std::size_t(FRows[Row])] = std::int32_t(Row);
 }
 
+const TObjectTextObject& TCompareListModel::ObjectOf(const TCompareEntry& Entry) const
+{
+    return Entry.NewIndex >= 0 ? FNew.Objects(Entry.NewIndex) : FOld.Objects(Entry.OldIndex);
+}
+
 QString TCompareListModel::NameOf(const TCompareEntry& Entry) const
 {
     const bool InNew = Entry.NewIndex >= 0;
-    const std::int32_t ObjectIndex = InNew ? Entry.NewIndex : Entry.OldIndex;
-    const TObjectTextObject& Object = (InNew ? FNew : FOld).Objects(ObjectIndex);
-    return LabelFromBytes(Object.Name(), (InNew ? FNewEncodings : FOldEncodings).ForLabel(ObjectIndex, Object.Name()));
+    const TObjectTextObject& Object = ObjectOf(Entry);
+    const TEncodingChoice& Encodings = InNew ? FNewEncodings : FOldEncodings;
+    return LabelFromBytes(Object.Name(), Encodings.ForLabel(InNew ? Entry.NewIndex : Entry.OldIndex, Object.Name()));
 }
 
 const TCompareEntry* TCompareListModel::EntryAt(int Row) const
@@ -301,8 +304,6 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     FFilter = new TFilterFields(this);
     FFilter->setObjectName(QStringLiteral("fltCompare"));
     FFilter->SetEncoding(Encoding);
-    for (const TFilterField Field : {TFilterField::Modified, TFilterField::Date, TFilterField::Time})
-        FFilter->SetFieldShown(Field, false);
     FText = new TCompareText(this);
 
     const auto MakeAction = [this](const QString& Text, const char* Name, const QKeySequence& Key) {
@@ -540,7 +541,7 @@ void TCompareWindow::ExportSelected()
     std::vector<const TObjectTextObject*> Objects;
     for (const int Row : Rows) {
         const TCompareEntry* Entry = FModel->EntryAt(Row);
-        Objects.push_back(Entry->NewIndex >= 0 ? &FNew->Objects(Entry->NewIndex) : &FOld.Objects(Entry->OldIndex));
+        Objects.push_back(&FModel->ObjectOf(*Entry));
     }
     if (Objects.size() == 1)
         ::ExportObject(const_cast<TObjectTextObject&>(*Objects.front()), *FSaveDialog);

@@ -61,6 +61,8 @@ public:
     // The entry on a row; null for a row out of range.
     const TCompareEntry* EntryAt(int Row) const;
     int RowOf(std::int32_t EntryIndex) const;
+    // The object a row stands for: the new version, the old one of a deleted object.
+    const TObjectTextObject& ObjectOf(const TCompareEntry& Entry) const;
     std::int32_t EntryIndexAt(int Row) const;
 
     int rowCount(const QModelIndex& Parent = {}) const override;
@@ -74,7 +76,6 @@ public:
 
 private:
     void SortRows();
-    // The object a row names: the new version, or the old one of a deleted object.
     QString NameOf(const TCompareEntry& Entry) const;
 
     const TObjectTextFile& FOld;

@@ -14,8 +14,6 @@ TFilterBar::TFilterBar(QMainWindow& Window)
     setMovable(false);
     setFloatable(false);
     addWidget(FFields);
-    for (const TFilterField Field : {TFilterField::Modified, TFilterField::Date, TFilterField::Time})
-        SetFieldShown(Field, false);
     connect(FFields, &TFilterFields::Changed, this, &TFilterBar::Changed);
 
     FShowAction->setObjectName(QStringLiteral("actViewFilter"));

@@ -47,6 +47,7 @@ TFilterFields::TFilterFields(QWidget* Parent) : QWidget(Parent)
         FErrors[std::size_t(Index)] = Error;
         FFields[std::size_t(Index)] = Cell;
         Row->addWidget(Cell, Field == TFilterField::Name || Field == TFilterField::VersionList ? 2 : 1);
+        Cell->setVisible(Field != TFilterField::Modified && Field != TFilterField::Date && Field != TFilterField::Time);
         connect(Edit, &QLineEdit::textEdited, this, [this] { FTyping.start(); });
         connect(Edit, &QLineEdit::returnPressed, this, &TFilterFields::Compile);
         // The clear button changes the text without an edit.

@@ -18,7 +18,8 @@ class QLineEdit;
 class TFilterFields : public QWidget {
     Q_OBJECT
 public:
-    // Every field shows at first.
+    // Type, ID, Name and Version List show at first; the fields of values a
+    // list shows only on request (Modified, Date, Time) are hidden.
     explicit TFilterFields(QWidget* Parent = nullptr);
 
     const TObjectFilter& Filter() const { return FFilter; }
