@@ -935,6 +935,20 @@ public:
     }
 
     std::int64_t Context(int C) const { return FContext[C]; }
+    // The same, byte by byte from the per-candidate tables: what the rows
+    // side by side are checked against.
+    std::int64_t ContextOneByOne(int C) const
+    {
+        const TDetectTables& Tables = DetectTables();
+        const auto& Class = Tables.Classes[C];
+        std::int64_t Score = 0;
+        for (std::size_t K = 0; K < FCount; ++K) {
+            const int NextClass = FNext[K] == CapitalStartingWord ? int(ccAsciiCapital) : int(Class[FNext[K]]);
+            Score += Tables.Context[Class[FSelf[K]]][Class[FPrev[K]]][NextClass] +
+                     (Candidates[C].RarelyUsed ? RarelyUsedPageScore : 0);
+        }
+        return Score;
+    }
     std::int64_t LetterCeilings(int C) const { return FCeiling[C]; }
 
     // How well the words read in the languages that use the code page; Full
@@ -1177,14 +1191,14 @@ TEncoding DetectSingleByte(const THighBytes& High)
     return Candidates[Winner].Encoding;
 }
 
-// Every reading scored in full: the highest, of equal ones the first.
+// Every reading scored in full, byte by byte: the highest, of equal ones the first.
 TEncoding DetectSingleByteInFull(const THighBytes& High)
 {
     int Winner = 0;
     std::int64_t Best = 0;
     for (int C = 0; C < CandidateCount; ++C) {
         bool Full = false;
-        const std::int64_t Score = High.Context(C) + High.WordsScore(C, Full, true);
+        const std::int64_t Score = High.ContextOneByOne(C) + High.WordsScore(C, Full, true);
         if (C == 0 || Score > Best) {
             Best = Score;
             Winner = C;

@@ -77,8 +77,8 @@ std::string DecodeToUtf8(std::string_view Bytes, TEncoding Encoding);
 std::optional<TEncoding> Detect(std::string_view Bytes);
 
 // The same answer the slow way: every code page's reading scored in full,
-// every pair of languages tried, none ruled out early. What Detect's
-// shortcuts are checked against.
+// byte by byte, every pair of languages tried, none ruled out early. What
+// Detect's shortcuts are checked against.
 std::optional<TEncoding> DetectInFull(std::string_view Bytes);
 
 }  // namespace codepages

@@ -4,11 +4,13 @@
 // behind the model's back.
 #include "platform/filestream.h"
 #include "core/quibfile.h"
+#include "core/readahead.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -284,6 +286,49 @@ TEST_F(WindowedLoad, LoadEndedEarlyStopsTheReadAheadAndLetsTheFileGo)
         EXPECT_EQ(Text, Seen) << Window;
         ASSERT_EQ(3, File.Count()) << Window;
         EXPECT_EQ(std::int32_t(Text.size() - SecondObject.size()), File.Objects(2).Offset()) << Window;
+    }
+}
+
+// A stream whose reads throw after a number of good ones, as a device that
+// goes away may.
+class TThrowingStream : public platform::TStream {
+public:
+    explicit TThrowingStream(int GoodReads) : FGoodReads(GoodReads) {}
+    std::int64_t Read(void* Buffer, std::int64_t Count) override
+    {
+        if (FGoodReads-- <= 0)
+            throw std::runtime_error("the device is gone");
+        std::memset(Buffer, 'x', std::size_t(Count));
+        return Count;
+    }
+    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Seek(std::int64_t, platform::TSeekOrigin) override { return 0; }
+
+private:
+    int FGoodReads;
+};
+
+// The read-ahead thread must neither let an exception out (which would end
+// the program) nor keep the taker waiting: a throwing read ends the pieces
+// with a short one. Pieces not taken are dropped at once, and the room before
+// each piece is the taker's to write.
+TEST(ReadAhead, AThrowingReadEndsThePiecesAndNothingWaits)
+{
+    constexpr std::int64_t PieceSize = 16, Room = 8;
+    for (const int GoodReads : {0, 1, 5, 1000}) {
+        TThrowingStream Stream(GoodReads);
+        TReadAhead Pieces(Stream, 100 * PieceSize, PieceSize, Room);
+        for (int Taken = 0; Taken < std::min(GoodReads, 5); ++Taken) {
+            const TReadAhead::TPiece Piece = Pieces.Next();
+            ASSERT_FALSE(Piece.Short) << GoodReads;
+            ASSERT_EQ(PieceSize, Piece.Size);
+            std::memset(Piece.Data - Room, '-', std::size_t(Room));
+        }
+        if (GoodReads < 5) {
+            const TReadAhead::TPiece Last = Pieces.Next();
+            EXPECT_TRUE(Last.Short) << GoodReads;
+            EXPECT_EQ(0, Last.Size);
+        }
     }
 }
 

@@ -513,6 +513,35 @@ private slots:
         }
     }
 
+    // The compare window reads both files as the main window does: in the
+    // encoding chosen in View > Encoding, or each object in its own.
+    void FollowsTheChosenEncoding_data()
+    {
+        QTest::addColumn<QString>("Encoding");
+        QTest::addColumn<QString>("Name");
+        QTest::newRow("automatic") << "auto" << QStringLiteral(u"Periodelængde");
+        QTest::newRow("one character per byte") << "latin1" << QStringLiteral(u"Periodel\u0091ngde");
+        QTest::newRow("Windows 1252") << "cp1252" << QStringLiteral(u"Periodel\u2018ngde");
+    }
+    void FollowsTheChosenEncoding()
+    {
+        QFETCH(QString, Encoding);
+        // DOS 850: æ and ø.
+        const std::string Danish =
+            ObjectText("Table 3 Periodel\x91ngde", "  PROPERTIES\r\n  {\r\n    CaptionML=DAN=Bel\x9B" "b;\r\n  }\r\n");
+        TSession Session;
+        Session.Window = MakeWindow(Session.Folder, {Session.Folder.Write(QStringLiteral("old.txt"), Danish)});
+        Session.Window->SetEncoding(Encoding);
+        Session.Window->findChild<TCompareCommand*>()->CompareWith(
+            Session.Folder.Write(QStringLiteral("new.txt"), Danish + ObjectText("Report 5 Statement")));
+        auto* Compare = Session.Window->findChild<TCompareWindow*>();
+        QVERIFY(Compare);
+        QTRY_VERIFY(!Compare->Running());
+        Component<QCheckBox>(*Compare, "chkShowIdentical")->setChecked(true);
+        const QModelIndex Name = Compare->Model().index(RowOf(*Compare, otTable, 3), TCompareListModel::colName);
+        QTEST(Name.data().toString(), "Name");
+    }
+
     // Opening a row shows its object in the main window; an added object has
     // none there. The check boxes' choices go to the next compare window.
     void RowOpensInTheMainWindow()
