@@ -1,13 +1,16 @@
 #include "clicommands.h"
 
+#include "cliinput.h"
 #include "clioutput.h"
 #include "loadsearch.h"
 #include "core/encodingchoice.h"
 #include "core/findtext.h"
 #include "core/quibfile.h"
+#include "core/search/linelocator.h"
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -36,6 +39,22 @@ std::optional<TEncoding> EncodingOf(const TObjectTextObject& Object, const TEnco
 std::string InUtf8(std::string_view Bytes, const std::optional<TEncoding>& Encoding)
 {
     return Encoding ? codepages::DecodeToUtf8(Bytes, *Encoding) : std::string(Bytes);
+}
+
+// The encoding find writes an object's name and lines in: its own as the
+// search knows it, none for the bytes as they are.
+std::optional<TEncoding> NameEncoding(const TObjectTextFile& File, std::int32_t ObjectIndex,
+                                      const TEncodingOption& Choice, ::TEncodingChoice& Encodings)
+{
+    switch (Choice.Kind) {
+    case TEncodingOption::ekFixed: return Choice.Encoding;
+    case TEncodingOption::ekAuto:
+        if (const std::optional<TEncoding> Known = Encodings.KnownForText(ObjectIndex))
+            return Known;
+        return Encodings.ForText(ObjectIndex, File.Objects(ObjectIndex).GetText());
+    case TEncodingOption::ekNone: break;
+    }
+    return std::nullopt;
 }
 
 // The objects of the given indexes, all of them checked: a bad index is
@@ -128,37 +147,20 @@ private:
     std::array<bool, codepages::EncodingCount> FTried{};
 };
 
-// The line an occurrence lies on, numbered as the text view numbers them
-// (CR LF, CR and LF each end a line), and its text. Occurrences come in
-// order, so each object's text is read once and counted forward.
-class TLineFinder {
-public:
-    std::pair<std::int32_t, std::string_view> At(const TObjectTextFile& File, std::int32_t ObjectIndex,
-                                                 std::size_t Position)
-    {
-        if (ObjectIndex != FObject) {
-            FObject = ObjectIndex;
-            FText = File.Objects(ObjectIndex).GetText();
-            FCounted = FLineStart = 0;
-            FLine = 1;
-        }
-        for (; FCounted < Position && FCounted < FText.size(); ++FCounted) {
-            const char C = FText[FCounted];
-            if (C == '\n' || (C == '\r' && (FCounted + 1 >= FText.size() || FText[FCounted + 1] != '\n'))) {
-                ++FLine;
-                FLineStart = FCounted + 1;
-            }
-        }
-        const std::size_t End = std::min(FText.find_first_of("\r\n", FLineStart), FText.size());
-        return {FLine, std::string_view(FText).substr(FLineStart, End - FLineStart)};
+// Writes Object to Target; a failed write names the file and the system's
+// reason, and leaves nothing of it.
+void Save(const TObjectTextObject& Object, const std::string& Target)
+{
+    try {
+        Object.SaveToFile(Target);
+    } catch (const platform::EWriteError& Error) {
+        std::string Reason =
+            Error.SystemError() ? platform::SystemErrorText(Error.SystemError()) : std::string(Error.what());
+        if (!Reason.empty() && Reason.back() != '.')
+            Reason += '.';
+        throw std::runtime_error("Cannot write file \"" + platform::FullPath(Target) + "\". " + Reason);
     }
-
-private:
-    std::int32_t FObject = -1;
-    std::string FText;
-    std::size_t FCounted = 0, FLineStart = 0;
-    std::int32_t FLine = 1;
-};
+}
 
 } // namespace
 
@@ -204,7 +206,7 @@ int List(const std::string& FileName, const TEncodingOption& Encoding, const TLi
 {
     TListFilter Filter(Options.Filters);
     TObjectTextFile File;
-    File.LoadFromFile(FileName);
+    LoadInput(File, FileName);
     TOutput Out;
     std::string Buffer; // the property values of one object at a time
     for (std::int32_t I = 0; I < File.Count(); ++I) {
@@ -231,32 +233,39 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     TObjectTextFile File;
     TOutput Out;
     bool Found = false;
-    TLineFinder LineOf;
+    // The lines are read through a reader of their own: during the load the
+    // model's stream is the read-ahead's.
+    std::unique_ptr<TLineLocator> LineOf;
+    ::TEncodingChoice Encodings;
     const auto Report = [&](std::int32_t ObjectIndex, std::int32_t Position) {
         Found = true;
-        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(File.Objects(ObjectIndex).GetDisplayText());
+        const TObjectTextObject& Object = File.Objects(ObjectIndex);
+        const std::optional<TEncoding> ObjectEncoding = NameEncoding(File, ObjectIndex, Encoding, Encodings);
+        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(InUtf8(Object.GetDisplayText(), ObjectEncoding));
         if (Lines) {
-            const auto [Line, LineText] = LineOf.At(File, ObjectIndex, std::size_t(Position - 1));
-            Out << '\t' << Line << '\t' << Escaped(LineText);
+            if (!LineOf)
+                LineOf = std::make_unique<TLineLocator>(File.SecondReader());
+            const TLineLocator::TLine Line = LineOf->At(Object.Offset(), std::int64_t(Object.Offset()) + Position - 1);
+            Out << '\t' << Line.Number << '\t' << Escaped(InUtf8(Line.Text, ObjectEncoding));
         }
         Out << '\n';
     };
-    // A text every encoding reads alike is looked for as the file loads.
-    if (!Find.Empty() && !Find.DependsOnEncoding()) {
+    if (Encoding.Kind == TEncodingOption::ekFixed)
+        Encodings.SetChosen(Encoding.Encoding);
+    // A text every encoding reads alike is looked for as the file loads,
+    // unless the objects' encodings must be detected to write their names.
+    if (!Find.Empty() && !Find.DependsOnEncoding() && Encoding.Kind != TEncodingOption::ekAuto) {
         TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File, Report);
         File.SetOnRead([&Search](const char* Bytes, std::int64_t Position, std::int64_t Length) {
             Search.Read(Bytes, Position, Length);
         });
-        File.LoadFromFile(FileName);
+        LoadInput(File, FileName);
         Search.Finish();
         Out.Flush();
         return Found ? 0 : 1;
     }
-    File.LoadFromFile(FileName);
-    ::TEncodingChoice Encodings;
+    LoadInput(File, FileName);
     Encodings.Reset(File.Count());
-    if (Encoding.Kind == TEncodingOption::ekFixed)
-        Encodings.SetChosen(Encoding.Encoding);
     std::int32_t ObjectIndex = 0;
     std::int32_t Position = 1;
     std::int32_t Length = 0;
@@ -273,7 +282,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
            bool Force)
 {
     TObjectTextFile File;
-    File.LoadFromFile(FileName);
+    LoadInput(File, FileName);
     std::vector<const TObjectTextObject*> Objects = Chosen(File, Indexes);
     if (Indexes.empty())
         for (std::int32_t I = 0; I < File.Count(); ++I)
@@ -292,7 +301,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
         CheckFree(Export.second);
     for (const auto& [Object, Target] : Exports) {
         CheckFree(Target); // two objects of the same export name
-        Object->SaveToFile(Target.u8string());
+        Save(*Object, Target.u8string());
     }
     return 0;
 }
@@ -300,7 +309,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
 int Show(const std::string& FileName, const std::vector<std::string>& Indexes, const TEncodingOption& Encoding)
 {
     TObjectTextFile File;
-    File.LoadFromFile(FileName);
+    LoadInput(File, FileName);
     TOutput Out;
     for (const TObjectTextObject* Object : Chosen(File, Indexes)) {
         const std::string Text = Object->GetText();
@@ -315,7 +324,7 @@ int Show(const std::string& FileName, const std::vector<std::string>& Indexes, c
 int Encodings(const std::string& FileName)
 {
     TObjectTextFile File;
-    File.LoadFromFile(FileName);
+    LoadInput(File, FileName);
     TOutput Out;
     // Objects per encoding; the last place counts the plain ASCII ones.
     std::array<std::int32_t, codepages::EncodingCount + 1> Counts{};

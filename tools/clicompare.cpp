@@ -1,5 +1,6 @@
 #include "clicompare.h"
 
+#include "cliinput.h"
 #include "clioutput.h"
 #include "core/compare.h"
 
@@ -32,12 +33,11 @@ bool SameFile(const std::string& A, const std::string& B)
 int Compare(const std::string& OldName, const std::string& NewName, const TCompareCommand& Options)
 {
     TObjectTextFile OldFile, NewFile;
-    OldFile.LoadFromFile(OldName);
-    // A file is held exclusively, even from a second open here: given twice,
-    // it is compared with itself.
+    LoadInput(OldFile, OldName);
+    // Given twice, a file is compared with itself, read once.
     const bool Twice = SameFile(OldName, NewName);
     if (!Twice)
-        NewFile.LoadFromFile(NewName);
+        LoadInput(NewFile, NewName);
     const TObjectTextFile& New = Twice ? OldFile : NewFile;
     const TCompareOptions Compared{Options.Strict};
     TOutput Out;

@@ -45,30 +45,41 @@ void TLoadSearch::Report(bool AllComplete)
 {
     const auto Length = std::int64_t(FNeedle.LongestMatch());
     const std::int32_t Count = FFile.Count();
-    // While loading, the last object found may still grow.
+    // While loading, the last object listed may still grow: its size is not
+    // known, but it runs at least to where the split has settled.
     const std::int32_t Complete = AllComplete ? Count : Count - 1;
+    const std::int64_t Settled = FFile.SplitThrough();
     while (!FHits.empty()) {
         const std::int64_t Hit = FHits.front();
-        while (FObject < Complete &&
-               Hit >= std::int64_t(FFile.Objects(FObject).Offset()) + FFile.Objects(FObject).Size()) {
+        while (FObject < Complete && Hit >= End(FObject)) {
             ++FObject;
             FNextStart = 0;
         }
-        if (FObject >= Complete) {
-            // Past every complete object: a later one may hold it, or none.
-            if (AllComplete)
-                FHits.clear();
-            return;
+        if (FObject >= Count) {
+            // Past every object listed: a later one may hold it, or none.
+            if (AllComplete || (Count == 0 && Hit + Length <= Settled))
+                FHits.pop_front(); // before the first object, or after the last
+            else
+                return;
+            continue;
         }
-        const TObjectTextObject& Object = FFile.Objects(FObject);
-        const std::int64_t Start = Object.Offset();
+        const std::int64_t ObjectEnd = FObject < Complete ? End(FObject) : Settled;
+        if (FObject >= Complete && Hit + Length > Settled)
+            return; // decided once the split has passed its end
+        const std::int64_t Start = FFile.Objects(FObject).Offset();
         // Before the first object, across its end, or inside the occurrence before: not found.
-        if (Hit >= Start && Hit >= FNextStart && Hit + Length <= Start + Object.Size()) {
+        if (Hit >= Start && Hit >= FNextStart && Hit + Length <= ObjectEnd) {
             FFound(FObject, std::int32_t(Hit - Start + 1));
             FNextStart = Hit + Length;
         }
         FHits.pop_front();
     }
+}
+
+std::int64_t TLoadSearch::End(std::int32_t Index) const
+{
+    const TObjectTextObject& Object = FFile.Objects(Index);
+    return std::int64_t(Object.Offset()) + Object.Size();
 }
 
 }  // namespace cli

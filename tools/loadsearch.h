@@ -1,9 +1,10 @@
 // A search that shares the load's one pass over the file: the companion's
 // find for a text that reads the same in every encoding. It looks at each
 // piece of the file as the load reads it, and tells of each occurrence as
-// soon as the object it lies in is complete, exactly as successive Find Next
+// soon as the split has passed its end, exactly as successive Find Next
 // presses would find them: inside one object's text, each search starting
-// right after the occurrence before.
+// right after the occurrence before. What it keeps waiting is bounded by the
+// occurrences in a load window or two, however long the object.
 #pragma once
 
 #include "core/findtext.h"
@@ -33,6 +34,7 @@ private:
     void Take(const char* Bytes, std::size_t Size, std::int64_t Position, std::size_t Before);
     // The occurrences in objects that are complete (all of them when AllComplete).
     void Report(bool AllComplete);
+    std::int64_t End(std::int32_t Index) const;
 
     const TNeedle& FNeedle;
     const TObjectTextFile& FFile;

@@ -146,6 +146,34 @@ std::string UsageMessage(const CLI::App& App, const CLI::ParseError& Error)
     return Error.what();
 }
 
+// CLI11 takes a "--" that follows an argument for an argument itself; here
+// it ends the options wherever it stands, as the usage hints say.
+void DropSeparatorAfterArgument(std::vector<std::string>& Args, const CLI::App& App)
+{
+    const CLI::App* Command = nullptr;
+    for (std::size_t I = 0; I < Args.size(); ++I) {
+        const std::string& Arg = Args[I];
+        if (Arg == "--")
+            return; // before every argument: CLI11 sees it as it is
+        if (!Command) {
+            for (const CLI::App* Sub : App.get_subcommands({}))
+                if (Sub->get_name() == Arg)
+                    Command = Sub;
+            continue;
+        }
+        if (Arg.size() > 1 && Arg[0] == '-') {
+            const CLI::Option* Option = Command->get_option_no_throw(Arg);
+            if (Option && Option->get_type_size() > 0 && Arg.find('=') == std::string::npos)
+                ++I; // its value
+            continue;
+        }
+        const auto Separator = std::find(Args.begin() + std::ptrdiff_t(I) + 1, Args.end(), "--");
+        if (Separator != Args.end())
+            Args.erase(Separator);
+        return;
+    }
+}
+
 int Run(std::vector<std::string> Args)
 {
     const auto Formatter = std::make_shared<THelpFormatter>();
@@ -279,6 +307,7 @@ int Run(std::vector<std::string> Args)
     Formatter->Describe(&App, AllUsage);
 
     try {
+        DropSeparatorAfterArgument(Args, App);
         std::reverse(Args.begin(), Args.end()); // CLI11 takes the last argument first
         App.parse(Args);
         if (List->parsed()) {

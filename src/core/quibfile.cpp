@@ -244,7 +244,7 @@ void TObjectTextObject::SaveToStream(platform::TStream& Stream) const
     if (Text.empty())
         return;
     if (Stream.Write(Text.data(), std::int64_t(Text.size())) != std::int64_t(Text.size()))
-        throw platform::EWriteError(SWriteError);
+        throw platform::EWriteError(SWriteError, Stream.LastError());
 }
 
 bool TObjectTextObject::Search(std::int32_t& Position, std::string_view Text, bool MatchCase) const
@@ -396,8 +396,15 @@ TPropertyValues TObjectTextObject::ReadProperties(std::string& Buffer) const
 
 void TObjectTextObject::SaveToFile(const std::string& FileName) const
 {
-    const std::unique_ptr<platform::TFileStream> Stream = platform::TFileStream::CreateExclusive(FileName);
-    SaveToStream(*Stream);
+    std::unique_ptr<platform::TFileStream> Stream = platform::TFileStream::CreateExclusive(FileName);
+    try {
+        SaveToStream(*Stream);
+    } catch (const EQuibError&) {
+        // A cut file would pass for the object: nothing of it stays.
+        Stream.reset();
+        platform::RemoveRegularFile(FileName);
+        throw;
+    }
 }
 
 void TObjectTextObject::SetEndOffset(std::int32_t EndOffset)
@@ -453,6 +460,9 @@ public:
 
     // Where the next window must start (one byte earlier, for the look back).
     std::int64_t Resume() const { return FPos; }
+    // No object line begins in [last object's start, SettledThrough()): an
+    // object line still open has ended the one before it at its own start.
+    std::int64_t SettledThrough() const { return FHeaderOpen ? FObjectStart : FPos; }
 
     void Finish()
     {
@@ -669,10 +679,12 @@ void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
         }
         Done += Piece.Size;
         Splitter.Feed(Window, Base, Done - Base);
+        FSplitThrough = Start + Splitter.SettledThrough();
         const std::int64_t Keep = std::max<std::int64_t>(Base, Splitter.Resume() - 1);
         Tail.assign(Window + (Keep - Base), std::size_t(Done - Keep));
     } while (Done < Remaining);
     Splitter.Finish();
+    FSplitThrough = Start + Remaining;
 }
 
 void TObjectTextFile::ParseText(std::string_view Text)
@@ -785,10 +797,44 @@ bool TObjectTextFile::FindPrevious(std::int32_t& ObjectIndex, std::int32_t& Posi
     return false;
 }
 
+namespace {
+
+// A byte order mark of UTF-16, or text whose bytes at every other place are
+// mostly NUL, as Latin letters are in UTF-16.
+bool LooksLikeUtf16Text(std::string_view Start)
+{
+    if (Start.size() >= 2 && ((Start[0] == '\xFF' && Start[1] == '\xFE') || (Start[0] == '\xFE' && Start[1] == '\xFF')))
+        return true;
+    std::size_t Nuls[2] = {0, 0};
+    for (std::size_t I = 0; I < Start.size(); ++I)
+        Nuls[I % 2] += Start[I] == '\0';
+    const std::size_t Pairs = Start.size() / 2;
+    return Pairs >= 4 && std::max(Nuls[0], Nuls[1]) * 4 >= Pairs * 3 && std::min(Nuls[0], Nuls[1]) * 4 < Pairs;
+}
+
+} // namespace
+
 void TObjectTextFile::LoadFromFile(const std::string& FileName)
 {
     FStream.reset(); // first: the file may be the one held now
-    FStream = platform::TFileStream::OpenExclusiveRead(FileName);
+    LoadFromHeld(platform::TFileStream::OpenExclusiveRead(FileName), FileName);
+}
+
+void TObjectTextFile::LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName)
+{
+    FStream = std::move(Stream);
+    FSplitThrough = 0;
     LoadFromStream(*FStream);
     FFileName = FileName;
+}
+
+bool TObjectTextFile::LooksLikeUtf16() const
+{
+    if (!FStream || !FObjects.empty())
+        return false;
+    std::string Start(512, '\0');
+    if (FStream->Seek(0, platform::TSeekOrigin::soBeginning) != 0)
+        return false;
+    Start.resize(std::size_t(std::max<std::int64_t>(0, FStream->Read(Start.data(), std::int64_t(Start.size())))));
+    return LooksLikeUtf16Text(Start);
 }

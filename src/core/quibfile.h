@@ -156,6 +156,10 @@ public:
     virtual bool FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::string_view Text,
                           bool MatchCase);
     virtual void LoadFromFile(const std::string& FileName);
+    // Loads from a stream the model then holds as it holds a file it opened
+    // (a file held another way, piped bytes read into memory); FileName is
+    // what the model calls it.
+    void LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName);
 
     // Find Next for a text written into each object's own encoding, as
     // Encodings gives it (detected from the object's text where not known
@@ -181,8 +185,18 @@ public:
     // Sees the bytes a load reads, each once and in order, before they are
     // split (Position: where Bytes[0] lies in the file); for work that can
     // share the load's one pass over the file.
+    // The observer runs while the next bytes are read on another thread:
+    // it must not read objects' text through the model (SecondReader() can).
     using TReadObserver = std::function<void(const char* Bytes, std::int64_t Position, std::int64_t Length)>;
     void SetOnRead(TReadObserver Observer) { FOnRead = std::move(Observer); }
+    // While loading, where the split has got to for good: every object that
+    // begins before it is listed, and the last one listed runs at least to
+    // it (its size is known only once the next begins). The file's length
+    // after a load.
+    std::int64_t SplitThrough() const { return FSplitThrough; }
+    // True when a load found no object and the file's first bytes look like
+    // UTF-16, which this format never is: worth saying why nothing was found.
+    bool LooksLikeUtf16() const;
 
     // True while the model holds a stream of a file (after a successful open).
     bool HoldsStream() const { return FStream != nullptr; }
@@ -209,6 +223,7 @@ private:
     std::unique_ptr<platform::TStream> FStream;
     std::string FFileName;
     std::deque<TObjectTextObject> FObjects;
+    std::int64_t FSplitThrough = 0;
     TObjectTextProgressEvent FOnProgress;
     TReadObserver FOnRead;
 };

@@ -32,10 +32,10 @@ std::int64_t TStream::Size()
 
 std::int64_t TMemoryStream::Read(void* Buffer, std::int64_t Count)
 {
-    const std::int64_t Available = std::int64_t(FData.size()) - FPosition;
+    const std::int64_t Available = std::int64_t(FData->size()) - FPosition;
     const std::int64_t N = std::max<std::int64_t>(0, std::min(Count, Available));
     if (N > 0)
-        std::memcpy(Buffer, FData.data() + FPosition, std::size_t(N));
+        std::memcpy(Buffer, FData->data() + FPosition, std::size_t(N));
     FPosition += N;
     return N;
 }
@@ -44,10 +44,12 @@ std::int64_t TMemoryStream::Write(const void* Buffer, std::int64_t Count)
 {
     if (Count <= 0)
         return 0;
+    if (FData.use_count() > 1) // a duplicate reads the bytes as they were
+        FData = std::make_shared<std::string>(*FData);
     const std::size_t End = std::size_t(FPosition + Count);
-    if (End > FData.size())
-        FData.resize(End);
-    std::memcpy(&FData[std::size_t(FPosition)], Buffer, std::size_t(Count));
+    if (End > FData->size())
+        FData->resize(End);
+    std::memcpy(&(*FData)[std::size_t(FPosition)], Buffer, std::size_t(Count));
     FPosition += Count;
     return Count;
 }
@@ -58,11 +60,18 @@ std::int64_t TMemoryStream::Seek(std::int64_t Offset, TSeekOrigin Origin)
     if (Origin == TSeekOrigin::soCurrent)
         Base = FPosition;
     else if (Origin == TSeekOrigin::soEnd)
-        Base = std::int64_t(FData.size());
+        Base = std::int64_t(FData->size());
     if (Base + Offset < 0)
         return -1;
     FPosition = Base + Offset;
     return FPosition;
+}
+
+std::unique_ptr<TStream> TMemoryStream::Duplicate() const
+{
+    auto Copy = std::make_unique<TMemoryStream>();
+    Copy->FData = FData;
+    return Copy;
 }
 
 // --- paths and error texts -------------------------------------------------
@@ -106,6 +115,32 @@ const char* const SFOpenErrorEx = "Cannot open file \"%s\". %s";
 const char* const SFCreateErrorEx = "Cannot create file \"%s\". %s";
 const char* const SFileTooLarge =
     "The file is 2 GiB or larger; only files smaller than 2 GiB (2,147,483,648 bytes) can be opened.";
+const char* const SNotAFile = "It is a pipe or a device, not a file: only files can be held open.";
+const char* const SStandardInput = "standard input";
+
+// Appends what Step reads (into a buffer, returning the bytes read, 0 at the
+// end, -1 with *Error set on failure) to Data until the end, refusing 2 GiB.
+template <typename TStep>
+void ReadUntilEnd(std::string& Data, const std::string& Path, TStep Step)
+{
+    std::int64_t Capacity = 1 << 16;
+    for (;;) {
+        if (std::int64_t(Data.size()) >= MaxFileSize)
+            RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
+        if (std::int64_t(Data.capacity() - Data.size()) < Capacity / 2)
+            Data.reserve(std::size_t(std::min<std::int64_t>(MaxFileSize, std::int64_t(Data.size()) * 2 + Capacity)));
+        const std::size_t Old = Data.size();
+        const std::size_t Want = std::max<std::size_t>(Data.capacity() - Old, 4096);
+        Data.resize(Old + Want);
+        int Error = 0;
+        const std::int64_t Done = Step(Data.data() + Old, std::int64_t(Want), &Error);
+        Data.resize(Old + std::size_t(std::max<std::int64_t>(Done, 0)));
+        if (Done < 0)
+            RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
+        if (Done == 0)
+            return;
+    }
+}
 
 // Moves Count bytes through Step, a call of at most 1 GiB at a time, until all
 // are moved, the file ends (Step returns 0) or an error (Step returns -1 and
@@ -211,7 +246,7 @@ std::int64_t SystemWrite(NativeHandle Handle, const void* Buffer, std::int64_t C
 
 } // namespace
 
-std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& FileName)
+std::unique_ptr<TFileStream> TFileStream::OpenRead(const std::string& FileName, THold Hold)
 {
     const std::string Path = FullPath(FileName);
     if (const int Error = FileIo().BeforeOpen(Path, false))
@@ -219,17 +254,84 @@ std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& F
     std::wstring Wide;
     if (!Utf8ToWide(FileName, Wide))
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
-    // Share mode 0: nobody else may open the file while we hold it.
-    HANDLE Handle = CreateFileW(Wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Share mode 0: nobody else may open the file while we hold it; shared:
+    // other readers may, and a share-none open is refused while we read.
+    const DWORD Share = Hold == THold::Exclusive ? 0 : FILE_SHARE_READ;
+    HANDLE Handle =
+        CreateFileW(Wide.c_str(), GENERIC_READ, Share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (Handle == INVALID_HANDLE_VALUE)
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
     std::unique_ptr<TFileStream> Stream(new TFileStream(Handle));
+    if (GetFileType(Handle) != FILE_TYPE_DISK)
+        RaiseOpenError(SFOpenErrorEx, Path, SNotAFile, false);
     LARGE_INTEGER Size{};
     if (!GetFileSizeEx(Handle, &Size))
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
     if (Size.QuadPart >= MaxFileSize)
         RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
     return Stream;
+}
+
+bool IsStreamed(const std::string& FileName)
+{
+    if (FileName == "-")
+        return true;
+    std::wstring Wide;
+    if (!Utf8ToWide(FileName, Wide))
+        return false;
+    HANDLE Handle = CreateFileW(Wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (Handle == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD Type = GetFileType(Handle);
+    CloseHandle(Handle);
+    return Type == FILE_TYPE_PIPE || Type == FILE_TYPE_CHAR;
+}
+
+std::unique_ptr<TMemoryStream> ReadToEnd(const std::string& FileName)
+{
+    const bool Standard = FileName == "-";
+    const std::string Path = Standard ? SStandardInput : FullPath(FileName);
+    HANDLE Handle = GetStdHandle(STD_INPUT_HANDLE);
+    if (!Standard) {
+        std::wstring Wide;
+        if (!Utf8ToWide(FileName, Wide))
+            RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+        Handle = CreateFileW(Wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (Handle == INVALID_HANDLE_VALUE)
+            RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(int(GetLastError())), false);
+    }
+    std::string Data;
+    try {
+        ReadUntilEnd(Data, Path, [Handle](char* Buffer, std::int64_t Count, int* Error) -> std::int64_t {
+            DWORD Done = 0;
+            if (ReadFile(Handle, Buffer, DWORD(std::min<std::int64_t>(Count, 1 << 30)), &Done, nullptr))
+                return Done;
+            if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF)
+                return 0; // the writer is done
+            *Error = int(GetLastError());
+            return -1;
+        });
+    } catch (...) {
+        if (!Standard)
+            CloseHandle(Handle);
+        throw;
+    }
+    if (!Standard)
+        CloseHandle(Handle);
+    return std::make_unique<TMemoryStream>(std::move(Data));
+}
+
+void RemoveRegularFile(const std::string& FileName) noexcept
+{
+    std::wstring Wide;
+    if (!Utf8ToWide(FileName, Wide))
+        return;
+    const DWORD Attributes = GetFileAttributesW(Wide.c_str());
+    if (Attributes != INVALID_FILE_ATTRIBUTES &&
+        !(Attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE)))
+        DeleteFileW(Wide.c_str());
 }
 
 std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
@@ -351,9 +453,10 @@ TFdGuard OpenForReading(const std::string& FileName, const std::string& Path, st
 }
 
 // Advisory on Linux: it keeps out every program that locks, other viewers included.
-int LockExclusive(int Fd)
+// Kind: LOCK_EX or LOCK_SH.
+int Lock(int Fd, int Kind)
 {
-    while (::flock(Fd, LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(Fd, Kind | LOCK_NB) != 0) {
         if (errno != EINTR)
             return errno;
     }
@@ -362,16 +465,50 @@ int LockExclusive(int Fd)
 
 } // namespace
 
-std::unique_ptr<TFileStream> TFileStream::OpenExclusiveRead(const std::string& FileName)
+std::unique_ptr<TFileStream> TFileStream::OpenRead(const std::string& FileName, THold Hold)
 {
     const std::string Path = FullPath(FileName);
+    // Before the open: opening a FIFO waits for a writer.
+    if (IsStreamed(FileName))
+        RaiseOpenError(SFOpenErrorEx, Path, SNotAFile, false);
     struct stat Info {};
     TFdGuard Fd = OpenForReading(FileName, Path, Info);
-    if (const int Error = LockExclusive(Fd.Get()))
+    if (!S_ISREG(Info.st_mode))
+        RaiseOpenError(SFOpenErrorEx, Path, SNotAFile, false);
+    if (const int Error = Lock(Fd.Get(), Hold == THold::Exclusive ? LOCK_EX : LOCK_SH))
         RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(Error), false);
-    if (S_ISREG(Info.st_mode) && Info.st_size >= MaxFileSize)
+    if (Info.st_size >= MaxFileSize)
         RaiseOpenError(SFOpenErrorEx, Path, SFileTooLarge, false);
     return std::unique_ptr<TFileStream>(new TFileStream(Fd.Release()));
+}
+
+bool IsStreamed(const std::string& FileName)
+{
+    struct stat Info {};
+    return FileName == "-" ||
+           (::stat(FileName.c_str(), &Info) == 0 && !S_ISREG(Info.st_mode) && !S_ISDIR(Info.st_mode));
+}
+
+std::unique_ptr<TMemoryStream> ReadToEnd(const std::string& FileName)
+{
+    const bool Standard = FileName == "-";
+    const std::string Path = Standard ? SStandardInput : FullPath(FileName);
+    TFdGuard Opened(Standard ? -1 : ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!Standard && Opened.Get() < 0)
+        RaiseOpenError(SFOpenErrorEx, Path, SystemErrorText(errno), false);
+    const int Fd = Standard ? STDIN_FILENO : Opened.Get();
+    std::string Data;
+    ReadUntilEnd(Data, Path, [Fd](char* Buffer, std::int64_t Count, int* Error) {
+        return Retrying(Error, [&] { return ::read(Fd, Buffer, std::size_t(std::min<std::int64_t>(Count, 1 << 30))); });
+    });
+    return std::make_unique<TMemoryStream>(std::move(Data));
+}
+
+void RemoveRegularFile(const std::string& FileName) noexcept
+{
+    struct stat Info {};
+    if (::lstat(FileName.c_str(), &Info) == 0 && S_ISREG(Info.st_mode))
+        ::unlink(FileName.c_str());
 }
 
 std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& FileName)
@@ -384,7 +521,7 @@ std::unique_ptr<TFileStream> TFileStream::CreateExclusive(const std::string& Fil
     TFdGuard Fd(::open(FileName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (Fd.Get() < 0)
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(errno), true);
-    if (const int Error = LockExclusive(Fd.Get()))
+    if (const int Error = Lock(Fd.Get(), LOCK_EX))
         RaiseOpenError(SFCreateErrorEx, Path, SystemErrorText(Error), true);
     // Only a regular file has content to cut; a device (a pipe, /dev/full) has none.
     struct stat Info {};
@@ -419,6 +556,8 @@ std::int64_t TFileStream::Read(void* Buffer, std::int64_t Count)
     int Error = 0;
     const std::int64_t Done = std::max<std::int64_t>(0, FileIo().Read(FHandle, Buffer, Count, FPosition, &Error));
     FPosition += Done;
+    if (Error)
+        FLastError = Error;
     return Done;
 }
 
@@ -427,6 +566,8 @@ std::int64_t TFileStream::Write(const void* Buffer, std::int64_t Count)
     int Error = 0;
     const std::int64_t Done = std::max<std::int64_t>(0, FileIo().Write(FHandle, Buffer, Count, FPosition, &Error));
     FPosition += Done;
+    if (Error)
+        FLastError = Error;
     return Done;
 }
 

@@ -22,7 +22,18 @@ public:
 class EFOpenError : public EQuibError { public: using EQuibError::EQuibError; };
 class EFCreateError : public EQuibError { public: using EQuibError::EQuibError; };
 class EReadError : public EQuibError { public: using EQuibError::EQuibError; };
-class EWriteError : public EQuibError { public: using EQuibError::EQuibError; };
+// SystemError: the system's code for why a write failed, 0 when not known.
+class EWriteError : public EQuibError {
+public:
+    explicit EWriteError(const std::string& Message, int SystemError = 0)
+        : EQuibError(Message), FSystemError(SystemError)
+    {
+    }
+    int SystemError() const { return FSystemError; }
+
+private:
+    int FSystemError;
+};
 
 enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
 
@@ -39,21 +50,24 @@ public:
     // A second reader of the same bytes with a position of its own (for a
     // worker beside the stream's owner); null when this stream has none to give.
     virtual std::unique_ptr<TStream> Duplicate() const { return nullptr; }
+    // The system's code for the last read or write that fell short, 0 if none.
+    virtual int LastError() const { return 0; }
 };
 
-// An in-memory stream (tests, fuzzing).
+// An in-memory stream (piped input, tests, fuzzing). Duplicates share the
+// bytes until one of them writes.
 class TMemoryStream : public TStream {
 public:
-    TMemoryStream() = default;
-    explicit TMemoryStream(std::string Data) : FData(std::move(Data)) {}
+    TMemoryStream() : FData(std::make_shared<std::string>()) {}
+    explicit TMemoryStream(std::string Data) : FData(std::make_shared<std::string>(std::move(Data))) {}
     std::int64_t Read(void* Buffer, std::int64_t Count) override;
     std::int64_t Write(const void* Buffer, std::int64_t Count) override;
     std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
-    std::unique_ptr<TStream> Duplicate() const override { return std::make_unique<TMemoryStream>(FData); }
-    const std::string& Data() const { return FData; }
+    std::unique_ptr<TStream> Duplicate() const override;
+    const std::string& Data() const { return *FData; }
 
 private:
-    std::string FData;
+    std::shared_ptr<std::string> FData;
     std::int64_t FPosition = 0;
 };
 
@@ -63,13 +77,23 @@ using NativeHandle = void*;
 using NativeHandle = int;
 #endif
 
-// A file held for this process alone while the stream lives.
+// How a file opened for reading is held while the stream lives.
+enum class THold {
+    Exclusive, // no other holder at all: the viewer
+    Shared     // other shared holders, never an exclusive one: readers such as the companion
+};
+
+// A file held while the stream lives.
 class TFileStream : public TStream {
 public:
-    // Read-only, held exclusively: fails while another holder has the file, and
-    // keeps every other holder out until released. Refuses folders and files of
-    // 2 GiB or more.
-    static std::unique_ptr<TFileStream> OpenExclusiveRead(const std::string& FileName);
+    // Read-only, held as Hold says: fails while the file is held in a way
+    // that excludes it, and keeps such holders out until released. Refuses
+    // folders, pipes, devices and files of 2 GiB or more.
+    static std::unique_ptr<TFileStream> OpenRead(const std::string& FileName, THold Hold);
+    static std::unique_ptr<TFileStream> OpenExclusiveRead(const std::string& FileName)
+    {
+        return OpenRead(FileName, THold::Exclusive);
+    }
     // Read/write, held exclusively, replacing any existing content. The content
     // is cut only once the hold is taken, so a file held elsewhere stays untouched.
     static std::unique_ptr<TFileStream> CreateExclusive(const std::string& FileName);
@@ -84,14 +108,25 @@ public:
     // refuses on Windows): the hold stands while either stream lives. Raises
     // EReadError when the system refuses a handle.
     std::unique_ptr<TStream> Duplicate() const override;
+    int LastError() const override { return FLastError; }
 
 private:
     explicit TFileStream(NativeHandle Handle) : FHandle(Handle) {}
     NativeHandle FHandle;
+    int FLastError = 0;
     // Kept here rather than in the system's file pointer: every read and write
     // is positioned, one call each, and a seek costs no call at all.
     std::int64_t FPosition = 0;
 };
+
+// The bytes of a pipe, a FIFO or a device, read to their end as cat reads
+// them ("-": standard input); refused with EFOpenError once they reach 2 GiB.
+std::unique_ptr<TMemoryStream> ReadToEnd(const std::string& FileName);
+// True for "-" and for a name of a pipe, a FIFO or a device: what ReadToEnd
+// reads and OpenRead refuses.
+bool IsStreamed(const std::string& FileName);
+// Removes a regular file (what was written of a failed export); nothing else.
+void RemoveRegularFile(const std::string& FileName) noexcept;
 
 // The full (absolute) form of a path, as the messages show it.
 std::string FullPath(const std::string& FileName);

@@ -185,7 +185,9 @@ void TfrmMain::UpdateCaption()
 
 void TfrmMain::UpdateStatus()
 {
-    if (FShown.All())
+    if (FObjectTextFile->LooksLikeUtf16())
+        SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
+    else if (FShown.All())
         SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()));
     else
         SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -17,6 +18,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -200,6 +202,29 @@ TEST_F(Hold, FullDiskGivesStreamWriteError)
     }
 }
 
+// A pipe cannot be held: refused with a plain reason before the open, which
+// would wait for a writer; read to its end instead where that is wanted.
+TEST_F(Hold, APipeIsRefusedAsAFileAndReadToItsEndAsAStream)
+{
+    const std::string Fifo = Dir.File("fifo");
+    ASSERT_EQ(0, ::mkfifo(Fifo.c_str(), 0600));
+    try {
+        TFileStream::OpenExclusiveRead(Fifo);
+        FAIL();
+    } catch (const EFOpenError& E) {
+        EXPECT_NE(std::string::npos, std::string(E.what()).find("pipe or a device, not a file")) << E.what();
+    }
+    EXPECT_TRUE(platform::IsStreamed(Fifo));
+    EXPECT_TRUE(platform::IsStreamed("-"));
+    EXPECT_FALSE(platform::IsStreamed(Path));
+    EXPECT_FALSE(platform::IsStreamed(Dir.Path().string()));
+    const std::string Bytes = SampleText + std::string(300000, 'x'); // more than a pipe holds at once
+    std::thread Writer([&] { WriteFileBytes(Fifo, Bytes); });
+    const auto Stream = platform::ReadToEnd(Fifo);
+    Writer.join();
+    EXPECT_EQ(Bytes, Stream->Data());
+}
+
 TEST_F(Hold, FileTruncatedAfterLoadGivesAReadErrorNotStaleBytes)
 {
     TObjectTextFile File;
@@ -254,7 +279,13 @@ std::int64_t FailingRead(platform::NativeHandle, void*, std::int64_t, std::int64
 
 std::int64_t FullDiskWrite(platform::NativeHandle Handle, const void* Buffer, std::int64_t Count, std::int64_t Offset, int* Error)
 {
-    return platform::SystemFileIo().Write(Handle, Buffer, Count / 2, Offset, Error);
+    const std::int64_t Done = platform::SystemFileIo().Write(Handle, Buffer, Count / 2, Offset, Error);
+#ifdef _WIN32
+    *Error = ERROR_DISK_FULL;
+#else
+    *Error = ENOSPC;
+#endif
+    return Done;
 }
 
 int DenyOpen(const std::string&, bool) { return EACCES; }
@@ -288,7 +319,9 @@ TEST_F(Hold, ShortReadOfAnObjectsTextRaises)
     EXPECT_THROW(File.FindNext(Object, Position, "zzz", true), platform::EReadError);
 }
 
-TEST_F(Hold, WriteThatStopsEarlyIsAStreamWriteErrorAndLeavesThePartialFile)
+// A cut file would pass for the object: what was written goes, and the
+// error keeps the system's reason for whoever names it.
+TEST_F(Hold, WriteThatStopsEarlyIsAStreamWriteErrorWithItsReasonAndLeavesNoFile)
 {
     TObjectTextFile File;
     File.LoadFromFile(Path);
@@ -296,8 +329,37 @@ TEST_F(Hold, WriteThatStopsEarlyIsAStreamWriteErrorAndLeavesThePartialFile)
     Io.Write = FullDiskWrite;
     platform::TFileIoOverride Guard(Io);
     const std::string Target = Dir.File("out.txt");
-    EXPECT_THROW(File.Objects(0).SaveToFile(Target), platform::EWriteError);
-    EXPECT_TRUE(std::filesystem::exists(Target));
+    WriteFileBytes(Target, "an older export");
+    try {
+        File.Objects(0).SaveToFile(Target);
+        FAIL();
+    } catch (const platform::EWriteError& E) {
+        EXPECT_STREQ("Stream write error", E.what());
+#ifdef _WIN32
+        EXPECT_EQ(ERROR_DISK_FULL, E.SystemError());
+#else
+        EXPECT_EQ(ENOSPC, E.SystemError());
+#endif
+    }
+    EXPECT_FALSE(std::filesystem::exists(Target));
+}
+
+// Readers hold a file shared: they read side by side, while an exclusive
+// holder and they keep each other out.
+TEST_F(Hold, SharedReadersCoexistAndExcludeTheExclusiveHolder)
+{
+    {
+        const auto First = TFileStream::OpenRead(Path, platform::THold::Shared);
+        const auto Second = TFileStream::OpenRead(Path, platform::THold::Shared);
+        EXPECT_FALSE(CanBeOpenedElsewhere(Path));
+    }
+    const auto Viewer = TFileStream::OpenExclusiveRead(Path);
+    try {
+        TFileStream::OpenRead(Path, platform::THold::Shared);
+        FAIL() << "a shared reader beside an exclusive holder";
+    } catch (const EFOpenError& E) {
+        EXPECT_EQ("Cannot open file \"" + platform::FullPath(Path) + "\". " + SInUse, std::string(E.what()));
+    }
 }
 
 TEST_F(Hold, RefusedOpenReportsTheSystemText)

@@ -1,6 +1,7 @@
 // Drives orvanta-cli as users script it.
 #include "core/codepages.h"
 #include "core/quibfile.h"
+#include "core/search/linelocator.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,9 +29,21 @@ struct TRun {
 
 // Standard error and standard output both come back, unless Output sends the
 // latter elsewhere (a redirection such as ">/dev/full").
-TRun RunCli(const std::string& Arguments, const std::string& Output = "")
+std::string Quote(const std::string& Text)
 {
-    const std::string Command = std::string("\"") + ORVANTA_CLI + "\" " + Arguments + " 2>&1 " + Output;
+    std::string Quoted = "'";
+    for (const char C : Text)
+        Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
+    return Quoted + "'";
+}
+
+// Before: shell commands run first (in bash), ending where the companion's
+// command line begins.
+TRun RunCli(const std::string& Arguments, const std::string& Output = "", const std::string& Before = "")
+{
+    std::string Command = Before + "\"" + ORVANTA_CLI + "\" " + Arguments + " 2>&1 " + Output;
+    if (!Before.empty())
+        Command = "bash -c " + Quote(Command);
     TRun Result{-1, {}};
     FILE* Pipe = popen(Command.c_str(), "r");
     if (!Pipe)
@@ -107,6 +122,90 @@ TEST_F(Cli, FindWhileLoadingFindsWhatFindNextFinds)
         EXPECT_EQ(Case.Want.empty() ? 1 : 0, Run.Status) << Case.Needle;
         EXPECT_EQ(Case.Want, Run.Out) << Case.Needle << (Case.MatchCase ? " case" : "");
     }
+}
+
+// The lines are read while the load still reads ahead on its own thread,
+// which it does over a file of many more windows than it keeps ahead: they
+// must come from the object found, each run alike.
+TEST_F(Cli, FindLinesOnAFileOfManyLoadWindowsIsWhatFindNextFinds)
+{
+    std::mt19937 Random(11);
+    std::string Text;
+    while (Text.size() < std::size_t(48 * TObjectTextFile::LoadWindowSize)) {
+        Text += "OBJECT Codeunit " + std::to_string(Text.size()) + " C\r\n";
+        for (int Line = int(Random() % 400); Line > 0; --Line)
+            Text += Random() % 50 == 0 ? "  x := Needle;\r\n" : Random() % 2 ? "  BEGIN\n" : "  END;\r";
+    }
+    WriteFileBytes(File, Text);
+    std::string Want;
+    {
+        TObjectTextFile Model;
+        Model.LoadFromFile(File);
+        std::int32_t Object = 0, Position = 1, TextOf = -1;
+        std::string ObjectText;
+        while (Model.FindNext(Object, Position, "needle", false)) {
+            if (std::exchange(TextOf, Object) != Object)
+                ObjectText = Model.Objects(Object).GetText();
+            Want += std::to_string(Object) + "\t" + std::to_string(Position) + "\t" +
+                    Model.Objects(Object).GetDisplayText() + "\t" +
+                    std::to_string(TLineLocator::LineOf(ObjectText, std::size_t(Position - 1))) +
+                    "\t  x := Needle;\n";
+            Position += 6;
+        }
+    } // the model lets go of the file before the companion opens it
+    for (int Run = 0; Run < 2; ++Run)
+        EXPECT_EQ(Want, RunCli("find --lines needle " + Quoted(File)).Out) << "run " << Run;
+}
+
+// A pipe, a FIFO or standard input is read to its end as cat reads it, not
+// taken for an empty file.
+TEST_F(Cli, PipesAndStandardInputAreReadToTheirEnd)
+{
+    const std::string Listed = RunCli("list " + Quoted(File)).Out;
+    ASSERT_NE("", Listed);
+    EXPECT_EQ(Listed, RunCli("list - < " + Quoted(File)).Out);
+    EXPECT_EQ(Listed, RunCli("list /dev/stdin < " + Quoted(File), "", "cat " + Quoted(File) + " | ").Out);
+    const std::string Fifo = Dir.File("fifo");
+    ASSERT_EQ(0, ::mkfifo(Fifo.c_str(), 0600));
+    EXPECT_EQ(Listed, RunCli("list " + Quoted(Fifo), "", "cat " + Quoted(File) + " > " + Quoted(Fifo) + " & ").Out);
+    const TRun Same = RunCli("compare " + Quoted(File) + " - < " + Quoted(File));
+    EXPECT_EQ(0, Same.Status);
+    EXPECT_EQ("", Same.Out);
+}
+
+// Companions only read: several read one file side by side.
+TEST_F(Cli, CompanionsReadOneFileSideBySide)
+{
+    const std::string Find = "find --lines needle " + Quoted(File);
+    const TRun Both = RunCli("", "", "diff <(\"" ORVANTA_CLI "\" " + Find + ") <(\"" ORVANTA_CLI "\" " + Find +
+                                         ") && echo same; true ");
+    EXPECT_EQ("same\n", Both.Out.substr(Both.Out.size() - std::min<std::size_t>(Both.Out.size(), 5)));
+}
+
+TEST_F(Cli, SaysWhenAFileLooksLikeUtf16)
+{
+    std::string Utf16 = "\xff\xfe";
+    for (const char C : std::string("OBJECT Table 18 Customer\r\n"))
+        Utf16 += std::string{C, '\0'};
+    WriteFileBytes(File, Utf16);
+    const TRun R = RunCli("list " + Quoted(File));
+    EXPECT_EQ(0, R.Status);
+    EXPECT_EQ(File + " looks like UTF-16 text: no object was found in it.\n", R.Out);
+}
+
+// A write that fails part-way names the file and the system's reason, and
+// leaves nothing of that file.
+TEST_F(Cli, AFailedExportWriteNamesTheFileAndWhy)
+{
+    WriteFileBytes(File, "OBJECT Table 1 Small\r\n" "OBJECT Table 2 Big\r\n" + std::string(8192, 'x'));
+    const std::string Out = (Dir.Path() / "out").string();
+    std::filesystem::create_directory(Out);
+    // Files of at most 1,024 bytes: the second one fails with EFBIG.
+    const TRun R = RunCli("export " + Quoted(File) + " " + Quoted(Out), "", "trap '' XFSZ; ulimit -f 2; ");
+    EXPECT_EQ(2, R.Status);
+    EXPECT_EQ("Cannot write file \"" + Out + "/tab2.txt\". " + std::strerror(EFBIG) + ".\n", R.Out);
+    EXPECT_TRUE(std::filesystem::exists(Out + "/tab1.txt"));
+    EXPECT_FALSE(std::filesystem::exists(Out + "/tab2.txt"));
 }
 
 TEST_F(Cli, FindLinesAddsTheLineAsTheViewNumbersIt)
@@ -364,9 +463,12 @@ TEST_F(CliEncodings, ListWritesTheNamesInUtf8OnlyWhenAsked)
 
 TEST_F(CliEncodings, FindWritesTheTextIntoEachObjectsEncodingWhenAsked)
 {
-    const std::string Dos = "0\t30\tTable 5 Kunde M\x81ller\n", Utf8 = "1\t16\tTable 6 Stra\xc3\x9f" "e\n";
+    // With --encoding the names are written in UTF-8, as list writes them.
+    const std::string Dos = "0\t30\tTable 5 Kunde M\xc3\xbcller\n", Utf8 = "1\t16\tTable 6 Stra\xc3\x9f" "e\n";
     const std::string Both = Dos + Utf8;
+    const std::string DosLines = "0\t30\tTable 5 Kunde M\xc3\xbcller\t2\tStra\xc3\x9f" "e Caf\xc3\xa9\n";
     const TCommandLineCase Cases[] = {
+        {"find --encoding cp850 --lines STRAßE FILE", 0, DosLines.c_str(), ""},
         {"find --encoding auto STRASSE FILE", 1, "", ""},
         {"find --encoding auto straße FILE", 0, Both.c_str(), ""},
         {"find --encoding auto --match-case straße FILE", 1, "", ""},

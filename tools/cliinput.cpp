@@ -1,0 +1,21 @@
+#include "cliinput.h"
+
+#include "core/quibfile.h"
+#include "platform/filestream.h"
+
+#include <cstdio>
+
+namespace cli {
+
+void LoadInput(TObjectTextFile& File, const std::string& FileName)
+{
+    if (platform::IsStreamed(FileName))
+        File.LoadFromHeld(platform::ReadToEnd(FileName), FileName);
+    else
+        File.LoadFromHeld(platform::TFileStream::OpenRead(FileName, platform::THold::Shared), FileName);
+    if (File.LooksLikeUtf16())
+        std::fprintf(stderr, "%s looks like UTF-16 text: no object was found in it.\n",
+                     FileName == "-" ? "Standard input" : platform::FullPath(FileName).c_str());
+}
+
+} // namespace cli
