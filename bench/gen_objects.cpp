@@ -1,6 +1,6 @@
 // gen_objects: writes a large synthetic object text file for the benchmarks.
 //
-//   gen_objects [--mix] SIZE_MB OUTFILE [SEED]
+//   gen_objects [--mix | --short-mixed] SIZE_MB OUTFILE [SEED]
 //
 // The output is SIZE_MB MiB (give or take the last object), CR LF line breaks,
 // one comment line before the first object, a mix of all object kinds (plus the
@@ -8,7 +8,10 @@
 // rare one of several MB, and accented letters stored as code page 850 bytes.
 // With --mix, about 70 % of the objects keep code page 850, 15 % are written
 // in Windows 1252 and 15 % in UTF-8, as in files concatenated from exports of
-// different years.
+// different years. With --short-mixed, every object keeps code page 850 and
+// about one in 50 is a short codeunit whose only text beyond ASCII is a
+// constant or two of Spanish, French or signs (¿, º, £, ´), as real exports
+// hold: each alone reads better in another code page.
 // The same seed always gives the same bytes.
 //
 // Every word comes from the fixed lists below, so the texts the benchmark
@@ -44,6 +47,11 @@ std::string encode(std::string_view utf8, Encoding encoding)
         {"ä", '\x84', '\xE4'}, {"ö", '\x94', '\xF6'}, {"ü", '\x81', '\xFC'}, {"Ä", '\x8E', '\xC4'},
         {"Ö", '\x99', '\xD6'}, {"Ü", '\x9A', '\xDC'}, {"ß", '\xE1', '\xDF'}, {"é", '\x82', '\xE9'},
         {"è", '\x8A', '\xE8'}, {"à", '\x85', '\xE0'}, {"ç", '\x87', '\xE7'}, {"É", '\x90', '\xC9'},
+        // The short objects' Spanish, French and signs.
+        {"ñ", '\xA4', '\xF1'}, {"ó", '\xA2', '\xF3'}, {"á", '\xA0', '\xE1'}, {"í", '\xA1', '\xED'},
+        {"ú", '\xA3', '\xFA'}, {"º", '\xA7', '\xBA'}, {"ª", '\xA6', '\xAA'}, {"£", '\x9C', '\xA3'},
+        {"´", '\xEF', '\xB4'}, {"¿", '\xA8', '\xBF'}, {"ê", '\x88', '\xEA'}, {"â", '\x83', '\xE2'},
+        {"ô", '\x93', '\xF4'}, {"°", '\xF8', '\xB0'},
     };
     if (encoding == Utf8)
         return std::string(utf8);
@@ -187,10 +195,25 @@ const std::vector<const char *> kTextConstsUtf8 = {
     "DEU=Der Beleg wurde übernommen.;ENU=The document has been transferred.",
 };
 
+// The short codeunits' constants (--short-mixed).
+const std::vector<const char *> kShortTextsUtf8 = {
+    "ESP=¿Confirma que desea registrar %1?;ENU=Do you want to post %1?",
+    "ESP=Cliente nº %1;ENU=Customer No. %1",
+    "FRA=Fermer les fenêtres;ENU=Close the windows",
+    "ENU=Amount (£)",
+    "ENU=Customer´s No.",
+    "ESP=Año;ENU=Year",
+    "ESP=1ª línea;ENU=1st line",
+    "ENU=Temperature °C",
+    "FRA=Déjà reçu;ENU=Already received",
+};
+
 class Generator {
 public:
-    Generator(std::FILE *file, std::uint64_t seed, bool mix) : file_(file), rng_(seed), mix_(mix)
+    Generator(std::FILE *file, std::uint64_t seed, bool mix, bool shortMixed = false)
+        : file_(file), rng_(seed), mix_(mix), shortMixed_(shortMixed)
     {
+        shortTexts_ = encode(kShortTextsUtf8, Cp850);
         for (int e = 0; e < EncodingCount; ++e) {
             Words &words = words_[e];
             words.comments = encode(kCommentsUtf8, Encoding(e));
@@ -340,6 +363,10 @@ private:
     {
         static const char *const kKindWords[] = {"Table", "Form", "Report", "Dataport",
                                                  "Codeunit", "XMLport", "MenuSuite", "Page"};
+        if (shortMixed_ && rng_.Below(50) == 0) {
+            shortCodeunit();
+            return;
+        }
         Kind kind = pickKind();
         if (mix_) {
             const std::uint32_t share = rng_.Below(100);
@@ -786,6 +813,30 @@ private:
         code(true);
     }
 
+    // A codeunit of one or two text constants and nothing else beyond ASCII.
+    void shortCodeunit()
+    {
+        ++objectCount_;
+        put("OBJECT Codeunit ");
+        num(nextNumber_ + rng_.Range(1, 40));
+        nextNumber_ += 41;
+        if (nextNumber_ > 99000)
+            nextNumber_ = 3;
+        put(" Short Texts"); eol();
+        line(0, "{");
+        objectProperties();
+        line(2, "PROPERTIES"); line(2, "{"); line(2, "}");
+        line(2, "CODE"); line(2, "{"); line(4, "VAR");
+        for (int t = rng_.Range(1, 2); t > 0; --t) {
+            spaces(6); put("Text00"); num(t); put("@100"); num(t); put(" : TextConst '");
+            put(shortTexts_[rng_.Below(static_cast<std::uint32_t>(shortTexts_.size()))]); put("';"); eol();
+        }
+        eol(); line(4, "BEGIN"); line(4, "END."); line(2, "}");
+        line(0, "}");
+        eol();
+        maybeFlush();
+    }
+
     void codeunit()
     {
         beginBody();
@@ -874,6 +925,8 @@ private:
     std::FILE *file_;
     Rng rng_;
     bool mix_;
+    bool shortMixed_;
+    std::vector<std::string> shortTexts_;
     Words words_[EncodingCount];
     const std::vector<std::string> *comments_ = &words_[Cp850].comments;
     const std::vector<std::string> *textConsts_ = &words_[Cp850].textConsts;
@@ -889,9 +942,10 @@ private:
 
 int usage()
 {
-    std::fputs("usage: gen_objects [--mix] SIZE_MB OUTFILE [SEED]\n"
+    std::fputs("usage: gen_objects [--mix | --short-mixed] SIZE_MB OUTFILE [SEED]\n"
                "  writes about SIZE_MB MiB of synthetic object text to OUTFILE (\"-\" for stdout);\n"
-               "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n",
+               "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n"
+               "  --short-mixed: all in code page 850, some short codeunits of Spanish, French, signs\n",
                stderr);
     return 2;
 }
@@ -905,7 +959,8 @@ struct FileCloser {
 int main(int argc, char **argv)
 {
     const bool mix = argc > 1 && std::strcmp(argv[1], "--mix") == 0;
-    if (mix) {
+    const bool shortMixed = argc > 1 && std::strcmp(argv[1], "--short-mixed") == 0;
+    if (mix || shortMixed) {
         --argc;
         ++argv;
     }
@@ -928,7 +983,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gen_objects: cannot create %s: %s\n", argv[2], std::strerror(errno));
         return 1;
     }
-    Generator gen(file.get(), seed, mix);
+    Generator gen(file.get(), seed, mix, shortMixed);
     bool ok = gen.run(static_cast<std::uint64_t>(sizeMb * kMiB), seed);
     std::FILE *raw = file.release();
     if (raw != stdout) {

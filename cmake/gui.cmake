@@ -18,6 +18,7 @@ add_library(orvantaui STATIC
   src/ui/encodingmenu.h src/ui/encodingmenu.cpp
   src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp
   src/ui/findall.h src/ui/findall.cpp src/ui/findallworker.h src/ui/findallworker.cpp
+  src/ui/fileencodingsworker.h src/ui/fileencodingsworker.cpp
   src/ui/exportobjects.h src/ui/exportobjects.cpp
   src/ui/compareview.h src/ui/compareview.cpp src/ui/comparetext.h src/ui/comparetext.cpp
   src/ui/findflow.h src/ui/findflow.cpp src/ui/exportflow.h src/ui/exportflow.cpp

@@ -4,6 +4,7 @@
 #include "clioutput.h"
 #include "loadsearch.h"
 #include "core/encodingchoice.h"
+#include "core/fileencodings.h"
 #include "core/findtext.h"
 #include "core/quibfile.h"
 #include "core/search/linelocator.h"
@@ -25,12 +26,25 @@ const char* const SAscii = "ascii";
 
 TEncoding EncodingAt(int Index) { return static_cast<TEncoding>(Index); }
 
-// The encoding the choice reads Object's bytes in; none for the bytes as they are.
-std::optional<TEncoding> EncodingOf(const TObjectTextObject& Object, const TEncodingOption& Choice)
+// The encodings of File's objects from the whole file, for --encoding auto:
+// one more pass over the loaded file's objects (none for the other choices).
+std::shared_ptr<const TFileEncodings> FileEncodingsFor(const TObjectTextFile& File, const TEncodingOption& Choice)
+{
+    if (Choice.Kind != TEncodingOption::ekAuto)
+        return nullptr;
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    if (!Reader)
+        throw platform::EReadError("Stream read error");
+    return std::make_shared<const TFileEncodings>(*DetectFileEncodings(*Reader, ObjectRanges(File)));
+}
+
+// The encoding the choice reads object Index's bytes in; none for the bytes
+// as they are. InFile: the whole file's detection, for auto.
+std::optional<TEncoding> EncodingOf(std::int32_t Index, const TEncodingOption& Choice, const TFileEncodings* InFile)
 {
     switch (Choice.Kind) {
     case TEncodingOption::ekFixed: return Choice.Encoding;
-    case TEncodingOption::ekAuto: return codepages::Detect(Object.GetText());
+    case TEncodingOption::ekAuto: return InFile ? InFile->ForObject(Index) : std::nullopt;
     case TEncodingOption::ekNone: break;
     }
     return std::nullopt;
@@ -207,11 +221,12 @@ int List(const std::string& FileName, const TEncodingOption& Encoding, const TLi
     TListFilter Filter(Options.Filters);
     TObjectTextFile File;
     LoadInput(File, FileName);
+    const std::shared_ptr<const TFileEncodings> InFile = FileEncodingsFor(File, Encoding);
     TOutput Out;
     std::string Buffer; // the property values of one object at a time
     for (std::int32_t I = 0; I < File.Count(); ++I) {
         const TObjectTextObject& Object = File.Objects(I);
-        const std::optional<TEncoding> ObjectEncoding = EncodingOf(Object, Encoding);
+        const std::optional<TEncoding> ObjectEncoding = EncodingOf(I, Encoding, InFile.get());
         if (!Filter.Matches(Object, ObjectEncoding, Buffer))
             continue;
         Out << I << '\t' << std::string_view(ObjectTypeNames[Object.ObjectType()]) << '\t' << Object.ID() << '\t'
@@ -266,6 +281,8 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     }
     LoadInput(File, FileName);
     Encodings.Reset(File.Count());
+    if (Encoding.Kind == TEncodingOption::ekAuto)
+        Encodings.SetFileEncodings(FileEncodingsFor(File, Encoding));
     std::int32_t ObjectIndex = 0;
     std::int32_t Position = 1;
     std::int32_t Length = 0;
@@ -310,13 +327,11 @@ int Show(const std::string& FileName, const std::vector<std::string>& Indexes, c
 {
     TObjectTextFile File;
     LoadInput(File, FileName);
+    const std::vector<const TObjectTextObject*> Objects = Chosen(File, Indexes);
+    const std::shared_ptr<const TFileEncodings> InFile = FileEncodingsFor(File, Encoding);
     TOutput Out;
-    for (const TObjectTextObject* Object : Chosen(File, Indexes)) {
-        const std::string Text = Object->GetText();
-        // Detected here rather than by EncodingOf, which would read the text again.
-        Out << InUtf8(Text, Encoding.Kind == TEncodingOption::ekAuto ? codepages::Detect(Text)
-                                                                     : EncodingOf(*Object, Encoding));
-    }
+    for (std::size_t I = 0; I < Objects.size(); ++I)
+        Out << InUtf8(Objects[I]->GetText(), EncodingOf(StrToInt(Indexes[I]), Encoding, InFile.get()));
     Out.Flush();
     return 0;
 }
@@ -325,11 +340,12 @@ int Encodings(const std::string& FileName)
 {
     TObjectTextFile File;
     LoadInput(File, FileName);
+    const std::shared_ptr<const TFileEncodings> InFile = FileEncodingsFor(File, TEncodingOption{TEncodingOption::ekAuto});
     TOutput Out;
     // Objects per encoding; the last place counts the plain ASCII ones.
     std::array<std::int32_t, codepages::EncodingCount + 1> Counts{};
     for (std::int32_t I = 0; I < File.Count(); ++I) {
-        const std::optional<TEncoding> Encoding = codepages::Detect(File.Objects(I).GetText());
+        const std::optional<TEncoding> Encoding = InFile->ForObject(I);
         ++Counts[Encoding ? int(*Encoding) : codepages::EncodingCount];
         Out << I << '\t' << (Encoding ? codepages::Name(*Encoding) : SAscii) << '\n';
     }

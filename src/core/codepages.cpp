@@ -448,6 +448,17 @@ constexpr std::size_t LongestWord = 32;
 // every object of the generated exports alike.
 constexpr std::size_t EnoughHighBytes = 512;
 
+// How far behind the best reading another one must fall for the text not to
+// be in that code page although its neighbours are: far more than a short
+// text's few accented words or signs can make up ("¿Confirma" in 852 leads
+// 850 by a few points), little per byte beside the signs and box drawing
+// inside every word that a text of another code page reads as.
+constexpr std::int64_t StrongLeadAtLeast = 24, StrongLeadPerByte = 4;
+constexpr std::int64_t StrongLead(std::size_t HighBytes)
+{
+    return std::max<std::int64_t>(StrongLeadAtLeast, StrongLeadPerByte * std::int64_t(HighBytes));
+}
+
 // What a byte adds to its reading, by what it reads as and beside what.
 constexpr int NoTextScore = -10;                           // undefined, or a control character
 constexpr int LoneGraphicScore = -5, GraphicRunScore = -1; // box drawing alone, or in a line of it
@@ -934,6 +945,7 @@ public:
         SumLetterCeilings();
     }
 
+    std::size_t Count() const { return FCount; }
     std::int64_t Context(int C) const { return FContext[C]; }
     // The same, byte by byte from the per-candidate tables: what the rows
     // side by side are checked against.
@@ -978,6 +990,32 @@ public:
     }
 
     bool Meets(const TByteSet& Bytes) const { return FPresent.Meets(Bytes); }
+
+    // The code pages (bit 1 << TEncoding) the bytes cannot be in, their best
+    // reading being candidate Own's. A client writing in a code page never
+    // writes a byte it leaves undefined, nor a control character in captions
+    // and code; yet one stray byte (a control character pasted in) is no
+    // proof. So: candidate C is ruled out when it reads as no text at least a
+    // quarter of the bytes beyond ASCII, and Own reads every one of those as
+    // a letter. Box drawing and signs are never proof: objects hold them.
+    std::uint32_t CannotBe(int Own) const
+    {
+        const TDetectTables& Tables = DetectTables();
+        std::uint32_t Result = 0;
+        for (int C = 0; C < CandidateCount; ++C) {
+            std::size_t NoText = 0;
+            bool Letters = true;
+            ForEachPresent([&](int Byte) {
+                if (Tables.Classes[C][0x80 + Byte] != ccBad)
+                    return;
+                NoText += FAll[Byte];
+                Letters = Letters && IsLetter(Tables.Classes[Own][0x80 + Byte]);
+            });
+            if (NoText > 0 && Letters && NoText * 4 >= FCount)
+                Result |= 1u << int(Candidates[C].Encoding);
+        }
+        return Result;
+    }
 
     // A closer ceiling of a reading's words' fit than the sum of its letters'
     // ceilings: one language alone scores a letter 4 at most where it uses it
@@ -1150,7 +1188,7 @@ private:
 // page that reads every letter as the best one so far does, or with fewer of
 // its languages (865 and 437 beside 850 for Danish), fits its words no better:
 // its context score says whether it can win at all.
-TEncoding DetectSingleByte(const THighBytes& High)
+int BestCandidate(const THighBytes& High)
 {
     const TDetectTables& Tables = DetectTables();
     // The order to read them in, as one number: the higher ceiling first, of
@@ -1188,8 +1226,10 @@ TEncoding DetectSingleByte(const THighBytes& High)
             WinnerFull = Full;
         }
     }
-    return Candidates[Winner].Encoding;
+    return Winner;
 }
+
+TEncoding DetectSingleByte(const THighBytes& High) { return Candidates[BestCandidate(High)].Encoding; }
 
 // Every reading scored in full, byte by byte: the highest, of equal ones the first.
 TEncoding DetectSingleByteInFull(const THighBytes& High)
@@ -1211,19 +1251,29 @@ TEncoding DetectSingleByteInFull(const THighBytes& High)
 
 namespace {
 
+// An object repeats its captions: the first few hundred letters beyond ASCII
+// say all the rest would, and a big object costs no more. The bytes are
+// collected into one place per thread.
+struct TDetectState {
+    TCollector Collector;
+    THighBytes High;
+};
+TDetectState& ThreadState()
+{
+    static thread_local TDetectState State;
+    return State;
+}
+
 std::optional<TEncoding> DetectWith(std::string_view Bytes, TEncoding (*SingleByte)(const THighBytes&))
 {
-    // An object repeats its captions: the first few hundred letters beyond
-    // ASCII say all the rest would, and a big object costs no more.
-    static thread_local TCollector Collector;
-    static thread_local THighBytes High;
-    switch (Collector.Collect(Bytes, High)) {
+    TDetectState& State = ThreadState();
+    switch (State.Collector.Collect(Bytes, State.High)) {
     case TCollector::fAscii:
         return std::nullopt;
     case TCollector::fUtf8:
         return TEncoding::Utf8;
     default:
-        return SingleByte(High);
+        return SingleByte(State.High);
     }
 }
 
@@ -1232,5 +1282,66 @@ std::optional<TEncoding> DetectWith(std::string_view Bytes, TEncoding (*SingleBy
 std::optional<TEncoding> Detect(std::string_view Bytes) { return DetectWith(Bytes, DetectSingleByte); }
 
 std::optional<TEncoding> DetectInFull(std::string_view Bytes) { return DetectWith(Bytes, DetectSingleByteInFull); }
+
+TTextScores ScoreText(std::string_view Bytes)
+{
+    TTextScores Result;
+    TDetectState& State = ThreadState();
+    switch (State.Collector.Collect(Bytes, State.High)) {
+    case TCollector::fAscii:
+        return Result;
+    case TCollector::fUtf8:
+        Result.Detected = TEncoding::Utf8;
+        return Result;
+    default:
+        break;
+    }
+    const THighBytes& High = State.High;
+    const int Winner = BestCandidate(High);
+    bool Full = false;
+    const std::int64_t Best = High.Context(Winner) + High.WordsScore(Winner, Full);
+    const std::int64_t Lead = StrongLead(High.Count());
+    // Only a reading that could come closer than Lead is scored in full: the
+    // ceilings rule the others out, as they do in the detection.
+    for (int C = 0; C < CandidateCount; ++C) {
+        std::int64_t Behind = Lead;
+        if (C == Winner)
+            Behind = 0;
+        else if (High.Context(C) + High.LetterCeilings(C) > Best - Lead &&
+                 High.Context(C) + High.WordsCeiling(C) > Best - Lead)
+            Behind = std::min(Lead, Best - High.Context(C) - High.WordsScore(C, Full));
+        // A reading as good as the best but later in Detect's order: a text
+        // that cannot tell them apart sides with the one Detect prefers, as
+        // it would alone (German reads alike in 850 and 852).
+        Behind = std::max<std::int64_t>(Behind, C > Winner ? 1 : 0);
+        Result.Behind[std::size_t(Candidates[C].Encoding)] = std::int32_t(Behind);
+        if (Behind >= Lead)
+            Result.Impossible |= 1u << int(Candidates[C].Encoding);
+    }
+    Result.Detected = Candidates[Winner].Encoding;
+    Result.Impossible |= High.CannotBe(Winner);
+    return Result;
+}
+
+void TScoreSum::Add(const TTextScores& Text)
+{
+    if (!Text.Detected || !IsSingleByte(*Text.Detected))
+        return;
+    for (std::size_t E = 0; E < FSums.size(); ++E)
+        FSums[E] += Text.Behind[E];
+    FAny = true;
+}
+
+std::optional<TEncoding> TScoreSum::Best() const
+{
+    if (!FAny)
+        return std::nullopt;
+    // Equal sums go to the first candidate, as in Detect.
+    int Winner = 0;
+    for (int C = 1; C < CandidateCount; ++C)
+        if (FSums[std::size_t(Candidates[C].Encoding)] < FSums[std::size_t(Candidates[Winner].Encoding)])
+            Winner = C;
+    return Candidates[Winner].Encoding;
+}
 
 }  // namespace codepages

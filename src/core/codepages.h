@@ -81,4 +81,43 @@ std::optional<TEncoding> Detect(std::string_view Bytes);
 // Detect's shortcuts are checked against.
 std::optional<TEncoding> DetectInFull(std::string_view Bytes);
 
+// What a text tells of its encoding when it is one of many written alike (the
+// objects of one export): Detect's answer, and, for a text of a code page,
+// how far each code page's reading falls behind the best one, so that the
+// texts' shortfalls can be added up without scoring them again.
+//
+// A shortfall is capped at a strong lead: at least 24 and 4 per byte beyond
+// ASCII (of the first 512), far more than a short text's few accented words or
+// signs can make up. So each text has a bounded say, the longer the more, and
+// a file concatenated from exports of two code pages is read in the one most
+// of its texts were written in, never in a third that reads none of them
+// right. A code page whose reading falls that far behind, or that leaves
+// undefined or reads as control characters a quarter of the bytes beyond
+// ASCII that the best reading reads as letters, is one the text cannot be in.
+struct TTextScores {
+    std::optional<TEncoding> Detected;  // what Detect answers
+    // Per encoding (indexed by TEncoding): how far its reading falls behind
+    // the best one, 0 for the best, at least 1 for any after it in Detect's
+    // order of preference. All 0 unless Detected is a code page;
+    // Latin1's and UTF-8's are always 0 (never the answer for a code page).
+    std::array<std::int32_t, EncodingCount> Behind{};
+    // Bit 1 << TEncoding: the code pages the text cannot be in.
+    std::uint32_t Impossible = 0;
+    bool CannotBe(TEncoding Encoding) const { return (Impossible >> int(Encoding)) & 1u; }
+};
+TTextScores ScoreText(std::string_view Bytes);
+
+// Shortfalls of texts of code pages added up: the code page that falls
+// behind the least in all (on a tie the one Detect prefers); std::nullopt
+// while no text of a code page was added.
+class TScoreSum {
+public:
+    void Add(const TTextScores& Text);
+    std::optional<TEncoding> Best() const;
+
+private:
+    std::array<std::int64_t, EncodingCount> FSums{};
+    bool FAny = false;
+};
+
 }  // namespace codepages

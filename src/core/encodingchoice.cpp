@@ -17,12 +17,23 @@ void TEncodingChoice::SetFromSettingName(std::string_view Name)
 void TEncodingChoice::Reset(std::int32_t ObjectCount)
 {
     FDetected.assign(static_cast<std::size_t>(std::max<std::int32_t>(ObjectCount, 0)), Unknown);
+    FFile.reset();
+}
+
+void TEncodingChoice::SetFileEncodings(std::shared_ptr<const TFileEncodings> File)
+{
+    if (File && static_cast<std::size_t>(File->Count()) == FDetected.size())
+        FFile = std::move(File);
 }
 
 std::int8_t TEncodingChoice::Known(std::int32_t ObjectIndex) const
 {
     if (ObjectIndex < 0 || static_cast<std::size_t>(ObjectIndex) >= FDetected.size())
         return Unknown;
+    if (FFile) {
+        const std::optional<TEncoding> InFile = FFile->ForObject(ObjectIndex);
+        return InFile ? static_cast<std::int8_t>(*InFile) : Ascii;
+    }
     return FDetected[static_cast<std::size_t>(ObjectIndex)];
 }
 

@@ -1,16 +1,19 @@
 // Which encoding each object of the loaded file is shown in.
 //
 // Either the one the user chose for every object, or, on Automatic, the one
-// detected from an object's bytes the first time its text is shown, kept for
-// as long as the file is loaded. Names in the tree and the list are decoded in
-// their object's encoding once it is known, before that in what their own
-// bytes suggest. The window asks it what to show, the search what to look
+// the whole file's detection gives it (see core/fileencodings.h) once it is
+// known; before that, the one detected from an object's bytes the first time
+// its text is shown, kept until the file's arrives or another file is loaded.
+// Names in the tree and the list are decoded in their object's encoding once
+// it is known, before that in what their own bytes suggest. The window asks it what to show, the search what to look
 // for; the companion uses it the same way.
 #pragma once
 
 #include "core/codepages.h"
+#include "core/fileencodings.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +33,11 @@ public:
 
     // A new file: nothing of it is known yet.
     void Reset(std::int32_t ObjectCount);
+    // The whole file's detection, of the file Reset was last called for
+    // (ignored when its object count differs). Shared: copies of the choice
+    // (a search's snapshot) share it.
+    void SetFileEncodings(std::shared_ptr<const TFileEncodings> File);
+    bool FileEncodingsKnown() const { return FFile != nullptr; }
 
     // The encoding object ObjectIndex's text Bytes is shown in; on Automatic
     // detected now unless known. Plain ASCII reads the same in all of them.
@@ -50,4 +58,5 @@ private:
 
     std::optional<codepages::TEncoding> FChosen;
     std::vector<std::int8_t> FDetected;
+    std::shared_ptr<const TFileEncodings> FFile;
 };

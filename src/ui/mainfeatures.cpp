@@ -4,6 +4,8 @@
 // Go to Object and Find All, and the caret's place in the status bar.
 #include "ui/mainform.h"
 
+#include "ui/fileencodingsworker.h"
+
 #include "ui/compareview.h"
 #include "ui/errorbox.h"
 #include "ui/filterbar.h"
@@ -133,6 +135,8 @@ void TfrmMain::AddFindAll()
 void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
+    // Its reader shares the file's hold, which the next load must take anew.
+    FFileEncodingsWorker.reset();
 }
 
 void TfrmMain::AddCompare()

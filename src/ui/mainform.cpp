@@ -3,6 +3,7 @@
 #include "ui/compareview.h"
 #include "ui/encodingmenu.h"
 #include "ui/errorbox.h"
+#include "ui/fileencodingsworker.h"
 #include "ui/filedialogs.h"
 #include "ui/filterbar.h"
 #include "ui/findall.h"
@@ -104,6 +105,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 
 TfrmMain::~TfrmMain()
 {
+    FFileEncodingsWorker.reset();
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
@@ -349,6 +351,7 @@ void TfrmMain::FillTreeView()
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
     FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
+    StartFileEncodings();
     ApplyFilter();
     if (!FileLoaded()) {
         FTreeModel->Clear();
@@ -358,6 +361,37 @@ void TfrmMain::FillTreeView()
     SelectNode(0);
     if (FObjectTextFile->Count() > 0)
         ui->tvwMain->expand(FTreeModel->NodeAt(0));
+}
+
+void TfrmMain::StartFileEncodings()
+{
+    // Whatever an earlier run found belongs to another file.
+    FFileEncodingsWorker.reset();
+    const std::uint64_t Run = ++FFileEncodingsRun;
+    if (!FileLoaded() || FObjectTextFile->Count() == 0)
+        return;
+    std::unique_ptr<platform::TStream> Reader = FObjectTextFile->SecondReader();
+    if (!Reader)
+        return;
+    FFileEncodingsWorker = std::make_unique<TFileEncodingsWorker>(std::move(Reader), ObjectRanges(*FObjectTextFile));
+    connect(FFileEncodingsWorker.get(), &TFileEncodingsWorker::Detected, this,
+            [this, Run](const TFileEncodingsPtr& Encodings) {
+                if (Run == FFileEncodingsRun)
+                    gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
+            }, Qt::QueuedConnection);
+    FFileEncodingsWorker->start(QThread::LowPriority);
+}
+
+void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)
+{
+    const int Shown = ui->memMain->isHidden() ? -1 : SelectedObjectIndex();
+    const std::optional<codepages::TEncoding> Before = Shown >= 0 ? FEncodings.KnownForText(Shown) : std::nullopt;
+    FEncodings.SetFileEncodings(std::move(Encodings));
+    FTreeModel->LabelsChanged();
+    FListModel->LabelsChanged();
+    // Shown again only when it reads differently: the caret stays otherwise.
+    if (Shown >= 0 && FEncodings.KnownForText(Shown) != Before)
+        ShowObjectText(Shown);
 }
 
 void TfrmMain::SelectObject(int ObjectIndex)

@@ -37,6 +37,7 @@ class TFindAllPanel;
 class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
+class TFileEncodingsWorker;
 class TListColumns;
 class TRecentFiles;
 class TViewOptions;
@@ -150,6 +151,12 @@ private:
     QLabel* FStatusLabel = nullptr;
     QLabel* FEncodingField = nullptr;
     TEncodingChoice FEncodings;
+    // The whole file's detection of the file on view, while it runs; each run
+    // numbered, so a result of an earlier file is never taken.
+    std::unique_ptr<TFileEncodingsWorker> FFileEncodingsWorker;
+    std::uint64_t FFileEncodingsRun = 0;
+    void StartFileEncodings();
+    void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
     TEncodingMenu* FEncodingMenu = nullptr;
     TKindImages FKindImages;
     // What the tree and the list show: all objects, or those the filter lets through.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+
 using codepages::TEncoding;
 
 namespace {
@@ -69,6 +72,40 @@ TEST(EncodingChoice, ChosenHoldsForEveryObject)
     // Back on Automatic, what was chosen is not taken for detected.
     Choice.SetChosen(std::nullopt);
     EXPECT_EQ(TEncoding::Utf8, Choice.ForText(0, "Bel\xC3\xB8" "b"));
+}
+
+// Once the whole file's detection is known, Automatic answers from it, also
+// for objects detected alone before; a file of another size is not taken.
+TEST(EncodingChoice, FileEncodingsOverrideWhatWasDetectedAlone)
+{
+    const std::string Long = "Descripci\xA2n A\xA4o N\xA3mero L\xA1nea C\xA2" "digo Almac\x82n Direcci\xA2n";
+    const std::string Short = "Cliente n\xA7";  // alone: "nž" in 852
+    auto File = std::make_shared<TFileEncodings>();
+    for (const std::string* Text : {&Long, &Short, &Long})
+        File->Add(*Text);
+    File->Add("Plain");
+
+    TEncodingChoice Choice;
+    Choice.Reset(5);
+    Choice.SetFileEncodings(File);
+    EXPECT_FALSE(Choice.FileEncodingsKnown());
+    Choice.Reset(4);
+    const TEncoding Alone = Choice.ForText(1, Short);
+    ASSERT_NE(TEncoding::Cp850, Alone);
+    Choice.SetFileEncodings(File);
+    EXPECT_TRUE(Choice.FileEncodingsKnown());
+    EXPECT_EQ(TEncoding::Cp850, Choice.ForText(1, Short));
+    EXPECT_EQ(TEncoding::Cp850, Choice.KnownForText(1));
+    EXPECT_EQ(TEncoding::Cp850, Choice.ForLabel(1, "n\xA7"));
+    EXPECT_EQ(std::string_view("DOS 850"), Choice.CaptionForText(1));
+    EXPECT_EQ(std::string_view("ASCII"), Choice.CaptionForText(3));
+    // Chosen still wins, and a new file forgets the old one's.
+    Choice.SetChosen(TEncoding::Cp866);
+    EXPECT_EQ(TEncoding::Cp866, Choice.ForText(1, Short));
+    Choice.SetChosen(std::nullopt);
+    Choice.Reset(4);
+    EXPECT_FALSE(Choice.FileEncodingsKnown());
+    EXPECT_EQ(Alone, Choice.ForText(1, Short));
 }
 
 }  // namespace
