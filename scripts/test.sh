@@ -10,6 +10,13 @@ source scripts/packages.sh
 bash scripts/deps.sh "${TEST_PACKAGES[@]}"
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+# Every stage's build goes through ccache (CMake takes these for a new build
+# folder): a fresh clone on a machine that ran the tests before rebuilds only
+# what changed. The cache lives in the user's cache folder.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_DIR="${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}" CCACHE_MAXSIZE="${CCACHE_MAXSIZE:-5G}"
+fi
 
 echo "== Release build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DORVANTA_GUI=ON \
