@@ -123,15 +123,16 @@ TEST_F(Cli, ListsOneTabSeparatedLinePerObject)
     const TRun R = RunCli("list " + Quoted(File));
     EXPECT_EQ(0, R.Status);
     EXPECT_EQ("0\tTable\t18\tCustomer\t5\t39\n"
-              "1\tUnknown\t21\tCard\t44\t36\n"
+              "1\tPage\t21\tCard\t44\t36\n"
               "2\tCodeunit\t-5\tNeg\t80\t30\n",
               R.Out);
+    EXPECT_EQ("1\tPage\t21\tCard\t44\t36\n", RunCli("list --filter type=page " + Quoted(File)).Out);
 }
 
 TEST_F(Cli, FindsEveryOccurrenceAsSuccessiveFindNextPresses)
 {
-    EXPECT_EQ("1\t29\tUnknown 21 Card\n", RunCli("find --match-case NEEDLE " + Quoted(File)).Out);
-    EXPECT_EQ("0\t32\tTable 18 Customer\n1\t22\tUnknown 21 Card\n1\t29\tUnknown 21 Card\n",
+    EXPECT_EQ("1\t29\tPage 21 Card\n", RunCli("find --match-case NEEDLE " + Quoted(File)).Out);
+    EXPECT_EQ("0\t32\tTable 18 Customer\n1\t22\tPage 21 Card\n1\t29\tPage 21 Card\n",
               RunCli("find Needle " + Quoted(File)).Out);
     // Occurrences do not overlap: "aa" in "aaaa" is found at 1 and 3 of the line.
     EXPECT_EQ("2\t25\tCodeunit -5 Neg\n2\t27\tCodeunit -5 Neg\n", RunCli("find aa " + Quoted(File)).Out);
@@ -146,7 +147,7 @@ TEST_F(Cli, ExportsUnderTheDefaultNames)
     std::filesystem::create_directory(Out);
     EXPECT_EQ(0, RunCli("export " + Quoted(File) + " " + Quoted(Out)).Status);
     EXPECT_EQ("OBJECT Table 18 Customer\r\nName Needle\r\n", ReadFileBytes(Out + "/tab18.txt"));
-    EXPECT_EQ("OBJECT Page 21 Card\r\nneedle NEEDLE\r\n", ReadFileBytes(Out + "/unk21.txt"));
+    EXPECT_EQ("OBJECT Page 21 Card\r\nneedle NEEDLE\r\n", ReadFileBytes(Out + "/pag21.txt"));
     EXPECT_EQ("OBJECT Codeunit -5 Neg\r\naaaa\r\n", ReadFileBytes(Out + "/cod-5.txt"));
 
     const TRun Again = RunCli("export " + Quoted(File) + " " + Quoted(Out) + " 2");
@@ -546,7 +547,7 @@ TEST(CliSample, ListsTheSampleFile)
     const TRun R = RunCli(std::string("list '") + ORVANTA_SAMPLES + "/sample.txt'");
     EXPECT_EQ(0, R.Status);
     EXPECT_NE(std::string::npos, R.Out.find("\tTable\t")) << R.Out;
-    EXPECT_NE(std::string::npos, R.Out.find("\tUnknown\t")) << R.Out;
+    EXPECT_NE(std::string::npos, R.Out.find("\tPage\t")) << R.Out;
 }
 
 TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)
