@@ -190,6 +190,25 @@ void UpperCaseAscii(char* Text, std::size_t Length)
     }
 }
 
+std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects)
+{
+    struct TFirst {
+        const TObjectTextObject* Object;
+        bool Shared;
+    };
+    std::unordered_map<std::string, TFirst> Firsts;
+    std::vector<std::string> Shared;
+    for (const TObjectTextObject* Object : Objects) {
+        std::string Name = Object->GetExportFileName();
+        const auto [At, New] = Firsts.try_emplace(Name, TFirst{Object, false});
+        if (New || At->second.Object == Object || At->second.Shared)
+            continue;
+        At->second.Shared = true;
+        Shared.push_back(std::move(Name));
+    }
+    return Shared;
+}
+
 // --- TObjectTextObject -----------------------------------------------------
 
 TObjectTextObject::TObjectTextObject(TObjectTextFile* AOwner, std::int32_t AOffset, std::string_view AHeader)

@@ -147,6 +147,11 @@ private:
     std::uint32_t FKindWord = 0;  // into the owner's unknown kind words; 0: none
 };
 
+// The export file names that two or more different objects of Objects share,
+// each once, in the order in which a second object takes it; an object listed twice
+// shares its name with no other. Empty when every object has a name of its own.
+std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects);
+
 class TObjectTextFile {
 public:
     TObjectTextFile();

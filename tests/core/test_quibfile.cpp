@@ -360,6 +360,36 @@ TEST(ObjectEntry, DisplayTextAndExportName)
     }
 }
 
+// Duplicated objects in one file would overwrite each other's export file.
+TEST(ObjectEntry, SharedExportNames)
+{
+    struct {
+        const char* Name;
+        std::vector<const char*> Headers;
+        std::vector<int> Chosen; // indexes into Headers
+        std::vector<std::string> Shared;
+    } const Cases[] = {
+        {"Distinct", {"Table 18 A", "Table 19 B", "Form 18 C"}, {0, 1, 2}, {}},
+        {"PageAndQueryOfOneNumber", {"Page 21 A", "Query 21 B"}, {0, 1}, {}},
+        {"DuplicatedTable", {"Table 18 A", "Table 18 B"}, {0, 1}, {"tab18.txt"}},
+        {"MisspeltKindWord", {"Table 18 A", "Tabel 18 B"}, {0, 1}, {"tab18.txt"}},
+        {"UnknownKindsShareTheirPrefix", {"Bogus 3 A", "Other 3 B"}, {0, 1}, {"unk3.txt"}},
+        {"OneObjectTwice", {"Table 18 A"}, {0, 0}, {}},
+        {"ThreeHoldersNamedOnce", {"Table 1 A", "Table 1 B", "Table 1 C"}, {0, 1, 2}, {"tab1.txt"}},
+        {"InTheOrderFound", {"Table 2 A", "Form 1 B", "Form 1 C", "Table 2 D"}, {0, 1, 2, 3}, {"for1.txt", "tab2.txt"}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        std::deque<TObjectTextObject> Objects;
+        for (const char* Header : C.Headers)
+            Objects.emplace_back(nullptr, 0, Header);
+        std::vector<const TObjectTextObject*> Chosen;
+        for (const int Index : C.Chosen)
+            Chosen.push_back(&Objects[std::size_t(Index)]);
+        EXPECT_EQ(C.Shared, SharedExportNames(Chosen));
+    }
+}
+
 // Compare pairs objects of unknown kinds by this word.
 TEST(ObjectEntry, KeepsTheWordOfAnUnknownKind)
 {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -213,6 +214,43 @@ TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
             EXPECT_EQ("mine", ReadFileBytes((Out / Case.Existing).string()));
         }
     }
+}
+
+// Objects duplicated in one file would overwrite each other's file, forced or not.
+TEST_F(Cli, ExportRefusesObjectsThatShareAFileName)
+{
+    WriteFileBytes(File, "OBJECT Table 18 A\r\na\r\nOBJECT Page 21 P\r\np\r\nOBJECT Query 21 Q\r\nq\r\n"
+                         "OBJECT Table 18 B\r\nb\r\nOBJECT Bogus 3 X\r\nx\r\nOBJECT Other 3 Y\r\ny\r\n");
+    const std::string Refusal = "More than one object would be written to each of these files; none was written:\n";
+    struct {
+        const char* Arguments; // before FILE DIR; after them
+        const char* Indexes;
+        int Status;
+        std::string Out;
+        std::vector<std::string> Written;
+    } const Cases[] = {
+        {"", "", 2, Refusal + "tab18.txt\nunk3.txt\n", {}},
+        {"--force", "", 2, Refusal + "tab18.txt\nunk3.txt\n", {}},
+        {"--force", "3 1 0", 2, Refusal + "tab18.txt\n", {}},
+        {"", "1 2 4", 0, "", {"pag21.txt", "que21.txt", "unk3.txt"}},
+        {"", "3 3", 0, "", {"tab18.txt"}}, // one object named twice is written once
+    };
+    int Round = 0;
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(std::string(Case.Arguments) + " / " + Case.Indexes);
+        const std::filesystem::path Out = Dir.Path() / ("out" + std::to_string(Round++));
+        std::filesystem::create_directory(Out);
+        const TRun R = RunCli("export " + std::string(Case.Arguments) + " " + Quoted(File) + " " +
+                              Quoted(Out.string()) + " " + Case.Indexes);
+        EXPECT_EQ(Case.Status, R.Status);
+        EXPECT_EQ(Case.Out, R.Out);
+        std::vector<std::string> Names;
+        for (const auto& Entry : std::filesystem::directory_iterator(Out))
+            Names.push_back(Entry.path().filename().string());
+        std::sort(Names.begin(), Names.end());
+        EXPECT_EQ(Case.Written, Names);
+    }
+    EXPECT_EQ("OBJECT Table 18 B\r\nb\r\n", ReadFileBytes((Dir.Path() / "out4" / "tab18.txt").string()));
 }
 
 // The command line: help on standard output with exit code 0, usage errors on
