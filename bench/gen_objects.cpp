@@ -1,14 +1,18 @@
 // gen_objects: writes a large synthetic object text file for the benchmarks.
 //
-//   gen_objects [--mix] SIZE_MB OUTFILE [SEED]
+//   gen_objects [--mix] [--pages] SIZE_MB OUTFILE [SEED]
 //
 // The output is SIZE_MB MiB (give or take the last object), CR LF line breaks,
-// one comment line before the first object, a mix of all object kinds (plus the
-// odd kind the viewer does not know), object sizes mostly 5 to 50 KB with a
+// one comment line before the first object, a mix of the seven older object kinds
+// (plus the odd page), object sizes mostly 5 to 50 KB with a
 // rare one of several MB, and accented letters stored as code page 850 bytes.
 // With --mix, about 70 % of the objects keep code page 850, 15 % are written
 // in Windows 1252 and 15 % in UTF-8, as in files concatenated from exports of
 // different years.
+// With --pages, about 45 % of the objects are pages and queries, as in newer
+// exports, many a query numbered as the page before it, and no kind and number
+// occurs twice (as in one database's export), so every object has an export
+// file name of its own.
 // The same seed always gives the same bytes.
 //
 // Every word comes from the fixed lists below, so the texts the benchmark
@@ -22,6 +26,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -189,7 +195,8 @@ const std::vector<const char *> kTextConstsUtf8 = {
 
 class Generator {
 public:
-    Generator(std::FILE *file, std::uint64_t seed, bool mix) : file_(file), rng_(seed), mix_(mix)
+    Generator(std::FILE *file, std::uint64_t seed, bool mix, bool pages)
+        : file_(file), rng_(seed), mix_(mix), pages_(pages)
     {
         for (int e = 0; e < EncodingCount; ++e) {
             Words &words = words_[e];
@@ -218,7 +225,7 @@ public:
     std::uint64_t objects() const { return objectCount_; }
 
 private:
-    enum Kind { Table, Form, Report, Dataport, Codeunit, XMLport, MenuSuite, Page };
+    enum Kind { Table, Form, Report, Dataport, Codeunit, XMLport, MenuSuite, Page, Query };
 
     // --- output primitives -------------------------------------------------
     void put(std::string_view s) { out_.append(s.data(), s.size()); }
@@ -295,6 +302,13 @@ private:
     // --- object frame ------------------------------------------------------
     Kind pickKind()
     {
+        if (pages_) {
+            const std::uint32_t share = rng_.Below(100);
+            if (share < 38)
+                return Page;
+            if (share < 45)
+                return Query;
+        }
         std::uint32_t r = rng_.Below(1000);
         if (r < 250) return Table;
         if (r < 450) return Form;
@@ -339,7 +353,7 @@ private:
     void writeObject()
     {
         static const char *const kKindWords[] = {"Table", "Form", "Report", "Dataport",
-                                                 "Codeunit", "XMLport", "MenuSuite", "Page"};
+                                                 "Codeunit", "XMLport", "MenuSuite", "Page", "Query"};
         Kind kind = pickKind();
         if (mix_) {
             const std::uint32_t share = rng_.Below(100);
@@ -352,7 +366,7 @@ private:
         put("OBJECT ");
         put(kKindWords[kind]);
         put(' ');
-        num(kind == MenuSuite ? rng_.Range(1010, 1099) : nextNumber_ + rng_.Range(1, 40));
+        num(objectNumber(kind));
         nextNumber_ += 41;
         if (nextNumber_ > 99000)
             nextNumber_ = 3;
@@ -370,6 +384,7 @@ private:
         case XMLport: xmlport(); break;
         case MenuSuite: menuSuite(); break;
         case Page: page(); break;
+        case Query: query(); break;
         }
         line(0, "}");
         eol();
@@ -693,6 +708,42 @@ private:
         code(true);
     }
 
+    int objectNumber(Kind kind)
+    {
+        if (kind == Query && pages_ && lastPage_ > 0 && taken_.insert({Query, lastPage_}).second)
+            return lastPage_;
+        int number = kind == MenuSuite ? rng_.Range(1010, 1099) : nextNumber_ + rng_.Range(1, 40);
+        if (pages_)
+            while (!taken_.insert({kind, number}).second)
+                ++number;
+        if (kind == Page)
+            lastPage_ = number;
+        return number;
+    }
+
+    void query()
+    {
+        beginBody();
+        line(2, "PROPERTIES");
+        line(2, "{");
+        line(2, "}");
+        line(2, "ELEMENTS");
+        line(2, "{");
+        spaces(4); put("{ 1   ;    ;DataItem;                    ;"); eol();
+        spaces(15); put("DataItemTable=Table"); num(rng_.Range(3, 9000)); put(" }"); eol();
+        eol();
+        int id = 2;
+        do {
+            spaces(4); put("{ "); paddedNum(id, 4); put(";1   ;Column  ;"); eol();
+            spaces(15); put("DataSource="); quoted(kFields[rng_.Below(kFieldCount)].name); put(" }"); eol();
+            eol();
+            ++id;
+            maybeFlush();
+        } while (room(50));
+        line(2, "}");
+        code(true);
+    }
+
     void requestForm()
     {
         line(2, "REQUESTFORM");
@@ -874,6 +925,9 @@ private:
     std::FILE *file_;
     Rng rng_;
     bool mix_;
+    bool pages_;
+    std::set<std::pair<int, int>> taken_; // kind and number, with --pages
+    int lastPage_ = 0;
     Words words_[EncodingCount];
     const std::vector<std::string> *comments_ = &words_[Cp850].comments;
     const std::vector<std::string> *textConsts_ = &words_[Cp850].textConsts;
@@ -889,9 +943,10 @@ private:
 
 int usage()
 {
-    std::fputs("usage: gen_objects [--mix] SIZE_MB OUTFILE [SEED]\n"
+    std::fputs("usage: gen_objects [--mix] [--pages] SIZE_MB OUTFILE [SEED]\n"
                "  writes about SIZE_MB MiB of synthetic object text to OUTFILE (\"-\" for stdout);\n"
-               "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n",
+               "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n"
+               "  --pages: many pages and queries, queries sharing pages' numbers, no kind and number twice\n",
                stderr);
     return 2;
 }
@@ -904,8 +959,9 @@ struct FileCloser {
 
 int main(int argc, char **argv)
 {
-    const bool mix = argc > 1 && std::strcmp(argv[1], "--mix") == 0;
-    if (mix) {
+    bool mix = false, pages = false;
+    while (argc > 1 && (std::strcmp(argv[1], "--mix") == 0 || std::strcmp(argv[1], "--pages") == 0)) {
+        (argv[1][2] == 'm' ? mix : pages) = true;
         --argc;
         ++argv;
     }
@@ -928,7 +984,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gen_objects: cannot create %s: %s\n", argv[2], std::strerror(errno));
         return 1;
     }
-    Generator gen(file.get(), seed, mix);
+    Generator gen(file.get(), seed, mix, pages);
     bool ok = gen.run(static_cast<std::uint64_t>(sizeMb * kMiB), seed);
     std::FILE *raw = file.release();
     if (raw != stdout) {
