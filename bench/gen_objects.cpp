@@ -1,10 +1,10 @@
 // gen_objects: writes a large synthetic object text file for the benchmarks.
 //
-//   gen_objects [--mix | --short-mixed] SIZE_MB OUTFILE [SEED]
+//   gen_objects [--mix | --short-mixed] [--pages] SIZE_MB OUTFILE [SEED]
 //
 // The output is SIZE_MB MiB (give or take the last object), CR LF line breaks,
-// one comment line before the first object, a mix of all object kinds (plus the
-// odd kind the viewer does not know), object sizes mostly 5 to 50 KB with a
+// one comment line before the first object, a mix of the seven older object kinds
+// (plus the odd page), object sizes mostly 5 to 50 KB with a
 // rare one of several MB, and accented letters stored as code page 850 bytes.
 // With --mix, about 70 % of the objects keep code page 850, 15 % are written
 // in Windows 1252 and 15 % in UTF-8, as in files concatenated from exports of
@@ -12,6 +12,10 @@
 // about one in 50 is a short codeunit whose only text beyond ASCII is a
 // constant or two of Spanish, French or signs (¿, º, £, ´), as real exports
 // hold: each alone reads better in another code page.
+// With --pages, about 45 % of the objects are pages and queries, as in newer
+// exports, many a query numbered as the page before it, and no kind and number
+// occurs twice (as in one database's export), so every object has an export
+// file name of its own.
 // The same seed always gives the same bytes.
 //
 // Every word comes from the fixed lists below, so the texts the benchmark
@@ -25,6 +29,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -210,8 +216,8 @@ const std::vector<const char *> kShortTextsUtf8 = {
 
 class Generator {
 public:
-    Generator(std::FILE *file, std::uint64_t seed, bool mix, bool shortMixed = false)
-        : file_(file), rng_(seed), mix_(mix), shortMixed_(shortMixed)
+    Generator(std::FILE *file, std::uint64_t seed, bool mix, bool pages, bool shortMixed = false)
+        : file_(file), rng_(seed), mix_(mix), shortMixed_(shortMixed), pages_(pages)
     {
         shortTexts_ = encode(kShortTextsUtf8, Cp850);
         for (int e = 0; e < EncodingCount; ++e) {
@@ -241,7 +247,7 @@ public:
     std::uint64_t objects() const { return objectCount_; }
 
 private:
-    enum Kind { Table, Form, Report, Dataport, Codeunit, XMLport, MenuSuite, Page };
+    enum Kind { Table, Form, Report, Dataport, Codeunit, XMLport, MenuSuite, Page, Query };
 
     // --- output primitives -------------------------------------------------
     void put(std::string_view s) { out_.append(s.data(), s.size()); }
@@ -318,6 +324,13 @@ private:
     // --- object frame ------------------------------------------------------
     Kind pickKind()
     {
+        if (pages_) {
+            const std::uint32_t share = rng_.Below(100);
+            if (share < 38)
+                return Page;
+            if (share < 45)
+                return Query;
+        }
         std::uint32_t r = rng_.Below(1000);
         if (r < 250) return Table;
         if (r < 450) return Form;
@@ -362,7 +375,7 @@ private:
     void writeObject()
     {
         static const char *const kKindWords[] = {"Table", "Form", "Report", "Dataport",
-                                                 "Codeunit", "XMLport", "MenuSuite", "Page"};
+                                                 "Codeunit", "XMLport", "MenuSuite", "Page", "Query"};
         if (shortMixed_ && rng_.Below(50) == 0) {
             shortCodeunit();
             return;
@@ -379,7 +392,7 @@ private:
         put("OBJECT ");
         put(kKindWords[kind]);
         put(' ');
-        num(kind == MenuSuite ? rng_.Range(1010, 1099) : nextNumber_ + rng_.Range(1, 40));
+        num(objectNumber(kind));
         nextNumber_ += 41;
         if (nextNumber_ > 99000)
             nextNumber_ = 3;
@@ -397,6 +410,7 @@ private:
         case XMLport: xmlport(); break;
         case MenuSuite: menuSuite(); break;
         case Page: page(); break;
+        case Query: query(); break;
         }
         line(0, "}");
         eol();
@@ -720,6 +734,42 @@ private:
         code(true);
     }
 
+    int objectNumber(Kind kind)
+    {
+        if (kind == Query && pages_ && lastPage_ > 0 && taken_.insert({Query, lastPage_}).second)
+            return lastPage_;
+        int number = kind == MenuSuite ? rng_.Range(1010, 1099) : nextNumber_ + rng_.Range(1, 40);
+        if (pages_)
+            while (!taken_.insert({kind, number}).second)
+                ++number;
+        if (kind == Page)
+            lastPage_ = number;
+        return number;
+    }
+
+    void query()
+    {
+        beginBody();
+        line(2, "PROPERTIES");
+        line(2, "{");
+        line(2, "}");
+        line(2, "ELEMENTS");
+        line(2, "{");
+        spaces(4); put("{ 1   ;    ;DataItem;                    ;"); eol();
+        spaces(15); put("DataItemTable=Table"); num(rng_.Range(3, 9000)); put(" }"); eol();
+        eol();
+        int id = 2;
+        do {
+            spaces(4); put("{ "); paddedNum(id, 4); put(";1   ;Column  ;"); eol();
+            spaces(15); put("DataSource="); quoted(kFields[rng_.Below(kFieldCount)].name); put(" }"); eol();
+            eol();
+            ++id;
+            maybeFlush();
+        } while (room(50));
+        line(2, "}");
+        code(true);
+    }
+
     void requestForm()
     {
         line(2, "REQUESTFORM");
@@ -927,6 +977,9 @@ private:
     bool mix_;
     bool shortMixed_;
     std::vector<std::string> shortTexts_;
+    bool pages_;
+    std::set<std::pair<int, int>> taken_; // kind and number, with --pages
+    int lastPage_ = 0;
     Words words_[EncodingCount];
     const std::vector<std::string> *comments_ = &words_[Cp850].comments;
     const std::vector<std::string> *textConsts_ = &words_[Cp850].textConsts;
@@ -942,10 +995,11 @@ private:
 
 int usage()
 {
-    std::fputs("usage: gen_objects [--mix | --short-mixed] SIZE_MB OUTFILE [SEED]\n"
+    std::fputs("usage: gen_objects [--mix | --short-mixed] [--pages] SIZE_MB OUTFILE [SEED]\n"
                "  writes about SIZE_MB MiB of synthetic object text to OUTFILE (\"-\" for stdout);\n"
                "  --mix: some objects in Windows 1252 and UTF-8 instead of code page 850\n"
-               "  --short-mixed: all in code page 850, some short codeunits of Spanish, French, signs\n",
+               "  --short-mixed: all in code page 850, some short codeunits of Spanish, French, signs\n"
+               "  --pages: many pages and queries, queries sharing pages' numbers, no kind and number twice\n",
                stderr);
     return 2;
 }
@@ -958,9 +1012,16 @@ struct FileCloser {
 
 int main(int argc, char **argv)
 {
-    const bool mix = argc > 1 && std::strcmp(argv[1], "--mix") == 0;
-    const bool shortMixed = argc > 1 && std::strcmp(argv[1], "--short-mixed") == 0;
-    if (mix || shortMixed) {
+    bool mix = false, shortMixed = false, pages = false;
+    while (argc > 1 && std::strncmp(argv[1], "--", 2) == 0) {
+        if (std::strcmp(argv[1], "--mix") == 0)
+            mix = true;
+        else if (std::strcmp(argv[1], "--short-mixed") == 0)
+            shortMixed = true;
+        else if (std::strcmp(argv[1], "--pages") == 0)
+            pages = true;
+        else
+            return usage();
         --argc;
         ++argv;
     }
@@ -983,7 +1044,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gen_objects: cannot create %s: %s\n", argv[2], std::strerror(errno));
         return 1;
     }
-    Generator gen(file.get(), seed, mix, shortMixed);
+    Generator gen(file.get(), seed, mix, pages, shortMixed);
     bool ok = gen.run(static_cast<std::uint64_t>(sizeMb * kMiB), seed);
     std::FILE *raw = file.release();
     if (raw != stdout) {

@@ -149,7 +149,7 @@ inline bool ReferenceStrToInt(const std::string& Text, std::int32_t& Value)
 inline THeader ReferenceHeader(const std::string& H)
 {
     THeader R;
-    const std::string Kinds = "?TFRDCXM"; // index = TObjectType
+    const std::string Kinds = "?TFRDCXMPQ"; // index = TObjectType
     if (!H.empty())
         for (int K = 1; K < ObjectTypeCount; ++K)
             if (H[0] == Kinds[std::size_t(K)])

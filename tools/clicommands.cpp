@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <unordered_set>
 #include <utility>
 
 namespace cli {
@@ -306,10 +307,20 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
             Objects.push_back(&File.Objects(I));
     // Paths are UTF-8 here, as the file layer takes them, on every system.
     const std::filesystem::path FolderPath = std::filesystem::u8path(Folder);
+    // Forced or not, one file must not take two objects (duplicates in one file):
+    // the second would replace the first.
+    if (const std::vector<std::string> Shared = SharedExportNames(Objects); !Shared.empty()) {
+        std::string Message = "More than one object would be written to each of these files; none was written:";
+        for (const std::string& Name : Shared)
+            Message += "\n" + Name;
+        throw std::runtime_error(Message);
+    }
     std::vector<std::pair<const TObjectTextObject*, std::filesystem::path>> Exports;
+    std::unordered_set<const TObjectTextObject*> Taken; // an index given twice is written once
     for (const TObjectTextObject* Object : Objects)
-        Exports.emplace_back(Object, FolderPath / std::filesystem::u8path(Object->GetExportFileName()));
-    // A bad index or an existing file leaves the folder as it was.
+        if (Taken.insert(Object).second)
+            Exports.emplace_back(Object, FolderPath / std::filesystem::u8path(Object->GetExportFileName()));
+    // A bad index, a shared name or an existing file leaves the folder as it was.
     const auto CheckFree = [Force](const std::filesystem::path& Target) {
         if (!Force && std::filesystem::exists(Target))
             throw std::runtime_error(Target.u8string() + " already exists.");

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the viewer's icons: eight 16x16 object-kind icons, five 16x16 command
+"""Draws the viewer's icons: ten 16x16 object-kind icons, five 16x16 command
 icons (find, open, font, copy, export) and the application icon in three
 sizes, also as a Windows .ico. Plain Python (zlib + struct), no imaging library.
 
@@ -202,6 +202,40 @@ def kind_menusuite():
     return i
 
 
+def kind_page():
+    """A window with a header band and a grid of fields below it."""
+    i = Icon16()
+    green, dark, band = rgb("3C8D5A"), rgb("215234"), rgb("D5EEDD")
+    i.fill(1, 1, 14, 14, WHITE)
+    i.fill(1, 1, 14, 3, green)
+    i.fill(11, 2, 13, 2, WHITE)
+    i.fill(3, 5, 12, 6, band)
+    i.fill(3, 5, 6, 5, dark)
+    for y in (8, 11):
+        i.fill(3, y, 5, y, rgb("6E6E6E"))
+        i.fill(7, y - 1, 12, y, WHITE)
+        i.frame(7, y - 1, 12, y, rgb("8C8C8C"))
+    i.frame(1, 1, 14, 14, dark)
+    return i
+
+
+def kind_query():
+    """A sheet of rows under a magnifying glass."""
+    i = Icon16()
+    i.page()
+    for y in (3, 5):
+        i.fill(4, y, 9, y, PAPER_LINE)
+    glass, rim, handle = rgb("CFE3F5"), rgb("2F5F8F"), rgb("8A5A2B")
+    i.fill(5, 7, 9, 11, glass)
+    i.pixels(rim, [(6, 6), (7, 6), (8, 6), (6, 12), (7, 12), (8, 12),
+                   (4, 8), (4, 9), (4, 10), (10, 8), (10, 9), (10, 10),
+                   (5, 7), (9, 7), (5, 11), (9, 11)])
+    i.pixels(WHITE, [(6, 8), (6, 9), (7, 8)])
+    for k in range(3):
+        i.fill(10 + k, 12 + k, 11 + k, 12 + k, handle)
+    return i
+
+
 # --- the command icons (imlToolbutton), 16x16 ---------------------------------
 
 def cmd_find():
@@ -363,7 +397,7 @@ def write_ico(path, png_paths):
 
 def main():
     kinds = [kind_unknown, kind_table, kind_form, kind_report, kind_dataport, kind_codeunit,
-             kind_xmlport, kind_menusuite]
+             kind_xmlport, kind_menusuite, kind_page, kind_query]
     for n, draw in enumerate(kinds):
         write_png("kind%d.png" % n, draw().p, 16)
     commands = [cmd_find, cmd_open, cmd_font, cmd_copy, cmd_export]

@@ -98,20 +98,28 @@ std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjec
 {
     struct TKeyed {
         int Kind; // the known kinds in their order, then the unknown ones
+        std::string_view Word; // an unknown kind's word: "Bogus 5" is no "Other 5"
         std::int32_t ID;
         std::int32_t Index;
     };
-    const auto Sorted = [](const TObjectTextFile& File) {
+    const auto Before = [](const TKeyed& A, const TKeyed& B) {
+        if (A.Kind != B.Kind)
+            return A.Kind < B.Kind;
+        if (A.Word != B.Word)
+            return A.Word < B.Word;
+        return A.ID < B.ID;
+    };
+    const auto Sorted = [&Before](const TObjectTextFile& File) {
         std::vector<TKeyed> Keyed;
         Keyed.reserve(std::size_t(File.Count()));
         for (std::int32_t I = 0; I < File.Count(); ++I) {
-            const TObjectType Kind = File.Objects(I).ObjectType();
-            Keyed.push_back({Kind == otUnknown ? ObjectTypeCount : int(Kind), File.Objects(I).ID(), I});
+            const TObjectTextObject& Object = File.Objects(I);
+            const TObjectType Kind = Object.ObjectType();
+            Keyed.push_back(
+                {Kind == otUnknown ? ObjectTypeCount : int(Kind), Object.UnknownKindWord(), Object.ID(), I});
         }
         // Stable: a kind and number that recurs keeps its order of occurrence.
-        std::stable_sort(Keyed.begin(), Keyed.end(), [](const TKeyed& A, const TKeyed& B) {
-            return A.Kind != B.Kind ? A.Kind < B.Kind : A.ID < B.ID;
-        });
+        std::stable_sort(Keyed.begin(), Keyed.end(), Before);
         return Keyed;
     };
     const std::vector<TKeyed> A = Sorted(Old);
@@ -120,10 +128,8 @@ std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjec
     Entries.reserve(std::max(A.size(), B.size()));
     std::size_t I = 0, J = 0;
     while (I < A.size() || J < B.size()) {
-        const bool TakeOld = J == B.size() || (I < A.size() && (A[I].Kind != B[J].Kind ? A[I].Kind < B[J].Kind
-                                                                                        : A[I].ID <= B[J].ID));
-        const bool TakeNew = I == A.size() || (J < B.size() && (A[I].Kind != B[J].Kind ? B[J].Kind < A[I].Kind
-                                                                                        : B[J].ID <= A[I].ID));
+        const bool TakeOld = J == B.size() || (I < A.size() && !Before(B[J], A[I]));
+        const bool TakeNew = I == A.size() || (J < B.size() && !Before(A[I], B[J]));
         TCompareEntry Entry;
         const TKeyed& Key = TakeOld ? A[I] : B[J];
         Entry.ObjectType = Key.Kind == ObjectTypeCount ? otUnknown : TObjectType(Key.Kind);

@@ -47,8 +47,8 @@ struct TCompareEntry {
 };
 
 // The objects of both files paired, in the order of kind (as TObjectType
-// lists them, otUnknown last), number and occurrence; pairs Pending, the
-// others Added or Deleted.
+// lists them, otUnknown last, those by their kind word as written), number
+// and occurrence; pairs Pending, the others Added or Deleted.
 std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjectTextFile& New);
 
 // Whether two texts differ under the options; keeps its buffers between calls.

@@ -363,7 +363,8 @@ std::string_view FilterFieldName(TFilterField Field)
 struct TFieldFilter::TProgram {
     std::vector<TAlternative> Alternatives;
     const TFoldTable* Fold = nullptr;
-    std::uint8_t Types = 0; // Type: a bit per kind that passes
+    std::uint32_t Types = 0; // Type: a bit per kind that passes
+    static_assert(ObjectTypeCount <= 32, "a bit per kind");
 
     bool Text(std::string_view Value) const
     {
@@ -404,7 +405,7 @@ TFieldFilter::TFieldFilter(TFilterField Field, std::string_view Expression, cons
     if (Field == TFilterField::Type)
         for (int Kind = 0; Kind < ObjectTypeCount; ++Kind)
             if (Program->Text(ObjectTypeNames[Kind]))
-                Program->Types = std::uint8_t(Program->Types | (1u << Kind));
+                Program->Types |= 1u << Kind;
     FProgram = std::move(Program);
 }
 

@@ -15,7 +15,7 @@
 const char* const STitle = "Orvanta";
 
 const std::string ObjectTypeNames[ObjectTypeCount] = {
-    "Unknown", "Table", "Form", "Report", "Dataport", "Codeunit", "XMLport", "MenuSuite",
+    "Unknown", "Table", "Form", "Report", "Dataport", "Codeunit", "XMLport", "MenuSuite", "Page", "Query",
 };
 
 namespace {
@@ -190,6 +190,25 @@ void UpperCaseAscii(char* Text, std::size_t Length)
     }
 }
 
+std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects)
+{
+    struct TFirst {
+        const TObjectTextObject* Object;
+        bool Shared;
+    };
+    std::unordered_map<std::string, TFirst> Firsts;
+    std::vector<std::string> Shared;
+    for (const TObjectTextObject* Object : Objects) {
+        std::string Name = Object->GetExportFileName();
+        const auto [At, New] = Firsts.try_emplace(Name, TFirst{Object, false});
+        if (New || At->second.Object == Object || At->second.Shared)
+            continue;
+        At->second.Shared = true;
+        Shared.push_back(std::move(Name));
+    }
+    return Shared;
+}
+
 // --- TObjectTextObject -----------------------------------------------------
 
 TObjectTextObject::TObjectTextObject(TObjectTextFile* AOwner, std::int32_t AOffset, std::string_view AHeader)
@@ -330,9 +349,9 @@ platform::TStream& TObjectTextObject::OwnerStream() const
 void TObjectTextObject::ParseHeader(std::string_view AHeader)
 {
     static constexpr TObjectType KindByLetter[] = {
-        // C, D, F, M, R, T, X select a kind; every other first character leaves otUnknown.
-        otCodeunit, otDataport, otForm, otMenuSuite, otReport, otTable, otXMLport};
-    static constexpr char Letters[] = "CDFMRTX";
+        // C, D, F, M, P, Q, R, T, X select a kind; every other first character leaves otUnknown.
+        otCodeunit, otDataport, otForm, otMenuSuite, otPage, otQuery, otReport, otTable, otXMLport};
+    static constexpr char Letters[] = "CDFMPQRTX";
     if (!AHeader.empty())
         if (const char* L = std::strchr(Letters, AHeader[0]); L && *L)
             FObjectType = KindByLetter[L - Letters];
@@ -348,6 +367,13 @@ void TObjectTextObject::ParseHeader(std::string_view AHeader)
     FNameLength = std::uint8_t(std::min<std::size_t>(Name.size(), MaxNameLength));
     if (FNameLength > 0) // an empty name may have no storage at all: memcpy from null is undefined
         std::memcpy(FName, Name.data(), FNameLength);
+    if (FObjectType == otUnknown && FOwner)
+        FKindWord = FOwner->KeepKindWord(AHeader.substr(0, FirstSpace));
+}
+
+std::string_view TObjectTextObject::UnknownKindWord() const
+{
+    return FOwner && FKindWord != 0 ? std::string_view(FOwner->FKindWords[FKindWord]) : std::string_view();
 }
 
 TByteRange TObjectTextObject::PropertyRange(TObjectProperty Property) const
@@ -646,9 +672,27 @@ TObjectTextObject& TObjectTextFile::ObjectAt(std::int32_t Index)
     return FObjects[std::size_t(Index)];
 }
 
-void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
+std::uint32_t TObjectTextFile::KeepKindWord(std::string_view Word)
+{
+    if (Word.empty())
+        return 0;
+    if (const auto Kept = FKindWordNumbers.find(Word); Kept != FKindWordNumbers.end())
+        return Kept->second;
+    const auto Number = std::uint32_t(FKindWords.size());
+    FKindWordNumbers.emplace(FKindWords.emplace_back(Word), Number);
+    return Number;
+}
+
+void TObjectTextFile::ClearObjects()
 {
     FObjects.clear();
+    FKindWordNumbers.clear();
+    FKindWords.resize(1);
+}
+
+void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
+{
+    ClearObjects();
     const std::int64_t Start = Stream.Position();
     const std::int64_t Remaining = std::max<std::int64_t>(0, Stream.Size() - Start);
     if (Remaining > INT32_MAX)
@@ -698,7 +742,7 @@ void TObjectTextFile::ParseText(std::string_view Text)
 
 void TObjectTextFile::Close()
 {
-    FObjects.clear();
+    ClearObjects();
     FFileName.clear();
 }
 

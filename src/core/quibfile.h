@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 class TEncodingChoice;
 class TFindText;
@@ -36,9 +38,11 @@ enum TObjectType : std::uint8_t {
     otDataport,
     otCodeunit,
     otXMLport,
-    otMenuSuite
+    otMenuSuite,
+    otPage,
+    otQuery
 };
-constexpr int ObjectTypeCount = 8;
+constexpr int ObjectTypeCount = 10;
 
 // Display names of the kinds, indexed by TObjectType.
 extern const std::string ObjectTypeNames[ObjectTypeCount];
@@ -101,6 +105,9 @@ public:
     std::int32_t Offset() const { return FOffset; }
     std::int32_t Size() const { return FSize; }
     TObjectTextFile* Owner() const { return FOwner; }
+    // The header's kind word as written when it names no known kind ("table",
+    // "Bogus"); empty for a known kind and for an object without an owner.
+    std::string_view UnknownKindWord() const;
 
     // Where a value of the OBJECT-PROPERTIES block lies in the file (see
     // core/objectproperties.h); Length 0 when it is empty or absent.
@@ -137,7 +144,13 @@ private:
     std::uint8_t FNameLength = 0;
     char FName[MaxNameLength];
     TPropertySpans FProperties{}; // relative to FOffset
+    std::uint32_t FKindWord = 0;  // into the owner's unknown kind words; 0: none
 };
+
+// The export file names that two or more different objects of Objects share,
+// each once, in the order in which a second object takes it; an object listed twice
+// shares its name with no other. Empty when every object has a name of its own.
+std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects);
 
 class TObjectTextFile {
 public:
@@ -219,11 +232,18 @@ private:
     // One object's part of the search for a text that depends on its encoding.
     bool FindInObject(std::int32_t ObjectIndex, std::int32_t& Position, std::int32_t& Length,
                       const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer);
+    // The number under which Word is kept, the same for every object that writes it.
+    std::uint32_t KeepKindWord(std::string_view Word);
+    void ClearObjects();
 
     std::unique_ptr<platform::TStream> FStream;
     std::string FFileName;
     std::deque<TObjectTextObject> FObjects;
     std::int64_t FSplitThrough = 0;
+    // Kept once per file, not per object: few objects are of an unknown kind.
+    // A deque, so that the map's views into it stay valid as it grows.
+    std::deque<std::string> FKindWords{std::string()};
+    std::unordered_map<std::string_view, std::uint32_t> FKindWordNumbers;
     TObjectTextProgressEvent FOnProgress;
     TReadObserver FOnRead;
 };

@@ -22,10 +22,10 @@
 #include <array>
 #include <functional>
 
-// The eight kind icons, image i for kind i; image 0 also stands for the file.
+// The kind icons, image i for kind i; image 0 also stands for the file.
 class TKindImages {
 public:
-    static constexpr int Count = 8;
+    static constexpr int Count = ObjectTypeCount;
     TKindImages();
     // An empty icon for an index outside the list.
     QIcon Image(int Index) const;

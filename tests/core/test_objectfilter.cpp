@@ -141,11 +141,15 @@ TEST(TypeFilter, ComparesKindNamesIgnoringCase)
         {"t*", {otTable}},
         {"Codeunit|xmlport", {otCodeunit, otXMLport}},
         {" Table | Form ", {otTable, otForm}},
-        {"<>Table&<>Form", {otUnknown, otReport, otDataport, otCodeunit, otXMLport, otMenuSuite}},
+        {"<>Table&<>Form", {otUnknown, otReport, otDataport, otCodeunit, otXMLport, otMenuSuite, otPage, otQuery}},
         {"A..E", {otCodeunit, otDataport}},
         {"*port", {otReport, otDataport, otXMLport}},
         {"Unknown", {otUnknown}},
-        {"Page", {}},
+        {"Page", {otPage}},
+        {"query", {otQuery}},
+        {"P*|q*", {otPage, otQuery}},
+        {"Pages", {}},
+        {"M..Q", {otMenuSuite, otPage}},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Expression);

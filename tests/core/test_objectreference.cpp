@@ -35,7 +35,11 @@ INSTANTIATE_TEST_SUITE_P(
                     TReferenceCase{"StartOfName", " xml 5000 ", true, otXMLport, 5000},
                     TReferenceCase{"NumberOnly", "18", true, std::nullopt, 18},
                     TReferenceCase{"Negative", "codeunit -5", true, otCodeunit, -5},
-                    TReferenceCase{"NotAKind", "page 21", false, std::nullopt, 0},
+                    TReferenceCase{"Page", "page 21", true, otPage, 21},
+                    TReferenceCase{"PageAbbreviated", "p21", true, otPage, 21},
+                    TReferenceCase{"QueryAbbreviated", "q21", true, otQuery, 21},
+                    TReferenceCase{"Query", "Query 21", true, otQuery, 21},
+                    TReferenceCase{"NotAKind", "pages 21", false, std::nullopt, 0},
                     TReferenceCase{"NoNumber", "table", false, std::nullopt, 0},
                     TReferenceCase{"TrailingText", "table 18 x", false, std::nullopt, 0},
                     TReferenceCase{"TooBig", "t 99999999999", false, std::nullopt, 0},
@@ -51,6 +55,13 @@ TEST(ObjectReference, NamesTheFirstSuchObject)
     EXPECT_EQ(0, FindObject(File, *ParseObjectReference("18")));
     EXPECT_EQ(1, FindObject(File, *ParseObjectReference("t18")));
     EXPECT_EQ(-1, FindObject(File, *ParseObjectReference("r18")));
+
+    // A page and a query of one number are two objects.
+    WriteFileBytes(Dir.File("g.txt"), "OBJECT Query 21 Q\r\nx\r\nOBJECT Page 21 P\r\nx\r\n");
+    TObjectTextFile Other;
+    Other.LoadFromFile(Dir.File("g.txt"));
+    EXPECT_EQ(1, FindObject(Other, *ParseObjectReference("p21")));
+    EXPECT_EQ(0, FindObject(Other, *ParseObjectReference("q21")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <random>
 #include <tuple>
 #include <vector>
@@ -289,9 +290,17 @@ INSTANTIATE_TEST_SUITE_P(
                     THeaderCase{"Form 1 A", otForm, 1, "A"}, THeaderCase{"Dataport 1 A", otDataport, 1, "A"},
                     THeaderCase{"Codeunit 1 A", otCodeunit, 1, "A"}, THeaderCase{"XMLport 1 A", otXMLport, 1, "A"},
                     THeaderCase{"MenuSuite 1 A", otMenuSuite, 1, "A"},
-                    THeaderCase{"Page 21 Customer Card", otUnknown, 21, "Customer Card"},
+                    THeaderCase{"Page 21 Customer Card", otPage, 21, "Customer Card"},
+                    THeaderCase{"Query 21 Cust. Ledg. Entry", otQuery, 21, "Cust. Ledg. Entry"},
                     THeaderCase{"table 1 lower", otUnknown, 1, "lower"},
+                    THeaderCase{"page 2 lower", otUnknown, 2, "lower"},
+                    THeaderCase{"query 3 lower", otUnknown, 3, "lower"},
+                    THeaderCase{"Unknown 4 U", otUnknown, 4, "U"},
+                    THeaderCase{"Bogus 6 B", otUnknown, 6, "B"},
+                    THeaderCase{"?Page 7 P", otUnknown, 7, "P"},
                     THeaderCase{"Tabel 5 Misspelt", otTable, 5, "Misspelt"},
+                    THeaderCase{"Pgae 5 Misspelt", otPage, 5, "Misspelt"},
+                    THeaderCase{"Qery 5 Misspelt", otQuery, 5, "Misspelt"},
                     THeaderCase{"Table -7 Negative", otTable, -7, "Negative"},
                     THeaderCase{"Table 1 Name With  Trailing  ", otTable, 1, "Name With  Trailing  "},
                     THeaderCase{"Table 1 123456789012345678901234567890XYZ", otTable, 1,
@@ -338,6 +347,8 @@ TEST(ObjectEntry, DisplayTextAndExportName)
         {"Report 42 Weekly Totals", {"Report 42 Weekly Totals", "rep42.txt"}},
         {"Table -5 Neg", {"Table -5 Neg", "tab-5.txt"}},
         {"page 7 P", {"Unknown 7 P", "unk7.txt"}},
+        {"Page 21 Cust. Ledg. Entry", {"Page 21 Cust. Ledg. Entry", "pag21.txt"}},
+        {"Query 21 Cust. Ledg. Entry", {"Query 21 Cust. Ledg. Entry", "que21.txt"}},
         {"XMLport 9 X", {"XMLport 9 X", "xml9.txt"}},
         {"MenuSuite 10 M", {"MenuSuite 10 M", "men10.txt"}},
         {"Dataport $A D", {"Dataport 10 D", "dat10.txt"}},
@@ -347,6 +358,65 @@ TEST(ObjectEntry, DisplayTextAndExportName)
         EXPECT_EQ(Expected.first, Object.GetDisplayText());
         EXPECT_EQ(Expected.second, Object.GetExportFileName());
     }
+}
+
+// Duplicated objects in one file would overwrite each other's export file.
+TEST(ObjectEntry, SharedExportNames)
+{
+    struct {
+        const char* Name;
+        std::vector<const char*> Headers;
+        std::vector<int> Chosen; // indexes into Headers
+        std::vector<std::string> Shared;
+    } const Cases[] = {
+        {"Distinct", {"Table 18 A", "Table 19 B", "Form 18 C"}, {0, 1, 2}, {}},
+        {"PageAndQueryOfOneNumber", {"Page 21 A", "Query 21 B"}, {0, 1}, {}},
+        {"DuplicatedTable", {"Table 18 A", "Table 18 B"}, {0, 1}, {"tab18.txt"}},
+        {"MisspeltKindWord", {"Table 18 A", "Tabel 18 B"}, {0, 1}, {"tab18.txt"}},
+        {"UnknownKindsShareTheirPrefix", {"Bogus 3 A", "Other 3 B"}, {0, 1}, {"unk3.txt"}},
+        {"OneObjectTwice", {"Table 18 A"}, {0, 0}, {}},
+        {"ThreeHoldersNamedOnce", {"Table 1 A", "Table 1 B", "Table 1 C"}, {0, 1, 2}, {"tab1.txt"}},
+        {"InTheOrderFound", {"Table 2 A", "Form 1 B", "Form 1 C", "Table 2 D"}, {0, 1, 2, 3}, {"for1.txt", "tab2.txt"}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        std::deque<TObjectTextObject> Objects;
+        for (const char* Header : C.Headers)
+            Objects.emplace_back(nullptr, 0, Header);
+        std::vector<const TObjectTextObject*> Chosen;
+        for (const int Index : C.Chosen)
+            Chosen.push_back(&Objects[std::size_t(Index)]);
+        EXPECT_EQ(C.Shared, SharedExportNames(Chosen));
+    }
+}
+
+// Compare pairs objects of unknown kinds by this word.
+TEST(ObjectEntry, KeepsTheWordOfAnUnknownKind)
+{
+    std::string Text =
+        "OBJECT table 1 a\r\nOBJECT Bogus 2 b\r\nOBJECT Table 3 c\r\nOBJECT table 4 d\r\nOBJECT Page 5 e\r\n";
+    std::vector<std::string> Expected = {"table", "Bogus", "", "table", ""};
+    for (int I = 0; I < 300; ++I) { // enough distinct words for their store to grow many times
+        const std::string Word = "Other" + std::string(std::size_t(I % 40), 'w') + std::to_string(I);
+        Text += "OBJECT " + Word + " " + std::to_string(I) + " x\r\n";
+        Expected.push_back(Word);
+    }
+    const auto Words = [](const TObjectTextFile& File) {
+        std::vector<std::string> Result;
+        for (std::int32_t I = 0; I < File.Count(); ++I)
+            Result.emplace_back(File.Objects(I).UnknownKindWord());
+        return Result;
+    };
+    TTempDir Dir;
+    const std::string Path = Dir.File("objects.txt");
+    WriteFileBytes(Path, Text);
+    TObjectTextFile File;
+    File.LoadFromFile(Path);
+    EXPECT_EQ(Expected, Words(File));
+    WriteFileBytes(Dir.File("other.txt"), "OBJECT Bogus 1 a\r\nOBJECT Form 2 b\r\nOBJECT Novel 3 c\r\n");
+    File.LoadFromFile(Dir.File("other.txt"));
+    EXPECT_EQ((std::vector<std::string>{"Bogus", "", "Novel"}), Words(File));
+    EXPECT_EQ("", TObjectTextObject(nullptr, 0, "Bogus 1 A").UnknownKindWord()); // no file to keep it
 }
 
 TEST(ObjectEntry, IsSmall)

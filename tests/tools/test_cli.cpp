@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -222,15 +223,16 @@ TEST_F(Cli, ListsOneTabSeparatedLinePerObject)
     const TRun R = RunCli("list " + Quoted(File));
     EXPECT_EQ(0, R.Status);
     EXPECT_EQ("0\tTable\t18\tCustomer\t5\t39\n"
-              "1\tUnknown\t21\tCard\t44\t36\n"
+              "1\tPage\t21\tCard\t44\t36\n"
               "2\tCodeunit\t-5\tNeg\t80\t30\n",
               R.Out);
+    EXPECT_EQ("1\tPage\t21\tCard\t44\t36\n", RunCli("list --filter type=page " + Quoted(File)).Out);
 }
 
 TEST_F(Cli, FindsEveryOccurrenceAsSuccessiveFindNextPresses)
 {
-    EXPECT_EQ("1\t29\tUnknown 21 Card\n", RunCli("find --match-case NEEDLE " + Quoted(File)).Out);
-    EXPECT_EQ("0\t32\tTable 18 Customer\n1\t22\tUnknown 21 Card\n1\t29\tUnknown 21 Card\n",
+    EXPECT_EQ("1\t29\tPage 21 Card\n", RunCli("find --match-case NEEDLE " + Quoted(File)).Out);
+    EXPECT_EQ("0\t32\tTable 18 Customer\n1\t22\tPage 21 Card\n1\t29\tPage 21 Card\n",
               RunCli("find Needle " + Quoted(File)).Out);
     // Occurrences do not overlap: "aa" in "aaaa" is found at 1 and 3 of the line.
     EXPECT_EQ("2\t25\tCodeunit -5 Neg\n2\t27\tCodeunit -5 Neg\n", RunCli("find aa " + Quoted(File)).Out);
@@ -245,7 +247,7 @@ TEST_F(Cli, ExportsUnderTheDefaultNames)
     std::filesystem::create_directory(Out);
     EXPECT_EQ(0, RunCli("export " + Quoted(File) + " " + Quoted(Out)).Status);
     EXPECT_EQ("OBJECT Table 18 Customer\r\nName Needle\r\n", ReadFileBytes(Out + "/tab18.txt"));
-    EXPECT_EQ("OBJECT Page 21 Card\r\nneedle NEEDLE\r\n", ReadFileBytes(Out + "/unk21.txt"));
+    EXPECT_EQ("OBJECT Page 21 Card\r\nneedle NEEDLE\r\n", ReadFileBytes(Out + "/pag21.txt"));
     EXPECT_EQ("OBJECT Codeunit -5 Neg\r\naaaa\r\n", ReadFileBytes(Out + "/cod-5.txt"));
 
     const TRun Again = RunCli("export " + Quoted(File) + " " + Quoted(Out) + " 2");
@@ -311,6 +313,43 @@ TEST_F(Cli, ExportChecksEveryIndexAndEveryFileBeforeWritingAny)
             EXPECT_EQ("mine", ReadFileBytes((Out / Case.Existing).string()));
         }
     }
+}
+
+// Objects duplicated in one file would overwrite each other's file, forced or not.
+TEST_F(Cli, ExportRefusesObjectsThatShareAFileName)
+{
+    WriteFileBytes(File, "OBJECT Table 18 A\r\na\r\nOBJECT Page 21 P\r\np\r\nOBJECT Query 21 Q\r\nq\r\n"
+                         "OBJECT Table 18 B\r\nb\r\nOBJECT Bogus 3 X\r\nx\r\nOBJECT Other 3 Y\r\ny\r\n");
+    const std::string Refusal = "More than one object would be written to each of these files; none was written:\n";
+    struct {
+        const char* Arguments; // before FILE DIR; after them
+        const char* Indexes;
+        int Status;
+        std::string Out;
+        std::vector<std::string> Written;
+    } const Cases[] = {
+        {"", "", 2, Refusal + "tab18.txt\nunk3.txt\n", {}},
+        {"--force", "", 2, Refusal + "tab18.txt\nunk3.txt\n", {}},
+        {"--force", "3 1 0", 2, Refusal + "tab18.txt\n", {}},
+        {"", "1 2 4", 0, "", {"pag21.txt", "que21.txt", "unk3.txt"}},
+        {"", "3 3", 0, "", {"tab18.txt"}}, // one object named twice is written once
+    };
+    int Round = 0;
+    for (const auto& Case : Cases) {
+        SCOPED_TRACE(std::string(Case.Arguments) + " / " + Case.Indexes);
+        const std::filesystem::path Out = Dir.Path() / ("out" + std::to_string(Round++));
+        std::filesystem::create_directory(Out);
+        const TRun R = RunCli("export " + std::string(Case.Arguments) + " " + Quoted(File) + " " +
+                              Quoted(Out.string()) + " " + Case.Indexes);
+        EXPECT_EQ(Case.Status, R.Status);
+        EXPECT_EQ(Case.Out, R.Out);
+        std::vector<std::string> Names;
+        for (const auto& Entry : std::filesystem::directory_iterator(Out))
+            Names.push_back(Entry.path().filename().string());
+        std::sort(Names.begin(), Names.end());
+        EXPECT_EQ(Case.Written, Names);
+    }
+    EXPECT_EQ("OBJECT Table 18 B\r\nb\r\n", ReadFileBytes((Dir.Path() / "out4" / "tab18.txt").string()));
 }
 
 // The command line: help on standard output with exit code 0, usage errors on
@@ -648,7 +687,7 @@ TEST(CliSample, ListsTheSampleFile)
     const TRun R = RunCli(std::string("list '") + ORVANTA_SAMPLES + "/sample.txt'");
     EXPECT_EQ(0, R.Status);
     EXPECT_NE(std::string::npos, R.Out.find("\tTable\t")) << R.Out;
-    EXPECT_NE(std::string::npos, R.Out.find("\tUnknown\t")) << R.Out;
+    EXPECT_NE(std::string::npos, R.Out.find("\tPage\t")) << R.Out;
 }
 
 TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)

@@ -135,7 +135,7 @@ const std::string SAllChangedStrictly = "changed\tTable\t3\tPayment Terms\n"
                                         "changed\tCodeunit\t50003\tText Utilities\n"
                                         "changed\tXMLport\t5050\tContact Import\n"
                                         "changed\tMenuSuite\t1010\tDept - Sales\n"
-                                        "changed\tUnknown\t42\tSales Order\n";
+                                        "changed\tPage\t42\tSales Order\n";
 
 const TPairCase SPairCases[] = {
     {"Identical", [](TExport&, TExport&) {}, "", ""},
@@ -158,6 +158,14 @@ const TPairCase SPairCases[] = {
          New[22].Code.back() = "    END; // last";
      },
      "changed\tForm\t22\tCustomer List\n", "changed\tForm\t22\tCustomer List\n"},
+    {"PageGoneBesideAQueryOfItsNumber",
+     [](TExport& Old, TExport& New) {
+         for (TExport* File : {&Old, &New})
+             File->Objects.push_back(Generated("Query", 42, "Sales Order"));
+         New.Objects.erase(std::find_if(New.Objects.begin(), New.Objects.end(),
+                                        [](const TObject& O) { return O.Kind == "Page"; }));
+     },
+     "deleted\tPage\t42\tSales Order\n", "deleted\tPage\t42\tSales Order\n"},
     {"DuplicatedNumbers",
      [](TExport& Old, TExport& New) {
          for (TExport* File : {&Old, &New})
@@ -191,7 +199,7 @@ const TPairCase SPairCases[] = {
      "changed\tCodeunit\t50003\tText Utilities\n"
      "changed\tXMLport\t5050\tContact Import\n"
      "changed\tMenuSuite\t1010\tDept - Sales\n"
-     "changed\tUnknown\t42\tSales Order\n"},
+     "changed\tPage\t42\tSales Order\n"},
 };
 
 // A text as a comparison that is not strict sees it, restated: the values
@@ -349,7 +357,7 @@ TEST_F(Compare, AllListsTheIdenticalObjectsToo)
               "identical\tCodeunit\t50003\tText Utilities\n"
               "identical\tXMLport\t5050\tContact Import\n"
               "identical\tMenuSuite\t1010\tDept - Sales\n"
-              "identical\tUnknown\t42\tSales Order\n",
+              "identical\tPage\t42\tSales Order\n",
               R.Out);
 }
 

@@ -79,6 +79,10 @@ private slots:
         QTest::newRow("abbreviated") << "c81" << 4;
         QTest::newRow("number: the first with it") << "21" << 1;
         QTest::newRow("no such object") << "r18" << -1;
+        QTest::newRow("page, abbreviated") << "p21" << 6;
+        QTest::newRow("query, abbreviated") << "q21" << 5;
+        QTest::newRow("page") << "page 21" << 6;
+        QTest::newRow("query") << "Query 21" << 5;
         QTest::newRow("not a reference") << "sales" << -1;
     }
 
@@ -90,7 +94,8 @@ private slots:
         auto Window = MakeWindow(Folder);
         int Beeps = 0;
         Window->SetBeepSink([&Beeps] { ++Beeps; });
-        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        // A query and a page of one number, as real exports have them.
+        Window->OpenFile(Folder.Write("seven.txt", FiveObjects() + ObjectText("Query 21 Q") + ObjectText("Page 21 P")));
         auto* Dialog = Component<TGoToObjectDialog>(*Window, "dlgGoToObject");
         QTimer::singleShot(0, Dialog, [&] {
             Component<QLineEdit>(*Dialog, "edtGoToObject")->setText(Typed);

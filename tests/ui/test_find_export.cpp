@@ -157,7 +157,7 @@ const std::vector<std::string> ExportObjectTexts = {
     "OBJECT Form 21 Customer Card\r\n{\r\n  CONTROLS { }\r\n}\r\n\r\n",
     "OBJECT Report 111 Customer - Top 10 List\r\n{\r\n  DATAITEMS { }\r\n}\r\n\r\n",
     "OBJECT Table 18 Customer\r\n{\r\n  PROPERTIES { Caption=Customer (second copy); }\r\n}\r\n\r\n",
-    "OBJECT Query 7 Totals\r\n{\r\n}\r\n",
+    "OBJECT Bogus 7 Totals\r\n{\r\n}\r\n",
 };
 const QStringList ExportNames = {"tab18.txt", "cod80.txt", "for21.txt", "rep111.txt", "tab18.txt", "unk7.txt"};
 const std::string OldContent = "old content\r\n";

@@ -224,12 +224,15 @@ private slots:
     {
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
-        Window->OpenFile(Folder.Write("objects.txt", FiveObjects() + ObjectText("Report -7 Negative")));
+        Window->OpenFile(Folder.Write("objects.txt", FiveObjects() + ObjectText("Report -7 Negative") +
+                                                         ObjectText("Page 21 Card") + ObjectText("Query 21 Entries")));
         QCOMPARE(ListCell(*Window, 0, 0), QStringLiteral("Table"));
         QCOMPARE(ListCell(*Window, 0, 1), QStringLiteral("18"));
         QCOMPARE(ListCell(*Window, 0, 2), QStringLiteral("Customer"));
         QCOMPARE(ListCell(*Window, 3, 0), QStringLiteral("Unknown"));
         QCOMPARE(ListCell(*Window, 5, 1), QStringLiteral("-7"));
+        QCOMPARE(ListCell(*Window, 6, 0), QStringLiteral("Page"));
+        QCOMPARE(ListCell(*Window, 7, 0), QStringLiteral("Query"));
         const QAbstractItemModel* List = Views(*Window).List->model();
         QCOMPARE(List->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Type"));
         QCOMPARE(List->headerData(1, Qt::Horizontal).toString(), QStringLiteral("ID"));
@@ -250,10 +253,15 @@ private slots:
         QVERIFY(SameIcon(Node(*Window, 0).data(Qt::DecorationRole), 0));
         QVERIFY(SameIcon(Node(*Window, 1).data(Qt::DecorationRole), otTable));
         QVERIFY(SameIcon(Node(*Window, 4).data(Qt::DecorationRole), otUnknown));
+        QVERIFY(SameIcon(Node(*Window, 7).data(Qt::DecorationRole), otPage));
+        QVERIFY(SameIcon(List->data(List->index(7, 0), Qt::DecorationRole), otQuery));
         QVERIFY(SameIcon(List->data(List->index(2, 0), Qt::DecorationRole), otCodeunit));
         QVERIFY(!SameIcon(Node(*Window, 1).data(Qt::DecorationRole), otCodeunit));
-        for (int Kind = 0; Kind < TKindImages::Count; ++Kind)
+        for (int Kind = 0; Kind < TKindImages::Count; ++Kind) {
             QCOMPARE(Images.Image(Kind).pixmap(16, 16).size(), QSize(16, 16));
+            for (int Other = 0; Other < Kind; ++Other)
+                QVERIFY2(!SameIcon(QVariant::fromValue(Images.Image(Kind)), Other), ObjectTypeNames[Kind].c_str());
+        }
     }
 
     void fileWithoutObjects()
