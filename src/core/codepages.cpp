@@ -453,7 +453,7 @@ constexpr std::size_t EnoughHighBytes = 512;
 // text's few accented words or signs can make up ("¿Confirma" in 852 leads
 // 850 by a few points), little per byte beside the signs and box drawing
 // inside every word that a text of another code page reads as.
-constexpr std::int64_t StrongLeadAtLeast = 24, StrongLeadPerByte = 4;
+constexpr std::int64_t StrongLeadAtLeast = 40, StrongLeadPerByte = 4;
 constexpr std::int64_t StrongLead(std::size_t HighBytes)
 {
     return std::max<std::int64_t>(StrongLeadAtLeast, StrongLeadPerByte * std::int64_t(HighBytes));

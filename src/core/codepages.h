@@ -86,7 +86,7 @@ std::optional<TEncoding> DetectInFull(std::string_view Bytes);
 // how far each code page's reading falls behind the best one, so that the
 // texts' shortfalls can be added up without scoring them again.
 //
-// A shortfall is capped at a strong lead: at least 24 and 4 per byte beyond
+// A shortfall is capped at a strong lead: at least 40 and 4 per byte beyond
 // ASCII (of the first 512), far more than a short text's few accented words or
 // signs can make up. So each text has a bounded say, the longer the more, and
 // a file concatenated from exports of two code pages is read in the one most
