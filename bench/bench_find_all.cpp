@@ -1,6 +1,7 @@
 // bench_find_all: Edit > Find All in the window, offscreen, over a big file.
 //
 //   bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]
+//   bench_find_all --memory FILE [LETTER]
 //
 // Nowhere: a text that occurs nowhere (default "Zyxwvut Qqqq"), match case, so
 // the search reads every object; each run times the command until the search
@@ -11,12 +12,19 @@
 // painted (target: at most 100 ms) and until the end, and keeps the longest
 // time the GUI thread went without an event loop pass, measured by a 1 ms
 // timer. Prints the best and the median of RUNS (default 7) for each.
+//
+// --memory: one search for a letter that is everywhere (default "e", any
+// case), and the memory the process holds: after the load, at its peak while
+// the search runs, once a search that finds nothing has replaced it and once
+// the file is closed; with the search's time, its rows and the longest event
+// loop gap. Run it once per process, so the peak is that search's.
 #include "ui/findall.h"
 #include "ui/mainform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -25,6 +33,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -103,11 +112,25 @@ private:
     QElapsedTimer FSince;
 };
 
+// A field of /proc/self/status in MiB ("VmRSS": now, "VmHWM": the peak);
+// -1 where there is none.
+double ProcessMemory(const char* Field)
+{
+    QFile Status(QStringLiteral("/proc/self/status"));
+    if (!Status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray Prefix = QByteArray(Field) + ':';
+    for (const QByteArray& Line : Status.readAll().split('\n'))
+        if (Line.startsWith(Prefix))
+            return Line.mid(Prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
+}
+
 // Runs Edit > Find All and lets the event loop run until the search ends.
-void RunFindAll(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text)
+void RunFindAll(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text, bool MatchCase = true)
 {
     Window.SetFindText(Text.toStdString());
-    Window.SetFindMatchCase(true);
+    Window.SetFindMatchCase(MatchCase);
     Window.findChild<QAction*>(QStringLiteral("actEditFindAll"))->trigger();
     while (Panel.Running())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -127,14 +150,51 @@ double TimeGrep(const QString& Text, const QString& FileName)
     return Ms(Timer);
 }
 
+// --memory: see the top of the file.
+int MeasureMemory(TfrmMain& Window, TFindAllPanel& Panel, const QString& Letter)
+{
+    const double Loaded = ProcessMemory("VmRSS");
+    TLoopGaps Loop;
+    QElapsedTimer Clock;
+    Loop.Start();
+    Clock.start();
+    RunFindAll(Window, Panel, Letter, false);
+    const double Took = Ms(Clock);
+    Loop.Stop();
+    const int Rows = Panel.Results().HitCount();
+    const int Objects = Panel.Results().ObjectCount();
+    const QString Title = Panel.windowTitle();
+    const double Peak = ProcessMemory("VmHWM");
+    RunFindAll(Window, Panel, QStringLiteral("Zyxwvut Qqqq"));
+    const double Replaced = ProcessMemory("VmRSS");
+    Window.actFileCloseExecute();
+    QCoreApplication::processEvents();
+    const double Closed = ProcessMemory("VmRSS");
+    std::printf("\n\"%s\", any case: %d occurrences in %d objects, \"%s\"\n", qPrintable(Letter), Rows, Objects,
+                qPrintable(Title));
+    std::printf("%-30s %8.1f ms\n", "search ended", Took);
+    std::printf("%-30s %8.1f ms\n", "longest event loop gap", Loop.Longest);
+    std::printf("%-30s %8.1f MiB\n", "resident after the load", Loaded);
+    std::printf("%-30s %8.1f MiB   (target: well under 100 MiB more)\n", "peak resident", Peak);
+    std::printf("%-30s %8.1f MiB\n", "resident, search replaced", Replaced);
+    std::printf("%-30s %8.1f MiB\n", "resident, file closed", Closed);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication App(argc, argv);
+    const bool Memory = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
+    if (Memory) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]\n");
+        std::fprintf(stderr, "usage: bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]\n"
+                             "       bench_find_all --memory FILE [LETTER]\n");
         return 2;
     }
     const QString FileName = QString::fromLocal8Bit(argv[1]);
@@ -153,6 +213,8 @@ int main(int argc, char** argv)
     Window.show();
     QCoreApplication::processEvents();
     std::printf("%d objects\n", Window.ObjectTextFile().Count());
+    if (Memory)
+        return MeasureMemory(Window, *Panel, argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("e"));
 
     // Warm the page cache, and the first run of each.
     TimeGrep(Nowhere, FileName);
