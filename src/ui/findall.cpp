@@ -29,9 +29,19 @@ TFindAllModel::TFindAllModel(const TKindImages& Images, QObject* Parent)
 void TFindAllModel::Clear()
 {
     beginResetModel();
-    FObjects.clear();
-    FHits.clear();
+    // Swapped, not cleared: clear() keeps the capacity, millions of rows' worth.
+    std::vector<TFindAllObject>().swap(FObjects);
+    std::vector<TFindAllHit>().swap(FHits);
+    for (TCachedLine& Cached : FLines)
+        Cached = {};
     endResetModel();
+}
+
+void TFindAllModel::SetSource(std::unique_ptr<platform::TStream> Source)
+{
+    FSource = std::move(Source);
+    for (TCachedLine& Cached : FLines)
+        Cached = {};
 }
 
 void TFindAllModel::Append(const TFindAllBatch& Batch)
@@ -58,6 +68,27 @@ const TFindAllObject* TFindAllModel::ObjectOf(int Row) const
     if (!Found || Found->Object < 0 || Found->Object >= ObjectCount())
         return nullptr;
     return &FObjects[std::size_t(Found->Object)];
+}
+
+const TFindAllLine& TFindAllModel::Line(int Row) const
+{
+    static const TFindAllLine None;
+    const TFindAllHit* Found = Hit(Row);
+    const TFindAllObject* Object = ObjectOf(Row);
+    if (!Found || !Object || !FSource)
+        return None;
+    TCachedLine& Cached = FLines[std::size_t(Row) % FLines.size()];
+    if (Cached.Row != Row) {
+        Cached.Row = Row;
+        try {
+            Cached.Line = ReadFindAllLine(*FSource, *Object, *Found);
+        } catch (const std::exception&) {
+            // Drawn from the event loop, where nothing may be thrown: the row
+            // shows no text, and the occurrence it stands for still shows on Enter.
+            Cached.Line = {};
+        }
+    }
+    return Cached.Line;
 }
 
 int TFindAllModel::rowCount(const QModelIndex& Parent) const
@@ -91,11 +122,11 @@ QVariant TFindAllModel::data(const QModelIndex& Index, int Role) const
         break;
     case TextColumn:
         if (Role == Qt::DisplayRole)
-            return Row->LineText;
+            return Line(Index.row()).Text;
         if (Role == MatchStartRole)
-            return Row->MatchStart;
+            return Line(Index.row()).MatchStart;
         if (Role == MatchLengthRole)
-            return Row->MatchLength;
+            return Line(Index.row()).MatchLength;
         break;
     default:
         break;
@@ -303,6 +334,7 @@ void TFindAllPanel::Start(TFindAllQuery Query)
 {
     EndWorker();
     FModel->Clear();
+    FModel->SetSource(FFile.SecondReader());
     FLastQuery = Query;
     FSearched = true;
     FStopped = false;
@@ -310,7 +342,8 @@ void TFindAllPanel::Start(TFindAllQuery Query)
     prgFindAll->setValue(0);
     ++FSearch;
     FWorker =
-        std::make_unique<TFindAllWorker>(FSearch, TFindAllSnapshot::Of(FFile, FEncodings), std::move(Query), this);
+        std::make_unique<TFindAllWorker>(FSearch, TFindAllSnapshot::Of(FFile, FEncodings), std::move(Query),
+                                         TFindAllRange{}, this);
     connect(FWorker.get(), &TFindAllWorker::Found, this, &TFindAllPanel::Received, Qt::QueuedConnection);
     connect(FWorker.get(), &TFindAllWorker::Done, this, &TFindAllPanel::Finished, Qt::QueuedConnection);
     connect(FWorker.get(), &TFindAllWorker::Failed, this, &TFindAllPanel::Failed, Qt::QueuedConnection);
@@ -339,6 +372,7 @@ void TFindAllPanel::Clear()
     FStopped = false;
     FSearched = false;
     FModel->Clear();
+    FModel->SetSource(nullptr);
     EndWorker();
     UpdateState();
 }

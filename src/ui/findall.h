@@ -1,7 +1,8 @@
 // Edit > Find All: a panel at the bottom of the window that lists every
 // occurrence of a find text, one row per occurrence (the object, the line and
 // the line's text with the occurrence marked), filled by a search off the GUI
-// thread (TFindAllWorker) batch by batch while a progress bar runs.
+// thread (TFindAllWorker) batch by batch while a progress bar runs. Rows
+// hold no text: each line is read from the file when its row is drawn.
 //
 // Activating a row (Enter, double click) selects the object and the
 // occurrence as Find Next would. Escape or Stop ends a search; a new search,
@@ -15,6 +16,7 @@
 #include <QDockWidget>
 #include <QStyledItemDelegate>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -28,7 +30,8 @@ class QTreeView;
 class TEncodingChoice;
 class TFindView;
 
-// The occurrences found so far, in file order.
+// The occurrences found so far, in file order. The text column's lines are
+// read from the source file when asked for; the last ones are kept.
 class TFindAllModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -38,7 +41,10 @@ public:
 
     explicit TFindAllModel(const TKindImages& Images, QObject* Parent = nullptr);
 
+    // No rows, and their memory given back.
     void Clear();
+    // Where the rows' lines are read from: the file searched (null: none).
+    void SetSource(std::unique_ptr<platform::TStream> Source);
     // Rows at the end: a batch of the search in its order.
     void Append(const TFindAllBatch& Batch);
 
@@ -47,6 +53,8 @@ public:
     // The occurrence of a row and its object; null for a row that is not there.
     const TFindAllHit* Hit(int Row) const;
     const TFindAllObject* ObjectOf(int Row) const;
+    // Row's line as the text column shows it; an empty one when it cannot be read.
+    const TFindAllLine& Line(int Row) const;
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;
@@ -55,9 +63,18 @@ public:
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
 
 private:
+    struct TCachedLine {
+        int Row = -1;
+        TFindAllLine Line;
+    };
+
     const TKindImages& FImages;
     std::vector<TFindAllObject> FObjects;
     std::vector<TFindAllHit> FHits;
+    std::unique_ptr<platform::TStream> FSource;
+    // Lines by row modulo their count: more than a screen of rows, so the
+    // rows shown never push each other out.
+    mutable std::array<TCachedLine, 256> FLines;
 };
 
 // Draws a row's text with its occurrence in bold on a marked background.
