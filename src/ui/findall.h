@@ -1,8 +1,11 @@
 // Edit > Find All: a panel at the bottom of the window that lists every
 // occurrence of a find text, one row per occurrence (the object, the line and
 // the line's text with the occurrence marked), filled by a search off the GUI
-// thread (TFindAllWorker) batch by batch while a progress bar runs. Rows
-// hold no text: each line is read from the file when its row is drawn.
+// thread (TFindAllWorker) batch by batch while a progress bar runs.
+//
+// A search stops at TFindAllPanel::Limit occurrences and says so; Find More
+// goes on from there for as many again. Rows hold no text: each line is read
+// from the file when its row is drawn.
 //
 // Activating a row (Enter, double click) selects the object and the
 // occurrence as Find Next would. Escape or Stop ends a search; a new search,
@@ -100,6 +103,11 @@ public:
     void Run(const std::string& Text, bool MatchCase);
     // Ends the search now; the rows found so far stay.
     void Stop();
+    // After a search stopped at the limit: the next Limit occurrences from there.
+    void FindMore();
+    bool CanFindMore() const { return FMore.has_value() && !FRunning; }
+    // Occurrences a search shows before it stops for Find More; tests shrink it.
+    static int Limit;
     // Another file, or none: any search is cancelled and waited for, and the
     // rows go.
     void Clear();
@@ -124,8 +132,12 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private:
+    void SetUpResultsView();
+    // The rows go, and the memory they and the view took with them.
+    void ClearRows();
     void RunTyped();
     void Start(TFindAllQuery Query);
+    void Launch(const TFindAllRange& Range);
     // The running search, if any, ends and is waited for.
     void EndWorker();
     void Received(const TFindAllBatchPtr& Batch);
@@ -144,6 +156,7 @@ private:
     QCheckBox* chkFindAllSkipLayouts;
     QPushButton* btnFindAll;
     QPushButton* btnFindAllStop;
+    QPushButton* btnFindAllMore;
     QProgressBar* prgFindAll;
     QTreeView* tvwFindAll;
     QAction* FStopAction;
@@ -154,4 +167,6 @@ private:
     bool FStopped = false;      // the last search was ended early
     bool FSearched = false;     // a search has run since the last Clear
     TFindAllQuery FLastQuery;
+    // Where Find More begins: set while the last search stopped at the limit.
+    std::optional<TFindAllRange> FMore;
 };
