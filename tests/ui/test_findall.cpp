@@ -1,12 +1,14 @@
 // Edit > Find All: the rows against Find Next, what a row shows, report
-// layouts left out, a row taking the views to its occurrence, and a search
-// that is stopped, overtaken by another file, or cannot read the file.
+// layouts left out, a row taking the views to its occurrence (and back out of
+// the filter), and a search that is stopped, overtaken by another file, or
+// cannot read the file.
 #include "guitest.h"
 #include "ui/findall.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -367,6 +369,47 @@ private slots:
         QCOMPARE(Panel(*Window)->Results().HitCount(), 2);
         QCOMPARE(Window->FindText(), "SALES-POST");
         QVERIFY(!Window->FindMatchCase());
+    }
+
+    // An occurrence in an object the filter hides clears the filter, and the
+    // status bar says so.
+    void showingAHiddenObjectClearsTheFilterAndSaysSo_data()
+    {
+        QTest::addColumn<bool>("FindAllRow");
+        QTest::newRow("Find All row") << true;
+        QTest::newRow("Find Next") << false;
+    }
+
+    void showingAHiddenObjectClearsTheFilterAndSaysSo()
+    {
+        QFETCH(bool, FindAllRow);
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        Component<QAction>(*Window, "actViewFilter")->trigger();
+        auto* Name = Component<QLineEdit>(*Window, "edtFilterName");
+        QTest::keyClicks(Name, QStringLiteral("*Customer*"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        const auto Status = [&] { return Component<QLabel>(*Window, "stbMainText")->text(); };
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
+        if (FindAllRow) {
+            FindAll(*Window, "sales-post");
+            Panel(*Window)->Activate(0);
+        } else {
+            Window->SetFindText("sales-post");
+            Component<QAction>(*Window, "actEditFindNext")->trigger();
+        }
+        QCOMPARE(Status(), QStringLiteral("Filter cleared to show Codeunit 80 Sales-Post"));
+        QCOMPARE(Name->text(), QString());
+        QCOMPARE(Views(*Window).Tree->currentIndex().row(), 2);
+        // An object the filter shows leaves the status as it was.
+        QTest::keyClicks(Name, QStringLiteral("*Sales*"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        if (FindAllRow)
+            Panel(*Window)->Activate(1);
+        else
+            Component<QAction>(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
     }
 
     void stoppedTheRowsFoundStayAndNothingMoreComes_data()
