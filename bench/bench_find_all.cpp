@@ -1,6 +1,8 @@
 // bench_find_all: Edit > Find All in the window, offscreen, over a big file.
 //
 //   bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]
+//   bench_find_all --memory FILE [LETTER] [FIND_MORE_PRESSES]
+//   bench_find_all --rows FILE TEXT [LIMIT]
 //
 // Nowhere: a text that occurs nowhere (default "Zyxwvut Qqqq"), match case, so
 // the search reads every object; each run times the command until the search
@@ -11,12 +13,23 @@
 // painted (target: at most 100 ms) and until the end, and keeps the longest
 // time the GUI thread went without an event loop pass, measured by a 1 ms
 // timer. Prints the best and the median of RUNS (default 7) for each.
+//
+// --memory: one search for a letter that is everywhere (default "e", any
+// case), then Find More pressed FIND_MORE_PRESSES times (default 9: a
+// million rows), and the memory the process holds: after the load, at its
+// peak after the search and after the presses, once a search that finds
+// nothing has replaced it and once the file is closed; with the times, the
+// rows and the longest event loop gap. One measurement per process, so the
+// peaks are its own.
+//
+// --rows: see PrintRows.
 #include "ui/findall.h"
 #include "ui/mainform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -25,6 +38,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -103,11 +117,25 @@ private:
     QElapsedTimer FSince;
 };
 
+// A field of /proc/self/status in MiB ("VmRSS": now, "VmHWM": the peak);
+// -1 where there is none.
+double ProcessMemory(const char* Field)
+{
+    QFile Status(QStringLiteral("/proc/self/status"));
+    if (!Status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray Prefix = QByteArray(Field) + ':';
+    for (const QByteArray& Line : Status.readAll().split('\n'))
+        if (Line.startsWith(Prefix))
+            return Line.mid(Prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024;
+    return -1;
+}
+
 // Runs Edit > Find All and lets the event loop run until the search ends.
-void RunFindAll(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text)
+void RunFindAll(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text, bool MatchCase = true)
 {
     Window.SetFindText(Text.toStdString());
-    Window.SetFindMatchCase(true);
+    Window.SetFindMatchCase(MatchCase);
     Window.findChild<QAction*>(QStringLiteral("actEditFindAll"))->trigger();
     while (Panel.Running())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -127,14 +155,94 @@ double TimeGrep(const QString& Text, const QString& FileName)
     return Ms(Timer);
 }
 
+// Find More pressed, and the event loop run until that search ends.
+void RunFindMore(TFindAllPanel& Panel)
+{
+    Panel.FindMore();
+    while (Panel.Running())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// --memory: see the top of the file.
+int MeasureMemory(TfrmMain& Window, TFindAllPanel& Panel, const QString& Letter, int More)
+{
+    const double Loaded = ProcessMemory("VmRSS");
+    TLoopGaps Loop;
+    QElapsedTimer Clock;
+    Loop.Start();
+    Clock.start();
+    RunFindAll(Window, Panel, Letter, false);
+    const double Took = Ms(Clock);
+    const int Rows = Panel.Results().HitCount();
+    const int Objects = Panel.Results().ObjectCount();
+    const QString Title = Panel.windowTitle();
+    const double Peak = ProcessMemory("VmHWM");
+    Clock.start();
+    int Presses = 0;
+    for (; Presses < More && Panel.CanFindMore(); ++Presses)
+        RunFindMore(Panel);
+    const double MoreTook = Ms(Clock);
+    Loop.Stop();
+    const int MoreRows = Panel.Results().HitCount();
+    const double MorePeak = ProcessMemory("VmHWM");
+    RunFindAll(Window, Panel, QStringLiteral("Zyxwvut Qqqq"));
+    // What an event loop that runs exec() deletes on its next pass.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double Replaced = ProcessMemory("VmRSS");
+    Window.actFileCloseExecute();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const double Closed = ProcessMemory("VmRSS");
+    std::printf("\n\"%s\", any case: %d occurrences in %d objects, \"%s\"\n", qPrintable(Letter), Rows, Objects,
+                qPrintable(Title));
+    std::printf("%-30s %8.1f ms\n", "search ended", Took);
+    std::printf("%-30s %8.1f MiB\n", "resident after the load", Loaded);
+    std::printf("%-30s %8.1f MiB   (target: well under 100 MiB)\n", "peak resident", Peak);
+    std::printf("Find More pressed %d times: %d occurrences, %.1f ms\n", Presses, MoreRows, MoreTook);
+    std::printf("%-30s %8.1f MiB\n", "peak resident", MorePeak);
+    std::printf("%-30s %8.1f ms\n", "longest event loop gap", Loop.Longest);
+    std::printf("%-30s %8.1f MiB\n", "resident, search replaced", Replaced);
+    std::printf("%-30s %8.1f MiB\n", "resident, file closed", Closed);
+    return 0;
+}
+
+// --rows: every row of TEXT (any case), Find More pressed until the search
+// ends (LIMIT: occurrences a search shows, default the panel's), one line
+// each: object index, 1-based position (as `orvanta-cli find --encoding auto`
+// writes them for a file without report layouts), line number, where the
+// occurrence lies in the row's text (UTF-16 units) and that text.
+int PrintRows(TfrmMain& Window, TFindAllPanel& Panel, const QString& Text)
+{
+    RunFindAll(Window, Panel, Text, false);
+    int Presses = 0;
+    for (; Panel.CanFindMore(); ++Presses)
+        RunFindMore(Panel);
+    const TFindAllModel& Rows = Panel.Results();
+    for (int Row = 0; Row < Rows.HitCount(); ++Row)
+    {
+        const TFindAllLine& Line = Rows.Line(Row);
+        std::printf("%d\t%d\t%d\t%d\t%d\t%s\n", Rows.ObjectOf(Row)->ObjectIndex, Rows.Hit(Row)->Position + 1,
+                    Rows.Hit(Row)->Line, Line.MatchStart, Line.MatchLength, qPrintable(Line.Text));
+    }
+    std::fprintf(stderr, "%d rows, Find More pressed %d times\n", Rows.HitCount(), Presses);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication App(argc, argv);
+    const bool Memory = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
+    const bool AllRows = argc > 1 && std::strcmp(argv[1], "--rows") == 0;
+    if (Memory || AllRows) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]\n");
+        std::fprintf(stderr, "usage: bench_find_all FILE [NOWHERE_TEXT] [COMMON_TEXT] [RUNS]\n"
+                             "       bench_find_all --memory FILE [LETTER] [FIND_MORE_PRESSES]\n"
+                             "       bench_find_all --rows FILE TEXT [LIMIT]\n");
         return 2;
     }
     const QString FileName = QString::fromLocal8Bit(argv[1]);
@@ -152,7 +260,16 @@ int main(int argc, char** argv)
     Window.resize(1200, 800);
     Window.show();
     QCoreApplication::processEvents();
+    if (AllRows)
+    {
+        if (argc > 3)
+            TFindAllPanel::Limit = std::max(1, std::atoi(argv[3]));
+        return argc > 2 ? PrintRows(Window, *Panel, QString::fromLocal8Bit(argv[2])) : 2;
+    }
     std::printf("%d objects\n", Window.ObjectTextFile().Count());
+    if (Memory)
+        return MeasureMemory(Window, *Panel, argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("e"),
+                             argc > 3 ? std::max(0, std::atoi(argv[3])) : 9);
 
     // Warm the page cache, and the first run of each.
     TimeGrep(Nowhere, FileName);

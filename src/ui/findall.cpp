@@ -10,7 +10,6 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMainWindow>
 #include <QPainter>
 #include <QProgressBar>
@@ -29,9 +28,19 @@ TFindAllModel::TFindAllModel(const TKindImages& Images, QObject* Parent)
 void TFindAllModel::Clear()
 {
     beginResetModel();
-    FObjects.clear();
-    FHits.clear();
+    // Swapped, not cleared: clear() keeps the capacity, millions of rows' worth.
+    std::vector<TFindAllObject>().swap(FObjects);
+    std::vector<TFindAllHit>().swap(FHits);
+    for (TCachedLine& Cached : FLines)
+        Cached = {};
     endResetModel();
+}
+
+void TFindAllModel::SetSource(std::unique_ptr<platform::TStream> Source)
+{
+    FSource = std::move(Source);
+    for (TCachedLine& Cached : FLines)
+        Cached = {};
 }
 
 void TFindAllModel::Append(const TFindAllBatch& Batch)
@@ -58,6 +67,27 @@ const TFindAllObject* TFindAllModel::ObjectOf(int Row) const
     if (!Found || Found->Object < 0 || Found->Object >= ObjectCount())
         return nullptr;
     return &FObjects[std::size_t(Found->Object)];
+}
+
+const TFindAllLine& TFindAllModel::Line(int Row) const
+{
+    static const TFindAllLine None;
+    const TFindAllHit* Found = Hit(Row);
+    const TFindAllObject* Object = ObjectOf(Row);
+    if (!Found || !Object || !FSource)
+        return None;
+    TCachedLine& Cached = FLines[std::size_t(Row) % FLines.size()];
+    if (Cached.Row != Row) {
+        Cached.Row = Row;
+        try {
+            Cached.Line = ReadFindAllLine(*FSource, *Object, *Found);
+        } catch (const std::exception&) {
+            // Drawn from the event loop, where nothing may be thrown: the row
+            // shows no text, and the occurrence it stands for still shows on Enter.
+            Cached.Line = {};
+        }
+    }
+    return Cached.Line;
 }
 
 int TFindAllModel::rowCount(const QModelIndex& Parent) const
@@ -91,11 +121,11 @@ QVariant TFindAllModel::data(const QModelIndex& Index, int Role) const
         break;
     case TextColumn:
         if (Role == Qt::DisplayRole)
-            return Row->LineText;
+            return Line(Index.row()).Text;
         if (Role == MatchStartRole)
-            return Row->MatchStart;
+            return Line(Index.row()).MatchStart;
         if (Role == MatchLengthRole)
-            return Row->MatchLength;
+            return Line(Index.row()).MatchLength;
         break;
     default:
         break;
@@ -172,9 +202,18 @@ void TFindAllDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Opti
 
 namespace {
 
+// 100000 as "100,000" in every locale.
+QString Grouped(int Count)
+{
+    QString Digits = QString::number(Count);
+    for (qsizetype At = Digits.size() - 3; At > 0; At -= 3)
+        Digits.insert(At, QLatin1Char(','));
+    return Digits;
+}
+
 QString Counted(int Count, const QString& One, const QString& Many)
 {
-    return Count == 1 ? One : Many.arg(QLocale().toString(Count));
+    return Count == 1 ? One : Many.arg(Grouped(Count));
 }
 
 }  // namespace
@@ -185,7 +224,8 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
       FModel(new TFindAllModel(FImages, this)), edtFindAllText(new QLineEdit),
       chkFindAllMatchCase(new QCheckBox(tr("Match &case"))),
       chkFindAllSkipLayouts(new QCheckBox(tr("Skip report &layouts"))), btnFindAll(new QPushButton(tr("Find"))),
-      btnFindAllStop(new QPushButton(tr("Stop"))), prgFindAll(new QProgressBar), tvwFindAll(new QTreeView),
+      btnFindAllStop(new QPushButton(tr("Stop"))), btnFindAllMore(new QPushButton(tr("Find &More"))),
+      prgFindAll(new QProgressBar), tvwFindAll(new QTreeView),
       FStopAction(new QAction(tr("Stop Find All"), this))
 {
     setObjectName(QStringLiteral("dckFindAll"));
@@ -202,6 +242,7 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
     chkFindAllSkipLayouts->setChecked(true);
     btnFindAll->setObjectName(QStringLiteral("btnFindAll"));
     btnFindAllStop->setObjectName(QStringLiteral("btnFindAllStop"));
+    btnFindAllMore->setObjectName(QStringLiteral("btnFindAllMore"));
     prgFindAll->setObjectName(QStringLiteral("prgFindAll"));
     prgFindAll->setRange(0, 1000);
     prgFindAll->setTextVisible(false);
@@ -213,6 +254,44 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
     FStopAction->setObjectName(QStringLiteral("actEditStopFindAll"));
     FStopAction->setShortcut(QKeySequence(Qt::Key_Escape));
 
+    SetUpResultsView();
+
+    auto* Bar = new QHBoxLayout;
+    Bar->setContentsMargins(0, 0, 0, 0);
+    Bar->addWidget(edtFindAllText, 1);
+    Bar->addWidget(chkFindAllMatchCase);
+    Bar->addWidget(chkFindAllSkipLayouts);
+    Bar->addWidget(btnFindAll);
+    Bar->addWidget(btnFindAllStop);
+    Bar->addWidget(btnFindAllMore);
+    Bar->addWidget(prgFindAll);
+    auto* Body = new QWidget;
+    auto* Layout = new QVBoxLayout(Body);
+    Layout->setContentsMargins(4, 2, 4, 4);
+    Layout->addLayout(Bar);
+    Layout->addWidget(tvwFindAll, 1);
+    setWidget(Body);
+
+    connect(edtFindAllText, &QLineEdit::returnPressed, this, &TFindAllPanel::RunTyped);
+    connect(btnFindAll, &QPushButton::clicked, this, &TFindAllPanel::RunTyped);
+    connect(btnFindAllStop, &QPushButton::clicked, this, &TFindAllPanel::Stop);
+    connect(btnFindAllMore, &QPushButton::clicked, this,
+            [this] { gui::RunGuarded(&FWindow, [this] { FindMore(); }); });
+    // A search with the other choice, as the box now says.
+    connect(chkFindAllSkipLayouts, &QCheckBox::toggled, this, [this](bool Skip) {
+        if (FSearched) {
+            FLastQuery.SkipLayouts = Skip;
+            gui::RunGuarded(&FWindow, [this] { Start(FLastQuery); });
+        }
+    });
+
+    Window.addDockWidget(Qt::BottomDockWidgetArea, this);
+    hide();
+    UpdateState();
+}
+
+void TFindAllPanel::SetUpResultsView()
+{
     tvwFindAll->setObjectName(QStringLiteral("tvwFindAll"));
     tvwFindAll->setModel(FModel);
     tvwFindAll->setRootIsDecorated(false);
@@ -231,38 +310,30 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
     tvwFindAll->header()->resizeSection(TFindAllModel::LineColumn,
                                         Metrics.horizontalAdvance(QStringLiteral("9999999")) + 16);
     tvwFindAll->header()->setStretchLastSection(true);
-
-    auto* Bar = new QHBoxLayout;
-    Bar->setContentsMargins(0, 0, 0, 0);
-    Bar->addWidget(edtFindAllText, 1);
-    Bar->addWidget(chkFindAllMatchCase);
-    Bar->addWidget(chkFindAllSkipLayouts);
-    Bar->addWidget(btnFindAll);
-    Bar->addWidget(btnFindAllStop);
-    Bar->addWidget(prgFindAll);
-    auto* Body = new QWidget;
-    auto* Layout = new QVBoxLayout(Body);
-    Layout->setContentsMargins(4, 2, 4, 4);
-    Layout->addLayout(Bar);
-    Layout->addWidget(tvwFindAll, 1);
-    setWidget(Body);
-
-    connect(edtFindAllText, &QLineEdit::returnPressed, this, &TFindAllPanel::RunTyped);
-    connect(btnFindAll, &QPushButton::clicked, this, &TFindAllPanel::RunTyped);
-    connect(btnFindAllStop, &QPushButton::clicked, this, &TFindAllPanel::Stop);
-    // A search with the other choice, as the box now says.
-    connect(chkFindAllSkipLayouts, &QCheckBox::toggled, this, [this](bool Skip) {
-        if (FSearched) {
-            FLastQuery.SkipLayouts = Skip;
-            gui::RunGuarded(&FWindow, [this] { Start(FLastQuery); });
-        }
-    });
     connect(tvwFindAll, &QTreeView::activated, this,
             [this](const QModelIndex& Index) { gui::RunGuarded(&FWindow, [&] { Activate(Index.row()); }); });
+}
 
-    Window.addDockWidget(Qt::BottomDockWidgetArea, this);
-    hide();
-    UpdateState();
+void TFindAllPanel::ClearRows()
+{
+    const bool Many = FModel->HitCount() > Limit;
+    FModel->Clear();
+    if (!Many)
+        return;
+    // The view keeps an item of its own per row it has laid out, and keeps
+    // their room when the rows go: after Find More, a new view gives it back.
+    QTreeView* Old = tvwFindAll;
+    const QByteArray Columns = Old->header()->saveState();
+    const bool Focused = Old->hasFocus();
+    tvwFindAll = new QTreeView;
+    SetUpResultsView();
+    tvwFindAll->header()->restoreState(Columns);
+    widget()->layout()->replaceWidget(Old, tvwFindAll);
+    Old->setObjectName(QString());
+    Old->hide();
+    Old->deleteLater();
+    if (Focused)
+        tvwFindAll->setFocus();
 }
 
 TFindAllPanel::~TFindAllPanel()
@@ -299,18 +370,39 @@ void TFindAllPanel::RunTyped()
     });
 }
 
+int TFindAllPanel::Limit = 100000;
+
 void TFindAllPanel::Start(TFindAllQuery Query)
 {
     EndWorker();
-    FModel->Clear();
-    FLastQuery = Query;
+    ClearRows();
+    FModel->SetSource(FFile.SecondReader());
+    FLastQuery = std::move(Query);
     FSearched = true;
+    TFindAllRange Range;
+    Range.Limit = std::max(Limit, 1);
+    Launch(Range);
+}
+
+void TFindAllPanel::FindMore()
+{
+    if (!CanFindMore())
+        return;
+    TFindAllRange Range = *FMore;
+    Range.Limit = std::max(Limit, 1);
+    EndWorker();
+    Launch(Range);
+}
+
+void TFindAllPanel::Launch(const TFindAllRange& Range)
+{
+    FMore.reset();
     FStopped = false;
     FRunning = true;
     prgFindAll->setValue(0);
     ++FSearch;
-    FWorker =
-        std::make_unique<TFindAllWorker>(FSearch, TFindAllSnapshot::Of(FFile, FEncodings), std::move(Query), this);
+    FWorker = std::make_unique<TFindAllWorker>(FSearch, TFindAllSnapshot::Of(FFile, FEncodings), FLastQuery, Range,
+                                               this);
     connect(FWorker.get(), &TFindAllWorker::Found, this, &TFindAllPanel::Received, Qt::QueuedConnection);
     connect(FWorker.get(), &TFindAllWorker::Done, this, &TFindAllPanel::Finished, Qt::QueuedConnection);
     connect(FWorker.get(), &TFindAllWorker::Failed, this, &TFindAllPanel::Failed, Qt::QueuedConnection);
@@ -338,7 +430,9 @@ void TFindAllPanel::Clear()
     FRunning = false;
     FStopped = false;
     FSearched = false;
-    FModel->Clear();
+    FMore.reset();
+    ClearRows();
+    FModel->SetSource(nullptr);
     EndWorker();
     UpdateState();
 }
@@ -359,6 +453,8 @@ void TFindAllPanel::Received(const TFindAllBatchPtr& Batch)
     gui::RunGuarded(&FWindow, [&] {
         const bool First = FModel->HitCount() == 0;
         FModel->Append(*Batch);
+        if (Batch->Next)
+            FMore = Batch->Next;
         if (First && FModel->HitCount() > 0 && !tvwFindAll->currentIndex().isValid())
             tvwFindAll->setCurrentIndex(FModel->index(0, 0));
         if (Batch->BytesTotal > 0)
@@ -382,6 +478,7 @@ void TFindAllPanel::Failed(quint64 Search, const QString& Message)
         return;
     FRunning = false;
     FStopped = true;
+    FMore.reset();
     UpdateState();
     gui::ShowErrorMessage(&FWindow, Message.toStdString());
 }
@@ -391,15 +488,19 @@ void TFindAllPanel::UpdateState()
     QString Title = tr("Find All");
     if (FSearched) {
         const int Hits = FModel->HitCount(), Objects = FModel->ObjectCount();
-        Title = tr("Find All: %1 in %2")
-                    .arg(Counted(Hits, tr("1 occurrence"), tr("%1 occurrences")),
-                         Counted(Objects, tr("1 object"), tr("%1 objects")));
+        const QString Found = Counted(Hits, tr("1 occurrence"), tr("%1 occurrences"));
+        const QString In = Counted(Objects, tr("1 object"), tr("%1 objects"));
+        if (CanFindMore())
+            Title = tr("Find All: Stopped at %1 in %2").arg(Found, In);
+        else
+            Title = tr("Find All: %1 in %2").arg(Found, In);
         if (FStopped)
             Title += tr(" (stopped)");
     }
     setWindowTitle(Title);
     prgFindAll->setVisible(FRunning);
     btnFindAllStop->setEnabled(FRunning);
+    btnFindAllMore->setEnabled(CanFindMore());
 }
 
 void TFindAllPanel::Activate(int Row)

@@ -3,6 +3,10 @@
 // the line's text with the occurrence marked), filled by a search off the GUI
 // thread (TFindAllWorker) batch by batch while a progress bar runs.
 //
+// A search stops at TFindAllPanel::Limit occurrences and says so; Find More
+// goes on from there for as many again. Rows hold no text: each line is read
+// from the file when its row is drawn.
+//
 // Activating a row (Enter, double click) selects the object and the
 // occurrence as Find Next would. Escape or Stop ends a search; a new search,
 // another file and the panel's end cancel it and wait for it.
@@ -15,6 +19,7 @@
 #include <QDockWidget>
 #include <QStyledItemDelegate>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -28,7 +33,8 @@ class QTreeView;
 class TEncodingChoice;
 class TFindView;
 
-// The occurrences found so far, in file order.
+// The occurrences found so far, in file order. The text column's lines are
+// read from the source file when asked for; the last ones are kept.
 class TFindAllModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -38,7 +44,10 @@ public:
 
     explicit TFindAllModel(const TKindImages& Images, QObject* Parent = nullptr);
 
+    // No rows, and their memory given back.
     void Clear();
+    // Where the rows' lines are read from: the file searched (null: none).
+    void SetSource(std::unique_ptr<platform::TStream> Source);
     // Rows at the end: a batch of the search in its order.
     void Append(const TFindAllBatch& Batch);
 
@@ -47,6 +56,8 @@ public:
     // The occurrence of a row and its object; null for a row that is not there.
     const TFindAllHit* Hit(int Row) const;
     const TFindAllObject* ObjectOf(int Row) const;
+    // Row's line as the text column shows it; an empty one when it cannot be read.
+    const TFindAllLine& Line(int Row) const;
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;
@@ -55,9 +66,18 @@ public:
     Qt::ItemFlags flags(const QModelIndex& Index) const override;
 
 private:
+    struct TCachedLine {
+        int Row = -1;
+        TFindAllLine Line;
+    };
+
     const TKindImages& FImages;
     std::vector<TFindAllObject> FObjects;
     std::vector<TFindAllHit> FHits;
+    std::unique_ptr<platform::TStream> FSource;
+    // Lines by row modulo their count: more than a screen of rows, so the
+    // rows shown never push each other out.
+    mutable std::array<TCachedLine, 256> FLines;
 };
 
 // Draws a row's text with its occurrence in bold on a marked background.
@@ -83,6 +103,11 @@ public:
     void Run(const std::string& Text, bool MatchCase);
     // Ends the search now; the rows found so far stay.
     void Stop();
+    // After a search stopped at the limit: the next Limit occurrences from there.
+    void FindMore();
+    bool CanFindMore() const { return FMore.has_value() && !FRunning; }
+    // Occurrences a search shows before it stops for Find More; tests shrink it.
+    static int Limit;
     // Another file, or none: any search is cancelled and waited for, and the
     // rows go.
     void Clear();
@@ -107,8 +132,12 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private:
+    void SetUpResultsView();
+    // The rows go, and the memory they and the view took with them.
+    void ClearRows();
     void RunTyped();
     void Start(TFindAllQuery Query);
+    void Launch(const TFindAllRange& Range);
     // The running search, if any, ends and is waited for.
     void EndWorker();
     void Received(const TFindAllBatchPtr& Batch);
@@ -127,6 +156,7 @@ private:
     QCheckBox* chkFindAllSkipLayouts;
     QPushButton* btnFindAll;
     QPushButton* btnFindAllStop;
+    QPushButton* btnFindAllMore;
     QProgressBar* prgFindAll;
     QTreeView* tvwFindAll;
     QAction* FStopAction;
@@ -137,4 +167,6 @@ private:
     bool FStopped = false;      // the last search was ended early
     bool FSearched = false;     // a search has run since the last Clear
     TFindAllQuery FLastQuery;
+    // Where Find More begins: set while the last search stopped at the limit.
+    std::optional<TFindAllRange> FMore;
 };

@@ -14,11 +14,11 @@ namespace {
 
 const char* const SReadError = "Stream read error";
 
-// How much of a long line a row keeps around the occurrence, in bytes.
+// How much of a long line a row shows around the occurrence, in bytes.
 constexpr std::size_t ContextBefore = 60;
 constexpr std::size_t ContextAfter = 200;
-// A batch goes out when it holds this many occurrences, or after this long.
-constexpr std::size_t BatchHits = 4096;
+static_assert(ContextBefore < TFindAllHit::LeadCut);
+// A batch goes out this long after the one before.
 constexpr auto BatchInterval = std::chrono::milliseconds(30);
 
 bool IsBreak(char C)
@@ -186,6 +186,53 @@ QString Decoded(std::string_view Text, std::size_t Start, std::size_t End, codep
 
 }  // namespace
 
+// --- a row's line ------------------------------------------------------------------
+
+TFindAllLine ReadFindAllLine(platform::TStream& Stream, const TFindAllObject& Object, const TFindAllHit& Hit)
+{
+    const std::size_t Size = std::size_t(std::max(Object.Size, 0));
+    const std::size_t Position = std::min(std::size_t(std::max(Hit.Position, 0)), Size);
+    const bool CutBefore = Hit.Lead == TFindAllHit::LeadCut;
+    std::size_t Begin = Position - std::min(Position, CutBefore ? ContextBefore : std::size_t(Hit.Lead));
+    const std::size_t MatchEnd = std::min(Size, Position + Hit.Length);
+    // One byte past the most a row shows tells whether the line goes on.
+    const std::size_t ReadEnd = std::min(Size, MatchEnd + ContextAfter + 1);
+    std::string Bytes(ReadEnd - Begin, '\0');
+    if (Stream.Seek(std::int64_t(Object.Offset) + std::int64_t(Begin), platform::TSeekOrigin::soBeginning) !=
+            std::int64_t(Object.Offset) + std::int64_t(Begin) ||
+        Stream.Read(Bytes.data(), std::int64_t(Bytes.size())) != std::int64_t(Bytes.size()))
+        throw platform::EReadError(SReadError);
+    // Offsets in Bytes from here on.
+    const std::string_view Text(Bytes);
+    const std::size_t At = Position - Begin, Matched = MatchEnd - Begin;
+    std::size_t From = 0;
+    const std::size_t Limit = std::min(Text.size(), Matched + ContextAfter);
+    std::size_t End = Matched;
+    while (End < Limit && !IsBreak(Text[End]))
+        ++End;
+    const bool CutAfter = End < Text.size() && !IsBreak(Text[End]);
+    // A UTF-8 character is never cut in two.
+    if (Object.Encoding == codepages::TEncoding::Utf8) {
+        while (From < At && IsContinuation(Text[From]))
+            ++From;
+        while (CutAfter && End > Matched && IsContinuation(Text[End]))
+            --End;
+    }
+    const QChar Ellipsis(0x2026);
+    TFindAllLine Line;
+    if (CutBefore)
+        Line.Text = Ellipsis;
+    Line.Text += Decoded(Text, From, At, Object.Encoding);
+    Line.MatchStart = std::int32_t(Line.Text.size());
+    Line.Text += Decoded(Text, At, Matched, Object.Encoding);
+    Line.MatchLength = std::int32_t(Line.Text.size()) - Line.MatchStart;
+    Line.Text += Decoded(Text, Matched, End, Object.Encoding);
+    if (CutAfter)
+        Line.Text += Ellipsis;
+    Line.Text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return Line;
+}
+
 // --- TFindAllSnapshot ------------------------------------------------------------
 
 TFindAllSnapshot TFindAllSnapshot::Of(const TObjectTextFile& File, const TEncodingChoice& Encodings)
@@ -214,26 +261,37 @@ public:
     void Run()
     {
         const std::vector<TFindAllSnapshot::TObject>& Objects = W.FSnapshot.Objects;
-        for (const TFindAllSnapshot::TObject& Object : Objects)
-            FBytesTotal += Object.Size;
+        const TFindAllRange& Range = W.FRange;
+        for (std::size_t I = 0; I < Objects.size(); ++I) {
+            FBytesTotal += Objects[I].Size;
+            if (I < std::size_t(std::max(Range.Object, 0)))
+                FBytesDone += Objects[I].Size;
+        }
         FLastSent = std::chrono::steady_clock::now();
-        if (!FFind.Empty() && !Objects.empty()) {
+        if (!FFind.Empty() && Range.Object >= 0 && std::size_t(Range.Object) < Objects.size()) {
             if (!W.FSnapshot.Stream)
                 throw platform::EReadError(SReadError);
             TBlockReader Blocks(*W.FSnapshot.Stream, BlockSize);
             // A file cut short since it was split.
             if (Blocks.FileSize() < std::int64_t(Objects.back().Offset) + Objects.back().Size)
                 throw platform::EReadError(SReadError);
-            for (std::size_t I = 0; I < Objects.size() && !W.Cancelled();) {
+            std::size_t I = std::size_t(Range.Object);
+            if (Range.Position > 0 || Range.ObjectSlot >= 0) {
+                // Where the search before stopped, in the middle of an object.
+                SearchObject(Blocks, Range.Object, Objects[I], Range.Position, Range.ObjectSlot);
+                FBytesDone += Objects[I++].Size;
+            }
+            while (I < Objects.size() && !W.Cancelled() && !FBatch->Next) {
                 std::size_t Next = PassOver(Blocks, I);
                 if (Next == I)
                     SearchObject(Blocks, std::int32_t(Next++), Objects[I]);
                 for (; I < Next; ++I)
                     FBytesDone += Objects[I].Size;
+                if (FBatch->Next)
+                    break;  // at the limit: the last batch goes below
                 if (!FBatch->Hits.empty() && !FSentAny)
                     Send();  // the first rows at once
-                else if (FBatch->Hits.size() >= BatchHits ||
-                         std::chrono::steady_clock::now() - FLastSent >= BatchInterval)
+                else if (std::chrono::steady_clock::now() - FLastSent >= BatchInterval)
                     Send();
             }
         }
@@ -272,7 +330,10 @@ private:
         return First;
     }
 
-    void SearchObject(TBlockReader& Blocks, std::int32_t Index, const TFindAllSnapshot::TObject& Object)
+    // From is where in the object to begin, and ObjectSlot its slot when
+    // rows of it were reported before.
+    void SearchObject(TBlockReader& Blocks, std::int32_t Index, const TFindAllSnapshot::TObject& Object,
+                      std::int32_t From = 0, std::int32_t ObjectSlot = -1)
     {
         const std::string_view Text(Blocks.View(Object.Offset, Object.Size), std::size_t(Object.Size));
         // As Find Next does: an object without the text's ASCII part, or
@@ -295,20 +356,18 @@ private:
         const codepages::TEncoding Encoding = Encodings.ForText(Index, Text);
         const TNeedle* Needle = FFind.DependsOnEncoding() ? FFind.In(Encoding) : Probe;
         if (Needle)
-            Collect(Index, Object, Text, Encoding, *Needle);
+            Collect(Index, Object, Text, Encoding, *Needle, std::size_t(std::max(From, 0)), ObjectSlot);
     }
 
     // Every occurrence, each found after the one before it as Find Next
     // would: from its end on.
     void Collect(std::int32_t Index, const TFindAllSnapshot::TObject& Object, std::string_view Text,
-                 codepages::TEncoding Encoding, const TNeedle& Needle)
+                 codepages::TEncoding Encoding, const TNeedle& Needle, std::size_t From, std::int32_t ObjectSlot)
     {
         // Only a report has a layout.
         const bool SkipLayouts = W.FQuery.SkipLayouts && Object.Kind == otReport;
         TLayoutLines Layouts(SkipLayouts ? Text : std::string_view());
         TLineCounter Lines(Text);
-        std::int32_t ObjectSlot = -1;
-        std::size_t From = 0;
         std::size_t Count = 0;
         while (From < Text.size()) {
             std::size_t Length = 0;
@@ -319,21 +378,28 @@ private:
             From = Position + std::max<std::size_t>(Length, 1);
             if (SkipLayouts && Layouts.Contains(Position))
                 continue;
+            if (FFound == W.FRange.Limit) {
+                // The next search begins with this one.
+                FBatch->Next = TFindAllRange{Index, std::int32_t(Position), ObjectSlot, FObjectsReported,
+                                             W.FRange.Limit};
+                return;
+            }
+            ++FFound;
             if (ObjectSlot < 0)
-                ObjectSlot = AddObject(Index, Object);
+                ObjectSlot = AddObject(Index, Object, Encoding);
             Lines.AdvanceTo(Position);
-            FBatch->Hits.push_back(Row(Text, Encoding, Lines, Position, Length));
-            FBatch->Hits.back().Object = ObjectSlot;
+            FBatch->Hits.push_back(Row(Text, Lines, ObjectSlot, Position, Length));
             if (++Count % 1024 == 0) {
                 if (W.Cancelled())
                     return;
-                if (FBatch->Hits.size() >= BatchHits)
+                if (std::chrono::steady_clock::now() - FLastSent >= BatchInterval)
                     Send();
             }
         }
     }
 
-    std::int32_t AddObject(std::int32_t Index, const TFindAllSnapshot::TObject& Object)
+    std::int32_t AddObject(std::int32_t Index, const TFindAllSnapshot::TObject& Object,
+                           codepages::TEncoding TextEncoding)
     {
         std::string Label = ObjectTypeNames[Object.Kind];
         Label += ' ';
@@ -341,45 +407,22 @@ private:
         Label += ' ';
         Label += Object.Name;
         const codepages::TEncoding Encoding = W.FSnapshot.Encodings.ForLabel(Index, Object.Name);
-        FBatch->Objects.push_back({Index, Object.Kind, LabelFromBytes(Label, Encoding)});
+        FBatch->Objects.push_back(
+            {Index, Object.Kind, TextEncoding, Object.Offset, Object.Size, LabelFromBytes(Label, Encoding)});
         return FObjectsReported++;
     }
 
-    static TFindAllHit Row(std::string_view Text, codepages::TEncoding Encoding, const TLineCounter& Lines,
+    static TFindAllHit Row(std::string_view Text, const TLineCounter& Lines, std::int32_t ObjectSlot,
                            std::size_t Position, std::size_t Length)
     {
-        const std::size_t MatchEnd = std::min(Text.size(), Position + Length);
-        // The line without its indentation, cut where it runs long.
+        // Where the row's text begins: after the line's indentation.
         std::size_t Begin = Lines.LineStart();
         while (Begin < Position && (Text[Begin] == ' ' || Text[Begin] == '\t'))
             ++Begin;
-        const bool CutBefore = Position - Begin > ContextBefore;
-        if (CutBefore)
-            Begin = Position - ContextBefore;
-        const std::size_t Limit = std::min(Text.size(), MatchEnd + ContextAfter);
-        std::size_t End = MatchEnd;
-        while (End < Limit && !IsBreak(Text[End]))
-            ++End;
-        const bool CutAfter = End < Text.size() && !IsBreak(Text[End]);
-        // A UTF-8 character is never cut in two.
-        if (Encoding == codepages::TEncoding::Utf8) {
-            while (Begin < Position && IsContinuation(Text[Begin]))
-                ++Begin;
-            while (CutAfter && End > MatchEnd && IsContinuation(Text[End]))
-                --End;
-        }
-        const QChar Ellipsis(0x2026);
-        QString Line = CutBefore ? QString(Ellipsis) : QString();
-        Line += Decoded(Text, Begin, Position, Encoding);
-        const auto MatchStart = std::int32_t(Line.size());
-        Line += Decoded(Text, Position, MatchEnd, Encoding);
-        const auto MatchLength = std::int32_t(Line.size()) - MatchStart;
-        Line += Decoded(Text, MatchEnd, End, Encoding);
-        if (CutAfter)
-            Line += Ellipsis;
-        Line.replace(QLatin1Char('\t'), QLatin1Char(' '));
-        return {0, std::int32_t(Position), std::int32_t(Length), Lines.Line(), std::move(Line), MatchStart,
-                MatchLength};
+        const std::size_t Lead = Position - Begin;
+        return {ObjectSlot, std::int32_t(Position), Lines.Line(),
+                std::uint16_t(std::min<std::size_t>(Length, std::numeric_limits<std::uint16_t>::max())),
+                Lead > ContextBefore ? TFindAllHit::LeadCut : std::uint8_t(Lead)};
     }
 
     void Send()
@@ -396,7 +439,8 @@ private:
     TFindAllWorker& W;
     const TFindText FFind;
     std::shared_ptr<TFindAllBatch> FBatch = std::make_shared<TFindAllBatch>();
-    std::int32_t FObjectsReported = 0;
+    std::int32_t FObjectsReported = W.FRange.SlotsTaken;
+    std::int32_t FFound = 0;
     bool FSentAny = false;
     std::int64_t FBytesDone = 0;
     std::int64_t FBytesTotal = 0;
@@ -408,8 +452,8 @@ private:
 std::int64_t TFindAllWorker::BlockSize = 256 * 1024;
 
 TFindAllWorker::TFindAllWorker(std::uint64_t Search, TFindAllSnapshot Snapshot, TFindAllQuery Query,
-                               QObject* Parent)
-    : QThread(Parent), FSearch(Search), FSnapshot(std::move(Snapshot)), FQuery(std::move(Query))
+                               TFindAllRange Range, QObject* Parent)
+    : QThread(Parent), FSearch(Search), FSnapshot(std::move(Snapshot)), FQuery(std::move(Query)), FRange(Range)
 {
 }
 

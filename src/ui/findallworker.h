@@ -9,7 +9,8 @@
 // occurrences are the ones that successive presses of Find Next select.
 //
 // Results go to the GUI thread in batches through queued signals: the first
-// as soon as an object has an occurrence, then about every 30 ms. Cancel()
+// as soon as an object has an occurrence, then at most one every 30 ms, however
+// fast occurrences come, so the GUI thread is never flooded. Cancel()
 // sets a flag the search checks between pieces of text; nothing is thrown
 // out of run(): a failure is reported by Failed.
 #pragma once
@@ -23,7 +24,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,25 +55,52 @@ struct TFindAllQuery {
     bool SkipLayouts = true;
 };
 
-// An object with occurrences, as its rows show it.
+// Where a search begins and how many occurrences it reports: from the start
+// of the file, or from where the search before it stopped at its limit.
+struct TFindAllRange {
+    std::int32_t Object = 0;       // index of the object it begins in
+    std::int32_t Position = 0;     // 0-based byte offset it begins at there
+    std::int32_t ObjectSlot = -1;  // that object's slot when rows of it came before, else -1
+    std::int32_t SlotsTaken = 0;   // objects reported before it
+    // The search stops at the occurrence after this many, which the next
+    // range begins with.
+    std::int32_t Limit = std::numeric_limits<std::int32_t>::max();
+};
+
+// An object with occurrences, as its rows show it and read their lines.
 struct TFindAllObject {
     std::int32_t ObjectIndex;
     TObjectType Kind;
+    codepages::TEncoding Encoding;  // its text's, as it was searched
+    std::int32_t Offset;            // its text in the file
+    std::int32_t Size;
     QString Label;  // "Table 18 Customer", decoded as the tree decodes it
 };
 
-// One occurrence.
+// One occurrence. Rows keep no text: a row's line is read from the file when
+// it is drawn (ReadFindAllLine), so that a search may find millions.
 struct TFindAllHit {
-    std::int32_t Object;    // index into the objects reported so far
+    std::int32_t Object;    // slot: index into the objects reported so far
     std::int32_t Position;  // 0-based byte offset in the object's text
-    std::int32_t Length;    // in bytes
     std::int32_t Line;      // 1-based, counted as the text view counts lines
-    // The line, decoded, without its indentation and cut to a reasonable
-    // length around the occurrence, which is [MatchStart, MatchStart + MatchLength).
-    QString LineText;
-    std::int32_t MatchStart;
-    std::int32_t MatchLength;
+    std::uint16_t Length;   // in bytes
+    // Bytes from where the row's text begins (the line without its
+    // indentation) to the occurrence; LeadCut when that is too far to show.
+    std::uint8_t Lead;
+    static constexpr std::uint8_t LeadCut = 255;
 };
+
+// What a row shows of its occurrence's line: without its indentation, cut
+// where it runs long, decoded; the occurrence is [MatchStart, MatchStart + MatchLength).
+struct TFindAllLine {
+    QString Text;
+    std::int32_t MatchStart = 0;
+    std::int32_t MatchLength = 0;
+};
+
+// Reads Hit's line from Stream, the file Object lies in. Throws
+// platform::EReadError when the bytes cannot be read.
+TFindAllLine ReadFindAllLine(platform::TStream& Stream, const TFindAllObject& Object, const TFindAllHit& Hit);
 
 struct TFindAllBatch {
     std::uint64_t Search = 0;  // which search it belongs to
@@ -78,6 +108,8 @@ struct TFindAllBatch {
     std::vector<TFindAllHit> Hits;
     std::int64_t BytesDone = 0;
     std::int64_t BytesTotal = 0;
+    // On the last batch of a search that stopped at its limit: where the next begins.
+    std::optional<TFindAllRange> Next;
 };
 using TFindAllBatchPtr = std::shared_ptr<const TFindAllBatch>;
 Q_DECLARE_METATYPE(TFindAllBatchPtr)
@@ -85,7 +117,8 @@ Q_DECLARE_METATYPE(TFindAllBatchPtr)
 class TFindAllWorker : public QThread {
     Q_OBJECT
 public:
-    TFindAllWorker(std::uint64_t Search, TFindAllSnapshot Snapshot, TFindAllQuery Query, QObject* Parent = nullptr);
+    TFindAllWorker(std::uint64_t Search, TFindAllSnapshot Snapshot, TFindAllQuery Query, TFindAllRange Range,
+                   QObject* Parent = nullptr);
     // Cancels and waits.
     ~TFindAllWorker() override;
 
@@ -115,5 +148,6 @@ private:
     const std::uint64_t FSearch;
     TFindAllSnapshot FSnapshot;
     const TFindAllQuery FQuery;
+    const TFindAllRange FRange;
     std::atomic<bool> FCancelled{false};
 };

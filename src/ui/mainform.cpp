@@ -396,11 +396,15 @@ void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encod
 
 void TfrmMain::SelectObject(int ObjectIndex)
 {
-    // Find Next searches the whole file: an object the filter hides comes back.
-    if (FShown.RowOf(ObjectIndex) < 0 && !FShown.All())
+    // Find Next and Find All search the whole file: an object the filter
+    // hides comes back, and the status bar says why the views show more.
+    const bool Hidden = FShown.RowOf(ObjectIndex) < 0 && !FShown.All();
+    if (Hidden)
         ClearFilter();
     SelectNode(FShown.RowOf(ObjectIndex) + 1);
     ui->tvwMain->scrollTo(SelectedNode());
+    if (Hidden)
+        SetStatusText(tr("Filter cleared to show %1").arg(SelectedNode().data().toString()));
 }
 
 void TfrmMain::SelectNode(int AbsoluteIndex)

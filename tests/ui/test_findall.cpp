@@ -1,12 +1,14 @@
 // Edit > Find All: the rows against Find Next, what a row shows, report
-// layouts left out, a row taking the views to its occurrence, and a search
-// that is stopped, overtaken by another file, or cannot read the file.
+// layouts left out, a row taking the views to its occurrence (and back out of
+// the filter), the limit and Find More, and a search that is stopped,
+// overtaken by another file, or cannot read the file.
 #include "guitest.h"
 #include "ui/findall.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -153,6 +155,26 @@ private:
     const std::int64_t FPiece = TObjectTextFile::SearchPieceSize;
     const std::int64_t FBlock = TFindAllWorker::BlockSize;
 };
+
+// Occurrences a search shows before Find More while it lives.
+class TLimit {
+public:
+    explicit TLimit(int Limit) { TFindAllPanel::Limit = Limit; }
+    ~TLimit() { TFindAllPanel::Limit = FLimit; }
+
+private:
+    const int FLimit = TFindAllPanel::Limit;
+};
+
+// Find More pressed until the search ends, counted in Presses.
+void FindMoreToTheEnd(TfrmMain& Window, int& Presses)
+{
+    auto* More = Component<QPushButton>(Window, "btnFindAllMore");
+    for (Presses = 0; More->isEnabled() && Presses < 1000; ++Presses) {
+        More->click();
+        QTRY_VERIFY(!Panel(Window)->Running());
+    }
+}
 
 QString Counted(int Hits)
 {
@@ -367,6 +389,154 @@ private slots:
         QCOMPARE(Panel(*Window)->Results().HitCount(), 2);
         QCOMPARE(Window->FindText(), "SALES-POST");
         QVERIFY(!Window->FindMatchCase());
+    }
+
+    // A search stops at the limit, in the middle of an object or between
+    // two; Find More goes on from there: the rows are still those Find Next
+    // selects, none twice, none left out.
+    void stopsAtTheLimitAndFindMoreGoesOn_data()
+    {
+        QTest::addColumn<int>("Limit");
+        QTest::addColumn<int>("PieceSize");  // bytes read at a time; 0: the default
+        QTest::newRow("one at a time") << 1 << 0;
+        QTest::newRow("two at a time") << 2 << 0;
+        QTest::newRow("three at a time, read 5 bytes at a time") << 3 << 5;
+        QTest::newRow("seven at a time") << 7 << 0;
+    }
+
+    void stopsAtTheLimitAndFindMoreGoesOn()
+    {
+        QFETCH(int, Limit);
+        QFETCH(int, PieceSize);
+        const TReadSizes Sizes(PieceSize);
+        const TLimit Bound(Limit);
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("mixed.txt", MixedFile()));
+        QAbstractItemModelTester Tester(&Panel(*Window)->Results());
+        FindAll(*Window, "bel");
+        TFindAllPanel& FindAll = *Panel(*Window);
+        QCOMPARE(FindAll.Results().HitCount(), Limit);
+        QCOMPARE(FindAll.windowTitle(), QStringLiteral("Find All: Stopped at %1 in %2")
+                                            .arg(Limit == 1 ? QStringLiteral("1 occurrence")
+                                                            : QStringLiteral("%1 occurrences").arg(Limit),
+                                                 FindAll.Results().ObjectCount() == 1
+                                                     ? QStringLiteral("1 object")
+                                                     : QStringLiteral("%1 objects").arg(FindAll.Results().ObjectCount())));
+        QVERIFY(Component<QPushButton>(*Window, "btnFindAllMore")->isEnabled());
+        int Presses = 0;
+        FindMoreToTheEnd(*Window, Presses);
+        const QList<TOccurrence> All = Rows(FindAll);
+        QVERIFY2(All.size() >= 10, qPrintable(QString::number(All.size())));
+        QCOMPARE(Presses, (int(All.size()) - 1) / Limit);
+        QVERIFY(!FindAll.windowTitle().contains(QStringLiteral("Stopped")));
+        QCOMPARE(All, FindNextPresses(*Window));
+        // An object searched on after a stop in it is one object still.
+        QSet<int> Objects;
+        for (const TOccurrence& Row : All)
+            Objects.insert(std::get<0>(Row));
+        QCOMPARE(FindAll.Results().ObjectCount(), Objects.size());
+
+        // A new search after them: the rows go, the results view works on.
+        const int ObjectsBefore = FindAll.Results().ObjectCount();
+        ::FindAll(*Window, "bel\xC3\xB8" "b");
+        QVERIFY(FindAll.Results().ObjectCount() <= ObjectsBefore);
+        auto* Results = Component<QTreeView>(*Window, "tvwFindAll");
+        QCOMPARE(Results->model(), &FindAll.Results());
+        Results->setCurrentIndex(Results->model()->index(0, 0));
+        QTest::keyClick(Results, Qt::Key_Return);
+        WaitForChangeReport();
+        QCOMPARE(Views(*Window).Text->ByteSelectionStart(), FindAll.Results().Hit(0)->Position);
+    }
+
+    // Occurrences left out in a report's layout count for no limit.
+    void theLimitCountsOnlyRowsShown()
+    {
+        const TLimit Bound(1);
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("report.txt", ObjectText("Report 111 Customer Amounts",
+                                                               "  RDLDATA\r\n  {\r\n"
+                                                               "    <Report><Value>Amount</Value></Report>\r\n"
+                                                               "    END_OF_RDLDATA\r\n  }\r\n  CODE\r\n  {\r\n"
+                                                               "    BEGIN Amount := 0; END.\r\n  }\r\n")));
+        FindAll(*Window, "amount");
+        QCOMPARE(Panel(*Window)->Results().HitCount(), 1);
+        int Presses = 0;
+        FindMoreToTheEnd(*Window, Presses);
+        QCOMPARE(Presses, 1);
+        QCOMPARE(Panel(*Window)->Results().HitCount(), 2);
+        QCOMPARE(Panel(*Window)->Results().Hit(1)->Line, 10);
+    }
+
+    void theTitleCountsAsShown_data()
+    {
+        QTest::addColumn<int>("Occurrences");
+        QTest::addColumn<QString>("Title");
+        QTest::newRow("exactly the limit: not stopped")
+            << 100000 << QStringLiteral("Find All: 100,000 occurrences in 1 object");
+        QTest::newRow("one more: stopped")
+            << 100001 << QStringLiteral("Find All: Stopped at 100,000 occurrences in 1 object");
+    }
+
+    void theTitleCountsAsShown()
+    {
+        QFETCH(int, Occurrences);
+        QFETCH(QString, Title);
+        // Numbers read the same whatever the user's locale writes between thousands.
+        const QLocale Before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        std::string Body;
+        for (int Line = 0; Line < Occurrences / 10; ++Line)
+            Body += "  qqqqqqqqqq\r\n";
+        Window->OpenFile(Folder.Write("many.txt", ObjectText("Codeunit 1 Many", Body + std::string(Occurrences % 10, 'q'))));
+        FindAll(*Window, "q");
+        QLocale::setDefault(Before);
+        QCOMPARE(Panel(*Window)->windowTitle(), Title);
+        QCOMPARE(Component<QPushButton>(*Window, "btnFindAllMore")->isEnabled(), Occurrences > 100000);
+    }
+
+    // An occurrence in an object the filter hides clears the filter, and the
+    // status bar says so.
+    void showingAHiddenObjectClearsTheFilterAndSaysSo_data()
+    {
+        QTest::addColumn<bool>("FindAllRow");
+        QTest::newRow("Find All row") << true;
+        QTest::newRow("Find Next") << false;
+    }
+
+    void showingAHiddenObjectClearsTheFilterAndSaysSo()
+    {
+        QFETCH(bool, FindAllRow);
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        Component<QAction>(*Window, "actViewFilter")->trigger();
+        auto* Name = Component<QLineEdit>(*Window, "edtFilterName");
+        QTest::keyClicks(Name, QStringLiteral("*Customer*"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        const auto Status = [&] { return Component<QLabel>(*Window, "stbMainText")->text(); };
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
+        if (FindAllRow) {
+            FindAll(*Window, "sales-post");
+            Panel(*Window)->Activate(0);
+        } else {
+            Window->SetFindText("sales-post");
+            Component<QAction>(*Window, "actEditFindNext")->trigger();
+        }
+        QCOMPARE(Status(), QStringLiteral("Filter cleared to show Codeunit 80 Sales-Post"));
+        QCOMPARE(Name->text(), QString());
+        QCOMPARE(Views(*Window).Tree->currentIndex().row(), 2);
+        // An object the filter shows leaves the status as it was.
+        QTest::keyClicks(Name, QStringLiteral("*Sales*"));
+        QTest::keyClick(Name, Qt::Key_Return);
+        if (FindAllRow)
+            Panel(*Window)->Activate(1);
+        else
+            Component<QAction>(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
     }
 
     void stoppedTheRowsFoundStayAndNothingMoreComes_data()
