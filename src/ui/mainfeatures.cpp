@@ -20,7 +20,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 
@@ -151,12 +150,7 @@ void TfrmMain::AddCompare()
 
 void TfrmMain::OpenRecentFile(const QString& FileName)
 {
-    gui::RunGuarded(this, [&] {
-        // A file that is gone is offered this once: the open says so.
-        if (!QFileInfo::exists(FileName))
-            FRecentFiles->Remove(FileName);
-        OpenFile(FileName);
-    });
+    gui::RunGuarded(this, [&] { OpenFile(FileName); });
 }
 
 void TfrmMain::GoToObject(int ObjectIndex)

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -27,6 +29,14 @@ void SelectNode(TfrmMain& Window, int AbsoluteIndex)
     auto* Model = static_cast<TObjectTreeModel*>(Views(Window).Tree->model());
     Views(Window).Tree->setCurrentIndex(Model->NodeAt(AbsoluteIndex));
     WaitForChangeReport();
+}
+
+QStringList MenuTexts(const QMenu& Menu)
+{
+    QStringList Texts;
+    for (const QAction* Item : Menu.actions())
+        Texts << Item->text();
+    return Texts;
 }
 
 // The tree's selected object and the text view's selection.
@@ -106,7 +116,7 @@ private slots:
         QCOMPARE(Current.parent().isValid() ? Current.row() : -1, Selected);
     }
 
-    void recentFilesMostRecentFirstAndMissingOnesDropped()
+    void recentFilesMostRecentFirst()
     {
         TTestFolder Folder;
         const QString A = Folder.Write("a.txt", FiveObjects()), B = Folder.Write("b.txt", FiveObjects());
@@ -116,23 +126,54 @@ private slots:
         Window->OpenFile(A);
         Window->OpenFile(B);
         Window->OpenFile(A);
-        const auto Entries = [&] {
-            QStringList Texts;
-            for (const QAction* Item : Recent->actions())
-                Texts << Item->text();
-            return Texts;
-        };
-        QCOMPARE(Entries(), (QStringList{"&1 " + QDir::toNativeSeparators(A), "&2 " + QDir::toNativeSeparators(B)}));
-
-        Window->actFileCloseExecute();
-        QVERIFY(QFile::remove(B));
-        TErrorCapture Errors;
+        QCOMPARE(MenuTexts(*Recent),
+                 (QStringList{"&1 " + QDir::toNativeSeparators(A), "&2 " + QDir::toNativeSeparators(B)}));
         Recent->actions().at(1)->trigger();
-        QCOMPARE(Errors.Messages.size(), 1);
-        QCOMPARE(Entries(), QStringList{"&1 " + QDir::toNativeSeparators(A)});
+        QCOMPARE(Window->ObjectTextFile().FileName(), QFile::encodeName(B).toStdString());
         // Kept for the next start.
         Window.reset();
-        QVERIFY(Folder.ReadSettings("quib.zup").find("File1=" + A.toStdString() + "\n") != std::string::npos);
+        QVERIFY(Folder.ReadSettings("quib.zup").find("File1=" + B.toStdString() + "\n") != std::string::npos);
+    }
+
+    void recentFileGone_data()
+    {
+        QTest::addColumn<QString>("Answer");
+        QTest::addColumn<bool>("Kept");  // still in the list
+        QTest::newRow("removed") << "&Remove" << false;
+        QTest::newRow("kept") << "&Keep" << true;
+    }
+
+    // A file that is gone says so; the file on view stays open as it was.
+    void recentFileGone()
+    {
+        QFETCH(QString, Answer);
+        QFETCH(bool, Kept);
+        TTestFolder Folder;
+        const QString A = Folder.Write("a.txt", FiveObjects()), B = Folder.Write("b.txt", FiveObjects());
+        auto Window = MakeWindow(Folder);
+        auto* Recent = Component<QMenu>(*Window, "mnuFileRecent");
+        Window->OpenFile(B);
+        Window->OpenFile(A);
+        SelectNode(*Window, 3);
+        QVERIFY(QFile::remove(B));
+        TErrorCapture Errors;
+        QString Said;
+        QTimer::singleShot(0, Window.get(), [&] {
+            auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!Box)
+                return;
+            Said = Box->text();
+            for (QAbstractButton* Button : Box->buttons())
+                if (Button->text() == Answer)
+                    Button->click();
+        });
+        Recent->actions().at(1)->trigger();
+        QVERIFY2(Said.contains(QDir::toNativeSeparators(B)), qPrintable(Said));
+        QCOMPARE(Errors.Messages, QStringList());
+        QCOMPARE(Window->ObjectTextFile().FileName(), QFile::encodeName(A).toStdString());
+        QCOMPARE(Window->ObjectTextFile().Count(), 5);
+        QCOMPARE(Views(*Window).Tree->currentIndex().row(), 2);
+        QCOMPARE(MenuTexts(*Recent).size(), Kept ? 2 : 1);
     }
 
     void outlineTakesTheCaretAndFollowsIt()
