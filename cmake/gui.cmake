@@ -23,6 +23,7 @@ add_library(orvantaui STATIC
   src/ui/compareview.h src/ui/compareview.cpp src/ui/comparetext.h src/ui/comparetext.cpp
   src/ui/findflow.h src/ui/findflow.cpp src/ui/exportflow.h src/ui/exportflow.cpp
   src/ui/errorbox.h src/ui/errorbox.cpp src/ui/uiguards.h
+  src/ui/taborder.h src/ui/taborder.cpp
   src/ui/filedialogs.h src/ui/filedialogs.cpp src/ui/systempath.h
   src/ui/windowplacement.h src/ui/windowplacement.cpp
   src/ui/settingslocation.h src/ui/settingslocation.cpp

@@ -30,8 +30,8 @@ public:
     // Shows object ObjectIndex's text (text view shown, list hidden); nothing
     // changes when that text is already shown.
     virtual void ShowObjectText(std::int32_t ObjectIndex) = 0;
-    // Selects Length bytes from Start in the shown text and scrolls the caret
-    // into view.
+    // Selects Length bytes from Start in the shown text, scrolls the caret
+    // into view and gives the text the keyboard focus.
     virtual void SelectTextBytes(std::int32_t Start, std::int32_t Length) = 0;
     // The system's default beep.
     virtual void Beep() = 0;

@@ -1,21 +1,25 @@
 // Edit > Go to Object: a small box that takes "Table 18", "t18", "codeunit
-// 80" or "18" and selects the first such object in the tree. A text that
-// names no object beeps and keeps the box open.
+// 80" or "18" and selects the first such object in the tree; after a colon,
+// a line of its text ("t18:120"), or of the object shown (":120"). A text
+// that names no object beeps, keeps the box open and says why under the field.
 #pragma once
 
 #include <QDialog>
 
 #include <functional>
 
+class QLabel;
 class QLineEdit;
 class TObjectTextFile;
 
 class TGoToObjectDialog : public QDialog {
     Q_OBJECT
 public:
-    // Go selects the object of the given index; Beep is the window's beep.
-    TGoToObjectDialog(QWidget* Parent, const TObjectTextFile& File, std::function<void(int)> Go,
-                      std::function<void()> Beep);
+    // Go shows the object of the given index with the caret on the given line
+    // of its text (0: no line asked for); Shown is the object on view (-1:
+    // none); Beep is the window's beep.
+    TGoToObjectDialog(QWidget* Parent, const TObjectTextFile& File, std::function<void(int, int)> Go,
+                      std::function<int()> Shown, std::function<void()> Beep);
 
     // Shows the box with the last text selected.
     void Execute();
@@ -23,8 +27,13 @@ public:
     void accept() override;
 
 private:
+    // Keeps the box open, saying why.
+    void Refuse(const QString& Reason);
+
     const TObjectTextFile& FFile;
-    std::function<void(int)> FGo;
+    std::function<void(int, int)> FGo;
+    std::function<int()> FShown;
     std::function<void()> FBeep;
     QLineEdit* edtObject;
+    QLabel* lblMessage;
 };

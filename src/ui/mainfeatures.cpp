@@ -15,12 +15,12 @@
 #include "ui/listcolumns.h"
 #include "ui/outlinebar.h"
 #include "ui/recentfiles.h"
+#include "ui/taborder.h"
 #include "ui/viewoptions.h"
 #include "ui_mainform.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 
@@ -28,8 +28,11 @@ void TfrmMain::CreateFeatures()
 {
     FViewOptions = new TViewOptions(*ui->mnuView, *ui->memMain,
                                     [Text = ui->memMain](bool On) { Text->SetHighlighting(On); });
-    new TOutlineBar(*ui->memMain);
+    auto* Outline = new TOutlineBar(*ui->memMain);
     CreateFilter();
+    ui->mnuView->addAction(Outline->OpenAction());
+    FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
+                          [Outline] { return Outline->CanOpen(); });
     // Recent Files above the separator before Exit.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
@@ -46,6 +49,8 @@ void TfrmMain::CreateFeatures()
     ui->stbMain->addPermanentWidget(FEncodingField);
     FEncodingField->show();
     connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
+    // As the parts read, left to right and top down, then the bars around them.
+    gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
 }
 
 void TfrmMain::CreateFilter()
@@ -96,7 +101,8 @@ void TfrmMain::ClearFilter()
 void TfrmMain::AddEditCommands()
 {
     FGoToObject = new TGoToObjectDialog(
-        this, *FObjectTextFile, [this](int ObjectIndex) { GoToObject(ObjectIndex); }, [this] { Beep(); });
+        this, *FObjectTextFile, [this](int ObjectIndex, int Line) { GoToObject(ObjectIndex, Line); },
+        [this] { return ui->memMain->isHidden() ? -1 : SelectedObjectIndex(); }, [this] { Beep(); });
     auto* GoTo = new QAction(tr("&Go to Object..."), this);
     GoTo->setObjectName(QStringLiteral("actEditGoToObject"));
     GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
@@ -151,18 +157,17 @@ void TfrmMain::AddCompare()
 
 void TfrmMain::OpenRecentFile(const QString& FileName)
 {
-    gui::RunGuarded(this, [&] {
-        // A file that is gone is offered this once: the open says so.
-        if (!QFileInfo::exists(FileName))
-            FRecentFiles->Remove(FileName);
-        OpenFile(FileName);
-    });
+    gui::RunGuarded(this, [&] { OpenFile(FileName); });
 }
 
-void TfrmMain::GoToObject(int ObjectIndex)
+void TfrmMain::GoToObject(int ObjectIndex, int Line)
 {
     SelectObject(ObjectIndex);
-    ui->tvwMain->setFocus();
+    // Now, not at the tree's delayed report, so the caret can be placed.
+    ShowObjectText(ObjectIndex);
+    if (Line > 0)
+        ui->memMain->GoToLine(Line);
+    ui->memMain->setFocus();
 }
 
 void TfrmMain::UpdateCaretField()

@@ -23,6 +23,8 @@ public:
     void SelectTextBytes(std::int32_t Start, std::int32_t Length) override
     {
         W.ui->memMain->SelectBytes(Start, Length);
+        // Down then moves on from the occurrence, not to the next object.
+        W.ui->memMain->setFocus();
     }
     void Beep() override { W.Beep(); }
 

@@ -188,7 +188,9 @@ private:
     // go of what they hold of it.
     void FileChanging();
     void OpenRecentFile(const QString& FileName);
-    void GoToObject(int ObjectIndex);
+    // Object ObjectIndex shown, with the caret on line Line of its text (0:
+    // at the start) and the keyboard focus in the text.
+    void GoToObject(int ObjectIndex, int Line = 0);
     void UpdateCaretField();
     void Beep();
     void CreateFilter();

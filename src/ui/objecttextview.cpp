@@ -11,6 +11,17 @@
 
 #include <algorithm>
 
+namespace {
+
+QColor Blend(const QColor& From, const QColor& To, qreal Share)
+{
+    const auto Mix = [Share](qreal A, qreal B) { return A + (B - A) * Share; };
+    return QColor::fromRgbF(float(Mix(From.redF(), To.redF())), float(Mix(From.greenF(), To.greenF())),
+                            float(Mix(From.blueF(), To.blueF())));
+}
+
+}  // namespace
+
 // The strip at the view's left that shows the line numbers; the view paints it.
 class TObjectTextView::TLineNumberGutter : public QWidget {
 public:
@@ -47,11 +58,26 @@ bool TObjectTextView::SetObjectText(std::string Bytes, TDisplayEncoding Encoding
 {
     if (Bytes == FBytes && Encoding == FEncoding && document()->characterCount() - 1 == FMap.ViewLength())
         return false;
+    // The same bytes read in another encoding: the reader keeps their place.
+    const bool SameBytes = Bytes == FBytes && !FBytes.empty();
+    const QTextCursor Cursor = textCursor();
+    const std::int32_t Anchor = FMap.ByteFromView(Cursor.anchor());
+    const std::int32_t Position = FMap.ByteFromView(Cursor.position());
+    const int Top = verticalScrollBar()->value();
+    const int Left = horizontalScrollBar()->value();
     TViewText View = ToViewText(Bytes, Encoding);
     FEncoding = Encoding;
     FBytes = std::move(Bytes);
     FMap = std::move(View.Map);
     setPlainText(View.Text);
+    if (SameBytes) {
+        QTextCursor Kept(document());
+        Kept.setPosition(FMap.ViewFromByte(Anchor));
+        Kept.setPosition(FMap.ViewFromByte(Position), QTextCursor::KeepAnchor);
+        setTextCursor(Kept);
+        verticalScrollBar()->setValue(Top);
+        horizontalScrollBar()->setValue(Left);
+    }
     emit TextReplaced();
     return true;
 }
@@ -85,6 +111,25 @@ void TObjectTextView::SelectBytes(std::int32_t Start, std::int32_t Length)
     Cursor.setPosition(FMap.ViewFromByte(Start));
     Cursor.setPosition(FMap.ViewFromByte(End, TTextViewMap::TRounding::Up), QTextCursor::KeepAnchor);
     setTextCursor(Cursor);
+    ShowCaretAwayFromEdges();
+}
+
+void TObjectTextView::GoToLine(int Line)
+{
+    const QTextBlock Block = document()->findBlockByNumber(std::clamp(Line, 1, blockCount()) - 1);
+    setTextCursor(QTextCursor(Block));
+    ShowCaretAwayFromEdges();
+}
+
+void TObjectTextView::ShowCaretAwayFromEdges()
+{
+    // A caret out of view, or within a few lines of the top or bottom, is
+    // hard to find: it is centred, as editors do. One well in view stays.
+    const int Margin = std::min(3 * fontMetrics().lineSpacing(), viewport()->height() / 4);
+    const QRect Caret = cursorRect();
+    if (Caret.top() < Margin || Caret.bottom() > viewport()->height() - Margin)
+        centerCursor();
+    // Sideways too, when lines do not wrap.
     ensureCursorVisible();
 }
 
@@ -177,9 +222,10 @@ void TObjectTextView::resizeEvent(QResizeEvent* Event)
 
 void TObjectTextView::PaintGutter(QPaintEvent& Event)
 {
+    const TGutterColors Colors = GutterColors();
     QPainter Painter(FGutter);
-    Painter.fillRect(Event.rect(), palette().color(QPalette::AlternateBase));
-    Painter.setPen(palette().color(QPalette::PlaceholderText));
+    Painter.fillRect(Event.rect(), Colors.Background);
+    Painter.setPen(Colors.Numbers);
     Painter.setFont(font());
     const int Right = FGutter->width() - fontMetrics().averageCharWidth() / 2;
     // Only the blocks that lie in the part to paint.
@@ -193,6 +239,15 @@ void TObjectTextView::PaintGutter(QPaintEvent& Event)
         Block = Block.next();
         Top = Bottom;
     }
+}
+
+TObjectTextView::TGutterColors TObjectTextView::GutterColors() const
+{
+    // From the colours every palette sets: AlternateBase and PlaceholderText
+    // often keep their light defaults under a dark palette.
+    const QPalette& Colors = palette();
+    const QColor Background = Blend(Colors.color(QPalette::Base), Colors.color(QPalette::Window), 0.5);
+    return {Background, Blend(Colors.color(QPalette::Text), Background, 0.45)};
 }
 
 void TObjectTextView::UpdateTabStops()

@@ -20,8 +20,10 @@ public:
     explicit TObjectTextView(QWidget* Parent = nullptr);
 
     // Shows Bytes, decoded as Encoding. A text equal to the one shown, in the
-    // same encoding, changes nothing and returns false; any other replaces it
-    // with the caret at the start, nothing selected, scrolled to the top.
+    // same encoding, changes nothing and returns false; in another encoding it
+    // keeps the caret, the selection and the scrolling; any other text
+    // replaces it with the caret at the start, nothing selected, scrolled to
+    // the top.
     bool SetObjectText(std::string Bytes, TDisplayEncoding Encoding = TDisplayEncoding::Latin1);
     void ClearObjectText();
 
@@ -33,8 +35,12 @@ public:
     // nothing is selected and the start is then the caret.
     std::int32_t ByteSelectionStart() const;
     std::int32_t ByteSelectionLength() const;
-    // Selects Length bytes from Start and scrolls the caret into view.
+    // Selects Length bytes from Start and scrolls the caret into view, away
+    // from the top and bottom edges.
     void SelectBytes(std::int32_t Start, std::int32_t Length);
+    // The caret at the start of line Line (from 1; clamped to the lines
+    // there are), scrolled into view as SelectBytes does.
+    void GoToLine(int Line);
     // The selected bytes, line breaks as they stand in the file.
     std::string SelectedBytes() const;
 
@@ -54,6 +60,14 @@ public:
     };
     TCaretPlace CaretPlace() const;
 
+    // The line-number gutter's colours, taken from the palette so that the
+    // numbers read on light and dark palettes alike.
+    struct TGutterColors {
+        QColor Background;
+        QColor Numbers;
+    };
+    TGutterColors GutterColors() const;
+
 signals:
     // Another text is shown (or none).
     void TextReplaced();
@@ -65,6 +79,7 @@ protected:
 private:
     class TLineNumberGutter;
 
+    void ShowCaretAwayFromEdges();
     void UpdateTabStops();
     int GutterWidth() const;
     void UpdateGutterWidth();

@@ -2,6 +2,7 @@
 
 #include "ui/objecttextview.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QEvent>
 #include <QSignalBlocker>
@@ -25,10 +26,16 @@ QString KindCaption(TOutlineKind Kind)
 
 }  // namespace
 
-TOutlineBar::TOutlineBar(TObjectTextView& Text) : QComboBox(Text.parentWidget()), FText(Text)
+TOutlineBar::TOutlineBar(TObjectTextView& Text)
+    : QComboBox(Text.parentWidget()), FText(Text), FOpenAction(new QAction(tr("&Outline"), this))
 {
     setObjectName(QStringLiteral("cbxOutline"));
-    setFocusPolicy(Qt::ClickFocus);
+    FOpenAction->setObjectName(QStringLiteral("actViewOutline"));
+    FOpenAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    // Tab and a click focus it; a wheel passing over it must not.
+    setFocusPolicy(Qt::StrongFocus);
+    // Nothing to pick until an object with parts is shown.
+    setEnabled(false);
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(20);
     setMaxVisibleItems(30);
@@ -81,4 +88,15 @@ void TOutlineBar::FollowCaret()
 {
     const QSignalBlocker Quiet(this);
     setCurrentIndex(FOutline.EntryAt(FText.textCursor().blockNumber()));
+}
+
+bool TOutlineBar::CanOpen() const
+{
+    return !isHidden() && count() > 0;
+}
+
+void TOutlineBar::Open()
+{
+    setFocus(Qt::ShortcutFocusReason);
+    showPopup();
 }

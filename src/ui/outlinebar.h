@@ -1,13 +1,15 @@
 // The outline above the text view: a combo box of the shown object's parts
 // (fields, keys, triggers, procedures, data items, controls, elements) in
 // order. Choosing one puts the text view's caret on its line; moving the
-// caret selects the part it is in. Shows while the text view does.
+// caret selects the part it is in. Shows while the text view does. View >
+// Outline (Ctrl+Shift+O) opens its list from the keyboard; Tab reaches it too.
 #pragma once
 
 #include "core/objectoutline.h"
 
 #include <QComboBox>
 
+class QAction;
 class TObjectTextView;
 
 class TOutlineBar : public QComboBox {
@@ -17,6 +19,12 @@ public:
     explicit TOutlineBar(TObjectTextView& Text);
 
     const TObjectOutline& Outline() const { return FOutline; }
+    // View > Outline, the window's to run: Open when CanOpen.
+    QAction* OpenAction() const { return FOpenAction; }
+    // The shown object has parts to pick.
+    bool CanOpen() const;
+    // The list of parts open, with the keyboard focus.
+    void Open();
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -28,4 +36,5 @@ private:
 
     TObjectTextView& FText;
     TObjectOutline FOutline;
+    QAction* FOpenAction;
 };

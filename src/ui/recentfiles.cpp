@@ -1,8 +1,13 @@
 #include "ui/recentfiles.h"
 
+#include "ui/errorbox.h"
+
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 
@@ -62,6 +67,27 @@ void TRecentFiles::Rebuild()
         Caption.replace(QLatin1Char('&'), QLatin1String("&&"));
         auto* Item = new QAction(QStringLiteral("&%1 %2").arg(Index + 1).arg(Caption), FMenu);
         FMenu->addAction(Item);
-        connect(Item, &QAction::triggered, this, [this, File] { emit Chosen(File); });
+        connect(Item, &QAction::triggered, this, [this, File] { Choose(File); });
     }
+}
+
+void TRecentFiles::Choose(const QString& FileName)
+{
+    if (QFileInfo::exists(FileName)) {
+        emit Chosen(FileName);
+        return;
+    }
+    // Said before any load starts, so the file on view stays as it is.
+    QWidget* Window = FMenu->parentWidget() ? FMenu->parentWidget()->window() : nullptr;
+    QMessageBox Box(QMessageBox::Warning, gui::ApplicationTitle(),
+                    tr("%1 no longer exists.").arg(QDir::toNativeSeparators(FileName)), QMessageBox::NoButton, Window);
+    Box.setObjectName(QStringLiteral("msgRecentFileMissing"));
+    gui::UseDialogFrame(Box);
+    Box.setInformativeText(tr("Remove it from the recent files?"));
+    QPushButton* RemoveButton = Box.addButton(tr("&Remove"), QMessageBox::AcceptRole);
+    Box.addButton(tr("&Keep"), QMessageBox::RejectRole);
+    Box.setDefaultButton(RemoveButton);
+    Box.exec();
+    if (Box.clickedButton() == RemoveButton)
+        Remove(FileName);
 }

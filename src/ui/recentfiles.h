@@ -1,6 +1,7 @@
 // File > Recent Files: the files opened last, most recent first, as a
 // submenu with numbered items. Knows the list and its menu; opening a file is
-// the window's business, told through Chosen.
+// the window's business, told through Chosen. A file chosen that is gone is
+// not handed on: a box says so and offers to drop it from the list.
 #pragma once
 
 #include "ui/windowsettings.h"
@@ -31,6 +32,7 @@ signals:
     void Chosen(const QString& FileName);
 
 private:
+    void Choose(const QString& FileName);
     void Rebuild();
 
     QMenu* FMenu;

@@ -337,6 +337,7 @@ private slots:
             {"actViewFontTreeView", "&Font...", {}, 2},
             // The features' commands come after the window's own.
             {"actViewFilter", "F&ilter", QKeySequence(Qt::CTRL | Qt::Key_L), -1},
+            {"actViewOutline", "&Outline", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), -1},
             {"actEditFindNext", "Find &Next", QKeySequence(Qt::Key_F3), -1},
             {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
             {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},

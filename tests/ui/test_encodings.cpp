@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QtTest>
 
 namespace {
@@ -118,6 +120,37 @@ private slots:
         QCOMPARE(NodeText(*Window, 2), QStringLiteral(u"Table 4 Bel\u00C3\u00B8b"));
         Choose(*Window, QStringLiteral("auto"));
         QCOMPARE(NodeText(*Window, 2), QStringLiteral(u"Table 4 Bel\u00F8b"));
+    }
+
+    // The same object read in another encoding: the reader's place stays.
+    void otherEncodingKeepsCaretAndScrolling()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->resize(700, 400);
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+        std::string Body = "  { 1 ; ;L\xC3\xA6ngde ;Decimal }\r\n";
+        for (int Line = 0; Line < 300; ++Line)
+            Body += "  Line " + std::to_string(Line) + "\r\n";
+        Window->OpenFile(Folder.Write("utf8.txt", ObjectText("Table 4 Bel\xC3\xB8" "b", Body)));
+        ShowObject(*Window, 0);
+        TObjectTextView& Text = *Views(*Window).Text;
+        QTextCursor Caret(Text.document()->findBlockByNumber(199));
+        Caret.setPosition(Caret.position() + 2);
+        Caret.setPosition(Caret.position() + 4, QTextCursor::KeepAnchor);
+        Text.setTextCursor(Caret);
+        Text.verticalScrollBar()->setValue(Text.verticalScrollBar()->value() + 5);
+        const int Top = Text.verticalScrollBar()->value();
+        QVERIFY(Top > 0);
+        for (const char* Encoding : {"latin1", "auto"}) {
+            Choose(*Window, QString::fromLatin1(Encoding));
+            QCOMPARE(Text.CaretPlace().Line, 200);
+            QCOMPARE(Text.CaretPlace().Column, 7);
+            QCOMPARE(Text.textCursor().selectedText(), QStringLiteral("Line"));
+            QCOMPARE(Text.verticalScrollBar()->value(), Top);
+        }
+        QVERIFY(Text.toPlainText().contains(QStringLiteral(u"L\u00E6ngde")));
     }
 
     void unknownSettingIsAutomatic()
