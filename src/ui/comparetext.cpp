@@ -117,21 +117,28 @@ private:
             Add(FOut.Old, Line, TSideLine::Inserted);
     }
 
-    static void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
-                         const std::vector<TTextSpan>& Spans)
+    void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
+                  const std::vector<TTextSpan>& Spans) const
     {
+        const std::int32_t Shift = FUnified ? 1 : 0; // past the line's marker
         for (const TTextSpan& Span : Spans) {
             const std::int32_t Start = Map.ViewFromByte(Span.Start);
             const std::int32_t End = Map.ViewFromByte(Span.Start + Span.Length, TTextViewMap::TRounding::Up);
             if (End > Start)
-                Side.Marks.push_back({Line, Start, End - Start});
+                Side.Marks.push_back({Line, Start + Shift, End - Start});
         }
     }
 
-    static void Add(TSideBySide::TSide& Side, const TViewText& Line, TSideLine Kind)
+    // In one text every line starts with its marker, as in a patch, so that
+    // it reads without colour and copies as one.
+    void Add(TSideBySide::TSide& Side, const TViewText& Line, TSideLine Kind) const
     {
         if (!Side.Lines.empty())
             Side.Text += QLatin1Char('\n');
+        if (FUnified)
+            Side.Text += Kind == TSideLine::Deleted ? QLatin1Char('-')
+                         : Kind == TSideLine::Inserted ? QLatin1Char('+')
+                                                       : QLatin1Char(' ');
         Side.Text += Line.Text;
         Side.Lines.push_back(Kind);
     }

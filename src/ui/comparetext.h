@@ -36,7 +36,8 @@ struct TSideBySide {
     std::vector<std::int32_t> Hunks;
 };
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
-// The same diff as one text, each change's old lines before its new ones: all
+// The same diff as one text, each change's old lines before its new ones, every
+// line led by "-" (old), "+" (new) or " " (both) as a unified diff has it: all
 // in Old, New left empty.
 TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
 

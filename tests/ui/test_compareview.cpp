@@ -344,17 +344,30 @@ private slots:
         QVERIFY(View.isVisible());
         // Two replaced lines now take two lines each; the inserted one needs no filler.
         QCOMPARE(View.blockCount(), SideBySideLines + 2);
+        // Each line led by its marker, as a patch has it, so that it reads without colour.
         QStringList Lines = View.toPlainText().split(QLatin1Char('\n'));
-        const int Y = Lines.indexOf(QStringLiteral("    y := 2;"));
+        QCOMPARE(Lines.first(), QStringLiteral(" OBJECT Form 21 Customer Card"));
+        const int Y = Lines.indexOf(QStringLiteral("-    y := 2;"));
         QVERIFY(Y > 0);
-        QCOMPARE(Lines.value(Y + 1), QStringLiteral("    y := 20;"));
-        QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("    b := 5;")) + 1), QStringLiteral("    bb := 55;"));
-        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, int(Lines.indexOf(QStringLiteral("    bb := 55;"))),
-                                                int(Lines.indexOf(QStringLiteral("    g := 10;"))),
-                                                int(Lines.indexOf(QStringLiteral("    g := 11;")))}));
+        QCOMPARE(Lines.value(Y - 1), QStringLiteral("     x := 1;"));
+        QCOMPARE(Lines.value(Y + 1), QStringLiteral("+    y := 20;"));
+        QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("     b := 5;")) + 1), QStringLiteral("+    bb := 55;"));
+        const int G = Lines.indexOf(QStringLiteral("-    g := 10;"));
+        QCOMPARE(Lines.value(G + 1), QStringLiteral("+    g := 11;"));
+        for (const QString& Line : Lines)
+            QVERIFY2(QStringLiteral(" -+").contains(Line.left(1)), qPrintable(Line));
+        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, int(Lines.indexOf(QStringLiteral("+    bb := 55;"))), G,
+                                                G + 1}));
         QCOMPARE(Session.Compare->Text().Layout().Hunks,
-                 (std::vector<std::int32_t>{Y, std::int32_t(int(Lines.indexOf(QStringLiteral("    bb := 55;")))),
-                                            std::int32_t(int(Lines.indexOf(QStringLiteral("    g := 10;"))))}));
+                 (std::vector<std::int32_t>{Y, std::int32_t(int(Lines.indexOf(QStringLiteral("+    bb := 55;")))),
+                                            std::int32_t(G)}));
+        // The words that differ are marked past the marker.
+        QStringList Words;
+        for (const QTextEdit::ExtraSelection& Selection : View.extraSelections())
+            if (!Selection.format.boolProperty(QTextFormat::FullWidthSelection))
+                Words << Selection.cursor.selectedText();
+        QCOMPARE(Words, QStringList({QStringLiteral("2"), QStringLiteral("20"), QStringLiteral("10"),
+                                     QStringLiteral("11")}));
         // Back side by side.
         Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(false);
         QVERIFY(Session.Compare->Text().NewView().isVisible());
