@@ -301,6 +301,11 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     // No column at first: the entries' order, kind then number.
     FList->header()->setSortIndicator(-1, Qt::AscendingOrder);
     FList->setSortingEnabled(true);
+    // The row the user was on is where the eye looks after a sort.
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (FList->currentIndex().isValid())
+            FList->scrollTo(FList->currentIndex());
+    });
     FFilter = new TFilterFields(this);
     FFilter->setObjectName(QStringLiteral("fltCompare"));
     FFilter->SetEncoding(Encoding);

@@ -526,6 +526,39 @@ private slots:
         }
     }
 
+    // A sort carries the current row far from where it was: the list follows it.
+    void SortKeepsTheCurrentRowInView_data()
+    {
+        QTest::addColumn<int>("Column");
+        QTest::addColumn<int>("Order");
+        QTest::newRow("by ID, descending") << int(TCompareListModel::colID) << int(Qt::DescendingOrder);
+        QTest::newRow("by name, descending") << int(TCompareListModel::colName) << int(Qt::DescendingOrder);
+    }
+    void SortKeepsTheCurrentRowInView()
+    {
+        QFETCH(int, Column);
+        QFETCH(int, Order);
+        std::string Old, New;
+        for (int ID = 1; ID <= 200; ++ID) {
+            const std::string Header = "Codeunit " + std::to_string(ID) + " Unit " + std::to_string(1000 + ID);
+            Old += Stamped(Header, "01.07.10", "12:00:00", "    x := 1;\r\n");
+            New += Stamped(Header, "01.07.10", "12:00:00", "    x := 2;\r\n");
+        }
+        TSession Session;
+        Open(Session, Old, New);
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Session.Compare->resize(600, 500);
+        QTreeView& List = Session.Compare->List();
+        QTRY_VERIFY(List.viewport()->height() > 0);
+        QCOMPARE(List.currentIndex().row(), 0);
+        List.sortByColumn(Column, Qt::SortOrder(Order));
+        QCOMPARE(List.currentIndex().row(), 199);
+        QVERIFY(List.viewport()->rect().intersects(List.visualRect(List.currentIndex())));
+        QVERIFY(!List.viewport()->rect().intersects(List.visualRect(Session.Compare->Model().index(0, 0))));
+    }
+
     // The compare window reads both files as the main window does: in the
     // encoding chosen in View > Encoding, or each object in its own.
     void FollowsTheChosenEncoding_data()
