@@ -27,6 +27,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -306,6 +307,15 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
         if (FList->currentIndex().isValid())
             FList->scrollTo(FList->currentIndex());
     });
+    // Said over the empty list, so that an empty list is never a riddle.
+    FEmptyNote = new QLabel(FList->viewport());
+    FEmptyNote->setObjectName(QStringLiteral("lblCompareEmpty"));
+    FEmptyNote->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FEmptyNote->setEnabled(false);
+    FEmptyNote->hide();
+    auto* Over = new QVBoxLayout(FList->viewport());
+    Over->setSizeConstraint(QLayout::SetNoConstraint);
+    Over->addWidget(FEmptyNote, 0, Qt::AlignCenter);
     FFilter = new TFilterFields(this);
     FFilter->setObjectName(QStringLiteral("fltCompare"));
     FFilter->SetEncoding(Encoding);
@@ -418,6 +428,7 @@ void TCompareWindow::Start()
     FProgress->show();
     FCancel->show();
     FCounts->setText(tr("Comparing..."));
+    FEmptyNote->hide();
     FSlice.start();
 }
 
@@ -460,6 +471,7 @@ void TCompareWindow::Refill()
     const std::int32_t Shown = Current >= 0 ? Current : std::exchange(FShownEntry, -1);
     FModel->SetEntries(&FEntries, FShowIdentical->isChecked(), FFilter->Filter());
     UpdateCounts();
+    UpdateEmptyNote();
     const int Row = FModel->RowOf(Shown);
     // The first difference is shown at once.
     if (Row >= 0 || FModel->rowCount() > 0)
@@ -481,6 +493,19 @@ void TCompareWindow::UpdateCounts()
         if (Status != TCompareStatus::Pending || Counts[std::size_t(Status)] > 0)
             Parts << tr("%1: %2").arg(TCompareListModel::StatusText(Status)).arg(Counts[std::size_t(Status)]);
     FCounts->setText(Parts.join(QStringLiteral("   ")));
+}
+
+void TCompareWindow::UpdateEmptyNote()
+{
+    if (Running() || FModel->rowCount() > 0) {
+        FEmptyNote->hide();
+        return;
+    }
+    const bool Differences = std::any_of(FEntries.begin(), FEntries.end(), [](const TCompareEntry& Entry) {
+        return Entry.Status != TCompareStatus::Identical;
+    });
+    FEmptyNote->setText(Differences ? tr("No object matches the filter") : tr("The files have no differences"));
+    FEmptyNote->show();
 }
 
 void TCompareWindow::ShowSelected()

@@ -127,6 +127,7 @@ private:
     void Done();
     void Refill();
     void UpdateCounts();
+    void UpdateEmptyNote();
     void ShowSelected();
     void Step(bool Forward);
     void Activate(const QModelIndex& Index);
@@ -150,6 +151,7 @@ private:
     QCheckBox* FStrict;
     QCheckBox* FUnified;
     QLabel* FCounts;
+    QLabel* FEmptyNote; // over the list when it has no rows
     QProgressBar* FProgress;
     QPushButton* FCancel;
     QAction* FNextDifference;

@@ -251,6 +251,53 @@ private slots:
         QVERIFY(HeldElsewhere(Session.Folder.Path(QStringLiteral("old.txt"))));
     }
 
+    // An empty list says why it is empty.
+    void EmptyList_data()
+    {
+        QTest::addColumn<QString>("New"); // "itself": the loaded file
+        QTest::addColumn<QString>("NameFilter");
+        QTest::addColumn<bool>("ShowIdentical");
+        QTest::addColumn<QString>("Note"); // empty: no note
+        const QString None = QStringLiteral("The files have no differences");
+        QTest::newRow("the loaded file itself") << "itself" << "" << false << None;
+        QTest::newRow("only stamped again") << "stamped" << "" << false << None;
+        QTest::newRow("identical shown") << "stamped" << "" << true << "";
+        QTest::newRow("differences shown") << "changed" << "" << false << "";
+        QTest::newRow("differences filtered out") << "changed" << "Nothing*" << false
+                                                  << "No object matches the filter";
+    }
+    void EmptyList()
+    {
+        QFETCH(QString, New);
+        QFETCH(QString, NameFilter);
+        QFETCH(bool, ShowIdentical);
+        QFETCH(QString, Note);
+        const std::string Old = OldFile();
+        std::string Stamped = Old;
+        Stamped.replace(Stamped.find("12:00:00"), 8, "13:14:15");
+        TSession Session;
+        Open(Session, Old, New == "stamped" ? Stamped : NewFile(), New == "itself");
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        auto* Label = Component<QLabel>(*Session.Compare, "lblCompareEmpty");
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(ShowIdentical);
+        if (!NameFilter.isEmpty()) {
+            auto* Edit = Component<QLineEdit>(Session.Compare->FilterFields(), "edtFilterName");
+            QTest::keyClicks(Edit, NameFilter);
+            QTest::keyClick(Edit, Qt::Key_Return);
+        }
+        QCOMPARE(Session.Compare->Model().rowCount() == 0, !Note.isEmpty());
+        QCOMPARE(Label->isVisible(), !Note.isEmpty());
+        if (!Note.isEmpty())
+            QCOMPARE(Label->text(), Note);
+        // Gone while the comparison runs again.
+        Session.Compare->Start();
+        QVERIFY(Label->isHidden());
+        QTRY_VERIFY(!Session.Compare->Running());
+        QCOMPARE(Label->isVisible(), !Note.isEmpty());
+    }
+
     // A second file that cannot be read is told as any open failure is, and
     // leaves no compare window; the next one that can is compared.
     void SecondFileUnreadable()
