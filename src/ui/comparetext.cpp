@@ -2,12 +2,14 @@
 
 #include "core/compare.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextDocumentLayout>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <utility>
@@ -170,6 +172,37 @@ QPlainTextEdit* MakeSide(QWidget* Parent, const char* Name)
 
 } // namespace
 
+bool OnlyLineBreaksDiffer(std::string_view Old, std::string_view New)
+{
+    if (Old == New)
+        return false;
+    const auto NextLine = [](std::string_view& Text) {
+        const std::size_t Break = Text.find('\n');
+        std::string_view Line = Text.substr(0, Break);
+        Text.remove_prefix(Break == std::string_view::npos ? Text.size() : Break + 1);
+        if (Break != std::string_view::npos && !Line.empty() && Line.back() == '\r')
+            Line.remove_suffix(1);
+        return Line;
+    };
+    while (!Old.empty() && !New.empty())
+        if (NextLine(Old) != NextLine(New))
+            return false;
+    return Old.empty() && New.empty();
+}
+
+QString LineBreakCounts(std::string_view Text)
+{
+    qsizetype CrLf = 0, Lf = 0;
+    for (std::size_t At = Text.find('\n'); At != std::string_view::npos; At = Text.find('\n', At + 1))
+        ++(At > 0 && Text[At - 1] == '\r' ? CrLf : Lf);
+    QStringList Parts;
+    if (CrLf > 0)
+        Parts << QCoreApplication::translate("TCompareText", "%1 CR LF").arg(CrLf);
+    if (Lf > 0)
+        Parts << QCoreApplication::translate("TCompareText", "%1 LF").arg(Lf);
+    return Parts.isEmpty() ? QCoreApplication::translate("TCompareText", "none") : Parts.join(QStringLiteral(", "));
+}
+
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
 {
     return TLayoutBuilder(Diff, OldEncoding, NewEncoding, false).Build();
@@ -181,12 +214,22 @@ TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, T
 }
 
 TCompareText::TCompareText(QWidget* Parent)
-    : QWidget(Parent), FOld(MakeSide(this, "memOld")), FNew(MakeSide(this, "memNew")), FLastUsed(FOld)
+    : QWidget(Parent),
+      FNotice(new QLabel(this)),
+      FOld(MakeSide(this, "memOld")),
+      FNew(MakeSide(this, "memNew")),
+      FLastUsed(FOld)
 {
-    auto* Layout = new QHBoxLayout(this);
+    FNotice->setObjectName(QStringLiteral("lblCompareNotice"));
+    FNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FNotice->hide();
+    auto* Sides = new QHBoxLayout;
+    Sides->addWidget(FOld);
+    Sides->addWidget(FNew);
+    auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
-    Layout->addWidget(FOld);
-    Layout->addWidget(FNew);
+    Layout->addWidget(FNotice);
+    Layout->addLayout(Sides, 1);
     Follow(*FOld, *FNew);
     Follow(*FNew, *FOld);
 }
@@ -243,6 +286,14 @@ void TCompareText::Lay()
         std::fill(Side.Lines.begin(), Side.Lines.end(), TSideLine::Same);
         FLayout.Hunks.clear();
     }
+    // Both sides would read alike, every line marked and no word in it.
+    if (Both && FDiff.Differs() && OnlyLineBreaksDiffer(FDiff.OldText(), FDiff.NewText())) {
+        FNotice->setText(tr("Only line breaks differ: %1 in the old version, %2 in the new one.")
+                             .arg(LineBreakCounts(FDiff.OldText()), LineBreakCounts(FDiff.NewText())));
+        FNotice->show();
+    } else {
+        FNotice->hide();
+    }
     FOld->setVisible(FHasOld);
     FNew->setVisible(FHasNew && !InOne);
     SetText(*FOld, FLayout.Old.Text);
@@ -278,6 +329,7 @@ void TCompareText::Clear()
     FLayout = {};
     FDiff = {};
     FHasOld = FHasNew = false;
+    FNotice->hide();
     SetText(*FOld, {});
     SetText(*FNew, {});
 }

@@ -70,8 +70,8 @@ TCompareListModel::TCompareListModel(const TObjectTextFile& Old, const TObjectTe
 {
 }
 
-void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical,
-                                   const TObjectFilter& Filter)
+void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, const std::vector<bool>* BreaksOnly,
+                                   bool ShowIdentical, const TObjectFilter& Filter)
 {
     // Chosen before the reset, so that a read that fails leaves the rows as they were.
     std::vector<std::int32_t> Rows;
@@ -86,6 +86,7 @@ void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bo
     }
     beginResetModel();
     FEntries = Entries;
+    FBreaksOnly = BreaksOnly;
     FRows = std::move(Rows);
     SortRows();
     endResetModel();
@@ -209,6 +210,17 @@ QString TCompareListModel::StatusText(TCompareStatus Status)
     return tr("Not compared");
 }
 
+QString TCompareListModel::LineBreaksOnlyText()
+{
+    return tr("Line breaks only");
+}
+
+bool TCompareListModel::LineBreaksOnly(std::int32_t EntryIndex) const
+{
+    return FBreaksOnly && EntryIndex >= 0 && std::size_t(EntryIndex) < FBreaksOnly->size() &&
+           (*FBreaksOnly)[std::size_t(EntryIndex)];
+}
+
 QVariant TCompareListModel::data(const QModelIndex& Index, int Role) const
 {
     const TCompareEntry* Entry = Index.isValid() ? EntryAt(Index.row()) : nullptr;
@@ -216,7 +228,7 @@ QVariant TCompareListModel::data(const QModelIndex& Index, int Role) const
         return {};
     switch (Index.column()) {
     case colStatus:
-        return StatusText(Entry->Status);
+        return LineBreaksOnly(EntryIndexAt(Index.row())) ? LineBreaksOnlyText() : StatusText(Entry->Status);
     case colType:
         return LabelFromBytes(ObjectTypeNames[Entry->ObjectType]);
     case colID:
@@ -408,7 +420,7 @@ TCompareWindow::~TCompareWindow()
     FSlice.stop();
     // The dialog hides after this, laying the list out once more: the model
     // must not read the entries and the new file, which go first.
-    FModel->SetEntries(nullptr, false, TObjectFilter());
+    FModel->SetEntries(nullptr, nullptr, false, TObjectFilter());
 }
 
 void TCompareWindow::Start()
@@ -419,9 +431,10 @@ void TCompareWindow::Start()
     // The same files pair up the same way: the object shown stays shown.
     if (const std::int32_t Shown = FModel->EntryIndexAt(FList->currentIndex().row()); Shown >= 0)
         FShownEntry = Shown;
-    FModel->SetEntries(nullptr, false, FFilter->Filter());
+    FModel->SetEntries(nullptr, nullptr, false, FFilter->Filter());
     FText->Clear();
     FEntries = MatchObjects(FOld, *FNew);
+    FBreaksOnly.assign(FEntries.size(), false);
     FNext = 0;
     FProgress->setRange(0, int(FEntries.size()));
     FProgress->setValue(0);
@@ -444,10 +457,15 @@ void TCompareWindow::CompareSlice()
     Clock.start();
     while (FNext < FEntries.size() && Clock.elapsed() < SliceMilliseconds) {
         TCompareEntry& Entry = FEntries[FNext++];
-        if (Entry.Status == TCompareStatus::Pending)
-            Entry.Status = FComparer.Differ(FOld.Objects(Entry.OldIndex), FNew->Objects(Entry.NewIndex))
-                               ? TCompareStatus::Changed
-                               : TCompareStatus::Identical;
+        if (Entry.Status != TCompareStatus::Pending)
+            continue;
+        const TObjectTextObject& Old = FOld.Objects(Entry.OldIndex);
+        const TObjectTextObject& New = FNew->Objects(Entry.NewIndex);
+        Entry.Status = FComparer.Differ(Old, New) ? TCompareStatus::Changed : TCompareStatus::Identical;
+        // Read again for the few that changed: a text that differs only in
+        // its line breaks is worth telling apart from one whose words changed.
+        if (Entry.Status == TCompareStatus::Changed)
+            FBreaksOnly[FNext - 1] = OnlyLineBreaksDiffer(Old.GetText(), New.GetText());
     }
     FProgress->setValue(int(FNext));
     if (FNext == FEntries.size())
@@ -469,7 +487,7 @@ void TCompareWindow::Refill()
         return;
     const std::int32_t Current = FModel->EntryIndexAt(FList->currentIndex().row());
     const std::int32_t Shown = Current >= 0 ? Current : std::exchange(FShownEntry, -1);
-    FModel->SetEntries(&FEntries, FShowIdentical->isChecked(), FFilter->Filter());
+    FModel->SetEntries(&FEntries, &FBreaksOnly, FShowIdentical->isChecked(), FFilter->Filter());
     UpdateCounts();
     UpdateEmptyNote();
     const int Row = FModel->RowOf(Shown);
@@ -487,11 +505,17 @@ void TCompareWindow::UpdateCounts()
     std::array<int, 5> Counts{};
     for (const TCompareEntry& Entry : FEntries)
         ++Counts[std::size_t(Entry.Status)];
+    const auto BreaksOnly = std::count(FBreaksOnly.begin(), FBreaksOnly.end(), true);
     QStringList Parts;
     for (const TCompareStatus Status : {TCompareStatus::Added, TCompareStatus::Deleted, TCompareStatus::Changed,
-                                        TCompareStatus::Identical, TCompareStatus::Pending})
-        if (Status != TCompareStatus::Pending || Counts[std::size_t(Status)] > 0)
-            Parts << tr("%1: %2").arg(TCompareListModel::StatusText(Status)).arg(Counts[std::size_t(Status)]);
+                                        TCompareStatus::Identical, TCompareStatus::Pending}) {
+        if (Status == TCompareStatus::Pending && Counts[std::size_t(Status)] == 0)
+            continue;
+        QString Part = tr("%1: %2").arg(TCompareListModel::StatusText(Status)).arg(Counts[std::size_t(Status)]);
+        if (Status == TCompareStatus::Changed && BreaksOnly > 0)
+            Part += tr(" (line breaks only: %1)").arg(BreaksOnly);
+        Parts << Part;
+    }
     FCounts->setText(Parts.join(QStringLiteral("   ")));
 }
 

@@ -56,8 +56,11 @@ public:
                       const TEncodingChoice& NewEncodings, QObject* Parent = nullptr);
 
     // The filter sees the new version of an object, the old one of a deleted
-    // object. Raises what reading property values raises (EReadError).
-    void SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical, const TObjectFilter& Filter);
+    // object. BreaksOnly: by entry, the changed ones whose only difference is
+    // in their line breaks (see OnlyLineBreaksDiffer); null or short: none.
+    // Raises what reading property values raises (EReadError).
+    void SetEntries(const std::vector<TCompareEntry>* Entries, const std::vector<bool>* BreaksOnly,
+                    bool ShowIdentical, const TObjectFilter& Filter);
     // The entry on a row; null for a row out of range.
     const TCompareEntry* EntryAt(int Row) const;
     int RowOf(std::int32_t EntryIndex) const;
@@ -73,8 +76,10 @@ public:
     void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
 
     static QString StatusText(TCompareStatus Status);
+    static QString LineBreaksOnlyText();
 
 private:
+    bool LineBreaksOnly(std::int32_t EntryIndex) const;
     void SortRows();
     QString NameOf(const TCompareEntry& Entry) const;
 
@@ -83,6 +88,7 @@ private:
     const TEncodingChoice& FOldEncodings;
     const TEncodingChoice& FNewEncodings;
     const std::vector<TCompareEntry>* FEntries = nullptr;
+    const std::vector<bool>* FBreaksOnly = nullptr;
     std::vector<std::int32_t> FRows;       // entry indexes shown
     std::vector<std::int32_t> FRowOfEntry; // -1 for an entry not shown
     int FSortColumn = -1;
@@ -137,6 +143,7 @@ private:
     TObjectTextFile* FNew;
     TEncodingChoice FOldEncodings, FNewEncodings;
     std::vector<TCompareEntry> FEntries;
+    std::vector<bool> FBreaksOnly; // by entry: changed in its line breaks alone
     std::size_t FNext = 0;
     std::int32_t FShownEntry = -1; // the entry shown before the comparison ran again
     TCompareOptions FOptions;

@@ -298,6 +298,93 @@ private slots:
         QCOMPARE(Label->isVisible(), !Note.isEmpty());
     }
 
+    void OnlyLineBreaksDifferFunction_data()
+    {
+        QTest::addColumn<QByteArray>("Old");
+        QTest::addColumn<QByteArray>("New");
+        QTest::addColumn<bool>("BreaksOnly");
+        QTest::newRow("CR LF against LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << true;
+        QTest::newRow("some lines only") << QByteArray("a\r\nb\n") << QByteArray("a\nb\n") << true;
+        QTest::newRow("no break after the last line") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb") << true;
+        QTest::newRow("the same text") << QByteArray("a\r\n") << QByteArray("a\r\n") << false;
+        QTest::newRow("an empty line more") << QByteArray("a\n") << QByteArray("a\n\n") << false;
+        QTest::newRow("a lone CR is no break") << QByteArray("a\rb\n") << QByteArray("a\nb\n") << false;
+        QTest::newRow("a word as well") << QByteArray("a\r\nb\r\n") << QByteArray("a\nc\n") << false;
+        QTest::newRow("against nothing") << QByteArray("\r\n") << QByteArray("") << false;
+    }
+    void OnlyLineBreaksDifferFunction()
+    {
+        QFETCH(QByteArray, Old);
+        QFETCH(QByteArray, New);
+        QTEST(OnlyLineBreaksDiffer(Old.toStdString(), New.toStdString()), "BreaksOnly");
+        QTEST(OnlyLineBreaksDiffer(New.toStdString(), Old.toStdString()), "BreaksOnly");
+    }
+
+    // An object whose two versions differ only in their line breaks says so
+    // in the list and over its texts, which would otherwise read alike.
+    void OnlyLineBreaks_data()
+    {
+        QTest::addColumn<QString>("Change");
+        QTest::addColumn<bool>("Strict");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<QString>("Status"); // empty: not listed
+        QTest::addColumn<QString>("Notice"); // empty: none
+        QTest::newRow("CR LF to LF, every byte")
+            << "LF" << true << 21 << "Line breaks only"
+            << "Only line breaks differ: 24 CR LF in the old version, 24 LF in the new one.";
+        QTest::newRow("CR LF to LF, stamps left out") << "LF" << false << 21 << "" << "";
+        QTest::newRow("no break after the last line")
+            << "no last break" << false << 81 << "Line breaks only"
+            << "Only line breaks differ: 24 CR LF in the old version, 23 CR LF in the new one.";
+        QTest::newRow("words changed as well") << "LF and words" << true << 21 << "Changed" << "";
+    }
+    void OnlyLineBreaks()
+    {
+        QFETCH(QString, Change);
+        QFETCH(bool, Strict);
+        QFETCH(int, ID);
+        QFETCH(QString, Status);
+        QFETCH(QString, Notice);
+        const auto ToLf = [](std::string Text) {
+            for (std::size_t At; (At = Text.find("\r\n")) != std::string::npos;)
+                Text.erase(At, 1);
+            return Text;
+        };
+        const std::string Form = Stamped("Form 21 Customer Card", "01.07.10", "12:00:00", SCode);
+        const std::string Codeunit = Stamped("Codeunit 81 Sales-Post (Yes/No)", "01.07.10", "12:00:00", SCode);
+        std::string New = Change == "LF"              ? ToLf(Form) + Codeunit
+                          : Change == "no last break" ? Form + Codeunit.substr(0, Codeunit.size() - 2)
+                                                      : ToLf(Stamped("Form 21 Customer Card", "01.07.10", "12:00:00",
+                                                                     SChangedCode)) + Codeunit;
+        TSession Session;
+        Open(Session, Form + Codeunit, New);
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
+        QTRY_VERIFY(!Session.Compare->Running());
+        const int Row = RowOf(*Session.Compare, ID == 21 ? otForm : otCodeunit, ID);
+        const QLabel& Shown = Session.Compare->Text().Notice();
+        if (Status.isEmpty()) {
+            QCOMPARE(Row, -1);
+            QVERIFY(Shown.isHidden());
+            return;
+        }
+        QVERIFY(Row >= 0);
+        QCOMPARE(Session.Compare->Model().index(Row, TCompareListModel::colStatus).data().toString(), Status);
+        QCOMPARE(Component<QLabel>(*Session.Compare, "lblCounts")->text().contains(QStringLiteral("line breaks only: 1")),
+                 !Notice.isEmpty());
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Row, 0));
+        QCOMPARE(Shown.isVisible(), !Notice.isEmpty());
+        if (!Notice.isEmpty())
+            QCOMPARE(Shown.text(), Notice);
+        // Another object shown takes the notice away.
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(true);
+        Session.Compare->List().setCurrentIndex(
+            Session.Compare->Model().index(RowOf(*Session.Compare, ID == 21 ? otCodeunit : otForm, ID == 21 ? 81 : 21), 0));
+        QVERIFY(Shown.isHidden());
+    }
+
     // A second file that cannot be read is told as any open failure is, and
     // leaves no compare window; the next one that can is compared.
     void SecondFileUnreadable()
