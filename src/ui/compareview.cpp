@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -52,6 +53,11 @@ std::int64_t StatusRank(TCompareStatus Status)
         break;
     }
     return 4;
+}
+
+QString Counted(std::int64_t Count, const QString& One, const QString& Many)
+{
+    return Count == 1 ? One : Many.arg(Count);
 }
 
 QString FileLabel(const TObjectTextFile& File)
@@ -155,6 +161,14 @@ void TCompareListModel::SortRows()
 const TObjectTextObject& TCompareListModel::ObjectOf(const TCompareEntry& Entry) const
 {
     return Entry.NewIndex >= 0 ? FNew.Objects(Entry.NewIndex) : FOld.Objects(Entry.OldIndex);
+}
+
+QString TCompareListModel::ObjectLabel(const TCompareEntry& Entry) const
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(LabelFromBytes(ObjectTypeNames[Entry.ObjectType]))
+        .arg(Entry.ID)
+        .arg(NameOf(Entry));
 }
 
 QString TCompareListModel::NameOf(const TCompareEntry& Entry) const
@@ -387,6 +401,10 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     Layout->addWidget(Files);
     Layout->addLayout(Options);
     Layout->addWidget(Splitter, 1);
+    FStatus = new QStatusBar(this);
+    FStatus->setObjectName(QStringLiteral("stbCompare"));
+    FStatus->setSizeGripEnabled(false);
+    Layout->addWidget(FStatus);
     // Two texts side by side want room: most of the screen.
     if (const QScreen* Screen = Owner.screen()) {
         const QRect Room = Screen->availableGeometry();
@@ -586,22 +604,69 @@ TCompareChoices TCompareWindow::Choices() const
     return {FStrict->isChecked(), FUnified->isChecked()};
 }
 
+QString TCompareWindow::StatusMessage() const
+{
+    return FStatus->currentMessage();
+}
+
 void TCompareWindow::ExportSelected()
 {
     std::vector<int> Rows;
     for (const QModelIndex& Index : FList->selectionModel()->selectedRows())
         Rows.push_back(Index.row());
     std::sort(Rows.begin(), Rows.end());
-    std::vector<const TObjectTextObject*> Objects;
-    for (const int Row : Rows) {
-        const TCompareEntry* Entry = FModel->EntryAt(Row);
-        Objects.push_back(&FModel->ObjectOf(*Entry));
+    std::vector<const TCompareEntry*> Entries;
+    for (const int Row : Rows)
+        Entries.push_back(FModel->EntryAt(Row));
+    // Which version went out is not obvious from the file written: the
+    // message names it.
+    if (Entries.size() == 1) {
+        const TCompareEntry& Entry = *Entries.front();
+        if (!::ExportObject(const_cast<TObjectTextObject&>(FModel->ObjectOf(Entry)), *FSaveDialog))
+            return;
+        const QString Path = QDir::toNativeSeparators(FSaveDialog->selectedFiles().value(0));
+        FStatus->showMessage(Entry.NewIndex >= 0
+                                 ? tr("Exported the new version of %1 to %2.").arg(FModel->ObjectLabel(Entry), Path)
+                                 : tr("Exported the old version of %1, which the new file lacks, to %2.")
+                                       .arg(FModel->ObjectLabel(Entry), Path));
+        return;
     }
-    if (Objects.size() == 1)
-        ::ExportObject(const_cast<TObjectTextObject&>(*Objects.front()), *FSaveDialog);
-    else if (Objects.size() > 1 && FFolderDialog->Execute())
-        ExportObjectsTo(FFolderDialog->FolderName(), Objects,
-                        [this](const QString& Path) { return AskReplace(this, Path); });
+    if (Entries.size() < 2 || !FFolderDialog->Execute())
+        return;
+    // One object at a time, to know which were written; the answers carry
+    // over as one export's would.
+    const QString Folder = FFolderDialog->FolderName();
+    bool ReplaceAll = false, Stopped = false;
+    std::int64_t New = 0, Old = 0, Skipped = 0;
+    for (const TCompareEntry* Entry : Entries) {
+        std::optional<TReplaceAnswer> Answer;
+        ExportObjectsTo(Folder, {&FModel->ObjectOf(*Entry)}, [&](const QString& Path) {
+            Answer = ReplaceAll ? TReplaceAnswer::Yes : AskReplace(this, Path);
+            ReplaceAll = ReplaceAll || *Answer == TReplaceAnswer::YesToAll;
+            return *Answer;
+        });
+        if (Answer == TReplaceAnswer::No)
+            ++Skipped;
+        else if (Answer == TReplaceAnswer::Cancel)
+            Stopped = true;
+        else
+            ++(Entry->NewIndex >= 0 ? New : Old);
+        if (Stopped)
+            break;
+    }
+    QStringList Written;
+    if (New > 0)
+        Written << Counted(New, tr("the new version of 1 object"), tr("the new version of %1 objects"));
+    if (Old > 0)
+        Written << Counted(Old, tr("the old version of 1 deleted object"), tr("the old version of %1 deleted objects"));
+    QString Message = Written.isEmpty() ? tr("Nothing exported to %1.").arg(QDir::toNativeSeparators(Folder))
+                                        : tr("Exported %1 to %2.").arg(Written.join(tr(" and ")),
+                                                                       QDir::toNativeSeparators(Folder));
+    if (Skipped > 0)
+        Message += QLatin1Char(' ') + Counted(Skipped, tr("1 file not replaced."), tr("%1 files not replaced."));
+    if (Stopped)
+        Message += QLatin1Char(' ') + tr("Cancelled.");
+    FStatus->showMessage(Message);
 }
 
 // --- TCompareCommand

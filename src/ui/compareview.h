@@ -32,6 +32,7 @@ class QFileDialog;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QTreeView;
 class TBrowseForFolderDialog;
 class TCompareText;
@@ -75,6 +76,8 @@ public:
     // Column -1: the entries' order.
     void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
 
+    // "Form 21 Customer Card", as the rows read.
+    QString ObjectLabel(const TCompareEntry& Entry) const;
     static QString StatusText(TCompareStatus Status);
     static QString LineBreaksOnlyText();
 
@@ -118,8 +121,10 @@ public:
     TFilterFields& FilterFields() const { return *FFilter; }
     TCompareChoices Choices() const;
     // Exports the selected rows: the new version of each object, the old one of
-    // a deleted object.
+    // a deleted object; the status bar says which were written.
     void ExportSelected();
+    // What the window last reported: an export, an object the main window lacks.
+    QString StatusMessage() const;
 
 signals:
     // The comparison has ended, run through or cancelled.
@@ -159,6 +164,7 @@ private:
     QCheckBox* FUnified;
     QLabel* FCounts;
     QLabel* FEmptyNote; // over the list when it has no rows
+    QStatusBar* FStatus;
     QProgressBar* FProgress;
     QPushButton* FCancel;
     QAction* FNextDifference;

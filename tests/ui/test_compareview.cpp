@@ -232,6 +232,50 @@ private slots:
         QVERIFY(!Texts.contains(QStringLiteral("g := 10;")));
         QVERIFY(Texts.contains(QStringLiteral("OBJECT Codeunit 80 Sales-Post")));
         QVERIFY(Texts.contains(QStringLiteral("OBJECT Report 5 Statement")));
+        QCOMPARE(Session.Compare->StatusMessage(),
+                 QStringLiteral("Exported the new version of 2 objects and the old version of 1 deleted object to %1.")
+                     .arg(QDir::toNativeSeparators(Out)));
+    }
+
+    // One row goes through the Save dialog; the message names the version written.
+    void ExportOneRow_data()
+    {
+        QTest::addColumn<int>("Kind");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<QString>("File");
+        QTest::addColumn<QString>("Message"); // %1: the file written
+        QTest::addColumn<QString>("Written");
+        QTest::newRow("changed") << int(otForm) << 21 << "for21.txt"
+                                 << "Exported the new version of Form 21 Customer Card to %1." << "bb := 55;";
+        QTest::newRow("deleted") << int(otCodeunit) << 80 << "cod80.txt"
+                                 << "Exported the old version of Codeunit 80 Sales-Post, which the new file lacks, to %1."
+                                 << "OBJECT Codeunit 80 Sales-Post";
+    }
+    void ExportOneRow()
+    {
+        QFETCH(int, Kind);
+        QFETCH(int, ID);
+        QFETCH(QString, File);
+        QFETCH(QString, Message);
+        QFETCH(QString, Written);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->List().setCurrentIndex(
+            Session.Compare->Model().index(RowOf(*Session.Compare, TObjectType(Kind), ID), 0));
+        // The Save dialog is confirmed with the name it offers.
+        QTimer Answer;
+        connect(&Answer, &QTimer::timeout, [&Answer] {
+            if (auto* Dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                Answer.stop();
+                QMetaObject::invokeMethod(Dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        Answer.start(5);
+        Component<QAction>(*Session.Compare, "actCompareExport")->trigger();
+        QVERIFY(QString::fromLatin1(Session.Folder.Read(File)).contains(Written));
+        QCOMPARE(Session.Compare->StatusMessage(), Message.arg(QDir::toNativeSeparators(Session.Folder.Path(File))));
     }
 
     // The file the window holds cannot be opened twice: the model is compared
