@@ -60,6 +60,18 @@ QString Counted(std::int64_t Count, const QString& One, const QString& Many)
     return Count == 1 ? One : Many.arg(Count);
 }
 
+// Where the first change begins in the old text: its first line deleted, or
+// the line the first lines inserted go before (the text's end after its last).
+std::int32_t FirstChangeInOld(const TTextDiff& Diff)
+{
+    for (const TDiffRun& Run : Diff.Script())
+        if (Run.Op != TDiffOp::Equal)
+            return Run.OldLine < Diff.OldLineCount()
+                       ? std::int32_t(Diff.OldLine(Run.OldLine).data() - Diff.OldText().data())
+                       : std::int32_t(Diff.OldText().size());
+    return 0;
+}
+
 QString FileLabel(const TObjectTextFile& File)
 {
     return QDir::toNativeSeparators(gui::FromSystemPath(File.FileName()));
@@ -425,7 +437,8 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
         Start();
     });
     connect(FUnified, &QCheckBox::toggled, this, &TCompareWindow::ChoicesChanged);
-    connect(FList, &QTreeView::activated, this, &TCompareWindow::Activate);
+    connect(FList, &QTreeView::activated, this,
+            [this](const QModelIndex& Index) { gui::RunGuarded(this, [&] { Activate(Index); }); });
     connect(FList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { gui::RunGuarded(this, [this] { ShowSelected(); }); });
     connect(FNextDifference, &QAction::triggered, this, [this] { Step(true); });
@@ -593,10 +606,24 @@ void TCompareWindow::Step(bool Forward)
 void TCompareWindow::Activate(const QModelIndex& Index)
 {
     const TCompareEntry* Entry = FModel->EntryAt(Index.row());
-    if (Entry && Entry->OldIndex >= 0)
-        emit OldObjectActivated(Entry->OldIndex);
-    else
+    if (!Entry)
+        return;
+    // The main window holds the old file: an added object is not there.
+    if (Entry->OldIndex < 0) {
         QApplication::beep();
+        FStatus->showMessage(tr("%1 is only in %2; the main window shows %3.")
+                                 .arg(FModel->ObjectLabel(*Entry), QFileInfo(FileLabel(*FNew)).fileName(),
+                                      QFileInfo(FileLabel(FOld)).fileName()));
+        return;
+    }
+    std::int32_t Position = 0;
+    if (Entry->NewIndex >= 0 && Entry->Status != TCompareStatus::Identical) {
+        gui::TWaitCursor Hourglass;
+        Position = FirstChangeInOld(
+            DiffObjects(&FOld.Objects(Entry->OldIndex), &FNew->Objects(Entry->NewIndex), FOptions));
+    }
+    FStatus->clearMessage();
+    emit OldObjectActivated(Entry->OldIndex, Position);
 }
 
 TCompareChoices TCompareWindow::Choices() const
@@ -672,7 +699,7 @@ void TCompareWindow::ExportSelected()
 // --- TCompareCommand
 
 TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
-                                 std::function<void(std::int32_t)> ShowObject)
+                                 TShowObject ShowObject)
     : QObject(&Window),
       FWindow(Window),
       FFile(File),
@@ -707,11 +734,12 @@ void TCompareCommand::CompareWith(const QString& FileName)
     auto* Compare = new TCompareWindow(FWindow, FFile, FileName, FEncodings.Chosen(), FChoices);
     FCompare = Compare;
     connect(Compare, &TCompareWindow::ChoicesChanged, this, [this, Compare] { FChoices = Compare->Choices(); });
-    connect(Compare, &TCompareWindow::OldObjectActivated, this, [this](std::int32_t ObjectIndex) {
-        FWindow.activateWindow();
-        FWindow.raise();
-        FShowObject(ObjectIndex);
-    });
+    connect(Compare, &TCompareWindow::OldObjectActivated, this,
+            [this](std::int32_t ObjectIndex, std::int32_t Position) {
+                FWindow.activateWindow();
+                FWindow.raise();
+                gui::RunGuarded(&FWindow, [&] { FShowObject(ObjectIndex, Position); });
+            });
     Compare->show();
     Compare->Start();
 }

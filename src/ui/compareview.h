@@ -129,8 +129,10 @@ public:
 signals:
     // The comparison has ended, run through or cancelled.
     void Finished();
-    // A row was opened (double-click, Enter) whose object the old file has.
-    void OldObjectActivated(std::int32_t ObjectIndex);
+    // A row was opened (double-click, Enter) whose object the old file, the
+    // main window's, has. Position: the byte in its text where its first
+    // difference from the new version begins (0 for a deleted or identical one).
+    void OldObjectActivated(std::int32_t ObjectIndex, std::int32_t Position);
     void ChoicesChanged();
 
 private:
@@ -180,9 +182,11 @@ class TCompareCommand : public QObject {
     Q_OBJECT
 public:
     // Encodings: the main window's, whose choice the compare window follows.
-    // ShowObject selects an object of File in the main window.
+    // ShowObject shows an object of File in the main window, its caret at a
+    // byte of its text.
+    using TShowObject = std::function<void(std::int32_t ObjectIndex, std::int32_t Position)>;
     TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
-                    std::function<void(std::int32_t)> ShowObject);
+                    TShowObject ShowObject);
 
     QAction* Action() const { return FAction; }
     // Shows the Open dialog; the compare follows its acceptance.
@@ -201,7 +205,7 @@ private:
     QWidget& FWindow;
     TObjectTextFile& FFile;
     const TEncodingChoice& FEncodings;
-    std::function<void(std::int32_t)> FShowObject;
+    TShowObject FShowObject;
     TCompareChoices FChoices;
     QAction* FAction;
     QPointer<QFileDialog> FDialog;

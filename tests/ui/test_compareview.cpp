@@ -248,7 +248,8 @@ private slots:
         QTest::newRow("changed") << int(otForm) << 21 << "for21.txt"
                                  << "Exported the new version of Form 21 Customer Card to %1." << "bb := 55;";
         QTest::newRow("deleted") << int(otCodeunit) << 80 << "cod80.txt"
-                                 << "Exported the old version of Codeunit 80 Sales-Post, which the new file lacks, to %1."
+                                 << "Exported the old version of Codeunit 80 Sales-Post, which the new file lacks, "
+                                    "to %1."
                                  << "OBJECT Codeunit 80 Sales-Post";
     }
     void ExportOneRow()
@@ -416,16 +417,16 @@ private slots:
         }
         QVERIFY(Row >= 0);
         QCOMPARE(Session.Compare->Model().index(Row, TCompareListModel::colStatus).data().toString(), Status);
-        QCOMPARE(Component<QLabel>(*Session.Compare, "lblCounts")->text().contains(QStringLiteral("line breaks only: 1")),
-                 !Notice.isEmpty());
+        const QString Counts = Component<QLabel>(*Session.Compare, "lblCounts")->text();
+        QCOMPARE(Counts.contains(QStringLiteral("line breaks only: 1")), !Notice.isEmpty());
         Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Row, 0));
         QCOMPARE(Shown.isVisible(), !Notice.isEmpty());
         if (!Notice.isEmpty())
             QCOMPARE(Shown.text(), Notice);
         // Another object shown takes the notice away.
         Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(true);
-        Session.Compare->List().setCurrentIndex(
-            Session.Compare->Model().index(RowOf(*Session.Compare, ID == 21 ? otCodeunit : otForm, ID == 21 ? 81 : 21), 0));
+        const int Other = ID == 21 ? RowOf(*Session.Compare, otCodeunit, 81) : RowOf(*Session.Compare, otForm, 21);
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Other, 0));
         QVERIFY(Shown.isHidden());
     }
 
@@ -766,21 +767,76 @@ private slots:
         QTEST(Name.data().toString(), "Name");
     }
 
-    // Opening a row shows its object in the main window; an added object has
-    // none there. The check boxes' choices go to the next compare window.
+    // Enter or a double click on a row shows its object in the main window,
+    // which holds the old file: the caret on the first line that differs
+    // from the new version, at the start of a deleted object; an added
+    // object is not there, and the compare window says so.
+    void RowOpensInTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("DoubleClick");
+        QTest::addColumn<bool>("Strict");
+        QTest::addColumn<int>("Kind");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<int>("TreeRow"); // -1: the tree stays as it was
+        QTest::addColumn<QString>("CaretLine");
+        QTest::addColumn<QString>("Message");
+        QTest::newRow("changed, by Enter") << false << false << int(otForm) << 21 << 1 << "    y := 2;" << "";
+        QTest::newRow("changed, by double click") << true << false << int(otForm) << 21 << 1 << "    y := 2;" << "";
+        QTest::newRow("stamped again, every byte")
+            << false << true << int(otCodeunit) << 81 << 3 << "    Date=01.07.10;" << "";
+        QTest::newRow("deleted") << false << false << int(otCodeunit) << 80 << 2 << "OBJECT Codeunit 80 Sales-Post"
+                                 << "";
+        QTest::newRow("added") << false << false << int(otReport) << 5 << -1 << ""
+                               << "Report 5 Statement is only in new.txt; the main window shows old.txt.";
+    }
     void RowOpensInTheMainWindow()
+    {
+        QFETCH(bool, DoubleClick);
+        QFETCH(bool, Strict);
+        QFETCH(int, Kind);
+        QFETCH(int, ID);
+        QFETCH(int, TreeRow);
+        QFETCH(QString, CaretLine);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
+        QTRY_VERIFY(!Session.Compare->Running());
+        const auto* Tree = Component<QTreeView>(*Session.Window, "tvwMain");
+        const auto* Text = Component<QPlainTextEdit>(*Session.Window, "memMain");
+        const QModelIndex TreeBefore = Tree->currentIndex();
+        QTreeView& List = Session.Compare->List();
+        const QModelIndex Row = Session.Compare->Model().index(RowOf(*Session.Compare, TObjectType(Kind), ID), 0);
+        QVERIFY(Row.isValid());
+        List.setCurrentIndex(Row);
+        if (DoubleClick) {
+            List.scrollTo(Row);
+            const QPoint At = List.visualRect(Row).center();
+            // A double click as the system delivers it: the first click, then the second.
+            QTest::mouseClick(List.viewport(), Qt::LeftButton, {}, At);
+            QTest::mouseDClick(List.viewport(), Qt::LeftButton, {}, At);
+        } else {
+            QTest::keyClick(&List, Qt::Key_Return);
+        }
+        QTEST(Session.Compare->StatusMessage(), "Message");
+        if (TreeRow < 0) {
+            QCOMPARE(Tree->currentIndex(), TreeBefore);
+            return;
+        }
+        QCOMPARE(Tree->currentIndex().row(), TreeRow);
+        QVERIFY(Text->isVisibleTo(Session.Window.get()));
+        QCOMPARE(Text->textCursor().block().text(), CaretLine);
+    }
+
+    // The check boxes' choices go to the next compare window.
+    void ChoicesGoToTheNextWindow()
     {
         TSession Session;
         Open(Session, OldFile(), NewFile());
         if (!Session.Compare)
             return;
-        QTreeView& List = Session.Compare->List();
-        const auto* Tree = Component<QTreeView>(*Session.Window, "tvwMain");
-        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otCodeunit, 80), 0));
-        QCOMPARE(Tree->currentIndex().row(), 2);
-        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otReport, 5), 0));
-        QCOMPARE(Tree->currentIndex().row(), 2);
-
         Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(true);
         auto* Command = Session.Window->findChild<TCompareCommand*>();
         Command->CompareWith(Session.Folder.Path(QStringLiteral("new.txt")));
