@@ -2,12 +2,14 @@
 
 #include "core/compare.h"
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextDocumentLayout>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <utility>
@@ -117,21 +119,28 @@ private:
             Add(FOut.Old, Line, TSideLine::Inserted);
     }
 
-    static void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
-                         const std::vector<TTextSpan>& Spans)
+    void AddMarks(TSideBySide::TSide& Side, std::int32_t Line, const TTextViewMap& Map,
+                  const std::vector<TTextSpan>& Spans) const
     {
+        const std::int32_t Shift = FUnified ? 1 : 0; // past the line's marker
         for (const TTextSpan& Span : Spans) {
             const std::int32_t Start = Map.ViewFromByte(Span.Start);
             const std::int32_t End = Map.ViewFromByte(Span.Start + Span.Length, TTextViewMap::TRounding::Up);
             if (End > Start)
-                Side.Marks.push_back({Line, Start, End - Start});
+                Side.Marks.push_back({Line, Start + Shift, End - Start});
         }
     }
 
-    static void Add(TSideBySide::TSide& Side, const TViewText& Line, TSideLine Kind)
+    // In one text every line starts with its marker, as in a patch, so that
+    // it reads without colour and copies as one.
+    void Add(TSideBySide::TSide& Side, const TViewText& Line, TSideLine Kind) const
     {
         if (!Side.Lines.empty())
             Side.Text += QLatin1Char('\n');
+        if (FUnified)
+            Side.Text += Kind == TSideLine::Deleted ? QLatin1Char('-')
+                         : Kind == TSideLine::Inserted ? QLatin1Char('+')
+                                                       : QLatin1Char(' ');
         Side.Text += Line.Text;
         Side.Lines.push_back(Kind);
     }
@@ -163,6 +172,37 @@ QPlainTextEdit* MakeSide(QWidget* Parent, const char* Name)
 
 } // namespace
 
+bool OnlyLineBreaksDiffer(std::string_view Old, std::string_view New)
+{
+    if (Old == New)
+        return false;
+    const auto NextLine = [](std::string_view& Text) {
+        const std::size_t Break = Text.find('\n');
+        std::string_view Line = Text.substr(0, Break);
+        Text.remove_prefix(Break == std::string_view::npos ? Text.size() : Break + 1);
+        if (Break != std::string_view::npos && !Line.empty() && Line.back() == '\r')
+            Line.remove_suffix(1);
+        return Line;
+    };
+    while (!Old.empty() && !New.empty())
+        if (NextLine(Old) != NextLine(New))
+            return false;
+    return Old.empty() && New.empty();
+}
+
+QString LineBreakCounts(std::string_view Text)
+{
+    qsizetype CrLf = 0, Lf = 0;
+    for (std::size_t At = Text.find('\n'); At != std::string_view::npos; At = Text.find('\n', At + 1))
+        ++(At > 0 && Text[At - 1] == '\r' ? CrLf : Lf);
+    QStringList Parts;
+    if (CrLf > 0)
+        Parts << QCoreApplication::translate("TCompareText", "%1 CR LF").arg(CrLf);
+    if (Lf > 0)
+        Parts << QCoreApplication::translate("TCompareText", "%1 LF").arg(Lf);
+    return Parts.isEmpty() ? QCoreApplication::translate("TCompareText", "none") : Parts.join(QStringLiteral(", "));
+}
+
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding)
 {
     return TLayoutBuilder(Diff, OldEncoding, NewEncoding, false).Build();
@@ -174,12 +214,22 @@ TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, T
 }
 
 TCompareText::TCompareText(QWidget* Parent)
-    : QWidget(Parent), FOld(MakeSide(this, "memOld")), FNew(MakeSide(this, "memNew")), FLastUsed(FOld)
+    : QWidget(Parent),
+      FNotice(new QLabel(this)),
+      FOld(MakeSide(this, "memOld")),
+      FNew(MakeSide(this, "memNew")),
+      FLastUsed(FOld)
 {
-    auto* Layout = new QHBoxLayout(this);
+    FNotice->setObjectName(QStringLiteral("lblCompareNotice"));
+    FNotice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FNotice->hide();
+    auto* Sides = new QHBoxLayout;
+    Sides->addWidget(FOld);
+    Sides->addWidget(FNew);
+    auto* Layout = new QVBoxLayout(this);
     Layout->setContentsMargins(0, 0, 0, 0);
-    Layout->addWidget(FOld);
-    Layout->addWidget(FNew);
+    Layout->addWidget(FNotice);
+    Layout->addLayout(Sides, 1);
     Follow(*FOld, *FNew);
     Follow(*FNew, *FOld);
 }
@@ -236,6 +286,14 @@ void TCompareText::Lay()
         std::fill(Side.Lines.begin(), Side.Lines.end(), TSideLine::Same);
         FLayout.Hunks.clear();
     }
+    // Both sides would read alike, every line marked and no word in it.
+    if (Both && FDiff.Differs() && OnlyLineBreaksDiffer(FDiff.OldText(), FDiff.NewText())) {
+        FNotice->setText(tr("Only line breaks differ: %1 in the old version, %2 in the new one.")
+                             .arg(LineBreakCounts(FDiff.OldText()), LineBreakCounts(FDiff.NewText())));
+        FNotice->show();
+    } else {
+        FNotice->hide();
+    }
     FOld->setVisible(FHasOld);
     FNew->setVisible(FHasNew && !InOne);
     SetText(*FOld, FLayout.Old.Text);
@@ -271,6 +329,7 @@ void TCompareText::Clear()
     FLayout = {};
     FDiff = {};
     FHasOld = FHasNew = false;
+    FNotice->hide();
     SetText(*FOld, {});
     SetText(*FNew, {});
 }

@@ -8,11 +8,13 @@
 #include "core/linediff.h"
 #include "ui/textviewmap.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 
@@ -36,9 +38,16 @@ struct TSideBySide {
     std::vector<std::int32_t> Hunks;
 };
 TSideBySide LayOutSideBySide(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
-// The same diff as one text, each change's old lines before its new ones: all
+// The same diff as one text, each change's old lines before its new ones, every
+// line led by "-" (old), "+" (new) or " " (both) as a unified diff has it: all
 // in Old, New left empty.
 TSideBySide LayOutUnified(const TTextDiff& Diff, TDisplayEncoding OldEncoding, TDisplayEncoding NewEncoding);
+
+// Whether two texts that differ are the same line for line once every line's
+// break (CR LF, LF, or none after the last line) is left out.
+bool OnlyLineBreaksDiffer(std::string_view Old, std::string_view New);
+// The line breaks of a text as a user reads them: "120 CR LF, 3 LF", "none".
+QString LineBreakCounts(std::string_view Text);
 
 class TCompareText : public QWidget {
     Q_OBJECT
@@ -60,6 +69,8 @@ public:
     // The caret to the last change, if there is one.
     void LastDifference();
 
+    // Says what the texts cannot show: that only their line breaks differ.
+    QLabel& Notice() const { return *FNotice; }
     QPlainTextEdit& OldView() const { return *FOld; }
     QPlainTextEdit& NewView() const { return *FNew; }
     const TSideBySide& Layout() const { return FLayout; }
@@ -73,6 +84,7 @@ private:
     void GoToLine(int Line);
     void Follow(QPlainTextEdit& From, QPlainTextEdit& To);
 
+    QLabel* FNotice;
     QPlainTextEdit* FOld;
     QPlainTextEdit* FNew;
     QPlainTextEdit* FLastUsed;

@@ -23,10 +23,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -53,6 +55,23 @@ std::int64_t StatusRank(TCompareStatus Status)
     return 4;
 }
 
+QString Counted(std::int64_t Count, const QString& One, const QString& Many)
+{
+    return Count == 1 ? One : Many.arg(Count);
+}
+
+// Where the first change begins in the old text: its first line deleted, or
+// the line the first lines inserted go before (the text's end after its last).
+std::int32_t FirstChangeInOld(const TTextDiff& Diff)
+{
+    for (const TDiffRun& Run : Diff.Script())
+        if (Run.Op != TDiffOp::Equal)
+            return Run.OldLine < Diff.OldLineCount()
+                       ? std::int32_t(Diff.OldLine(Run.OldLine).data() - Diff.OldText().data())
+                       : std::int32_t(Diff.OldText().size());
+    return 0;
+}
+
 QString FileLabel(const TObjectTextFile& File)
 {
     return QDir::toNativeSeparators(gui::FromSystemPath(File.FileName()));
@@ -69,8 +88,8 @@ TCompareListModel::TCompareListModel(const TObjectTextFile& Old, const TObjectTe
 {
 }
 
-void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical,
-                                   const TObjectFilter& Filter)
+void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, const std::vector<bool>* BreaksOnly,
+                                   bool ShowIdentical, const TObjectFilter& Filter)
 {
     // Chosen before the reset, so that a read that fails leaves the rows as they were.
     std::vector<std::int32_t> Rows;
@@ -85,6 +104,7 @@ void TCompareListModel::SetEntries(const std::vector<TCompareEntry>* Entries, bo
     }
     beginResetModel();
     FEntries = Entries;
+    FBreaksOnly = BreaksOnly;
     FRows = std::move(Rows);
     SortRows();
     endResetModel();
@@ -155,6 +175,14 @@ const TObjectTextObject& TCompareListModel::ObjectOf(const TCompareEntry& Entry)
     return Entry.NewIndex >= 0 ? FNew.Objects(Entry.NewIndex) : FOld.Objects(Entry.OldIndex);
 }
 
+QString TCompareListModel::ObjectLabel(const TCompareEntry& Entry) const
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(LabelFromBytes(ObjectTypeNames[Entry.ObjectType]))
+        .arg(Entry.ID)
+        .arg(NameOf(Entry));
+}
+
 QString TCompareListModel::NameOf(const TCompareEntry& Entry) const
 {
     const bool InNew = Entry.NewIndex >= 0;
@@ -208,6 +236,17 @@ QString TCompareListModel::StatusText(TCompareStatus Status)
     return tr("Not compared");
 }
 
+QString TCompareListModel::LineBreaksOnlyText()
+{
+    return tr("Line breaks only");
+}
+
+bool TCompareListModel::LineBreaksOnly(std::int32_t EntryIndex) const
+{
+    return FBreaksOnly && EntryIndex >= 0 && std::size_t(EntryIndex) < FBreaksOnly->size() &&
+           (*FBreaksOnly)[std::size_t(EntryIndex)];
+}
+
 QVariant TCompareListModel::data(const QModelIndex& Index, int Role) const
 {
     const TCompareEntry* Entry = Index.isValid() ? EntryAt(Index.row()) : nullptr;
@@ -215,7 +254,7 @@ QVariant TCompareListModel::data(const QModelIndex& Index, int Role) const
         return {};
     switch (Index.column()) {
     case colStatus:
-        return StatusText(Entry->Status);
+        return LineBreaksOnly(EntryIndexAt(Index.row())) ? LineBreaksOnlyText() : StatusText(Entry->Status);
     case colType:
         return LabelFromBytes(ObjectTypeNames[Entry->ObjectType]);
     case colID:
@@ -301,6 +340,20 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     // No column at first: the entries' order, kind then number.
     FList->header()->setSortIndicator(-1, Qt::AscendingOrder);
     FList->setSortingEnabled(true);
+    // The row the user was on is where the eye looks after a sort.
+    connect(FModel, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (FList->currentIndex().isValid())
+            FList->scrollTo(FList->currentIndex());
+    });
+    // Said over the empty list, so that an empty list is never a riddle.
+    FEmptyNote = new QLabel(FList->viewport());
+    FEmptyNote->setObjectName(QStringLiteral("lblCompareEmpty"));
+    FEmptyNote->setAttribute(Qt::WA_TransparentForMouseEvents);
+    FEmptyNote->setEnabled(false);
+    FEmptyNote->hide();
+    auto* Over = new QVBoxLayout(FList->viewport());
+    Over->setSizeConstraint(QLayout::SetNoConstraint);
+    Over->addWidget(FEmptyNote, 0, Qt::AlignCenter);
     FFilter = new TFilterFields(this);
     FFilter->setObjectName(QStringLiteral("fltCompare"));
     FFilter->SetEncoding(Encoding);
@@ -360,6 +413,10 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     Layout->addWidget(Files);
     Layout->addLayout(Options);
     Layout->addWidget(Splitter, 1);
+    FStatus = new QStatusBar(this);
+    FStatus->setObjectName(QStringLiteral("stbCompare"));
+    FStatus->setSizeGripEnabled(false);
+    Layout->addWidget(FStatus);
     // Two texts side by side want room: most of the screen.
     if (const QScreen* Screen = Owner.screen()) {
         const QRect Room = Screen->availableGeometry();
@@ -380,7 +437,8 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
         Start();
     });
     connect(FUnified, &QCheckBox::toggled, this, &TCompareWindow::ChoicesChanged);
-    connect(FList, &QTreeView::activated, this, &TCompareWindow::Activate);
+    connect(FList, &QTreeView::activated, this,
+            [this](const QModelIndex& Index) { gui::RunGuarded(this, [&] { Activate(Index); }); });
     connect(FList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { gui::RunGuarded(this, [this] { ShowSelected(); }); });
     connect(FNextDifference, &QAction::triggered, this, [this] { Step(true); });
@@ -393,7 +451,7 @@ TCompareWindow::~TCompareWindow()
     FSlice.stop();
     // The dialog hides after this, laying the list out once more: the model
     // must not read the entries and the new file, which go first.
-    FModel->SetEntries(nullptr, false, TObjectFilter());
+    FModel->SetEntries(nullptr, nullptr, false, TObjectFilter());
 }
 
 void TCompareWindow::Start()
@@ -404,15 +462,17 @@ void TCompareWindow::Start()
     // The same files pair up the same way: the object shown stays shown.
     if (const std::int32_t Shown = FModel->EntryIndexAt(FList->currentIndex().row()); Shown >= 0)
         FShownEntry = Shown;
-    FModel->SetEntries(nullptr, false, FFilter->Filter());
+    FModel->SetEntries(nullptr, nullptr, false, FFilter->Filter());
     FText->Clear();
     FEntries = MatchObjects(FOld, *FNew);
+    FBreaksOnly.assign(FEntries.size(), false);
     FNext = 0;
     FProgress->setRange(0, int(FEntries.size()));
     FProgress->setValue(0);
     FProgress->show();
     FCancel->show();
     FCounts->setText(tr("Comparing..."));
+    FEmptyNote->hide();
     FSlice.start();
 }
 
@@ -428,10 +488,15 @@ void TCompareWindow::CompareSlice()
     Clock.start();
     while (FNext < FEntries.size() && Clock.elapsed() < SliceMilliseconds) {
         TCompareEntry& Entry = FEntries[FNext++];
-        if (Entry.Status == TCompareStatus::Pending)
-            Entry.Status = FComparer.Differ(FOld.Objects(Entry.OldIndex), FNew->Objects(Entry.NewIndex))
-                               ? TCompareStatus::Changed
-                               : TCompareStatus::Identical;
+        if (Entry.Status != TCompareStatus::Pending)
+            continue;
+        const TObjectTextObject& Old = FOld.Objects(Entry.OldIndex);
+        const TObjectTextObject& New = FNew->Objects(Entry.NewIndex);
+        Entry.Status = FComparer.Differ(Old, New) ? TCompareStatus::Changed : TCompareStatus::Identical;
+        // Read again for the few that changed: a text that differs only in
+        // its line breaks is worth telling apart from one whose words changed.
+        if (Entry.Status == TCompareStatus::Changed)
+            FBreaksOnly[FNext - 1] = OnlyLineBreaksDiffer(Old.GetText(), New.GetText());
     }
     FProgress->setValue(int(FNext));
     if (FNext == FEntries.size())
@@ -453,8 +518,9 @@ void TCompareWindow::Refill()
         return;
     const std::int32_t Current = FModel->EntryIndexAt(FList->currentIndex().row());
     const std::int32_t Shown = Current >= 0 ? Current : std::exchange(FShownEntry, -1);
-    FModel->SetEntries(&FEntries, FShowIdentical->isChecked(), FFilter->Filter());
+    FModel->SetEntries(&FEntries, &FBreaksOnly, FShowIdentical->isChecked(), FFilter->Filter());
     UpdateCounts();
+    UpdateEmptyNote();
     const int Row = FModel->RowOf(Shown);
     // The first difference is shown at once.
     if (Row >= 0 || FModel->rowCount() > 0)
@@ -470,12 +536,31 @@ void TCompareWindow::UpdateCounts()
     std::array<int, 5> Counts{};
     for (const TCompareEntry& Entry : FEntries)
         ++Counts[std::size_t(Entry.Status)];
+    const auto BreaksOnly = std::count(FBreaksOnly.begin(), FBreaksOnly.end(), true);
     QStringList Parts;
     for (const TCompareStatus Status : {TCompareStatus::Added, TCompareStatus::Deleted, TCompareStatus::Changed,
-                                        TCompareStatus::Identical, TCompareStatus::Pending})
-        if (Status != TCompareStatus::Pending || Counts[std::size_t(Status)] > 0)
-            Parts << tr("%1: %2").arg(TCompareListModel::StatusText(Status)).arg(Counts[std::size_t(Status)]);
+                                        TCompareStatus::Identical, TCompareStatus::Pending}) {
+        if (Status == TCompareStatus::Pending && Counts[std::size_t(Status)] == 0)
+            continue;
+        QString Part = tr("%1: %2").arg(TCompareListModel::StatusText(Status)).arg(Counts[std::size_t(Status)]);
+        if (Status == TCompareStatus::Changed && BreaksOnly > 0)
+            Part += tr(" (line breaks only: %1)").arg(BreaksOnly);
+        Parts << Part;
+    }
     FCounts->setText(Parts.join(QStringLiteral("   ")));
+}
+
+void TCompareWindow::UpdateEmptyNote()
+{
+    if (Running() || FModel->rowCount() > 0) {
+        FEmptyNote->hide();
+        return;
+    }
+    const bool Differences = std::any_of(FEntries.begin(), FEntries.end(), [](const TCompareEntry& Entry) {
+        return Entry.Status != TCompareStatus::Identical;
+    });
+    FEmptyNote->setText(Differences ? tr("No object matches the filter") : tr("The files have no differences"));
+    FEmptyNote->show();
 }
 
 void TCompareWindow::ShowSelected()
@@ -521,15 +606,34 @@ void TCompareWindow::Step(bool Forward)
 void TCompareWindow::Activate(const QModelIndex& Index)
 {
     const TCompareEntry* Entry = FModel->EntryAt(Index.row());
-    if (Entry && Entry->OldIndex >= 0)
-        emit OldObjectActivated(Entry->OldIndex);
-    else
+    if (!Entry)
+        return;
+    // The main window holds the old file: an added object is not there.
+    if (Entry->OldIndex < 0) {
         QApplication::beep();
+        FStatus->showMessage(tr("%1 is only in %2; the main window shows %3.")
+                                 .arg(FModel->ObjectLabel(*Entry), QFileInfo(FileLabel(*FNew)).fileName(),
+                                      QFileInfo(FileLabel(FOld)).fileName()));
+        return;
+    }
+    std::int32_t Position = 0;
+    if (Entry->NewIndex >= 0 && Entry->Status != TCompareStatus::Identical) {
+        gui::TWaitCursor Hourglass;
+        Position = FirstChangeInOld(
+            DiffObjects(&FOld.Objects(Entry->OldIndex), &FNew->Objects(Entry->NewIndex), FOptions));
+    }
+    FStatus->clearMessage();
+    emit OldObjectActivated(Entry->OldIndex, Position);
 }
 
 TCompareChoices TCompareWindow::Choices() const
 {
     return {FStrict->isChecked(), FUnified->isChecked()};
+}
+
+QString TCompareWindow::StatusMessage() const
+{
+    return FStatus->currentMessage();
 }
 
 void TCompareWindow::ExportSelected()
@@ -538,22 +642,64 @@ void TCompareWindow::ExportSelected()
     for (const QModelIndex& Index : FList->selectionModel()->selectedRows())
         Rows.push_back(Index.row());
     std::sort(Rows.begin(), Rows.end());
-    std::vector<const TObjectTextObject*> Objects;
-    for (const int Row : Rows) {
-        const TCompareEntry* Entry = FModel->EntryAt(Row);
-        Objects.push_back(&FModel->ObjectOf(*Entry));
+    std::vector<const TCompareEntry*> Entries;
+    for (const int Row : Rows)
+        Entries.push_back(FModel->EntryAt(Row));
+    // Which version went out is not obvious from the file written: the
+    // message names it.
+    if (Entries.size() == 1) {
+        const TCompareEntry& Entry = *Entries.front();
+        if (!::ExportObject(const_cast<TObjectTextObject&>(FModel->ObjectOf(Entry)), *FSaveDialog))
+            return;
+        const QString Path = QDir::toNativeSeparators(FSaveDialog->selectedFiles().value(0));
+        FStatus->showMessage(Entry.NewIndex >= 0
+                                 ? tr("Exported the new version of %1 to %2.").arg(FModel->ObjectLabel(Entry), Path)
+                                 : tr("Exported the old version of %1, which the new file lacks, to %2.")
+                                       .arg(FModel->ObjectLabel(Entry), Path));
+        return;
     }
-    if (Objects.size() == 1)
-        ::ExportObject(const_cast<TObjectTextObject&>(*Objects.front()), *FSaveDialog);
-    else if (Objects.size() > 1 && FFolderDialog->Execute())
-        ExportObjectsTo(FFolderDialog->FolderName(), Objects,
-                        [this](const QString& Path) { return AskReplace(this, Path); });
+    if (Entries.size() < 2 || !FFolderDialog->Execute())
+        return;
+    // One object at a time, to know which were written; the answers carry
+    // over as one export's would.
+    const QString Folder = FFolderDialog->FolderName();
+    bool ReplaceAll = false, Stopped = false;
+    std::int64_t New = 0, Old = 0, Skipped = 0;
+    for (const TCompareEntry* Entry : Entries) {
+        std::optional<TReplaceAnswer> Answer;
+        ExportObjectsTo(Folder, {&FModel->ObjectOf(*Entry)}, [&](const QString& Path) {
+            Answer = ReplaceAll ? TReplaceAnswer::Yes : AskReplace(this, Path);
+            ReplaceAll = ReplaceAll || *Answer == TReplaceAnswer::YesToAll;
+            return *Answer;
+        });
+        if (Answer == TReplaceAnswer::No)
+            ++Skipped;
+        else if (Answer == TReplaceAnswer::Cancel)
+            Stopped = true;
+        else
+            ++(Entry->NewIndex >= 0 ? New : Old);
+        if (Stopped)
+            break;
+    }
+    QStringList Written;
+    if (New > 0)
+        Written << Counted(New, tr("the new version of 1 object"), tr("the new version of %1 objects"));
+    if (Old > 0)
+        Written << Counted(Old, tr("the old version of 1 deleted object"), tr("the old version of %1 deleted objects"));
+    QString Message = Written.isEmpty() ? tr("Nothing exported to %1.").arg(QDir::toNativeSeparators(Folder))
+                                        : tr("Exported %1 to %2.").arg(Written.join(tr(" and ")),
+                                                                       QDir::toNativeSeparators(Folder));
+    if (Skipped > 0)
+        Message += QLatin1Char(' ') + Counted(Skipped, tr("1 file not replaced."), tr("%1 files not replaced."));
+    if (Stopped)
+        Message += QLatin1Char(' ') + tr("Cancelled.");
+    FStatus->showMessage(Message);
 }
 
 // --- TCompareCommand
 
 TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
-                                 std::function<void(std::int32_t)> ShowObject)
+                                 TShowObject ShowObject)
     : QObject(&Window),
       FWindow(Window),
       FFile(File),
@@ -588,11 +734,12 @@ void TCompareCommand::CompareWith(const QString& FileName)
     auto* Compare = new TCompareWindow(FWindow, FFile, FileName, FEncodings.Chosen(), FChoices);
     FCompare = Compare;
     connect(Compare, &TCompareWindow::ChoicesChanged, this, [this, Compare] { FChoices = Compare->Choices(); });
-    connect(Compare, &TCompareWindow::OldObjectActivated, this, [this](std::int32_t ObjectIndex) {
-        FWindow.activateWindow();
-        FWindow.raise();
-        FShowObject(ObjectIndex);
-    });
+    connect(Compare, &TCompareWindow::OldObjectActivated, this,
+            [this](std::int32_t ObjectIndex, std::int32_t Position) {
+                FWindow.activateWindow();
+                FWindow.raise();
+                gui::RunGuarded(&FWindow, [&] { FShowObject(ObjectIndex, Position); });
+            });
     Compare->show();
     Compare->Start();
 }

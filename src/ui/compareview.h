@@ -32,6 +32,7 @@ class QFileDialog;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QStatusBar;
 class QTreeView;
 class TBrowseForFolderDialog;
 class TCompareText;
@@ -56,8 +57,11 @@ public:
                       const TEncodingChoice& NewEncodings, QObject* Parent = nullptr);
 
     // The filter sees the new version of an object, the old one of a deleted
-    // object. Raises what reading property values raises (EReadError).
-    void SetEntries(const std::vector<TCompareEntry>* Entries, bool ShowIdentical, const TObjectFilter& Filter);
+    // object. BreaksOnly: by entry, the changed ones whose only difference is
+    // in their line breaks (see OnlyLineBreaksDiffer); null or short: none.
+    // Raises what reading property values raises (EReadError).
+    void SetEntries(const std::vector<TCompareEntry>* Entries, const std::vector<bool>* BreaksOnly,
+                    bool ShowIdentical, const TObjectFilter& Filter);
     // The entry on a row; null for a row out of range.
     const TCompareEntry* EntryAt(int Row) const;
     int RowOf(std::int32_t EntryIndex) const;
@@ -72,9 +76,13 @@ public:
     // Column -1: the entries' order.
     void sort(int Column, Qt::SortOrder Order = Qt::AscendingOrder) override;
 
+    // "Form 21 Customer Card", as the rows read.
+    QString ObjectLabel(const TCompareEntry& Entry) const;
     static QString StatusText(TCompareStatus Status);
+    static QString LineBreaksOnlyText();
 
 private:
+    bool LineBreaksOnly(std::int32_t EntryIndex) const;
     void SortRows();
     QString NameOf(const TCompareEntry& Entry) const;
 
@@ -83,6 +91,7 @@ private:
     const TEncodingChoice& FOldEncodings;
     const TEncodingChoice& FNewEncodings;
     const std::vector<TCompareEntry>* FEntries = nullptr;
+    const std::vector<bool>* FBreaksOnly = nullptr;
     std::vector<std::int32_t> FRows;       // entry indexes shown
     std::vector<std::int32_t> FRowOfEntry; // -1 for an entry not shown
     int FSortColumn = -1;
@@ -112,14 +121,18 @@ public:
     TFilterFields& FilterFields() const { return *FFilter; }
     TCompareChoices Choices() const;
     // Exports the selected rows: the new version of each object, the old one of
-    // a deleted object.
+    // a deleted object; the status bar says which were written.
     void ExportSelected();
+    // What the window last reported: an export, an object the main window lacks.
+    QString StatusMessage() const;
 
 signals:
     // The comparison has ended, run through or cancelled.
     void Finished();
-    // A row was opened (double-click, Enter) whose object the old file has.
-    void OldObjectActivated(std::int32_t ObjectIndex);
+    // A row was opened (double-click, Enter) whose object the old file, the
+    // main window's, has. Position: the byte in its text where its first
+    // difference from the new version begins (0 for a deleted or identical one).
+    void OldObjectActivated(std::int32_t ObjectIndex, std::int32_t Position);
     void ChoicesChanged();
 
 private:
@@ -127,6 +140,7 @@ private:
     void Done();
     void Refill();
     void UpdateCounts();
+    void UpdateEmptyNote();
     void ShowSelected();
     void Step(bool Forward);
     void Activate(const QModelIndex& Index);
@@ -136,6 +150,7 @@ private:
     TObjectTextFile* FNew;
     TEncodingChoice FOldEncodings, FNewEncodings;
     std::vector<TCompareEntry> FEntries;
+    std::vector<bool> FBreaksOnly; // by entry: changed in its line breaks alone
     std::size_t FNext = 0;
     std::int32_t FShownEntry = -1; // the entry shown before the comparison ran again
     TCompareOptions FOptions;
@@ -150,6 +165,8 @@ private:
     QCheckBox* FStrict;
     QCheckBox* FUnified;
     QLabel* FCounts;
+    QLabel* FEmptyNote; // over the list when it has no rows
+    QStatusBar* FStatus;
     QProgressBar* FProgress;
     QPushButton* FCancel;
     QAction* FNextDifference;
@@ -165,9 +182,11 @@ class TCompareCommand : public QObject {
     Q_OBJECT
 public:
     // Encodings: the main window's, whose choice the compare window follows.
-    // ShowObject selects an object of File in the main window.
+    // ShowObject shows an object of File in the main window, its caret at a
+    // byte of its text.
+    using TShowObject = std::function<void(std::int32_t ObjectIndex, std::int32_t Position)>;
     TCompareCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings,
-                    std::function<void(std::int32_t)> ShowObject);
+                    TShowObject ShowObject);
 
     QAction* Action() const { return FAction; }
     // Shows the Open dialog; the compare follows its acceptance.
@@ -186,7 +205,7 @@ private:
     QWidget& FWindow;
     TObjectTextFile& FFile;
     const TEncodingChoice& FEncodings;
-    std::function<void(std::int32_t)> FShowObject;
+    TShowObject FShowObject;
     TCompareChoices FChoices;
     QAction* FAction;
     QPointer<QFileDialog> FDialog;

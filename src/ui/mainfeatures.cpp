@@ -11,6 +11,7 @@
 #include "ui/filterbar.h"
 #include "ui/findall.h"
 #include "ui/findflow.h"
+#include "ui/findnext.h"
 #include "ui/gotoobject.h"
 #include "ui/listcolumns.h"
 #include "ui/outlinebar.h"
@@ -147,8 +148,12 @@ void TfrmMain::FileChanging()
 
 void TfrmMain::AddCompare()
 {
+    // An object opened from the compare window shows with its caret on its first difference.
     FCompare = new TCompareCommand(*this, *FObjectTextFile, FEncodings,
-                                   [this](std::int32_t ObjectIndex) { GoToObject(ObjectIndex); });
+                                   [this](std::int32_t ObjectIndex, std::int32_t Position) {
+                                       ShowOccurrence(*FFindViews, ObjectIndex, Position + 1, 0);
+                                       ui->memMain->setFocus();
+                                   });
     // After the export entries.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());

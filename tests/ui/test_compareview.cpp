@@ -232,6 +232,51 @@ private slots:
         QVERIFY(!Texts.contains(QStringLiteral("g := 10;")));
         QVERIFY(Texts.contains(QStringLiteral("OBJECT Codeunit 80 Sales-Post")));
         QVERIFY(Texts.contains(QStringLiteral("OBJECT Report 5 Statement")));
+        QCOMPARE(Session.Compare->StatusMessage(),
+                 QStringLiteral("Exported the new version of 2 objects and the old version of 1 deleted object to %1.")
+                     .arg(QDir::toNativeSeparators(Out)));
+    }
+
+    // One row goes through the Save dialog; the message names the version written.
+    void ExportOneRow_data()
+    {
+        QTest::addColumn<int>("Kind");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<QString>("File");
+        QTest::addColumn<QString>("Message"); // %1: the file written
+        QTest::addColumn<QString>("Written");
+        QTest::newRow("changed") << int(otForm) << 21 << "for21.txt"
+                                 << "Exported the new version of Form 21 Customer Card to %1." << "bb := 55;";
+        QTest::newRow("deleted") << int(otCodeunit) << 80 << "cod80.txt"
+                                 << "Exported the old version of Codeunit 80 Sales-Post, which the new file lacks, "
+                                    "to %1."
+                                 << "OBJECT Codeunit 80 Sales-Post";
+    }
+    void ExportOneRow()
+    {
+        QFETCH(int, Kind);
+        QFETCH(int, ID);
+        QFETCH(QString, File);
+        QFETCH(QString, Message);
+        QFETCH(QString, Written);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->List().setCurrentIndex(
+            Session.Compare->Model().index(RowOf(*Session.Compare, TObjectType(Kind), ID), 0));
+        // The Save dialog is confirmed with the name it offers.
+        QTimer Answer;
+        connect(&Answer, &QTimer::timeout, [&Answer] {
+            if (auto* Dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                Answer.stop();
+                QMetaObject::invokeMethod(Dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        Answer.start(5);
+        Component<QAction>(*Session.Compare, "actCompareExport")->trigger();
+        QVERIFY(QString::fromLatin1(Session.Folder.Read(File)).contains(Written));
+        QCOMPARE(Session.Compare->StatusMessage(), Message.arg(QDir::toNativeSeparators(Session.Folder.Path(File))));
     }
 
     // The file the window holds cannot be opened twice: the model is compared
@@ -249,6 +294,140 @@ private slots:
             QCOMPARE(Entry.Status, TCompareStatus::Identical);
         QCOMPARE(int(Session.Compare->Entries().size()), 4);
         QVERIFY(HeldElsewhere(Session.Folder.Path(QStringLiteral("old.txt"))));
+    }
+
+    // An empty list says why it is empty.
+    void EmptyList_data()
+    {
+        QTest::addColumn<QString>("New"); // "itself": the loaded file
+        QTest::addColumn<QString>("NameFilter");
+        QTest::addColumn<bool>("ShowIdentical");
+        QTest::addColumn<QString>("Note"); // empty: no note
+        const QString None = QStringLiteral("The files have no differences");
+        QTest::newRow("the loaded file itself") << "itself" << "" << false << None;
+        QTest::newRow("only stamped again") << "stamped" << "" << false << None;
+        QTest::newRow("identical shown") << "stamped" << "" << true << "";
+        QTest::newRow("differences shown") << "changed" << "" << false << "";
+        QTest::newRow("differences filtered out") << "changed" << "Nothing*" << false
+                                                  << "No object matches the filter";
+    }
+    void EmptyList()
+    {
+        QFETCH(QString, New);
+        QFETCH(QString, NameFilter);
+        QFETCH(bool, ShowIdentical);
+        QFETCH(QString, Note);
+        const std::string Old = OldFile();
+        std::string Stamped = Old;
+        Stamped.replace(Stamped.find("12:00:00"), 8, "13:14:15");
+        TSession Session;
+        Open(Session, Old, New == "stamped" ? Stamped : NewFile(), New == "itself");
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        auto* Label = Component<QLabel>(*Session.Compare, "lblCompareEmpty");
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(ShowIdentical);
+        if (!NameFilter.isEmpty()) {
+            auto* Edit = Component<QLineEdit>(Session.Compare->FilterFields(), "edtFilterName");
+            QTest::keyClicks(Edit, NameFilter);
+            QTest::keyClick(Edit, Qt::Key_Return);
+        }
+        QCOMPARE(Session.Compare->Model().rowCount() == 0, !Note.isEmpty());
+        QCOMPARE(Label->isVisible(), !Note.isEmpty());
+        if (!Note.isEmpty())
+            QCOMPARE(Label->text(), Note);
+        // Gone while the comparison runs again.
+        Session.Compare->Start();
+        QVERIFY(Label->isHidden());
+        QTRY_VERIFY(!Session.Compare->Running());
+        QCOMPARE(Label->isVisible(), !Note.isEmpty());
+    }
+
+    void OnlyLineBreaksDifferFunction_data()
+    {
+        QTest::addColumn<QByteArray>("Old");
+        QTest::addColumn<QByteArray>("New");
+        QTest::addColumn<bool>("BreaksOnly");
+        QTest::newRow("CR LF against LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\nb\n") << true;
+        QTest::newRow("some lines only") << QByteArray("a\r\nb\n") << QByteArray("a\nb\n") << true;
+        QTest::newRow("no break after the last line") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb") << true;
+        QTest::newRow("the same text") << QByteArray("a\r\n") << QByteArray("a\r\n") << false;
+        QTest::newRow("an empty line more") << QByteArray("a\n") << QByteArray("a\n\n") << false;
+        QTest::newRow("a lone CR is no break") << QByteArray("a\rb\n") << QByteArray("a\nb\n") << false;
+        QTest::newRow("a word as well") << QByteArray("a\r\nb\r\n") << QByteArray("a\nc\n") << false;
+        QTest::newRow("against nothing") << QByteArray("\r\n") << QByteArray("") << false;
+    }
+    void OnlyLineBreaksDifferFunction()
+    {
+        QFETCH(QByteArray, Old);
+        QFETCH(QByteArray, New);
+        QTEST(OnlyLineBreaksDiffer(Old.toStdString(), New.toStdString()), "BreaksOnly");
+        QTEST(OnlyLineBreaksDiffer(New.toStdString(), Old.toStdString()), "BreaksOnly");
+    }
+
+    // An object whose two versions differ only in their line breaks says so
+    // in the list and over its texts, which would otherwise read alike.
+    void OnlyLineBreaks_data()
+    {
+        QTest::addColumn<QString>("Change");
+        QTest::addColumn<bool>("Strict");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<QString>("Status"); // empty: not listed
+        QTest::addColumn<QString>("Notice"); // empty: none
+        QTest::newRow("CR LF to LF, every byte")
+            << "LF" << true << 21 << "Line breaks only"
+            << "Only line breaks differ: 24 CR LF in the old version, 24 LF in the new one.";
+        QTest::newRow("CR LF to LF, stamps left out") << "LF" << false << 21 << "" << "";
+        QTest::newRow("no break after the last line")
+            << "no last break" << false << 81 << "Line breaks only"
+            << "Only line breaks differ: 24 CR LF in the old version, 23 CR LF in the new one.";
+        QTest::newRow("words changed as well") << "LF and words" << true << 21 << "Changed" << "";
+    }
+    void OnlyLineBreaks()
+    {
+        QFETCH(QString, Change);
+        QFETCH(bool, Strict);
+        QFETCH(int, ID);
+        QFETCH(QString, Status);
+        QFETCH(QString, Notice);
+        const auto ToLf = [](std::string Text) {
+            for (std::size_t At; (At = Text.find("\r\n")) != std::string::npos;)
+                Text.erase(At, 1);
+            return Text;
+        };
+        const std::string Form = Stamped("Form 21 Customer Card", "01.07.10", "12:00:00", SCode);
+        const std::string Codeunit = Stamped("Codeunit 81 Sales-Post (Yes/No)", "01.07.10", "12:00:00", SCode);
+        std::string New = Change == "LF"              ? ToLf(Form) + Codeunit
+                          : Change == "no last break" ? Form + Codeunit.substr(0, Codeunit.size() - 2)
+                                                      : ToLf(Stamped("Form 21 Customer Card", "01.07.10", "12:00:00",
+                                                                     SChangedCode)) + Codeunit;
+        TSession Session;
+        Open(Session, Form + Codeunit, New);
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
+        QTRY_VERIFY(!Session.Compare->Running());
+        const int Row = RowOf(*Session.Compare, ID == 21 ? otForm : otCodeunit, ID);
+        const QLabel& Shown = Session.Compare->Text().Notice();
+        if (Status.isEmpty()) {
+            QCOMPARE(Row, -1);
+            QVERIFY(Shown.isHidden());
+            return;
+        }
+        QVERIFY(Row >= 0);
+        QCOMPARE(Session.Compare->Model().index(Row, TCompareListModel::colStatus).data().toString(), Status);
+        const QString Counts = Component<QLabel>(*Session.Compare, "lblCounts")->text();
+        QCOMPARE(Counts.contains(QStringLiteral("line breaks only: 1")), !Notice.isEmpty());
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Row, 0));
+        QCOMPARE(Shown.isVisible(), !Notice.isEmpty());
+        if (!Notice.isEmpty())
+            QCOMPARE(Shown.text(), Notice);
+        // Another object shown takes the notice away.
+        Component<QCheckBox>(*Session.Compare, "chkShowIdentical")->setChecked(true);
+        const int Other = ID == 21 ? RowOf(*Session.Compare, otCodeunit, 81) : RowOf(*Session.Compare, otForm, 21);
+        Session.Compare->List().setCurrentIndex(Session.Compare->Model().index(Other, 0));
+        QVERIFY(Shown.isHidden());
     }
 
     // A second file that cannot be read is told as any open failure is, and
@@ -344,17 +523,30 @@ private slots:
         QVERIFY(View.isVisible());
         // Two replaced lines now take two lines each; the inserted one needs no filler.
         QCOMPARE(View.blockCount(), SideBySideLines + 2);
+        // Each line led by its marker, as a patch has it, so that it reads without colour.
         QStringList Lines = View.toPlainText().split(QLatin1Char('\n'));
-        const int Y = Lines.indexOf(QStringLiteral("    y := 2;"));
+        QCOMPARE(Lines.first(), QStringLiteral(" OBJECT Form 21 Customer Card"));
+        const int Y = Lines.indexOf(QStringLiteral("-    y := 2;"));
         QVERIFY(Y > 0);
-        QCOMPARE(Lines.value(Y + 1), QStringLiteral("    y := 20;"));
-        QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("    b := 5;")) + 1), QStringLiteral("    bb := 55;"));
-        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, int(Lines.indexOf(QStringLiteral("    bb := 55;"))),
-                                                int(Lines.indexOf(QStringLiteral("    g := 10;"))),
-                                                int(Lines.indexOf(QStringLiteral("    g := 11;")))}));
+        QCOMPARE(Lines.value(Y - 1), QStringLiteral("     x := 1;"));
+        QCOMPARE(Lines.value(Y + 1), QStringLiteral("+    y := 20;"));
+        QCOMPARE(Lines.value(Lines.indexOf(QStringLiteral("     b := 5;")) + 1), QStringLiteral("+    bb := 55;"));
+        const int G = Lines.indexOf(QStringLiteral("-    g := 10;"));
+        QCOMPARE(Lines.value(G + 1), QStringLiteral("+    g := 11;"));
+        for (const QString& Line : Lines)
+            QVERIFY2(QStringLiteral(" -+").contains(Line.left(1)), qPrintable(Line));
+        QCOMPARE(MarkedLines(View), (QList<int>{Y, Y + 1, int(Lines.indexOf(QStringLiteral("+    bb := 55;"))), G,
+                                                G + 1}));
         QCOMPARE(Session.Compare->Text().Layout().Hunks,
-                 (std::vector<std::int32_t>{Y, std::int32_t(int(Lines.indexOf(QStringLiteral("    bb := 55;")))),
-                                            std::int32_t(int(Lines.indexOf(QStringLiteral("    g := 10;"))))}));
+                 (std::vector<std::int32_t>{Y, std::int32_t(int(Lines.indexOf(QStringLiteral("+    bb := 55;")))),
+                                            std::int32_t(G)}));
+        // The words that differ are marked past the marker.
+        QStringList Words;
+        for (const QTextEdit::ExtraSelection& Selection : View.extraSelections())
+            if (!Selection.format.boolProperty(QTextFormat::FullWidthSelection))
+                Words << Selection.cursor.selectedText();
+        QCOMPARE(Words, QStringList({QStringLiteral("2"), QStringLiteral("20"), QStringLiteral("10"),
+                                     QStringLiteral("11")}));
         // Back side by side.
         Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(false);
         QVERIFY(Session.Compare->Text().NewView().isVisible());
@@ -513,6 +705,39 @@ private slots:
         }
     }
 
+    // A sort carries the current row far from where it was: the list follows it.
+    void SortKeepsTheCurrentRowInView_data()
+    {
+        QTest::addColumn<int>("Column");
+        QTest::addColumn<int>("Order");
+        QTest::newRow("by ID, descending") << int(TCompareListModel::colID) << int(Qt::DescendingOrder);
+        QTest::newRow("by name, descending") << int(TCompareListModel::colName) << int(Qt::DescendingOrder);
+    }
+    void SortKeepsTheCurrentRowInView()
+    {
+        QFETCH(int, Column);
+        QFETCH(int, Order);
+        std::string Old, New;
+        for (int ID = 1; ID <= 200; ++ID) {
+            const std::string Header = "Codeunit " + std::to_string(ID) + " Unit " + std::to_string(1000 + ID);
+            Old += Stamped(Header, "01.07.10", "12:00:00", "    x := 1;\r\n");
+            New += Stamped(Header, "01.07.10", "12:00:00", "    x := 2;\r\n");
+        }
+        TSession Session;
+        Open(Session, Old, New);
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Session.Compare->resize(600, 500);
+        QTreeView& List = Session.Compare->List();
+        QTRY_VERIFY(List.viewport()->height() > 0);
+        QCOMPARE(List.currentIndex().row(), 0);
+        List.sortByColumn(Column, Qt::SortOrder(Order));
+        QCOMPARE(List.currentIndex().row(), 199);
+        QVERIFY(List.viewport()->rect().intersects(List.visualRect(List.currentIndex())));
+        QVERIFY(!List.viewport()->rect().intersects(List.visualRect(Session.Compare->Model().index(0, 0))));
+    }
+
     // The compare window reads both files as the main window does: in the
     // encoding chosen in View > Encoding, or each object in its own.
     void FollowsTheChosenEncoding_data()
@@ -542,21 +767,76 @@ private slots:
         QTEST(Name.data().toString(), "Name");
     }
 
-    // Opening a row shows its object in the main window; an added object has
-    // none there. The check boxes' choices go to the next compare window.
+    // Enter or a double click on a row shows its object in the main window,
+    // which holds the old file: the caret on the first line that differs
+    // from the new version, at the start of a deleted object; an added
+    // object is not there, and the compare window says so.
+    void RowOpensInTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("DoubleClick");
+        QTest::addColumn<bool>("Strict");
+        QTest::addColumn<int>("Kind");
+        QTest::addColumn<int>("ID");
+        QTest::addColumn<int>("TreeRow"); // -1: the tree stays as it was
+        QTest::addColumn<QString>("CaretLine");
+        QTest::addColumn<QString>("Message");
+        QTest::newRow("changed, by Enter") << false << false << int(otForm) << 21 << 1 << "    y := 2;" << "";
+        QTest::newRow("changed, by double click") << true << false << int(otForm) << 21 << 1 << "    y := 2;" << "";
+        QTest::newRow("stamped again, every byte")
+            << false << true << int(otCodeunit) << 81 << 3 << "    Date=01.07.10;" << "";
+        QTest::newRow("deleted") << false << false << int(otCodeunit) << 80 << 2 << "OBJECT Codeunit 80 Sales-Post"
+                                 << "";
+        QTest::newRow("added") << false << false << int(otReport) << 5 << -1 << ""
+                               << "Report 5 Statement is only in new.txt; the main window shows old.txt.";
+    }
     void RowOpensInTheMainWindow()
+    {
+        QFETCH(bool, DoubleClick);
+        QFETCH(bool, Strict);
+        QFETCH(int, Kind);
+        QFETCH(int, ID);
+        QFETCH(int, TreeRow);
+        QFETCH(QString, CaretLine);
+        TSession Session;
+        Open(Session, OldFile(), NewFile());
+        if (!Session.Compare)
+            return;
+        Session.Compare->show();
+        Component<QCheckBox>(*Session.Compare, "chkStrict")->setChecked(Strict);
+        QTRY_VERIFY(!Session.Compare->Running());
+        const auto* Tree = Component<QTreeView>(*Session.Window, "tvwMain");
+        const auto* Text = Component<QPlainTextEdit>(*Session.Window, "memMain");
+        const QModelIndex TreeBefore = Tree->currentIndex();
+        QTreeView& List = Session.Compare->List();
+        const QModelIndex Row = Session.Compare->Model().index(RowOf(*Session.Compare, TObjectType(Kind), ID), 0);
+        QVERIFY(Row.isValid());
+        List.setCurrentIndex(Row);
+        if (DoubleClick) {
+            List.scrollTo(Row);
+            const QPoint At = List.visualRect(Row).center();
+            // A double click as the system delivers it: the first click, then the second.
+            QTest::mouseClick(List.viewport(), Qt::LeftButton, {}, At);
+            QTest::mouseDClick(List.viewport(), Qt::LeftButton, {}, At);
+        } else {
+            QTest::keyClick(&List, Qt::Key_Return);
+        }
+        QTEST(Session.Compare->StatusMessage(), "Message");
+        if (TreeRow < 0) {
+            QCOMPARE(Tree->currentIndex(), TreeBefore);
+            return;
+        }
+        QCOMPARE(Tree->currentIndex().row(), TreeRow);
+        QVERIFY(Text->isVisibleTo(Session.Window.get()));
+        QCOMPARE(Text->textCursor().block().text(), CaretLine);
+    }
+
+    // The check boxes' choices go to the next compare window.
+    void ChoicesGoToTheNextWindow()
     {
         TSession Session;
         Open(Session, OldFile(), NewFile());
         if (!Session.Compare)
             return;
-        QTreeView& List = Session.Compare->List();
-        const auto* Tree = Component<QTreeView>(*Session.Window, "tvwMain");
-        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otCodeunit, 80), 0));
-        QCOMPARE(Tree->currentIndex().row(), 2);
-        emit List.activated(Session.Compare->Model().index(RowOf(*Session.Compare, otReport, 5), 0));
-        QCOMPARE(Tree->currentIndex().row(), 2);
-
         Component<QCheckBox>(*Session.Compare, "chkUnified")->setChecked(true);
         auto* Command = Session.Window->findChild<TCompareCommand*>();
         Command->CompareWith(Session.Folder.Path(QStringLiteral("new.txt")));
