@@ -1,5 +1,5 @@
 // Program entry: the application object, the one window, the message loop.
-#include "ui/mainform.h"
+#include "ui/window/mainform.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -23,8 +23,8 @@
 // peaks are its own.
 //
 // --rows: see PrintRows.
-#include "ui/findall.h"
-#include "ui/mainform.h"
+#include "ui/find/findall.h"
+#include "ui/window/mainform.h"
 
 #include <QAction>
 #include <QApplication>

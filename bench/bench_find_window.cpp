@@ -6,8 +6,8 @@
 // Runs offscreen. Opens FILE in the window (root selected, so each search
 // starts at the first object), then times RUNS presses with match case on and
 // RUNS with it off, and prints the best and the median of each in milliseconds.
-#include "ui/finddialog.h"
-#include "ui/mainform.h"
+#include "ui/find/finddialog.h"
+#include "ui/window/mainform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -18,8 +18,8 @@
 //                 50 ms).
 // and the heap the colours of the whole object take once the idle pass is done.
 #include "core/objectoutline.h"
-#include "ui/objecthighlighter.h"
-#include "ui/textviewmap.h"
+#include "ui/views/objecthighlighter.h"
+#include "ui/views/textviewmap.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,7 +8,7 @@
 // and, separately, the first layout of the expanded tree that follows on
 // screen. Prints the best of RUNS for each, the ratio window / model, and the
 // resident memory the views add per object.
-#include "ui/mainform.h"
+#include "ui/window/mainform.h"
 #include "core/quibfile.h"
 
 #include <QApplication>

@@ -9,7 +9,7 @@
 // another text first, so every call decodes and fills the document) and prints
 // the best of each and the ratio (target: at most 1.2).
 #include "core/codepages.h"
-#include "ui/objecttextview.h"
+#include "ui/views/objecttextview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

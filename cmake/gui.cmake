@@ -6,28 +6,28 @@ set(CMAKE_AUTOUIC ON)
 set(CMAKE_AUTORCC ON)
 
 add_library(orvantaui STATIC
-  src/ui/mainform.h src/ui/mainform.cpp src/ui/mainform.ui src/ui/mainsettings.cpp
-  src/ui/mainfindexport.cpp src/ui/mainfeatures.cpp src/ui/windowcommands.h src/ui/windowcommands.cpp
-  src/ui/viewoptions.h src/ui/viewoptions.cpp src/ui/recentfiles.h src/ui/recentfiles.cpp
-  src/ui/gotoobject.h src/ui/gotoobject.cpp src/ui/outlinebar.h src/ui/outlinebar.cpp
-  src/ui/shownobjects.h src/ui/listcolumns.h src/ui/listcolumns.cpp src/ui/filterbar.h src/ui/filterbar.cpp src/ui/filterfields.h src/ui/filterfields.cpp
-  src/ui/objectviews.h src/ui/objectviews.cpp
-  src/ui/objecttextview.h src/ui/objecttextview.cpp
-  src/ui/objecthighlighter.h src/ui/objecthighlighter.cpp
-  src/ui/textviewmap.h src/ui/textviewmap.cpp
-  src/ui/encodingmenu.h src/ui/encodingmenu.cpp
-  src/ui/finddialog.h src/ui/finddialog.cpp src/ui/findnext.h src/ui/findnext.cpp
-  src/ui/findall.h src/ui/findall.cpp src/ui/findallworker.h src/ui/findallworker.cpp
-  src/ui/fileencodingsworker.h src/ui/fileencodingsworker.cpp
-  src/ui/exportobjects.h src/ui/exportobjects.cpp
-  src/ui/compareview.h src/ui/compareview.cpp src/ui/comparetext.h src/ui/comparetext.cpp
-  src/ui/findflow.h src/ui/findflow.cpp src/ui/exportflow.h src/ui/exportflow.cpp
-  src/ui/errorbox.h src/ui/errorbox.cpp src/ui/uiguards.h
-  src/ui/taborder.h src/ui/taborder.cpp
-  src/ui/filedialogs.h src/ui/filedialogs.cpp src/ui/systempath.h
-  src/ui/windowplacement.h src/ui/windowplacement.cpp
-  src/ui/settingslocation.h src/ui/settingslocation.cpp
-  src/ui/windowsettings.h src/ui/windowsettings.cpp src/ui/profiletext.h src/ui/profiletext.cpp
+  src/ui/window/mainform.h src/ui/window/mainform.cpp src/ui/window/mainform.ui src/ui/window/mainsettings.cpp
+  src/ui/window/mainfindexport.cpp src/ui/window/mainfeatures.cpp src/ui/window/windowcommands.h src/ui/window/windowcommands.cpp
+  src/ui/window/viewoptions.h src/ui/window/viewoptions.cpp src/ui/window/recentfiles.h src/ui/window/recentfiles.cpp
+  src/ui/find/gotoobject.h src/ui/find/gotoobject.cpp src/ui/views/outlinebar.h src/ui/views/outlinebar.cpp
+  src/ui/views/shownobjects.h src/ui/views/listcolumns.h src/ui/views/listcolumns.cpp src/ui/filter/filterbar.h src/ui/filter/filterbar.cpp src/ui/filter/filterfields.h src/ui/filter/filterfields.cpp
+  src/ui/views/objectviews.h src/ui/views/objectviews.cpp
+  src/ui/views/objecttextview.h src/ui/views/objecttextview.cpp
+  src/ui/views/objecthighlighter.h src/ui/views/objecthighlighter.cpp
+  src/ui/views/textviewmap.h src/ui/views/textviewmap.cpp
+  src/ui/window/encodingmenu.h src/ui/window/encodingmenu.cpp
+  src/ui/find/finddialog.h src/ui/find/finddialog.cpp src/ui/find/findnext.h src/ui/find/findnext.cpp
+  src/ui/find/findall.h src/ui/find/findall.cpp src/ui/find/findallworker.h src/ui/find/findallworker.cpp
+  src/ui/window/fileencodingsworker.h src/ui/window/fileencodingsworker.cpp
+  src/ui/export/exportobjects.h src/ui/export/exportobjects.cpp
+  src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
+  src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
+  src/ui/common/errorbox.h src/ui/common/errorbox.cpp src/ui/common/uiguards.h
+  src/ui/window/taborder.h src/ui/window/taborder.cpp
+  src/ui/common/filedialogs.h src/ui/common/filedialogs.cpp src/ui/common/systempath.h
+  src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
+  src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
+  src/ui/window/windowsettings.h src/ui/window/windowsettings.cpp src/ui/window/profiletext.h src/ui/window/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp
   src/components/brwsfldr.h src/components/brwsfldr.cpp
   src/components/actnpopupctrl.h src/components/actnpopupctrl.cpp

@@ -2,7 +2,7 @@
 // bytes in every encoding. The first byte picks the encoding; the rest is an
 // object's text.
 #include "fuzzcheck.h"
-#include "ui/textviewmap.h"
+#include "ui/views/textviewmap.h"
 
 #include <string>
 #include <string_view>

@@ -2,9 +2,9 @@
 // messages caught instead of shown, and a window with its own settings file.
 #pragma once
 
-#include "ui/errorbox.h"
-#include "ui/mainform.h"
-#include "ui/objecttextview.h"
+#include "ui/common/errorbox.h"
+#include "ui/window/mainform.h"
+#include "ui/views/objecttextview.h"
 #include "platform/filestream.h"
 
 #include <QDir>

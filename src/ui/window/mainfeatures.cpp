@@ -1,0 +1,194 @@
+// The window's side of the features on top of its own commands: the View
+// menu's switches for the text view, the list's columns and the filter bar,
+// File > Compare With... and Recent Files, Edit > Find Next, Find Previous,
+// Go to Object and Find All, and the caret's place in the status bar.
+#include "ui/window/mainform.h"
+
+#include "ui/window/fileencodingsworker.h"
+
+#include "ui/compare/compareview.h"
+#include "ui/common/errorbox.h"
+#include "ui/filter/filterbar.h"
+#include "ui/find/findall.h"
+#include "ui/find/findflow.h"
+#include "ui/find/findnext.h"
+#include "ui/find/gotoobject.h"
+#include "ui/views/listcolumns.h"
+#include "ui/views/outlinebar.h"
+#include "ui/window/recentfiles.h"
+#include "ui/window/taborder.h"
+#include "ui/window/viewoptions.h"
+#include "ui_mainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+
+void TfrmMain::CreateFeatures()
+{
+    FViewOptions = new TViewOptions(*ui->mnuView, *ui->memMain,
+                                    [Text = ui->memMain](bool On) { Text->SetHighlighting(On); });
+    auto* Outline = new TOutlineBar(*ui->memMain);
+    CreateFilter();
+    ui->mnuView->addAction(Outline->OpenAction());
+    FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
+                          [Outline] { return Outline->CanOpen(); });
+    // Recent Files above the separator before Exit.
+    const QList<QAction*> FileItems = ui->mnuFile->actions();
+    const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
+    FRecentFiles = new TRecentFiles(*ui->mnuFile, Exit > 0 ? FileItems.at(Exit - 1) : ui->actFileExit);
+    connect(FRecentFiles, &TRecentFiles::Chosen, this, &TfrmMain::OpenRecentFile);
+    AddEditCommands();
+    AddCompare();
+    AddFindAll();
+    // The caret's line and column, left of the encoding.
+    FCaretField = new QLabel(ui->stbMain);
+    FCaretField->setObjectName(QStringLiteral("stbCaret"));
+    ui->stbMain->removeWidget(FEncodingField);
+    ui->stbMain->addPermanentWidget(FCaretField);
+    ui->stbMain->addPermanentWidget(FEncodingField);
+    FEncodingField->show();
+    connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
+    // As the parts read, left to right and top down, then the bars around them.
+    gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
+}
+
+void TfrmMain::CreateFilter()
+{
+    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, *FListModel);
+    FFilterBar = new TFilterBar(*this);
+    ui->mnuView->addAction(FFilterBar->ShowAction());
+    FCommands->AddCommand(FFilterBar->ShowAction(), [] {});
+    // The fields of the values the list shows.
+    connect(FListColumns, &TListColumns::Changed, this, [this] {
+        FFilterBar->SetFieldShown(TFilterField::Modified, FListColumns->Shown(TObjectProperty::Modified));
+        FFilterBar->SetFieldShown(TFilterField::Date, FListColumns->Shown(TObjectProperty::Date));
+        FFilterBar->SetFieldShown(TFilterField::Time, FListColumns->Shown(TObjectProperty::Time));
+    });
+    connect(FFilterBar, &TFilterBar::Changed, this, [this] { gui::RunGuarded(this, [this] { FilterChanged(); }); });
+}
+
+void TfrmMain::ApplyFilter()
+{
+    if (FileLoaded() && FFilterBar && FFilterBar->Filter().Active())
+        FShown.Show(FFilterBar->Filter().Apply(*FObjectTextFile));
+    else
+        FShown.ShowAll(FileLoaded() ? FObjectTextFile->Count() : 0);
+}
+
+void TfrmMain::FilterChanged()
+{
+    if (!FileLoaded())
+        return;
+    const int Selected = SelectedObjectIndex();
+    ApplyFilter();
+    FTreeModel->Refill();
+    FListModel->SetItemCount(FShown.Count());
+    ui->tvwMain->expand(FTreeModel->NodeAt(0));
+    // The object shown stays when it passes; else the list of those that do.
+    const int Row = Selected >= 0 ? FShown.RowOf(Selected) : -1;
+    SelectNode(Row + 1);
+    if (Row >= 0)
+        ui->tvwMain->scrollTo(SelectedNode());
+    UpdateStatus();
+}
+
+void TfrmMain::ClearFilter()
+{
+    FFilterBar->Clear();
+}
+
+void TfrmMain::AddEditCommands()
+{
+    FGoToObject = new TGoToObjectDialog(
+        this, *FObjectTextFile, [this](int ObjectIndex, int Line) { GoToObject(ObjectIndex, Line); },
+        [this] { return ui->memMain->isHidden() ? -1 : SelectedObjectIndex(); }, [this] { Beep(); });
+    auto* GoTo = new QAction(tr("&Go to Object..."), this);
+    GoTo->setObjectName(QStringLiteral("actEditGoToObject"));
+    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    // After Find, in this order.
+    const QList<QAction*> EditItems = ui->mnuEdit->actions();
+    QAction* AfterFind = EditItems.value(EditItems.indexOf(ui->actEditFind) + 1);
+    QAction* const Added[] = {FFind->FindNextAction(), FFind->FindPreviousAction(), GoTo};
+    for (QAction* Item : Added)
+        ui->mnuEdit->insertAction(AfterFind, Item);
+    const auto Loaded = [this] { return FileLoaded(); };
+    FCommands->AddCommand(FFind->FindNextAction(), [this] { FFind->FindAgain(true); }, Loaded);
+    FCommands->AddCommand(FFind->FindPreviousAction(), [this] { FFind->FindAgain(false); }, Loaded);
+    FCommands->AddCommand(GoTo, [this] { FGoToObject->Execute(); }, Loaded);
+}
+
+void TfrmMain::AddFindAll()
+{
+    FFindAll = new TFindAllPanel(*this, *FObjectTextFile, FEncodings, *FFindViews);
+    auto* FindAll = new QAction(tr("Find A&ll"), this);
+    FindAll->setObjectName(QStringLiteral("actEditFindAll"));
+    FindAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    // After Go to Object.
+    const QList<QAction*> EditItems = ui->mnuEdit->actions();
+    const qsizetype GoTo = EditItems.indexOf(findChild<QAction*>(QStringLiteral("actEditGoToObject")));
+    ui->mnuEdit->insertAction(GoTo < 0 ? nullptr : EditItems.value(GoTo + 1), FindAll);
+    FCommands->AddCommand(
+        FindAll, [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); }, [this] { return FileLoaded(); });
+    FCommands->AddCommand(FFindAll->StopAction(), [this] { FFindAll->Stop(); }, [this] { return FFindAll->Running(); });
+    // A text typed in the panel is the find text from then on, for Find Next too.
+    connect(FFindAll, &TFindAllPanel::Searching, this, [this](const QString& Text, bool MatchCase) {
+        FFind->SetFindText(Text.toStdString());
+        FFind->SetMatchCase(MatchCase);
+    });
+}
+
+void TfrmMain::FileChanging()
+{
+    FFindAll->Clear();
+    // Its reader shares the file's hold, which the next load must take anew.
+    FFileEncodingsWorker.reset();
+}
+
+void TfrmMain::AddCompare()
+{
+    // An object opened from the compare window shows with its caret on its first difference.
+    FCompare = new TCompareCommand(*this, *FObjectTextFile, FEncodings,
+                                   [this](std::int32_t ObjectIndex, std::int32_t Position) {
+                                       ShowOccurrence(*FFindViews, ObjectIndex, Position + 1, 0);
+                                       ui->memMain->setFocus();
+                                   });
+    // After the export entries.
+    const QList<QAction*> FileItems = ui->mnuFile->actions();
+    ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());
+    FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
+}
+
+void TfrmMain::OpenRecentFile(const QString& FileName)
+{
+    gui::RunGuarded(this, [&] { OpenFile(FileName); });
+}
+
+void TfrmMain::GoToObject(int ObjectIndex, int Line)
+{
+    SelectObject(ObjectIndex);
+    // Now, not at the tree's delayed report, so the caret can be placed.
+    ShowObjectText(ObjectIndex);
+    if (Line > 0)
+        ui->memMain->GoToLine(Line);
+    ui->memMain->setFocus();
+}
+
+void TfrmMain::UpdateCaretField()
+{
+    if (ui->memMain->isHidden() || ui->memMain->ObjectText().empty()) {
+        FCaretField->clear();
+        return;
+    }
+    const TObjectTextView::TCaretPlace Caret = ui->memMain->CaretPlace();
+    FCaretField->setText(tr("Ln %1, Col %2").arg(Caret.Line).arg(Caret.Column));
+}
+
+void TfrmMain::Beep()
+{
+    if (FBeepSink)
+        FBeepSink();
+    else
+        QApplication::beep();
+}

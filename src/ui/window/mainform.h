@@ -1,0 +1,209 @@
+// The application's one window: start-up and shutdown, opening and closing
+// files, the caption and the status bar, and the object tree, list and text
+// views, which it keeps in step.
+//
+// It owns the model and hands the rest over by job: the commands with their
+// menus and update rules (TWindowCommands), the find (TFindFlow), the export
+// (TExportFlow), the settings file (TWindowSettings, applied and gathered in
+// mainsettings.cpp) and the window's placement (TWindowPlacement).
+// mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
+// views as the search sees them; mainfeatures.cpp: the features on top of the
+// window's own commands (view switches, recent files, go to object, find
+// again, find all, compare, the caret's place).
+#pragma once
+
+#include "core/quibfile.h"
+#include "core/encodingchoice.h"
+#include "ui/find/findnext.h"
+#include "ui/views/objectviews.h"
+#include "ui/window/windowcommands.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+class QFileDialog;
+class QLabel;
+class TEncodingMenu;
+class TCompareCommand;
+class TExportFlow;
+class TFindAllPanel;
+class TFindFlow;
+class TFilterBar;
+class TGoToObjectDialog;
+class TFileEncodingsWorker;
+class TListColumns;
+class TRecentFiles;
+class TViewOptions;
+class TWindowPlacement;
+namespace Ui {
+class TfrmMain;
+}
+
+class TfrmMain : public QMainWindow, private TCommandTarget {
+    Q_OBJECT
+public:
+    // Arguments: the command line without the program's own name; the first
+    // one, if any, is the file to open. SettingsFileName: the settings file;
+    // empty for the default one.
+    explicit TfrmMain(const QStringList& Arguments = {}, const QString& SettingsFileName = {},
+                      QWidget* Parent = nullptr);
+    ~TfrmMain() override;
+
+    // The settings file: beside the executable where that folder can be
+    // written, else in the user's configuration folder.
+    static QString DefaultSettingsFileName();
+
+    void UpdateCaption();
+    void UpdateStatus();
+    void FileProgress(TObjectTextFile& Sender, TProgressKind Kind, std::uint8_t Percent);
+    // Loads FileName (a full path, or one relative to the current directory)
+    // and shows it. Failures are thrown, after the views have been brought in
+    // line with what the model still holds.
+    void OpenFile(const QString& FileName);
+
+    // Views.
+    void FillTreeView();
+    void tvwMainChange(const QModelIndex& Node);
+    void tvwMainMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position);
+    void lvwMainDblClick();
+
+    // The commands that are the window's own or hand over to find and export.
+    void actFileOpenExecute() override;
+    void actFileCloseExecute() override;
+    void actFileExitExecute() override;
+    void actFileExportTreeViewExecute() override;
+    void actFileExportListViewExecute() override;
+    void actEditFindExecute() override;
+    // One press of the find dialog's Find Next.
+    void dlgFindFind();
+
+    // Settings.
+    void LoadSettings();
+    void SaveSettings();
+
+    // What other parts of the window and the tests look at.
+    TObjectTextFile& ObjectTextFile() { return *FObjectTextFile; }
+    bool FileLoaded() const override { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
+    TActiveView ActiveView() const { return FCommands->ActiveView(); }
+    QString StatusText() const;
+    const QString& SettingsFileName() const { return FSettingsFileName; }
+    // The find dialog's text (as bytes of the file) and match-case option, as
+    // the settings file keeps them.
+    std::string FindText() const;
+    void SetFindText(const std::string& Text);
+    bool FindMatchCase() const;
+    void SetFindMatchCase(bool MatchCase);
+    // Where the find's beep goes: the system's beep when unset. Tests count it.
+    void SetBeepSink(std::function<void()> Sink) { FBeepSink = std::move(Sink); }
+    // The font face that the settings file holds for a view, which may name a
+    // font this system lacks (the view then shows a fallback).
+    static QString StoredFace(const QFont& Font);
+    // The tree's width, as the splitter gives it to the tree.
+    void SetTreeWidth(int Width);
+    int TreeWidth() const;
+    // The display encoding by its setting's name: "auto" or an encoding's
+    // name; an unknown name is Automatic.
+    void SetEncoding(const QString& SettingName);
+    QString EncodingSetting() const;
+
+protected:
+    bool event(QEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+    void dragEnterEvent(QDragEnterEvent* Event) override;
+    void dragMoveEvent(QDragMoveEvent* Event) override;
+    void dropEvent(QDropEvent* Event) override;
+
+private:
+    class TFindViews;
+
+    void FormCreate(const QStringList& Arguments);
+    void FormDestroy();
+    void WireViews();
+    void CreateFindAndExport();
+    // The tree's selected node, invalid when there is none.
+    QModelIndex SelectedNode() const;
+    int SelectedObjectIndex() const override;
+    bool RootSelected() const override;
+    // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
+    void ShowObjectText(int ObjectIndex);
+    void SetStatusText(const QString& Text);
+    void SelectNode(int AbsoluteIndex);
+    // Selects object ObjectIndex's node (the filter is cleared when it hides
+    // the object) and scrolls the tree to it.
+    void SelectObject(int ObjectIndex);
+    // After a load that failed the model holds no readable file any more
+    // (the previous one was released first): show that, as Close does.
+    void ShowNoFile();
+    QFileDialog& OpenDialog();
+    // The window's own font as designed, which the views start from.
+    void SetDesignedFont();
+
+    std::unique_ptr<TObjectTextFile> FObjectTextFile;
+    std::unique_ptr<Ui::TfrmMain> ui;
+    QString FSettingsFileName;
+    QLabel* FStatusLabel = nullptr;
+    QLabel* FEncodingField = nullptr;
+    TEncodingChoice FEncodings;
+    // The whole file's detection of the file on view, while it runs; each run
+    // numbered, so a result of an earlier file is never taken.
+    std::unique_ptr<TFileEncodingsWorker> FFileEncodingsWorker;
+    std::uint64_t FFileEncodingsRun = 0;
+    void StartFileEncodings();
+    void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
+    TEncodingMenu* FEncodingMenu = nullptr;
+    TKindImages FKindImages;
+    // What the tree and the list show: all objects, or those the filter lets through.
+    TShownObjects FShown;
+    TObjectTreeModel* FTreeModel = nullptr;
+    TObjectListModel* FListModel = nullptr;
+    // The tree width read from the settings, until the splitter has been laid
+    // out on screen (before that its sizes are not the ones it will show).
+    int FPendingTreeWidth = -1;
+    TWindowPlacement* FPlacement = nullptr;
+    QPointer<QFileDialog> FdlgOpen;
+    // The Open dialog's file and filter at its last confirmed use.
+    QString FOpenFileName;
+    QString FOpenFilter;
+
+    // The jobs handed over, each a child of the window.
+    TWindowCommands* FCommands = nullptr;
+    std::unique_ptr<TFindView> FFindViews;
+    TFindFlow* FFind = nullptr;
+    TExportFlow* FExport = nullptr;
+    std::function<void()> FBeepSink;
+
+    // The features on top of the window's own commands (mainfeatures.cpp).
+    void CreateFeatures();
+    void AddEditCommands();
+    void AddCompare();
+    void AddFindAll();
+    // A file is about to be opened, or the one shown closed: the features let
+    // go of what they hold of it.
+    void FileChanging();
+    void OpenRecentFile(const QString& FileName);
+    // Object ObjectIndex shown, with the caret on line Line of its text (0:
+    // at the start) and the keyboard focus in the text.
+    void GoToObject(int ObjectIndex, int Line = 0);
+    void UpdateCaretField();
+    void Beep();
+    void CreateFilter();
+    // The filter bar's filter over the loaded file (everything when none).
+    void ApplyFilter();
+    void FilterChanged();
+    void ClearFilter();
+    TViewOptions* FViewOptions = nullptr;
+    TListColumns* FListColumns = nullptr;
+    TFilterBar* FFilterBar = nullptr;
+    TRecentFiles* FRecentFiles = nullptr;
+    TGoToObjectDialog* FGoToObject = nullptr;
+    TFindAllPanel* FFindAll = nullptr;
+    QLabel* FCaretField = nullptr;
+    TCompareCommand* FCompare = nullptr;
+};
