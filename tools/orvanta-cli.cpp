@@ -88,10 +88,13 @@ void DropSeparatorAfterArgument(std::vector<std::string>& Args, const CLI::App& 
                     Command = Sub;
             continue;
         }
-        if (Arg.size() > 1 && Arg[0] == '-') {
-            const CLI::Option* Option = Command->get_option_no_throw(Arg);
-            if (Option && Option->get_type_size() > 0 && Arg.find('=') == std::string::npos)
-                ++I; // its value
+        // An option (its value follows unless given with =); anything else,
+        // a negative number too, is the first argument.
+        const CLI::Option* Option =
+            Arg.size() > 1 && Arg[0] == '-' ? Command->get_option_no_throw(Arg.substr(0, Arg.find('='))) : nullptr;
+        if (Option) {
+            if (Option->get_expected_min() > 0 && Arg.find('=') == std::string::npos)
+                ++I;
             continue;
         }
         const auto Separator = std::find(Args.begin() + std::ptrdiff_t(I) + 1, Args.end(), "--");

@@ -416,6 +416,10 @@ TEST_F(Cli, ANegativeNumberIsAnArgument)
     EXPECT_EQ("2\t17\tCodeunit -5 Neg\n", RunCli("find -5 " + Quoted(File)).Out);
     EXPECT_EQ("List index out of bounds (-2)\n",
               RunCli("export " + Quoted(File) + " " + Quoted(Dir.Path().string()) + " -2").Out);
+    // A -- after an argument ends the options there too, as the usage hints say.
+    EXPECT_EQ("List index out of bounds (-1)\n", RunCli("show " + Quoted(File) + " -- -1").Out);
+    EXPECT_EQ("OBJECT Codeunit -5 Neg\r\naaaa\r\n", RunCli("show " + Quoted(File) + " -- 2").Out);
+    EXPECT_EQ("2\t17\tCodeunit -5 Neg\n", RunCli("find --match-case -5 -- " + Quoted(File)).Out);
 }
 
 // Objects in a DOS code page (850), in UTF-8 and in plain ASCII, with CR LF

@@ -23,6 +23,7 @@ public:
     // List always show.
     void SetFieldShown(TFilterField Field, bool Shown) { FFields->SetFieldShown(Field, Shown); }
     void Clear() { FFields->Clear(); }
+    QStringList Ignored() const { return FFields->Ignored(); }
 
 signals:
     // The filter is another now.

@@ -13,6 +13,13 @@ QString FieldCaption(TFilterField Field)
     return QString::fromLatin1(Name.data(), static_cast<qsizetype>(Name.size()));
 }
 
+// A red frame around the field, in any palette; the message under it says why.
+void MarkMalformed(QLineEdit& Edit, bool Malformed)
+{
+    Edit.setProperty("malformed", Malformed);
+    Edit.setStyleSheet(Malformed ? QStringLiteral("QLineEdit { border: 2px solid #d02020; }") : QString());
+}
+
 } // namespace
 
 TFilterFields::TFilterFields(QWidget* Parent) : QWidget(Parent)
@@ -90,6 +97,15 @@ void TFilterFields::Clear()
         Compile();
 }
 
+QStringList TFilterFields::Ignored() const
+{
+    QStringList Captions;
+    for (int Index = 0; Index < FilterFieldCount; ++Index)
+        if (FEdits[std::size_t(Index)]->property("malformed").toBool())
+            Captions << FieldCaption(static_cast<TFilterField>(Index));
+    return Captions;
+}
+
 void TFilterFields::FocusFirst()
 {
     FEdits.front()->setFocus();
@@ -110,6 +126,7 @@ void TFilterFields::Compile()
         QLabel* Label = FErrors[std::size_t(Index)];
         Label->setText(QString::fromStdString(Error));
         Label->setVisible(!Error.empty());
+        MarkMalformed(*FEdits[std::size_t(Index)], !Error.empty());
     }
     emit Changed();
 }

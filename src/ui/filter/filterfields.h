@@ -32,6 +32,8 @@ public:
     // Empties every field.
     void Clear();
     void FocusFirst();
+    // The captions of the fields whose text is malformed, which filter nothing.
+    QStringList Ignored() const;
 
 signals:
     // The filter is another now.

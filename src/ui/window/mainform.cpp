@@ -35,6 +35,15 @@ namespace {
 using gui::FromSystemPath;
 using gui::ToSystemPath;
 
+// What the object count leaves out: filter fields whose text is malformed.
+QString IgnoredFilterNote(const TFilterBar* Bar)
+{
+    const QStringList Ignored = Bar ? Bar->Ignored() : QStringList();
+    if (Ignored.isEmpty())
+        return {};
+    return QCoreApplication::translate("TfrmMain", "; malformed, so ignored: %1").arg(Ignored.join(QStringLiteral(", ")));
+}
+
 // The file name without its directory.
 QString ExtractFileName(const std::string& Path)
 {
@@ -190,9 +199,10 @@ void TfrmMain::UpdateStatus()
     if (FObjectTextFile->LooksLikeUtf16())
         SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
     else if (FShown.All())
-        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()));
+        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + IgnoredFilterNote(FFilterBar));
     else
-        SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()));
+        SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()) +
+                      IgnoredFilterNote(FFilterBar));
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)

@@ -417,12 +417,17 @@ private slots:
         QCOMPARE(Status(), QStringLiteral("2 of 5 object(s)"));
         QTest::keyClicks(ID, QStringLiteral("81|x"));
         QTest::keyClick(ID, Qt::Key_Return);
-        QCOMPARE(Rows(), 2);  // the malformed field filters nothing
+        QCOMPARE(Rows(), 2);  // the malformed field filters nothing, is marked and said to be ignored
+        QVERIFY(ID->property("malformed").toBool());
+        QVERIFY(!ID->styleSheet().isEmpty());
+        QCOMPARE(Status(), QStringLiteral("2 of 5 object(s); malformed, so ignored: ID"));
         ID->clear();
         QTest::keyClicks(ID, QStringLiteral("..80"));
         QTest::keyClick(ID, Qt::Key_Return);
         QCOMPARE(Rows(), 1);
         QCOMPARE(Views(*Window).List->model()->index(0, 1).data().toString(), QStringLiteral("80"));
+        QVERIFY(!ID->property("malformed").toBool());
+        QVERIFY(ID->styleSheet().isEmpty());
 
         // Find Next searches the whole file: an object the filter hides comes back.
         Window->SetFindText("Customer Card");
