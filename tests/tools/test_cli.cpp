@@ -1,6 +1,7 @@
 // Drives orvanta-cli as users script it.
 #include "core/codepages.h"
 #include "core/quibfile.h"
+#include "platform/filestream.h"
 #include "core/search/linelocator.h"
 #include "testfiles.h"
 
@@ -700,8 +701,8 @@ TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)
     std::string Expected;
     int Ascii = 0;
     {
-        TObjectTextFile File; // holds the file exclusively: closed before the tool opens it
-        File.LoadFromFile(FileName);
+        TObjectTextFile File; // read beside the tool, as other tests read the sample too
+        File.LoadFromHeld(platform::TFileStream::OpenRead(FileName, platform::THold::Shared), FileName);
         ASSERT_EQ(10, File.Count());
         for (std::int32_t I = 0; I < File.Count(); ++I) {
             const std::string Name = Detected(File.Objects(I).GetText());

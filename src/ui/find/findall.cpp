@@ -328,7 +328,8 @@ void TFindAllPanel::ClearRows()
     tvwFindAll = new QTreeView;
     SetUpResultsView();
     tvwFindAll->header()->restoreState(Columns);
-    widget()->layout()->replaceWidget(Old, tvwFindAll);
+    // The layout hands back the old view's item, which is the caller's to delete.
+    delete widget()->layout()->replaceWidget(Old, tvwFindAll);
     Old->setObjectName(QString());
     Old->hide();
     Old->deleteLater();
