@@ -8,6 +8,7 @@
 // pattern's length and source, the start position, the start object and the
 // size of the pieces the search reads.
 #include "fuzzcheck.h"
+#include "core/search/occurrences.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -83,11 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
 
     // Mostly pieces shorter than the pattern or the object, now and then the usual size.
     struct TPieceSize {
-        std::int64_t Saved = TObjectTextFile::SearchPieceSize;
-        ~TPieceSize() { TObjectTextFile::SearchPieceSize = Saved; }
+        std::int64_t Saved = search::TOccurrenceSearch::BlockSize;
+        ~TPieceSize() { search::TOccurrenceSearch::BlockSize = Saved; }
     } PieceSize;
     if (PieceByte < 224)
-        TObjectTextFile::SearchPieceSize = 1 + PieceByte % 48;
+        search::TOccurrenceSearch::BlockSize = 1 + PieceByte % 48;
 
     WriteTempFile(Text);
     TObjectTextFile File;

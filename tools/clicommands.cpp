@@ -2,12 +2,12 @@
 
 #include "cliinput.h"
 #include "clioutput.h"
-#include "loadsearch.h"
 #include "core/encodingchoice.h"
 #include "core/fileencodings.h"
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "core/quibfile.h"
-#include "core/search/linelocator.h"
+#include "core/search/loadsearch.h"
+#include "core/search/occurrences.h"
 
 #include <array>
 #include <filesystem>
@@ -70,6 +70,22 @@ std::optional<TEncoding> NameEncoding(const TObjectTextFile& File, std::int32_t 
     case TEncodingOption::ekNone: break;
     }
     return std::nullopt;
+}
+
+// File's objects as the search reads them.
+search::TObjectList ObjectList(const TObjectTextFile& File)
+{
+    return {File.Count(), [&File](std::int32_t Index) {
+                const TObjectTextObject& Object = File.Objects(Index);
+                return search::TObjectBytes{Object.Offset(), Object.Size(), Object.ObjectType() == otReport};
+            }};
+}
+
+// The line that begins at Start, without its line break.
+std::string_view LineAt(std::string_view Text, std::size_t Start)
+{
+    const std::string_view Rest = Text.substr(Start);
+    return Rest.substr(0, std::min(Rest.find_first_of("\r\n"), Rest.size()));
 }
 
 // The objects of the given indexes, all of them checked: a bad index is
@@ -249,29 +265,26 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     TObjectTextFile File;
     TOutput Out;
     bool Found = false;
-    // The lines are read through a reader of their own: during the load the
-    // model's stream is the read-ahead's.
-    std::unique_ptr<TLineLocator> LineOf;
     ::TEncodingChoice Encodings;
+    // Without --encoding the bytes as they stand: nothing is detected.
+    if (Encoding.Kind != TEncodingOption::ekAuto)
+        Encodings.SetChosen(Encoding.Kind == TEncodingOption::ekFixed ? Encoding.Encoding : TEncoding::Latin1);
     const auto Report = [&](std::int32_t ObjectIndex, std::int32_t Position) {
         Found = true;
-        const TObjectTextObject& Object = File.Objects(ObjectIndex);
         const std::optional<TEncoding> ObjectEncoding = NameEncoding(File, ObjectIndex, Encoding, Encodings);
-        Out << ObjectIndex << '\t' << Position << '\t' << Escaped(InUtf8(Object.GetDisplayText(), ObjectEncoding));
-        if (Lines) {
-            if (!LineOf)
-                LineOf = std::make_unique<TLineLocator>(File.SecondReader());
-            const TLineLocator::TLine Line = LineOf->At(Object.Offset(), std::int64_t(Object.Offset()) + Position - 1);
-            Out << '\t' << Line.Number << '\t' << Escaped(InUtf8(Line.Text, ObjectEncoding));
-        }
-        Out << '\n';
+        Out << ObjectIndex << '\t' << Position << '\t'
+            << Escaped(InUtf8(File.Objects(ObjectIndex).GetDisplayText(), ObjectEncoding));
+        return ObjectEncoding;
     };
-    if (Encoding.Kind == TEncodingOption::ekFixed)
-        Encodings.SetChosen(Encoding.Encoding);
     // A text every encoding reads alike is looked for as the file loads,
-    // unless the objects' encodings must be detected to write their names.
-    if (!Find.Empty() && !Find.DependsOnEncoding() && Encoding.Kind != TEncodingOption::ekAuto) {
-        TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File, Report);
+    // unless the objects' encodings must be detected to write their names or
+    // the lines are asked for.
+    if (!Find.Empty() && !Find.DependsOnEncoding() && Encoding.Kind != TEncodingOption::ekAuto && !Lines) {
+        search::TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
+                                   [&](std::int32_t ObjectIndex, std::int32_t Position) {
+                                       Report(ObjectIndex, Position);
+                                       Out << '\n';
+                                   });
         File.SetOnRead([&Search](const char* Bytes, std::int64_t Position, std::int64_t Length) {
             Search.Read(Bytes, Position, Length);
         });
@@ -284,13 +297,18 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     Encodings.Reset(File.Count());
     if (Encoding.Kind == TEncodingOption::ekAuto)
         Encodings.SetFileEncodings(FileEncodingsFor(File, Encoding));
-    std::int32_t ObjectIndex = 0;
-    std::int32_t Position = 1;
-    std::int32_t Length = 0;
-    while (File.FindNext(ObjectIndex, Position, Length, Find, Encodings)) {
-        Report(ObjectIndex, Position);
-        // The next search starts right after this occurrence, as the window's does.
-        Position = CheckedAdd(Position, Length);
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    if (Reader && File.Count() > 0) {
+        search::TOccurrenceSearch Search(*Reader, ObjectList(File), Find, Encodings);
+        Search.Run(0, 0, {[&](const search::TOccurrence& Occurrence) {
+                       const std::optional<TEncoding> ObjectEncoding = Report(Occurrence.Object, Occurrence.Position + 1);
+                       if (Lines) {
+                           const std::string_view Line = LineAt(Occurrence.Text, std::size_t(Occurrence.LineStart));
+                           Out << '\t' << Occurrence.Line << '\t' << Escaped(InUtf8(Line, ObjectEncoding));
+                       }
+                       Out << '\n';
+                       return true;
+                   }});
     }
     Out.Flush();
     return Found ? 0 : 1;

@@ -1,7 +1,8 @@
 #include "core/quibfile.h"
 
 #include "core/encodingchoice.h"
-#include "core/findtext.h"
+#include "core/search/findtext.h"
+#include "core/search/occurrences.h"
 #include "core/readahead.h"
 #include "core/simd.h"
 
@@ -269,73 +270,25 @@ void TObjectTextObject::SaveToStream(platform::TStream& Stream) const
 bool TObjectTextObject::Search(std::int32_t& Position, std::string_view Text, bool MatchCase) const
 {
     const TFindText Find = TFindText::OfBytes(Text, MatchCase);
-    std::string Buffer;
-    std::int32_t Length = 0;
-    if (Find.Empty()) {
-        Position = 0;
-        ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
-        return false;
-    }
-    return SearchNeedle(Position, Length, *Find.In(codepages::TEncoding::Latin1), Buffer);
-}
-
-bool TObjectTextObject::SearchNeedle(std::int32_t& Position, std::int32_t& Length, const TNeedle& Needle,
-                                     std::string& Buffer) const
-{
-    const std::int64_t Start = Position > 1 ? Position - 1 : 0;
+    const std::int32_t From = Position > 1 ? Position - 1 : 0;
     Position = 0;
-    Length = 0;
-    if (Start >= FSize) {
+    if (Find.Empty() || From >= FSize) {
+        std::string Buffer;
         ReadText(Buffer); // nothing to find, but a text that cannot be read still says so
         return false;
     }
-    platform::TStream& Stream = OwnerStream();
-    if (Stream.Seek(FOffset + Start, platform::TSeekOrigin::soBeginning) != FOffset + Start)
-        throw platform::EReadError(SReadError);
-    // The text is read and searched a piece at a time, so that each piece is
-    // still in the cache when it is searched; a piece keeps the last bytes of
-    // the one before, where an occurrence may begin.
-    const std::int64_t Overlap = std::int64_t(Needle.LongestMatch()) - 1;
-    const std::int64_t Capacity =
-        std::min<std::int64_t>(FSize - Start, std::max<std::int64_t>(TObjectTextFile::SearchPieceSize, 1) + Overlap);
-    if (std::int64_t(Buffer.size()) < Capacity)
-        Buffer.resize(std::size_t(Capacity)); // grown once per search, not per object
-    std::int64_t BufferStart = Start; // text position of Buffer[0]
-    std::int64_t Filled = 0;
-    while (BufferStart + Filled < FSize) {
-        const std::int64_t Want = std::min<std::int64_t>(Capacity - Filled, FSize - (BufferStart + Filled));
-        if (Stream.Read(Buffer.data() + Filled, Want) != Want)
-            throw platform::EReadError(SReadError);
-        Filled += Want;
-        // An occurrence running into the part not read yet is found with the next piece.
-        const bool Whole = BufferStart + Filled == FSize;
-        const std::size_t Searched = Whole ? std::size_t(Filled) : std::size_t(Filled - std::min(Overlap, Filled));
-        std::size_t Found = 0;
-        if (const char* Hit = Needle.FindIn(Buffer.data(), std::size_t(Filled), Found);
-            Hit && std::size_t(Hit - Buffer.data()) < Searched) {
-            Position = std::int32_t(BufferStart + (Hit - Buffer.data()) + 1);
-            Length = std::int32_t(Found);
-            return true;
-        }
-        if (Whole)
-            break;
-        const std::int64_t Keep = std::min(Overlap, Filled);
-        std::memmove(Buffer.data(), Buffer.data() + Filled - Keep, std::size_t(Keep));
-        BufferStart += Filled - Keep;
-        Filled = Keep;
-    }
-    return false;
-}
-
-codepages::TEncoding TObjectTextObject::EncodingOf(std::int32_t Index, TEncodingChoice& Encodings,
-                                                   std::string& Buffer, bool& TextRead) const
-{
-    TextRead = false;
-    if (const std::optional<codepages::TEncoding> Known = Encodings.KnownForText(Index))
-        return *Known;
-    ReadText(Buffer);
-    TextRead = true;
-    return Encodings.ForText(Index, Buffer);
+    const TObjectTextObject* Self = this;
+    const search::TObjectList Only{1, [Self](std::int32_t) {
+                                       return search::TObjectBytes{Self->FOffset, Self->FSize, false};
+                                   }};
+    TEncodingChoice Bytes;
+    Bytes.SetChosen(codepages::TEncoding::Latin1);
+    search::TOccurrenceSearch Search(OwnerStream(), Only, Find, Bytes);
+    Search.Run(0, From, {[&Position](const search::TOccurrence& Found) {
+                   Position = Found.Position + 1;
+                   return false;
+               }});
+    return Position != 0;
 }
 
 platform::TStream& TObjectTextObject::OwnerStream() const
@@ -644,7 +597,6 @@ private:
 // --- TObjectTextFile -------------------------------------------------------
 
 std::int64_t TObjectTextFile::LoadWindowSize = std::int64_t(1) << 18;
-std::int64_t TObjectTextFile::SearchPieceSize = 128 * 1024;
 
 TObjectTextFile::TObjectTextFile() = default;
 
@@ -754,85 +706,62 @@ bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position
     return FindNext(ObjectIndex, Position, Length, TFindText::OfBytes(Text, MatchCase), Bytes);
 }
 
+search::TObjectList TObjectTextFile::SearchList() const
+{
+    return {GetCount(), [this](std::int32_t Index) {
+                const TObjectTextObject& Object = FObjects[std::size_t(Index)];
+                return search::TObjectBytes{Object.Offset(), Object.Size(), Object.ObjectType() == otReport};
+            }};
+}
+
 bool TObjectTextFile::FindNext(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length,
                                const TFindText& Text, TEncodingChoice& Encodings)
 {
-    std::string Buffer; // reused for every object's text during this search
-    while (ObjectIndex <= GetCount() - 1) {
-        const TObjectTextObject& Object = ObjectAt(ObjectIndex);
-        if (Text.Empty()) {
-            if (Object.Search(Position, std::string_view(), true))
-                return true;
-        } else if (!Text.DependsOnEncoding()) {
-            if (Object.SearchNeedle(Position, Length, *Text.In(codepages::TEncoding::Latin1), Buffer))
-                return true;
-        } else if (FindInObject(ObjectIndex, Position, Length, Text, Encodings, Buffer)) {
-            return true;
-        }
-        ObjectIndex = CheckedAdd(ObjectIndex, 1);
+    if (ObjectIndex < 0)
+        ObjectAt(ObjectIndex); // says which index is wrong
+    const std::int32_t From = Position > 1 ? Position - 1 : 0;
+    const bool AtTheEnd = ObjectIndex >= GetCount();
+    bool Found = false;
+    if (Text.Empty()) {
+        // Nothing to find, but a text that cannot be read still says so.
+        std::string Buffer;
+        for (; ObjectIndex < GetCount(); ++ObjectIndex)
+            ObjectAt(ObjectIndex).ReadText(Buffer);
+    } else if (ObjectIndex < GetCount()) {
+        search::TOccurrenceSearch Search(ObjectAt(ObjectIndex).OwnerStream(), SearchList(), Text, Encodings);
+        Search.Run(ObjectIndex, From, {[&](const search::TOccurrence& Occurrence) {
+                       ObjectIndex = Occurrence.Object;
+                       Position = Occurrence.Position + 1;
+                       Length = Occurrence.Length;
+                       Found = true;
+                       return false;
+                   }});
+    }
+    if (!Found && !AtTheEnd) {
+        // Past the last object; already there, nothing changes.
+        ObjectIndex = GetCount();
         Position = 0;
     }
-    return false;
-}
-
-bool TObjectTextFile::FindInObject(std::int32_t ObjectIndex, std::int32_t& Position, std::int32_t& Length,
-                                   const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer)
-{
-    const TObjectTextObject& Object = ObjectAt(ObjectIndex);
-    // Without its ASCII part the text is not there either, in any encoding:
-    // such an object needs no detection.
-    if (const TNeedle* AsciiPart = Text.AsciiPart(); AsciiPart && !Encodings.KnownForText(ObjectIndex)) {
-        std::int32_t From = Position, Ignored = 0;
-        if (!Object.SearchNeedle(From, Ignored, *AsciiPart, Buffer)) {
-            Position = 0;
-            return false;
-        }
-    }
-    bool TextRead = false;
-    const TNeedle* Needle = Text.In(Object.EncodingOf(ObjectIndex, Encodings, Buffer, TextRead));
-    if (!TextRead) {
-        if (Needle)
-            return Object.SearchNeedle(Position, Length, *Needle, Buffer);
-        Position = 0;
-        return false;
-    }
-    // Read whole to detect its encoding: searched where it lies.
-    const std::size_t Start = Position > 1 ? std::size_t(Position - 1) : 0;
-    std::size_t Found = 0;
-    const char* Hit = Needle && Start < Buffer.size()
-                          ? Needle->FindIn(Buffer.data() + Start, Buffer.size() - Start, Found)
-                          : nullptr;
-    Position = Hit ? std::int32_t(Hit - Buffer.data() + 1) : 0;
-    Length = std::int32_t(Found);
-    return Hit != nullptr;
+    return Found;
 }
 
 bool TObjectTextFile::FindPrevious(std::int32_t& ObjectIndex, std::int32_t& Position, std::int32_t& Length,
                                    const TFindText& Text, TEncodingChoice& Encodings)
 {
-    std::string Buffer;
     if (ObjectIndex > GetCount() - 1) {
         ObjectIndex = GetCount() - 1;
         Position = std::numeric_limits<std::int32_t>::max();
     }
-    for (; ObjectIndex >= 0; ObjectIndex = ObjectIndex - 1, Position = std::numeric_limits<std::int32_t>::max()) {
-        const TObjectTextObject& Object = ObjectAt(ObjectIndex);
-        bool TextRead = false;
-        const codepages::TEncoding Encoding =
-            Text.DependsOnEncoding() ? Object.EncodingOf(ObjectIndex, Encodings, Buffer, TextRead)
-                                     : codepages::TEncoding::Latin1;
-        const TNeedle* Needle = Text.In(Encoding);
-        if (!Needle)
-            continue;
-        if (!TextRead)
-            Object.ReadText(Buffer);
-        // Position is 1-based: an occurrence must begin before Position - 1.
-        const std::size_t Before = Position > 1 ? std::size_t(Position - 1) : 0;
-        std::size_t Found = 0;
-        if (const char* Hit = Needle->FindLastIn(Buffer.data(), Buffer.size(), Before, Found)) {
-            Position = std::int32_t(Hit - Buffer.data() + 1);
-            Length = std::int32_t(Found);
-            return true;
+    if (ObjectIndex >= 0 && !Text.Empty()) {
+        search::TOccurrenceSearch Search(ObjectAt(ObjectIndex).OwnerStream(), SearchList(), Text, Encodings);
+        for (; ObjectIndex >= 0; --ObjectIndex, Position = std::numeric_limits<std::int32_t>::max()) {
+            // Position is 1-based: an occurrence must begin before Position - 1.
+            search::TOccurrence Found;
+            if (Search.LastBefore(ObjectIndex, Position > 1 ? Position - 1 : 0, Found)) {
+                Position = Found.Position + 1;
+                Length = Found.Length;
+                return true;
+            }
         }
     }
     ObjectIndex = 0;

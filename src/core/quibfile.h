@@ -25,6 +25,9 @@
 
 class TEncodingChoice;
 class TFindText;
+namespace search {
+struct TObjectList;
+}
 class TNeedle;
 
 // The application's title.
@@ -125,16 +128,6 @@ private:
     platform::TStream& OwnerStream() const;
     // Reads the text into Buffer, reusing its storage.
     void ReadText(std::string& Buffer) const;
-    // Search from Position (1-based) for a needle in this object's encoding,
-    // reading the text a piece at a time into Buffer; Length is the
-    // occurrence's length in bytes.
-    bool SearchNeedle(std::int32_t& Position, std::int32_t& Length, const TNeedle& Needle,
-                      std::string& Buffer) const;
-    // The text's encoding from Encodings, detected from the whole text when
-    // it is not known yet; the text is then left in Buffer (else Buffer is
-    // left as it was and TextRead false).
-    codepages::TEncoding EncodingOf(std::int32_t Index, TEncodingChoice& Encodings, std::string& Buffer,
-                                    bool& TextRead) const;
 
     TObjectTextFile* FOwner;
     std::int32_t FID = 0;
@@ -222,16 +215,13 @@ public:
     // Bytes read per request while loading; tests shrink it to reach every
     // window boundary.
     static std::int64_t LoadWindowSize;
-    // Bytes of an object's text read and searched at a time (kept in cache).
-    static std::int64_t SearchPieceSize;
 
 private:
     friend class TObjectTextObject;
     class TSplitter;
 
-    // One object's part of the search for a text that depends on its encoding.
-    bool FindInObject(std::int32_t ObjectIndex, std::int32_t& Position, std::int32_t& Length,
-                      const TFindText& Text, TEncodingChoice& Encodings, std::string& Buffer);
+    // The objects as the search reads them.
+    search::TObjectList SearchList() const;
     // The number under which Word is kept, the same for every object that writes it.
     std::uint32_t KeepKindWord(std::string_view Word);
     void ClearObjects();

@@ -2,7 +2,8 @@
 // each encoding, forwards and backwards, and across the objects of a file
 // that mixes encodings.
 #include "core/encodingchoice.h"
-#include "core/findtext.h"
+#include "core/search/findtext.h"
+#include "core/search/occurrences.h"
 #include "core/quibfile.h"
 #include "testfiles.h"
 
@@ -221,16 +222,16 @@ protected:
     }
 
     // Every occurrence as successive Find Next presses find them.
-    std::vector<std::tuple<int, int, int>> AllForward(const TFindText& Text, std::int64_t Piece = 128 * 1024)
+    std::vector<std::tuple<int, int, int>> AllForward(const TFindText& Text, std::int64_t Block = 256 * 1024)
     {
-        TObjectTextFile::SearchPieceSize = Piece;
+        search::TOccurrenceSearch::BlockSize = Block;
         std::vector<std::tuple<int, int, int>> Found;
         std::int32_t Object = 0, Position = 1, Length = 0;
         while (File.FindNext(Object, Position, Length, Text, Encodings)) {
             Found.emplace_back(Object, Position, Length);
             Position += Length;
         }
-        TObjectTextFile::SearchPieceSize = 128 * 1024;
+        search::TOccurrenceSearch::BlockSize = 256 * 1024;
         return Found;
     }
 

@@ -1,4 +1,5 @@
 #include "core/quibfile.h"
+#include "core/search/occurrences.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -648,10 +649,10 @@ TEST(SearchAgainstPlainFolding, RandomTextsAndNeedles)
         const bool MatchCase = Random() % 2;
         const int Start = int(Random() % 40);
         std::int32_t Position = Start;
-        // Small pieces put occurrences across the seams between them.
-        TObjectTextFile::SearchPieceSize = 1 + Random() % 20;
+        // Small blocks put objects across the seams between them.
+        search::TOccurrenceSearch::BlockSize = 1 + Random() % 20;
         File.Objects(Object).Search(Position, Needle, MatchCase);
-        TObjectTextFile::SearchPieceSize = 128 * 1024;
+        search::TOccurrenceSearch::BlockSize = 256 * 1024;
         ASSERT_EQ(NaiveSearch(Bodies[Object], Needle, Start, MatchCase), Position)
             << Printable(Bodies[Object]) << " / " << Needle << " from " << Start << (MatchCase ? " case" : "");
     }

@@ -1,12 +1,12 @@
 // Edit > Find All's search: every occurrence of a find text in every object,
-// off the GUI thread.
+// off the GUI thread. The search itself is the model's (core/search); this
+// keeps the thread, the snapshot, the batching and the signals.
 //
 // The search works on a snapshot of what it needs of the loaded file (each
 // object's byte range, kind, number and name, and the encodings known so far)
 // and reads the objects' bytes through a stream of its own, so nothing it
 // does touches the window's model, which may change or go while it runs.
-// Each object is searched in its own encoding as Find Next searches it: the
-// occurrences are the ones that successive presses of Find Next select.
+// The occurrences are the ones that successive presses of Find Next select.
 //
 // Results go to the GUI thread in batches through queued signals: the first
 // as soon as an object has an occurrence, then at most one every 30 ms, however
@@ -121,10 +121,6 @@ public:
                    QObject* Parent = nullptr);
     // Cancels and waits.
     ~TFindAllWorker() override;
-
-    // Bytes of the file read at a time, ahead of the search (kept in the
-    // cache); tests shrink it to reach every block boundary.
-    static std::int64_t BlockSize;
 
     std::uint64_t Search() const { return FSearch; }
     // Thread-safe; the search stops at its next check.

@@ -1,6 +1,6 @@
 #include "ui/find/findflow.h"
 
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "ui/common/errorbox.h"
 #include "ui/find/finddialog.h"
 #include "ui/find/findnext.h"

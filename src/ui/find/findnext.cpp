@@ -1,6 +1,6 @@
 #include "ui/find/findnext.h"
 
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "core/quibfile.h"
 #include "ui/common/uiguards.h"
 

@@ -3,7 +3,7 @@
 // are answered from timers while they run.
 #include "components/brwsfldr.h"
 #include "core/encodingchoice.h"
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "core/quibfile.h"
 #include "ui/export/exportobjects.h"
 #include "ui/find/finddialog.h"

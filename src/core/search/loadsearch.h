@@ -7,7 +7,7 @@
 // occurrences in a load window or two, however long the object.
 #pragma once
 
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "core/quibfile.h"
 
 #include <cstdint>
@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-namespace cli {
+namespace search {
 
 class TLoadSearch {
 public:
@@ -46,4 +46,4 @@ private:
     std::int64_t FNextStart = 0;    // where the search in it goes on
 };
 
-}  // namespace cli
+}  // namespace search

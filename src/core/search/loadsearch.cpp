@@ -1,6 +1,6 @@
-#include "loadsearch.h"
+#include "core/search/loadsearch.h"
 
-namespace cli {
+namespace search {
 
 TLoadSearch::TLoadSearch(const TNeedle& Needle, const TObjectTextFile& File, TFound Found)
     : FNeedle(Needle), FFile(File), FFound(std::move(Found))
@@ -82,4 +82,4 @@ std::int64_t TLoadSearch::End(std::int32_t Index) const
     return std::int64_t(Object.Offset()) + Object.Size();
 }
 
-}  // namespace cli
+}  // namespace search

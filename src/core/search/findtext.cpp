@@ -1,4 +1,4 @@
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 
 #include "core/simd.h"
 

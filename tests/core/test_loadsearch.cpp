@@ -1,9 +1,9 @@
 // The companion's search as the file loads: what it finds is what Find Next
 // presses find, told as soon as the load is past it, not kept until the
 // object it lies in ends (one object can be most of a file).
-#include "loadsearch.h"
+#include "core/search/loadsearch.h"
 
-#include "core/findtext.h"
+#include "core/search/findtext.h"
 #include "core/quibfile.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ TEST(LoadSearch, TellsOfOccurrencesWhileTheirObjectIsStillLoading)
         std::int64_t SplitThrough; // where the load was when it was told
     };
     std::vector<THit> Hits;
-    cli::TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
+    search::TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
                             [&](std::int32_t Object, std::int32_t Position) {
                                 Hits.push_back({Object, Position, File.SplitThrough()});
                             });
