@@ -72,13 +72,27 @@ std::optional<TEncoding> NameEncoding(const TObjectTextFile& File, std::int32_t 
     return std::nullopt;
 }
 
-// File's objects as the search reads them.
-search::TObjectList ObjectList(const TObjectTextFile& File)
+// File's objects as the search reads them; of Only, those objects alone.
+search::TObjectList ObjectList(const TObjectTextFile& File, const std::vector<std::int32_t>& Only = {})
 {
-    return {File.Count(), [&File](std::int32_t Index) {
-                const TObjectTextObject& Object = File.Objects(Index);
-                return search::TObjectBytes{Object.Offset(), Object.Size(), Object.ObjectType() == otReport};
-            }};
+    const auto At = [&File](std::int32_t Index) {
+        const TObjectTextObject& Object = File.Objects(Index);
+        return search::TObjectBytes{Object.Offset(), Object.Size(), Object.ObjectType() == otReport};
+    };
+    if (Only.empty())
+        return {File.Count(), At};
+    return {std::int32_t(Only.size()), [At, &Only](std::int32_t Index) { return At(Only[std::size_t(Index)]); }};
+}
+
+// Every occurrence in Objects of File, through a reader of its own.
+void SearchObjects(const TObjectTextFile& File, const search::TObjectList& Objects, const TFindText& Find,
+                   ::TEncodingChoice& Encodings, const search::TOccurrenceCallbacks::TFound& Found)
+{
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    if (!Reader || Objects.Count == 0)
+        return;
+    search::TOccurrenceSearch Search(*Reader, Objects, Find, Encodings);
+    Search.Run(0, 0, Found);
 }
 
 // The line that begins at Start, without its line break.
@@ -276,12 +290,27 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
             << Escaped(InUtf8(File.Objects(ObjectIndex).GetDisplayText(), ObjectEncoding));
         return ObjectEncoding;
     };
+    const auto ReportLine = [&](std::int32_t ObjectIndex, const search::TOccurrence& Occurrence) {
+        const std::optional<TEncoding> ObjectEncoding = Report(ObjectIndex, Occurrence.Position + 1);
+        if (Lines) {
+            const std::string_view Line = LineAt(Occurrence.Text, std::size_t(Occurrence.LineStart));
+            Out << '\t' << Occurrence.Line << '\t' << Escaped(InUtf8(Line, ObjectEncoding));
+        }
+        Out << '\n';
+        return true;
+    };
     // A text every encoding reads alike is looked for as the file loads,
-    // unless the objects' encodings must be detected to write their names or
-    // the lines are asked for.
-    if (!Find.Empty() && !Find.DependsOnEncoding() && Encoding.Kind != TEncodingOption::ekAuto && !Lines) {
+    // unless the objects' encodings must be detected to write their names.
+    // Its lines are counted after the load, in the objects it was found in.
+    if (!Find.Empty() && !Find.DependsOnEncoding() && Encoding.Kind != TEncodingOption::ekAuto) {
+        std::vector<std::int32_t> WithHits;
         search::TLoadSearch Search(*Find.In(codepages::TEncoding::Latin1), File,
                                    [&](std::int32_t ObjectIndex, std::int32_t Position) {
+                                       if (Lines) {
+                                           if (WithHits.empty() || WithHits.back() != ObjectIndex)
+                                               WithHits.push_back(ObjectIndex);
+                                           return;
+                                       }
                                        Report(ObjectIndex, Position);
                                        Out << '\n';
                                    });
@@ -290,6 +319,13 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
         });
         LoadInput(File, FileName);
         Search.Finish();
+        File.SetOnRead({});
+        // The encoding is chosen here, so the sublist's indexes never reach a detection.
+        if (!WithHits.empty())
+            SearchObjects(File, ObjectList(File, WithHits), Find, Encodings,
+                          [&](const search::TOccurrence& Occurrence) {
+                              return ReportLine(WithHits[std::size_t(Occurrence.Object)], Occurrence);
+                          });
         Out.Flush();
         return Found ? 0 : 1;
     }
@@ -297,19 +333,9 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
     Encodings.Reset(File.Count());
     if (Encoding.Kind == TEncodingOption::ekAuto)
         Encodings.SetFileEncodings(FileEncodingsFor(File, Encoding));
-    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
-    if (Reader && File.Count() > 0) {
-        search::TOccurrenceSearch Search(*Reader, ObjectList(File), Find, Encodings);
-        Search.Run(0, 0, {[&](const search::TOccurrence& Occurrence) {
-                       const std::optional<TEncoding> ObjectEncoding = Report(Occurrence.Object, Occurrence.Position + 1);
-                       if (Lines) {
-                           const std::string_view Line = LineAt(Occurrence.Text, std::size_t(Occurrence.LineStart));
-                           Out << '\t' << Occurrence.Line << '\t' << Escaped(InUtf8(Line, ObjectEncoding));
-                       }
-                       Out << '\n';
-                       return true;
-                   }});
-    }
+    SearchObjects(File, ObjectList(File), Find, Encodings, [&](const search::TOccurrence& Occurrence) {
+        return ReportLine(Occurrence.Object, Occurrence);
+    });
     Out.Flush();
     return Found ? 0 : 1;
 }
