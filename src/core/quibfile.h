@@ -28,7 +28,6 @@ class TFindText;
 namespace search {
 struct TObjectList;
 }
-class TNeedle;
 
 // The application's title.
 extern const char* const STitle;
