@@ -244,7 +244,7 @@ bool TTextComparer::Differ(const TObjectTextObject& Old, const TObjectTextObject
 {
     if (FOptions.Strict && Old.Size() != New.Size())
         return true;
-    return Differ(Old.GetText(), New.GetText());
+    return Differ(Old.ReadTextInto(FOldText), New.ReadTextInto(FNewText));
 }
 
 std::vector<TCompareEntry> CompareFiles(const TObjectTextFile& Old, const TObjectTextFile& New,

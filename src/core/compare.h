@@ -51,7 +51,7 @@ struct TCompareEntry {
 // and occurrence; pairs Pending, the others Added or Deleted.
 std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjectTextFile& New);
 
-// Whether two texts differ under the options.
+// Whether two texts differ under the options; keeps its buffers between calls.
 class TTextComparer {
 public:
     explicit TTextComparer(const TCompareOptions& Options = {}) : FOptions(Options) {}
@@ -63,6 +63,7 @@ public:
 
 private:
     TCompareOptions FOptions;
+    std::string FOldText, FNewText; // the last pair read
 };
 
 // Called after each pair with the pairs done and their number; false stops

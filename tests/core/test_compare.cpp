@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using namespace std::string_literals;
@@ -308,6 +310,27 @@ TEST_F(Files, ClassifiesEveryPair)
     EXPECT_EQ(Expected + "Codeunit 1 1 0 identical\n", Describe(CompareFiles(Old, New)));
     EXPECT_EQ(Expected + "Codeunit 1 1 0 changed\n", Describe(CompareFiles(Old, New, {true})));
 }
+
+// The texts are read into buffers kept from pair to pair: a shorter text after
+// a longer one is compared as itself, not with the longer one's bytes after it.
+TEST_F(Files, ComparesAShortObjectAfterALongOne)
+{
+    const std::string Long = Object("Table 1 L", "01.07.10", "12:00:00", std::string(3000, ' ') + "x := 1;\r\n");
+    Load(Long + Object("Table 2 S") + Long, Lf(Long + Object("Table 2 S", "02.02.22") + Long));
+    EXPECT_EQ("Table 1 0 0 identical\nTable 1 2 2 identical\nTable 2 1 1 identical\n",
+              Describe(CompareFiles(Old, New)));
+    EXPECT_EQ("Table 1 0 0 changed\nTable 1 2 2 changed\nTable 2 1 1 changed\n",
+              Describe(CompareFiles(Old, New, {true})));
+}
+
+#ifndef _WIN32 // the file is held: cut short only where the hold is advisory
+TEST_F(Files, AnObjectCutAwayIsAReadErrorNotAComparison)
+{
+    Load(Object("Table 1 A") + Object("Table 2 B"), Lf(Object("Table 1 A") + Object("Table 2 B")));
+    std::filesystem::resize_file(Dir.File("new.txt"), Lf(Object("Table 1 A")).size() + 10);
+    EXPECT_THROW(CompareFiles(Old, New), platform::EReadError);
+}
+#endif
 
 TEST_F(Files, StopsWhenProgressSaysSoAndLeavesTheRestPending)
 {
