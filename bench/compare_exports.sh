@@ -13,6 +13,9 @@
 #   BENCH_SEED      seed of both (default 1)
 #   BENCH_RUNS      timed runs per command (default 7)
 #   BENCH_WARMUP    warm-up runs per command (default 2)
+#   BENCH_ROUNDS    hyperfine runs of all commands, one after the other, whose
+#                   times are pooled (default 1): on a shared machine, each
+#                   command then meets the load of the others' moments too
 #   BENCH_STRICT    when 1, exit with status 1 if a target is missed
 set -euo pipefail
 
@@ -23,6 +26,7 @@ EDITS=${BENCH_EDITS:-400}
 SEED=${BENCH_SEED:-1}
 RUNS=${BENCH_RUNS:-7}
 WARMUP=${BENCH_WARMUP:-2}
+ROUNDS=${BENCH_ROUNDS:-1}
 STRICT=${BENCH_STRICT:-0}
 DATA_DIR=$ROOT/bench/data
 A=$DATA_DIR/compare-${SIZE_MB}MB-seed$SEED-A.txt
@@ -82,17 +86,20 @@ status=0
 cmp -s "$WORK/changes" "$WORK/changes-lf" || die "compare of the LF copy with B found other changes than with A"
 
 q() { printf "'%s'" "$1"; }
-hyperfine --style basic -N -i --warmup "$WARMUP" --runs "$RUNS" --output=pipe \
-    --export-json "$RESULTS/compare.json" \
-    -n "list A" "$(q "$CLI") list $(q "$A")" \
-    -n "list B" "$(q "$CLI") list $(q "$B")" \
-    -n "list L" "$(q "$CLI") list $(q "$L")" \
-    -n "compare A B" "$(q "$CLI") compare $(q "$A") $(q "$B")" \
-    -n "compare --strict A B" "$(q "$CLI") compare --strict $(q "$A") $(q "$B")" \
-    -n "compare --unified A B" "$(q "$CLI") compare --unified $(q "$A") $(q "$B")" \
-    -n "compare A L" "$(q "$CLI") compare $(q "$A") $(q "$L")" \
-    -n "compare --unified A L" "$(q "$CLI") compare --unified $(q "$A") $(q "$L")" \
-    -n "compare L B" "$(q "$CLI") compare $(q "$L") $(q "$B")" >&2
+rm -f "$RESULTS"/compare-*.json
+for round in $(seq "$ROUNDS"); do
+    hyperfine --style basic -N -i --warmup "$WARMUP" --runs "$RUNS" --output=pipe \
+        --export-json "$RESULTS/compare-$round.json" \
+        -n "list A" "$(q "$CLI") list $(q "$A")" \
+        -n "list B" "$(q "$CLI") list $(q "$B")" \
+        -n "list L" "$(q "$CLI") list $(q "$L")" \
+        -n "compare A B" "$(q "$CLI") compare $(q "$A") $(q "$B")" \
+        -n "compare --strict A B" "$(q "$CLI") compare --strict $(q "$A") $(q "$B")" \
+        -n "compare --unified A B" "$(q "$CLI") compare --unified $(q "$A") $(q "$B")" \
+        -n "compare A L" "$(q "$CLI") compare $(q "$A") $(q "$L")" \
+        -n "compare --unified A L" "$(q "$CLI") compare --unified $(q "$A") $(q "$L")" \
+        -n "compare L B" "$(q "$CLI") compare $(q "$L") $(q "$B")" >&2
+done
 
 peak_kb() {
     /usr/bin/time -v -o "$WORK/time.txt" "$@" | cat >/dev/null || true
@@ -104,21 +111,25 @@ RSS_UNIFIED=$(peak_kb "$CLI" compare --unified "$A" "$B")
 RSS_BREAKS=$(peak_kb "$CLI" compare "$A" "$L")
 DIFF_BYTES=$("$CLI" compare --unified "$A" "$B" | wc -c || true)
 
-python3 - "$RESULTS/compare.json" "$A" "$B" "$L" "$B.counts" "$STRICT" "$RSS_LIST" "$RSS_COMPARE" "$RSS_UNIFIED" \
+python3 - "$RESULTS" "$A" "$B" "$L" "$B.counts" "$STRICT" "$RSS_LIST" "$RSS_COMPARE" "$RSS_UNIFIED" \
     "$RSS_BREAKS" "$DIFF_BYTES" "$(grep -c '^OBJECT ' "$A")" <<'EOF'
-import json, os, statistics, sys
+import glob, json, os, statistics, sys
 
 (results, a, b, l, counts, strict, rss_list, rss_compare, rss_unified, rss_breaks, diff_bytes,
  objects) = sys.argv[1:]
-runs = json.load(open(results))["results"]
-median = {r["command"]: statistics.median(r["times"]) for r in runs}
-# The processor time a command took, threads included: steadier than the wall
-# time where other work shares the machine.
-cpu = {r["command"]: r["user"] + r["system"] for r in runs}
+times, cpu = {}, {}
+for path in sorted(glob.glob(f"{results}/compare-*.json")):
+    for r in json.load(open(path))["results"]:
+        times.setdefault(r["command"], []).extend(r["times"])
+        # The processor time a command took, threads included: steadier than
+        # the wall time where other work shares the machine.
+        cpu.setdefault(r["command"], []).append(r["user"] + r["system"])
+median = {name: statistics.median(t) for name, t in times.items()}
+cpu = {name: statistics.mean(t) for name, t in cpu.items()}
 size_a, size_b, size_l = os.path.getsize(a), os.path.getsize(b), os.path.getsize(l)
 print(f"A: {size_a / 2**20:.1f} MiB, {objects} objects; B: {size_b / 2**20:.1f} MiB, "
       + ", ".join(line.strip() for line in open(counts)) + f"; L: A with LF breaks, {size_l / 2**20:.1f} MiB")
-print(f"Median wall time, warm page cache:")
+print(f"Median wall time of {len(times['list A'])} runs, warm page cache:")
 for name, t in median.items():
     print(f"  {name:<24}{t * 1000:8.1f} ms")
 missed = 0
