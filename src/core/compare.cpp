@@ -15,8 +15,8 @@ const char* const SAbsentStamp = "\t1970-01-01 00:00:00.000000000 +0000";
 
 // The text's lines as a comparison that is not strict sees them, one after
 // the other in Keys: the values of Date, Time and Modified left out and a CR
-// before an LF dropped. With Ends, where each line ends in Keys.
-void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::int32_t>* Ends)
+// before an LF dropped; in Ends, where each line ends in Keys.
+void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::int32_t>& Ends)
 {
     const TPropertySpans Spans = ReadPropertySpans(Text);
     std::array<TPropertySpan, 3> Ignored = {Spans[std::size_t(TObjectProperty::Date)],
@@ -45,8 +45,7 @@ void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::
         Keys.append(Text.data() + From, End - From);
         if (Break != std::string_view::npos && Keys.size() - KeyStart >= 2 && Keys[Keys.size() - 2] == '\r')
             Keys.erase(Keys.size() - 2, 1);
-        if (Ends)
-            Ends->push_back(std::int32_t(Keys.size()));
+        Ends.push_back(std::int32_t(Keys.size()));
         Start = End;
     }
 }
@@ -125,7 +124,8 @@ bool DifferLoosely(std::string_view Old, std::string_view New)
         if (OldEnd && NewEnd)
             return false;
         // The bytes differ here, or one text has ended. A CR that both have
-        // just passed stays only where no LF follows it.
+        // just passed goes where an LF follows it: after it on one side only,
+        // one text keeps it and the other does not.
         if (I > 0 && A[I - 1] == '\r' && ((!OldEnd && A[I] == '\n') || (!NewEnd && B[J] == '\n')))
             return true;
         if (OldEnd || NewEnd)
@@ -161,7 +161,7 @@ std::vector<std::string_view> ComparedLines(std::string_view Text, const TCompar
     if (Options.Strict)
         return SplitLines(Text);
     std::vector<std::int32_t> Ends;
-    NormalisedLines(Text, Keys, &Ends);
+    NormalisedLines(Text, Keys, Ends);
     std::vector<std::string_view> Lines;
     Lines.reserve(Ends.size());
     std::int32_t Start = 0;
