@@ -1,6 +1,7 @@
 #include "core/compare.h"
 
 #include "core/objectproperties.h"
+#include "core/simd.h"
 
 #include <algorithm>
 #include <array>
@@ -14,8 +15,8 @@ const char* const SAbsentStamp = "\t1970-01-01 00:00:00.000000000 +0000";
 
 // The text's lines as a comparison that is not strict sees them, one after
 // the other in Keys: the values of Date, Time and Modified left out and a CR
-// before an LF dropped. With Ends, where each line ends in Keys.
-void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::int32_t>* Ends)
+// before an LF dropped; in Ends, where each line ends in Keys.
+void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::int32_t>& Ends)
 {
     const TPropertySpans Spans = ReadPropertySpans(Text);
     std::array<TPropertySpan, 3> Ignored = {Spans[std::size_t(TObjectProperty::Date)],
@@ -44,9 +45,97 @@ void NormalisedLines(std::string_view Text, std::string& Keys, std::vector<std::
         Keys.append(Text.data() + From, End - From);
         if (Break != std::string_view::npos && Keys.size() - KeyStart >= 2 && Keys[Keys.size() - 2] == '\r')
             Keys.erase(Keys.size() - 2, 1);
-        if (Ends)
-            Ends->push_back(std::int32_t(Keys.size()));
+        Ends.push_back(std::int32_t(Keys.size()));
         Start = End;
+    }
+}
+
+// The values of Date, Time and Modified in a text, in the order they lie:
+// what a comparison that is not strict steps over.
+class TSkippedValues {
+public:
+    explicit TSkippedValues(std::string_view Text) : FSize(Text.size())
+    {
+        FValues.fill({FSize, FSize});
+        const TPropertySpans Spans = ReadPropertySpans(Text);
+        for (const TObjectProperty Property : {TObjectProperty::Date, TObjectProperty::Time, TObjectProperty::Modified})
+            if (const TPropertySpan Span = Spans[std::size_t(Property)]; Span.Length > 0 && Span.Start < FSize)
+                FValues[FCount++] = {Span.Start, std::min<std::size_t>(Span.Start + Span.Length, FSize)};
+        std::sort(FValues.begin(), FValues.end()); // those not there last, at the end
+        // Values lie on lines of their own; were two to overlap, the walk
+        // must still never step back.
+        for (std::size_t I = 1; I < FCount; ++I) {
+            FValues[I].first = std::max(FValues[I].first, FValues[I - 1].second);
+            FValues[I].second = std::max(FValues[I].second, FValues[I].first);
+        }
+    }
+    // Where the next value starts; the text's end when none is left.
+    std::size_t Stop() const { return FNext < FCount ? FValues[FNext].first : FSize; }
+    bool AtValue(std::size_t Position) const { return FNext < FCount && FValues[FNext].first == Position; }
+    // Past the value that starts at Stop(): where its text goes on.
+    std::size_t Pass() { return FValues[FNext++].second; }
+
+private:
+    std::array<std::pair<std::size_t, std::size_t>, 3> FValues; // start and end
+    std::size_t FCount = 0, FNext = 0, FSize;
+};
+
+// How many bytes from A and B on are the same, up to Limit.
+std::size_t CommonLength(const char* A, const char* B, std::size_t Limit)
+{
+    std::size_t N = 0;
+#ifdef QUIB_SSE2
+    for (; Limit - N >= 16; N += 16) {
+        const __m128i Same = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(A + N)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(B + N)));
+        if (const unsigned Differ = ~unsigned(_mm_movemask_epi8(Same)) & 0xFFFFu)
+            return N + simd::CountTrailingZeros(Differ);
+    }
+#endif
+    while (N < Limit && A[N] == B[N])
+        ++N;
+    return N;
+}
+
+// Whether the texts differ as NormalisedLines sees them, walked in place: the
+// values are stepped over and a CR before an LF is passed by. That holds
+// because a value lies within one line's text, so no CR is ever next to one
+// (see core/objectproperties.h).
+bool DifferLoosely(std::string_view Old, std::string_view New)
+{
+    TSkippedValues OldValues(Old), NewValues(New);
+    const char* const A = Old.data();
+    const char* const B = New.data();
+    std::size_t I = 0, J = 0;
+    for (;;) {
+        const std::size_t OldStop = OldValues.Stop(), NewStop = NewValues.Stop();
+        const std::size_t Run = CommonLength(A + I, B + J, std::min(OldStop - I, NewStop - J));
+        I += Run;
+        J += Run;
+        if (OldValues.AtValue(I)) {
+            I = OldValues.Pass();
+            continue;
+        }
+        if (NewValues.AtValue(J)) {
+            J = NewValues.Pass();
+            continue;
+        }
+        const bool OldEnd = I == Old.size(), NewEnd = J == New.size();
+        if (OldEnd && NewEnd)
+            return false;
+        // The bytes differ here, or one text has ended. A CR that both have
+        // just passed goes where an LF follows it: after it on one side only,
+        // one text keeps it and the other does not.
+        if (I > 0 && A[I - 1] == '\r' && ((!OldEnd && A[I] == '\n') || (!NewEnd && B[J] == '\n')))
+            return true;
+        if (OldEnd || NewEnd)
+            return true;
+        if (B[J] == '\n' && A[I] == '\r' && I + 1 < Old.size() && A[I + 1] == '\n')
+            ++I;
+        else if (A[I] == '\n' && B[J] == '\r' && J + 1 < New.size() && B[J + 1] == '\n')
+            ++J;
+        else
+            return true;
     }
 }
 
@@ -72,7 +161,7 @@ std::vector<std::string_view> ComparedLines(std::string_view Text, const TCompar
     if (Options.Strict)
         return SplitLines(Text);
     std::vector<std::int32_t> Ends;
-    NormalisedLines(Text, Keys, &Ends);
+    NormalisedLines(Text, Keys, Ends);
     std::vector<std::string_view> Lines;
     Lines.reserve(Ends.size());
     std::int32_t Start = 0;
@@ -148,18 +237,14 @@ bool TTextComparer::Differ(std::string_view Old, std::string_view New)
 {
     if (Old.size() == New.size() && std::memcmp(Old.data(), New.data(), Old.size()) == 0)
         return false;
-    if (FOptions.Strict)
-        return true;
-    NormalisedLines(Old, FOldKeys, nullptr);
-    NormalisedLines(New, FNewKeys, nullptr);
-    return FOldKeys != FNewKeys;
+    return FOptions.Strict || DifferLoosely(Old, New);
 }
 
 bool TTextComparer::Differ(const TObjectTextObject& Old, const TObjectTextObject& New)
 {
     if (FOptions.Strict && Old.Size() != New.Size())
         return true;
-    return Differ(Old.GetText(), New.GetText());
+    return Differ(Old.ReadTextInto(FOldText), New.ReadTextInto(FNewText));
 }
 
 std::vector<TCompareEntry> CompareFiles(const TObjectTextFile& Old, const TObjectTextFile& New,

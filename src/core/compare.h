@@ -63,7 +63,7 @@ public:
 
 private:
     TCompareOptions FOptions;
-    std::string FOldKeys, FNewKeys; // the texts as a comparison that is not strict sees them
+    std::string FOldText, FNewText; // the last pair read
 };
 
 // Called after each pair with the pairs done and their number; false stops

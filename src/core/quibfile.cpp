@@ -248,14 +248,27 @@ void TObjectTextObject::ReadText(std::string& Buffer) const
 {
     platform::TStream& Stream = OwnerStream();
     Buffer.resize(std::size_t(FSize));
-    if (FSize == 0)
-        return;
-    if (Stream.Seek(FOffset, platform::TSeekOrigin::soBeginning) != FOffset ||
-        Stream.Read(Buffer.data(), FSize) != FSize) {
+    if (!ReadBytes(Stream, Buffer.data())) {
         // Never hand out bytes that were not read.
         Buffer.clear();
         throw platform::EReadError(SReadError);
     }
+}
+
+std::string_view TObjectTextObject::ReadTextInto(std::string& Buffer) const
+{
+    platform::TStream& Stream = OwnerStream();
+    if (Buffer.size() < std::size_t(FSize))
+        Buffer.resize(std::size_t(FSize));
+    if (!ReadBytes(Stream, Buffer.data()))
+        throw platform::EReadError(SReadError);
+    return std::string_view(Buffer.data(), std::size_t(FSize));
+}
+
+bool TObjectTextObject::ReadBytes(platform::TStream& Stream, char* Bytes) const
+{
+    return FSize == 0 ||
+           (Stream.Seek(FOffset, platform::TSeekOrigin::soBeginning) == FOffset && Stream.Read(Bytes, FSize) == FSize);
 }
 
 void TObjectTextObject::SaveToStream(platform::TStream& Stream) const

@@ -120,6 +120,10 @@ public:
     // All four values with one read into Buffer (its storage reused), as views
     // into it; nothing is read when all are empty.
     TPropertyValues ReadProperties(std::string& Buffer) const;
+    // The text read into the front of Buffer, which grows when it is too
+    // small and never shrinks: read object after object, it is neither
+    // cleared nor allocated again. Raises EReadError as GetText does.
+    std::string_view ReadTextInto(std::string& Buffer) const;
 
 private:
     friend class TObjectTextFile;
@@ -127,6 +131,9 @@ private:
     platform::TStream& OwnerStream() const;
     // Reads the text into Buffer, reusing its storage.
     void ReadText(std::string& Buffer) const;
+    // Reads the text from Stream into Bytes, which has room for it; false
+    // when the system does not hand it all over.
+    bool ReadBytes(platform::TStream& Stream, char* Bytes) const;
 
     TObjectTextFile* FOwner;
     std::int32_t FID = 0;
