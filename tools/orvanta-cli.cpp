@@ -1,9 +1,9 @@
 // orvanta-cli: lists, searches, shows, splits and compares object text files on the viewer's model.
-// This unit reads the command line and dispatches to a subcommand (clisubcommands.*),
+// This unit reads the command line and dispatches to a subcommand (clioptions.*),
 // which clicommands.* and clicompare.* do the work of.
 #include "clihelp.h"
 #include "clioutput.h"
-#include "clisubcommands.h"
+#include "clioptions.h"
 #include "platform/filestream.h"
 
 #include <CLI/CLI.hpp>

@@ -1,6 +1,6 @@
-// The companion's subcommands, one class each: its options, its synopsis and
-// what it runs when the command line chooses it. The program's entry only
-// builds the table, parses and dispatches.
+// The companion's subcommands as the command line names them, one class each:
+// its options, its synopsis and which command (clicommands.h) it runs when
+// chosen. The program's entry only builds the table, parses and dispatches.
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -1,4 +1,4 @@
-#include "clisubcommands.h"
+#include "clioptions.h"
 
 #include "clicommands.h"
 #include "clicompare.h"
