@@ -40,6 +40,32 @@ inline unsigned CountTrailingZeros64(std::uint64_t Mask)
 
 inline unsigned CountTrailingZeros(unsigned Mask) { return CountTrailingZeros64(Mask); }
 
+inline unsigned PopCount64(std::uint64_t Mask)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    return unsigned(__builtin_popcountll(Mask));
+#else
+    unsigned Count = 0;
+    for (; Mask; Mask &= Mask - 1)
+        ++Count;
+    return Count;
+#endif
+}
+
+#ifdef QUIB_SSE2
+// Bit I set where P[I] == C, for the 64 bytes from P.
+inline std::uint64_t ByteMask64(const char* P, char C)
+{
+    const __m128i Wanted = _mm_set1_epi8(C);
+    std::uint64_t Mask = 0;
+    for (int Part = 0; Part < 4; ++Part) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 16 * Part));
+        Mask |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(V, Wanted)))) << (16 * Part);
+    }
+    return Mask;
+}
+#endif
+
 // First CR, LF or NUL in [P, End), or End: where a line's text ends.
 inline const char* FindLineBreak(const char* P, const char* End)
 {

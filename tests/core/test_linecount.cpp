@@ -22,6 +22,14 @@ std::pair<std::int32_t, std::size_t> Reference(const std::string& Text, std::siz
     return {Line, Start};
 }
 
+std::string Repeated(const std::string& Part, int Times)
+{
+    std::string Text;
+    while (Times-- > 0)
+        Text += Part;
+    return Text;
+}
+
 struct TLineCase {
     const char* Name;
     std::string Text;
@@ -32,7 +40,7 @@ class LineCount : public testing::TestWithParam<TLineCase> {};
 TEST_P(LineCount, EveryPositionIsOnTheLineCountingFromTheStartGives)
 {
     const std::string& Text = GetParam().Text;
-    for (const std::size_t Piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(7), Text.size() + 1}) {
+    for (const std::size_t Piece : {std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(7), std::size_t(65), Text.size() + 1}) {
         search::TLineCount Count(0);
         std::size_t Counted = 0;
         for (std::size_t P = 0; P <= Text.size(); ++P) {
@@ -61,7 +69,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, LineCount,
                                          TLineCase{"CRLF", "a\r\nb\r\n\r\nc\r\n"},
                                          TLineCase{"MixedEndsWithCR", "a\r\n\rb\n\r"},
                                          TLineCase{"LFCR", "x\n\ry\n\r\n"}, TLineCase{"Empty", ""},
-                                         TLineCase{"NoBreak", "OBJECT Table 1 T"}),
+                                         TLineCase{"NoBreak", "OBJECT Table 1 T"},
+                                         // Breaks on both sides of the 64-byte steps.
+                                         TLineCase{"LongCRLFLines", Repeated("  x := 1;\r\n", 40)},
+                                         TLineCase{"CRLFAcrossASixtyFourByteStep", std::string(63, 'a') + "\r\n" +
+                                                                                    std::string(62, 'b') + "\r\r\n\r"},
+                                         TLineCase{"Mixed", Repeated("a\rb\n\r\nc\r\r", 30)}),
                          [](const testing::TestParamInfo<TLineCase>& Info) { return std::string(Info.param.Name); });
 
 // A count that starts at an object's first byte in the file.
