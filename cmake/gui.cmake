@@ -23,6 +23,7 @@ add_library(orvantaui STATIC
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
   src/ui/common/errorbox.h src/ui/common/errorbox.cpp src/ui/common/uiguards.h
+  src/ui/common/settingswriter.h src/ui/common/settingswriter.cpp
   src/ui/window/taborder.h src/ui/window/taborder.cpp
   src/ui/common/filedialogs.h src/ui/common/filedialogs.cpp src/ui/common/systempath.h
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp

@@ -7,6 +7,8 @@
 #include "ui/window/recentfiles.h"
 #include "ui/window/viewoptions.h"
 
+#include "platform/profile.h"
+#include "ui/common/settingswriter.h"
 #include "ui/window/profiletext.h"
 #include "ui/common/systempath.h"
 #include "ui_mainform.h"
@@ -130,7 +132,7 @@ int TfrmMain::TreeWidth() const
 
 void TfrmMain::LoadSettings()
 {
-    const TWindowSettings Settings = ReadWindowSettings(gui::ToSystemPath(FSettingsFileName));
+    const TWindowSettings Settings = ReadWindowSettings(platform::TProfile(gui::ToSystemPath(FSettingsFileName)));
     const QSize Screen = PrimaryScreenSize();
     // The window's own minimum size applies from here on, as it would on screen.
     if (layout())
@@ -193,5 +195,7 @@ void TfrmMain::SaveSettings()
     Settings.SkipReportLayouts = FFindAll->SkipLayouts();
     Settings.CompareStrict = FCompare->Choices().Strict;
     Settings.CompareUnified = FCompare->Choices().Unified;
-    WriteWindowSettings(gui::ToSystemPath(FSettingsFileName), Settings);
+    platform::TProfile Profile(gui::ToSystemPath(FSettingsFileName));
+    TSettingsWriter Writer(Profile);
+    WriteWindowSettings(Writer, Settings);
 }

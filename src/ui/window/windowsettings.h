@@ -12,6 +12,11 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class TProfile;
+}
+class TSettingsWriter;
+
 // A view font as the settings file keeps it.
 struct TFontSetting {
     std::string Face;
@@ -48,11 +53,10 @@ struct TWindowSettings {
     bool CompareUnified = false;
 };
 
-// The values of the settings file FileName (a path as the file layer takes
-// it); a missing, unreadable or unusable file gives the defaults.
-TWindowSettings ReadWindowSettings(const std::string& FileName);
+// The values of the settings file Profile; a missing, unreadable or unusable
+// file gives the defaults.
+TWindowSettings ReadWindowSettings(const platform::TProfile& Profile);
 
 // Writes every value; the four bounds only when all four are set (a maximised
-// window leaves the stored ones as they are). Throws EQuibError "Unable to
-// write to <file>" at the first key the file refuses.
-void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Settings);
+// window leaves the stored ones as they are). Throws what Writer throws.
+void WriteWindowSettings(TSettingsWriter& Writer, const TWindowSettings& Settings);

@@ -1,5 +1,7 @@
 // The settings file's values, read and written without a window.
 #include "platform/filestream.h"
+#include "platform/profile.h"
+#include "ui/common/settingswriter.h"
 #include "ui/window/windowsettings.h"
 
 #include <QTemporaryDir>
@@ -16,6 +18,22 @@ std::string ReadAll(const std::string& Path)
     std::ostringstream Text;
     Text << File.rdbuf();
     return Text.str();
+}
+
+// The settings file by its path, as the window opens it.
+using ::ReadWindowSettings;
+using ::WriteWindowSettings;
+
+TWindowSettings ReadWindowSettings(const std::string& Path)
+{
+    return ReadWindowSettings(platform::TProfile(Path));
+}
+
+void WriteWindowSettings(const std::string& Path, const TWindowSettings& Settings)
+{
+    platform::TProfile Profile(Path);
+    TSettingsWriter Writer(Profile);
+    WriteWindowSettings(Writer, Settings);
 }
 
 }  // namespace
