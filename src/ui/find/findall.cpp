@@ -1,5 +1,6 @@
 #include "ui/find/findall.h"
 
+#include "platform/profile.h"
 #include "ui/common/errorbox.h"
 #include "ui/find/findnext.h"
 
@@ -201,6 +202,10 @@ void TFindAllDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Opti
 // --- TFindAllPanel -----------------------------------------------------------------
 
 namespace {
+
+// The settings file's section and key.
+const char* const SFindAll = "Find All";
+const char* const SSkipReportLayouts = "SkipReportLayouts";
 
 // 100000 as "100,000" in every locale.
 QString Grouped(int Count)
@@ -519,14 +524,14 @@ void TFindAllPanel::closeEvent(QCloseEvent* Event)
     QDockWidget::closeEvent(Event);
 }
 
-bool TFindAllPanel::SkipLayouts() const
+void TFindAllPanel::ReadSettings(const platform::TProfile& Profile)
 {
-    return chkFindAllSkipLayouts->isChecked();
+    chkFindAllSkipLayouts->setChecked(platform::ReadFlag(Profile, SFindAll, SSkipReportLayouts, true));
 }
 
-void TFindAllPanel::SetSkipLayouts(bool Skip)
+void TFindAllPanel::WriteSettings(TSettingsWriter& Writer) const
 {
-    chkFindAllSkipLayouts->setChecked(Skip);
+    Writer.Flag(SFindAll, SSkipReportLayouts, chkFindAllSkipLayouts->isChecked());
 }
 
 void TFindAllPanel::EncodingChanged()

@@ -7,6 +7,8 @@
 #include "ui/common/filedialogs.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
+#include "ui/views/listcolumns.h"
+#include "ui/window/viewoptions.h"
 #include "ui/window/recentfiles.h"
 #include "ui/common/systempath.h"
 #include "ui/window/settingslocation.h"
@@ -106,6 +108,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     connect(FEncodingMenu, &TEncodingMenu::Chosen, this,
             [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
     CreateFeatures();
+    FSettingsOwners = {FEncodingMenu, FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
     // A command's key goes to the command before the view can claim it.
     for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
         View->installEventFilter(this);

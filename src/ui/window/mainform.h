@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 class QFileDialog;
 class QLabel;
@@ -40,6 +41,7 @@ class TGoToObjectDialog;
 class TFileEncodingsWorker;
 class TListColumns;
 class TRecentFiles;
+class TSettingsOwner;
 class TViewOptions;
 class TWindowPlacement;
 namespace Ui {
@@ -206,4 +208,7 @@ private:
     TFindAllPanel* FFindAll = nullptr;
     QLabel* FCaretField = nullptr;
     TCompareCommand* FCompare = nullptr;
+    // The features that keep sections of their own in the settings file, in
+    // the order a new file gets them, after the window's own.
+    std::vector<TSettingsOwner*> FSettingsOwners;
 };

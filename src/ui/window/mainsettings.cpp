@@ -1,12 +1,6 @@
 // The window's settings file: read once at start-up, written once at shutdown.
 #include "ui/window/mainform.h"
 
-#include "ui/compare/compareview.h"
-#include "ui/find/findall.h"
-#include "ui/views/listcolumns.h"
-#include "ui/window/recentfiles.h"
-#include "ui/window/viewoptions.h"
-
 #include "platform/profile.h"
 #include "ui/common/settingswriter.h"
 #include "ui/window/profiletext.h"
@@ -132,7 +126,8 @@ int TfrmMain::TreeWidth() const
 
 void TfrmMain::LoadSettings()
 {
-    const TWindowSettings Settings = ReadWindowSettings(platform::TProfile(gui::ToSystemPath(FSettingsFileName)));
+    const platform::TProfile Profile(gui::ToSystemPath(FSettingsFileName));
+    const TWindowSettings Settings = ReadWindowSettings(Profile);
     const QSize Screen = PrimaryScreenSize();
     // The window's own minimum size applies from here on, as it would on screen.
     if (layout())
@@ -159,15 +154,8 @@ void TfrmMain::LoadSettings()
     SetFindText(Settings.FindText);
     if (Settings.MatchCase)
         SetFindMatchCase(true);
-    SetEncoding(QString::fromStdString(Settings.Encoding));
-    FViewOptions->Set(Settings.SyntaxHighlighting, Settings.LineNumbers, Settings.WordWrap);
-    FListColumns->SetFromSettingText(QString::fromStdString(Settings.ListColumns));
-    QStringList Recent;
-    for (const std::string& File : Settings.RecentFiles)
-        Recent << QString::fromStdString(File);
-    FRecentFiles->SetFiles(Recent);
-    FFindAll->SetSkipLayouts(Settings.SkipReportLayouts);
-    FCompare->SetChoices({Settings.CompareStrict, Settings.CompareUnified});
+    for (TSettingsOwner* Feature : FSettingsOwners)
+        Feature->ReadSettings(Profile);
 }
 
 void TfrmMain::SaveSettings()
@@ -185,17 +173,9 @@ void TfrmMain::SaveSettings()
     Settings.ObjectListWidth = TreeWidth();
     Settings.FindText = FindText();
     Settings.MatchCase = FindMatchCase();
-    Settings.Encoding = EncodingSetting().toStdString();
-    Settings.SyntaxHighlighting = FViewOptions->SyntaxHighlighting();
-    Settings.LineNumbers = FViewOptions->LineNumbers();
-    Settings.WordWrap = FViewOptions->WordWrap();
-    Settings.ListColumns = FListColumns->SettingText().toStdString();
-    for (const QString& File : FRecentFiles->Files())
-        Settings.RecentFiles.push_back(File.toStdString());
-    Settings.SkipReportLayouts = FFindAll->SkipLayouts();
-    Settings.CompareStrict = FCompare->Choices().Strict;
-    Settings.CompareUnified = FCompare->Choices().Unified;
     platform::TProfile Profile(gui::ToSystemPath(FSettingsFileName));
     TSettingsWriter Writer(Profile);
     WriteWindowSettings(Writer, Settings);
+    for (const TSettingsOwner* Feature : FSettingsOwners)
+        Feature->WriteSettings(Writer);
 }

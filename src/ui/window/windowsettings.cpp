@@ -16,21 +16,6 @@ const char* const STop = "Top";
 const char* const SObjectListWidth = "ObjectListWidth";
 const char* const SFindText = "FindText";
 const char* const SMatchCase = "MatchCase";
-const char* const SDisplay = "Display";
-const char* const SEncoding = "Encoding";
-const char* const SSyntaxHighlighting = "SyntaxHighlighting";
-const char* const SLineNumbers = "LineNumbers";
-const char* const SWordWrap = "WordWrap";
-const char* const SListColumns = "ListColumns";
-const char* const SRecent = "Recent";
-const char* const SFindAll = "Find All";
-const char* const SSkipReportLayouts = "SkipReportLayouts";
-const char* const SCompare = "Compare";
-const char* const SStrict = "Strict";
-const char* const SUnified = "Unified";
-
-// [Recent] File1 ... File8.
-std::string RecentKey(std::size_t Index) { return "File" + std::to_string(Index + 1); }
 
 // The four keys of a view font.
 struct TFontKeys {
@@ -80,19 +65,6 @@ TWindowSettings ReadWindowSettings(const platform::TProfile& Profile)
     Settings.ObjectListWidth = ReadOptional(Profile, SView, SObjectListWidth);
     Settings.FindText = platform::ReadStringDefault(Profile, SFind, SFindText, "");
     Settings.MatchCase = platform::ReadFlag(Profile, SFind, SMatchCase);
-    Settings.Encoding = platform::ReadStringDefault(Profile, SDisplay, SEncoding, Settings.Encoding);
-    Settings.SyntaxHighlighting = platform::ReadFlag(Profile, SDisplay, SSyntaxHighlighting, true);
-    Settings.LineNumbers = platform::ReadFlag(Profile, SDisplay, SLineNumbers, true);
-    Settings.WordWrap = platform::ReadFlag(Profile, SDisplay, SWordWrap, true);
-    Settings.ListColumns = platform::ReadStringDefault(Profile, SDisplay, SListColumns, "");
-    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index) {
-        std::string File = platform::ReadStringDefault(Profile, SRecent, RecentKey(Index), "");
-        if (!File.empty())
-            Settings.RecentFiles.push_back(std::move(File));
-    }
-    Settings.SkipReportLayouts = platform::ReadFlag(Profile, SFindAll, SSkipReportLayouts, true);
-    Settings.CompareStrict = platform::ReadFlag(Profile, SCompare, SStrict);
-    Settings.CompareUnified = platform::ReadFlag(Profile, SCompare, SUnified);
     return Settings;
 }
 
@@ -109,16 +81,4 @@ void WriteWindowSettings(TSettingsWriter& Writer, const TWindowSettings& Setting
     Writer.Integer(SView, SObjectListWidth, Settings.ObjectListWidth.value_or(0));
     Writer.Line(SFind, SFindText, Settings.FindText);
     Writer.Flag(SFind, SMatchCase, Settings.MatchCase);
-    Writer.String(SDisplay, SEncoding, Settings.Encoding);
-    Writer.Flag(SDisplay, SSyntaxHighlighting, Settings.SyntaxHighlighting);
-    Writer.Flag(SDisplay, SLineNumbers, Settings.LineNumbers);
-    Writer.Flag(SDisplay, SWordWrap, Settings.WordWrap);
-    Writer.String(SDisplay, SListColumns, Settings.ListColumns);
-    // Every slot, so that a list grown shorter leaves none of its old entries.
-    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index)
-        Writer.Line(SRecent, RecentKey(Index),
-                    Index < Settings.RecentFiles.size() ? Settings.RecentFiles[Index] : std::string());
-    Writer.Flag(SFindAll, SSkipReportLayouts, Settings.SkipReportLayouts);
-    Writer.Flag(SCompare, SStrict, Settings.CompareStrict);
-    Writer.Flag(SCompare, SUnified, Settings.CompareUnified);
 }

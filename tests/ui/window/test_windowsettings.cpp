@@ -51,7 +51,6 @@ private slots:
         QCOMPARE(Read.CodeFont.Size, 9);
         QCOMPARE(Read.ListFont.Face, std::string("Tahoma"));
         QCOMPARE(Read.ListFont.Size, 8);
-        QCOMPARE(Read.Encoding, std::string("auto"));
     }
 
     // What is written reads back the same; without all four bounds (a
@@ -70,7 +69,6 @@ private slots:
         Settings.ObjectListWidth = 150;
         Settings.FindText = "Bel\x9B" "b\r\nnot this line";
         Settings.MatchCase = true;
-        Settings.Encoding = "cp850";
         WriteWindowSettings(Path, Settings);
 
         const TWindowSettings Read = ReadWindowSettings(Path);
@@ -82,7 +80,6 @@ private slots:
         QCOMPARE(*Read.ObjectListWidth, 150);
         QCOMPARE(Read.FindText, std::string("Bel\x9B" "b"));
         QVERIFY(Read.MatchCase);
-        QCOMPARE(Read.Encoding, std::string("cp850"));
 
         TWindowSettings Maximised = Read;
         Maximised.Width = std::nullopt;
