@@ -70,9 +70,16 @@ void TRecentFiles::ReadSettings(const platform::TProfile& Profile)
 
 void TRecentFiles::WriteSettings(TSettingsWriter& Writer) const
 {
-    // Every slot, so that a list grown shorter leaves none of its old entries.
-    for (int Index = 0; Index < MaxCount; ++Index)
-        Writer.Line(SRecent, RecentKey(Index), Index < FFiles.size() ? FFiles.at(Index).toStdString() : std::string());
+    for (int Index = 0; Index < MaxCount; ++Index) {
+        const std::string Key = RecentKey(Index);
+        std::string Stored;
+        if (Index < FFiles.size())
+            Writer.Line(SRecent, Key, FFiles.at(Index).toStdString());
+        // A list grown shorter leaves none of its old entries; slots it never
+        // filled stay out of the file.
+        else if (Writer.Profile().ReadString(SRecent, Key, Stored) && !Stored.empty())
+            Writer.String(SRecent, Key, "");
+    }
 }
 
 void TRecentFiles::Rebuild()

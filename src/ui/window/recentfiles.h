@@ -30,6 +30,7 @@ public:
     void Remove(const QString& FileName);
 
     void ReadSettings(const platform::TProfile& Profile) override;
+    // The entries the list holds; stored entries beyond them are emptied.
     void WriteSettings(TSettingsWriter& Writer) const override;
 
 signals:
