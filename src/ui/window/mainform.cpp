@@ -11,7 +11,10 @@
 #include "ui/window/viewoptions.h"
 #include "ui/window/recentfiles.h"
 #include "ui/common/systempath.h"
+#include "ui/window/panewidth.h"
 #include "ui/window/settingslocation.h"
+#include "ui/window/viewfonts.h"
+#include "ui/window/windowplacement.h"
 #include "ui/views/textviewmap.h"
 #include "ui/common/uiguards.h"
 #include "ui_mainform.h"
@@ -96,8 +99,9 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     // takes what is left.
     ui->splMain->setStretchFactor(0, 0);
     ui->splMain->setStretchFactor(1, 1);
-    ui->splMain->installEventFilter(this);
-    SetDesignedFont();
+    FTreeWidth = new TPaneWidth(*ui->splMain);
+    FPlacement = new TWindowPlacement(*this);
+    setFont(TViewFonts::Designed(font()));
     // The views read the model from the start; a file comes later.
     FObjectTextFile = std::make_unique<TObjectTextFile>();
     WireViews();
@@ -121,7 +125,7 @@ TfrmMain::~TfrmMain()
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
-    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->splMain, ui->tvwMain, ui->lvwMain, ui->memMain})
+    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
         Watched->removeEventFilter(this);
 }
 
@@ -247,8 +251,6 @@ bool TfrmMain::event(QEvent* Event)
 
 bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Watched == ui->splMain && Event->type() == QEvent::Show)
-        FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
     const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
     if (View && Event->type() == QEvent::ShortcutOverride) {
         // The key of an enabled command is the command's, never the view's own

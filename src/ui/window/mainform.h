@@ -40,6 +40,7 @@ class TFilterBar;
 class TGoToObjectDialog;
 class TFileEncodingsWorker;
 class TListColumns;
+class TPaneWidth;
 class TRecentFiles;
 class TSettingsOwner;
 class TViewOptions;
@@ -144,8 +145,6 @@ private:
     // (the previous one was released first): show that, as Close does.
     void ShowNoFile();
     QFileDialog& OpenDialog();
-    // The window's own font as designed, which the views start from.
-    void SetDesignedFont();
 
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -165,9 +164,7 @@ private:
     TShownObjects FShown;
     TObjectTreeModel* FTreeModel = nullptr;
     TObjectListModel* FListModel = nullptr;
-    // The tree width read from the settings, until the splitter has been laid
-    // out on screen (before that its sizes are not the ones it will show).
-    int FPendingTreeWidth = -1;
+    TPaneWidth* FTreeWidth = nullptr;
     TWindowPlacement* FPlacement = nullptr;
     QPointer<QFileDialog> FdlgOpen;
     // The Open dialog's file and filter at its last confirmed use.
