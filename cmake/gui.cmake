@@ -28,6 +28,7 @@ add_library(orvantaui STATIC
   src/ui/common/filedialogs.h src/ui/common/filedialogs.cpp src/ui/common/systempath.h
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
   src/ui/window/viewfonts.h src/ui/window/viewfonts.cpp src/ui/window/panewidth.h src/ui/window/panewidth.cpp
+  src/ui/window/filedrop.h src/ui/window/filedrop.cpp src/ui/window/opendialog.h src/ui/window/opendialog.cpp
   src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
   src/ui/window/windowsettings.h src/ui/window/windowsettings.cpp src/ui/window/profiletext.h src/ui/window/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp

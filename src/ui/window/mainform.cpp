@@ -4,13 +4,14 @@
 #include "ui/window/encodingmenu.h"
 #include "ui/common/errorbox.h"
 #include "ui/window/fileencodingsworker.h"
-#include "ui/common/filedialogs.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
 #include "ui/views/listcolumns.h"
 #include "ui/window/viewoptions.h"
 #include "ui/window/recentfiles.h"
 #include "ui/common/systempath.h"
+#include "ui/window/filedrop.h"
+#include "ui/window/opendialog.h"
 #include "ui/window/panewidth.h"
 #include "ui/window/settingslocation.h"
 #include "ui/window/viewfonts.h"
@@ -21,17 +22,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -67,16 +62,6 @@ QString LiteralWindowTitle(QString Title)
     return Title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
 }
 
-// The first local file of a drop, or an empty string.
-QString FirstDroppedFile(const QMimeData* Data)
-{
-    if (!Data || !Data->hasUrls())
-        return {};
-    const QList<QUrl> Urls = Data->urls();
-    const auto First = std::find_if(Urls.begin(), Urls.end(), [](const QUrl& Url) { return Url.isLocalFile(); });
-    return First == Urls.end() ? QString() : First->toLocalFile();
-}
-
 }  // namespace
 
 TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName, QWidget* Parent)
@@ -101,6 +86,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     ui->splMain->setStretchFactor(1, 1);
     FTreeWidth = new TPaneWidth(*ui->splMain);
     FPlacement = new TWindowPlacement(*this);
+    FOpenDialog = new TOpenDialog(*this);
     setFont(TViewFonts::Designed(font()));
     // The views read the model from the start; a file comes later.
     FObjectTextFile = std::make_unique<TObjectTextFile>();
@@ -153,7 +139,8 @@ void TfrmMain::FormCreate(const QStringList& Arguments)
         UpdateCaption();
         UpdateStatus();
     }
-    setAcceptDrops(true);
+    connect(new TFileDrop(*this), &TFileDrop::Dropped, this,
+            [this](const QString& FileName) { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
 }
 
 void TfrmMain::FormDestroy()
@@ -295,26 +282,9 @@ void TfrmMain::ShowNoFile()
 
 void TfrmMain::actFileOpenExecute()
 {
-    QFileDialog& Dialog = OpenDialog();
-    if (!FOpenFileName.isEmpty())
-        Dialog.selectFile(FOpenFileName);
-    if (!FOpenFilter.isEmpty())
-        Dialog.selectNameFilter(FOpenFilter);
-    if (Dialog.exec() != QDialog::Accepted)
-        return;
-    const QStringList Files = Dialog.selectedFiles();
-    if (Files.isEmpty())
-        return;
-    FOpenFileName = Files.first();
-    FOpenFilter = Dialog.selectedNameFilter();
-    OpenFile(FOpenFileName);
-}
-
-QFileDialog& TfrmMain::OpenDialog()
-{
-    if (!FdlgOpen)
-        FdlgOpen = gui::NewOpenDialog(*this, QString(), QStringLiteral("dlgOpen"));
-    return *FdlgOpen;
+    const QString FileName = FOpenDialog->Choose();
+    if (!FileName.isEmpty())
+        OpenFile(FileName);
 }
 
 void TfrmMain::actFileCloseExecute()
@@ -334,29 +304,6 @@ void TfrmMain::actFileCloseExecute()
 void TfrmMain::actFileExitExecute()
 {
     close();
-}
-
-void TfrmMain::dragEnterEvent(QDragEnterEvent* Event)
-{
-    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
-        Event->acceptProposedAction();
-}
-
-void TfrmMain::dragMoveEvent(QDragMoveEvent* Event)
-{
-    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
-        Event->acceptProposedAction();
-}
-
-void TfrmMain::dropEvent(QDropEvent* Event)
-{
-    const QString FileName = FirstDroppedFile(Event->mimeData());
-    if (FileName.isEmpty())
-        return;
-    Event->acceptProposedAction();
-    // Open once the drop is over, so the source is never left waiting on a
-    // message box.
-    QTimer::singleShot(0, this, [this, FileName] { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
 }
 
 // --- Views ---------------------------------------------------------------------------

@@ -19,7 +19,6 @@
 #include "ui/window/windowcommands.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 
 #include <cstdint>
@@ -29,7 +28,6 @@
 #include <utility>
 #include <vector>
 
-class QFileDialog;
 class QLabel;
 class TEncodingMenu;
 class TCompareCommand;
@@ -40,6 +38,7 @@ class TFilterBar;
 class TGoToObjectDialog;
 class TFileEncodingsWorker;
 class TListColumns;
+class TOpenDialog;
 class TPaneWidth;
 class TRecentFiles;
 class TSettingsOwner;
@@ -119,9 +118,6 @@ public:
 protected:
     bool event(QEvent* Event) override;
     bool eventFilter(QObject* Watched, QEvent* Event) override;
-    void dragEnterEvent(QDragEnterEvent* Event) override;
-    void dragMoveEvent(QDragMoveEvent* Event) override;
-    void dropEvent(QDropEvent* Event) override;
 
 private:
     class TFindViews;
@@ -144,7 +140,6 @@ private:
     // After a load that failed the model holds no readable file any more
     // (the previous one was released first): show that, as Close does.
     void ShowNoFile();
-    QFileDialog& OpenDialog();
 
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
     std::unique_ptr<Ui::TfrmMain> ui;
@@ -166,10 +161,7 @@ private:
     TObjectListModel* FListModel = nullptr;
     TPaneWidth* FTreeWidth = nullptr;
     TWindowPlacement* FPlacement = nullptr;
-    QPointer<QFileDialog> FdlgOpen;
-    // The Open dialog's file and filter at its last confirmed use.
-    QString FOpenFileName;
-    QString FOpenFilter;
+    TOpenDialog* FOpenDialog = nullptr;
 
     // The jobs handed over, each a child of the window.
     TWindowCommands* FCommands = nullptr;
