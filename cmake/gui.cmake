@@ -19,6 +19,7 @@ add_library(orvantaui STATIC
   src/ui/find/finddialog.h src/ui/find/finddialog.cpp src/ui/find/findnext.h src/ui/find/findnext.cpp
   src/ui/find/findall.h src/ui/find/findall.cpp src/ui/find/findallworker.h src/ui/find/findallworker.cpp
   src/ui/window/fileencodingsworker.h src/ui/window/fileencodingsworker.cpp
+  src/ui/window/fileencodingsdetection.h src/ui/window/fileencodingsdetection.cpp
   src/ui/export/exportobjects.h src/ui/export/exportobjects.cpp
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
@@ -29,6 +30,7 @@ add_library(orvantaui STATIC
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
   src/ui/window/viewfonts.h src/ui/window/viewfonts.cpp src/ui/window/panewidth.h src/ui/window/panewidth.cpp
   src/ui/window/filedrop.h src/ui/window/filedrop.cpp src/ui/window/opendialog.h src/ui/window/opendialog.cpp
+  src/ui/window/statusfields.h src/ui/window/statusfields.cpp
   src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
   src/ui/window/windowsettings.h src/ui/window/windowsettings.cpp src/ui/window/profiletext.h src/ui/window/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp

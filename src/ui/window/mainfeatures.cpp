@@ -4,9 +4,8 @@
 // Go to Object and Find All, and the caret's place in the status bar.
 #include "ui/window/mainform.h"
 
-#include "ui/window/fileencodingsworker.h"
-
 #include "ui/compare/compareview.h"
+#include "ui/window/fileencodingsdetection.h"
 #include "ui/common/errorbox.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
@@ -22,7 +21,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 
 void TfrmMain::CreateFeatures()
@@ -42,14 +40,6 @@ void TfrmMain::CreateFeatures()
     AddEditCommands();
     AddCompare();
     AddFindAll();
-    // The caret's line and column, left of the encoding.
-    FCaretField = new QLabel(ui->stbMain);
-    FCaretField->setObjectName(QStringLiteral("stbCaret"));
-    ui->stbMain->removeWidget(FEncodingField);
-    ui->stbMain->addPermanentWidget(FCaretField);
-    ui->stbMain->addPermanentWidget(FEncodingField);
-    FEncodingField->show();
-    connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
     // As the parts read, left to right and top down, then the bars around them.
     gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
 }
@@ -142,8 +132,7 @@ void TfrmMain::AddFindAll()
 void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
-    // Its reader shares the file's hold, which the next load must take anew.
-    FFileEncodingsWorker.reset();
+    FFileEncodings->Stop();
 }
 
 void TfrmMain::AddCompare()
@@ -173,16 +162,6 @@ void TfrmMain::GoToObject(int ObjectIndex, int Line)
     if (Line > 0)
         ui->memMain->GoToLine(Line);
     ui->memMain->setFocus();
-}
-
-void TfrmMain::UpdateCaretField()
-{
-    if (ui->memMain->isHidden() || ui->memMain->ObjectText().empty()) {
-        FCaretField->clear();
-        return;
-    }
-    const TObjectTextView::TCaretPlace Caret = ui->memMain->CaretPlace();
-    FCaretField->setText(tr("Ln %1, Col %2").arg(Caret.Line).arg(Caret.Column));
 }
 
 void TfrmMain::Beep()

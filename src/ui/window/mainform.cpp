@@ -3,7 +3,7 @@
 #include "ui/compare/compareview.h"
 #include "ui/window/encodingmenu.h"
 #include "ui/common/errorbox.h"
-#include "ui/window/fileencodingsworker.h"
+#include "ui/window/fileencodingsdetection.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
 #include "ui/views/listcolumns.h"
@@ -14,6 +14,7 @@
 #include "ui/window/opendialog.h"
 #include "ui/window/panewidth.h"
 #include "ui/window/settingslocation.h"
+#include "ui/window/statusfields.h"
 #include "ui/window/viewfonts.h"
 #include "ui/window/windowplacement.h"
 #include "ui/views/textviewmap.h"
@@ -26,7 +27,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 
 #include <algorithm>
 
@@ -34,15 +34,6 @@ namespace {
 
 using gui::FromSystemPath;
 using gui::ToSystemPath;
-
-// What the object count leaves out: filter fields whose text is malformed.
-QString IgnoredFilterNote(const TFilterBar* Bar)
-{
-    const QStringList Ignored = Bar ? Bar->Ignored() : QStringList();
-    if (Ignored.isEmpty())
-        return {};
-    return QCoreApplication::translate("TfrmMain", "; malformed, so ignored: %1").arg(Ignored.join(QStringLiteral(", ")));
-}
 
 // The file name without its directory.
 QString ExtractFileName(const std::string& Path)
@@ -72,13 +63,11 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 {
     ui->setupUi(this);
     gui::KeepModalBoxesInView();
-    FStatusLabel = new QLabel(ui->stbMain);
-    FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
-    ui->stbMain->addWidget(FStatusLabel, 1);
-    // The shown object's encoding, in a field of its own on the right.
-    FEncodingField = new QLabel(ui->stbMain);
-    FEncodingField->setObjectName(QStringLiteral("stbEncoding"));
-    ui->stbMain->addPermanentWidget(FEncodingField);
+    FStatus = new TStatusFields(*ui->stbMain, *ui->memMain);
+    FFileEncodings = new TFileEncodingsDetection(this);
+    connect(FFileEncodings, &TFileEncodingsDetection::Detected, this, [this](const TFileEncodingsPtr& Encodings) {
+        gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
+    });
     ui->lvwMain->hide();
     // When the window is resized the tree keeps its width; the right pane
     // takes what is left.
@@ -107,7 +96,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 
 TfrmMain::~TfrmMain()
 {
-    FFileEncodingsWorker.reset();
+    FFileEncodings->Stop();
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
@@ -193,19 +182,17 @@ void TfrmMain::UpdateStatus()
     if (FObjectTextFile->LooksLikeUtf16())
         SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
     else if (FShown.All())
-        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + IgnoredFilterNote(FFilterBar));
+        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + FFilterBar->IgnoredNote());
     else
         SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()) +
-                      IgnoredFilterNote(FFilterBar));
+                      FFilterBar->IgnoredNote());
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)
 {
     switch (Kind) {
     case pkProgress:
-        SetStatusText(tr("Processing File... %1% done").arg(Percent));
-        // The load gives the event loop no chance to paint: paint now.
-        FStatusLabel->repaint();
+        FStatus->SetTextNow(tr("Processing File... %1% done").arg(Percent));
         break;
     case pkDone:
         UpdateStatus();
@@ -217,12 +204,12 @@ void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t P
 
 void TfrmMain::SetStatusText(const QString& Text)
 {
-    FStatusLabel->setText(Text);
+    FStatus->SetText(Text);
 }
 
 QString TfrmMain::StatusText() const
 {
-    return FStatusLabel->text();
+    return FStatus->Text();
 }
 
 bool TfrmMain::event(QEvent* Event)
@@ -293,7 +280,7 @@ void TfrmMain::actFileCloseExecute()
     FileChanging();
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
-    FEncodingField->clear();
+    FStatus->SetEncoding({});
     FListModel->SetItemCount(0);
     ui->lvwMain->clearSelection();
     FillTreeView();
@@ -313,7 +300,7 @@ void TfrmMain::FillTreeView()
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
     FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
-    StartFileEncodings();
+    FFileEncodings->Start(*FObjectTextFile);
     ApplyFilter();
     if (!FileLoaded()) {
         FTreeModel->Clear();
@@ -323,25 +310,6 @@ void TfrmMain::FillTreeView()
     SelectNode(0);
     if (FObjectTextFile->Count() > 0)
         ui->tvwMain->expand(FTreeModel->NodeAt(0));
-}
-
-void TfrmMain::StartFileEncodings()
-{
-    // Whatever an earlier run found belongs to another file.
-    FFileEncodingsWorker.reset();
-    const std::uint64_t Run = ++FFileEncodingsRun;
-    if (!FileLoaded() || FObjectTextFile->Count() == 0)
-        return;
-    std::unique_ptr<platform::TStream> Reader = FObjectTextFile->SecondReader();
-    if (!Reader)
-        return;
-    FFileEncodingsWorker = std::make_unique<TFileEncodingsWorker>(std::move(Reader), ObjectRanges(*FObjectTextFile));
-    connect(FFileEncodingsWorker.get(), &TFileEncodingsWorker::Detected, this,
-            [this, Run](const TFileEncodingsPtr& Encodings) {
-                if (Run == FFileEncodingsRun)
-                    gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
-            }, Qt::QueuedConnection);
-    FFileEncodingsWorker->start(QThread::LowPriority);
 }
 
 void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)
@@ -383,8 +351,8 @@ void TfrmMain::tvwMainChange(const QModelIndex& Node)
     if (TObjectTreeModel::IsRoot(Node)) {
         ui->memMain->hide();
         ui->lvwMain->show();
-        FEncodingField->clear();
-        UpdateCaretField();
+        FStatus->SetEncoding({});
+        FStatus->UpdateCaret();
         return;
     }
     ShowObjectText(FTreeModel->ObjectIndexOf(Node));
@@ -398,8 +366,8 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
     const codepages::TEncoding Encoding = FEncodings.ForText(ObjectIndex, Bytes);
     ui->memMain->SetObjectText(std::move(Bytes), Encoding);
     const std::string_view Caption = FEncodings.CaptionForText(ObjectIndex);
-    FEncodingField->setText(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
-    UpdateCaretField();
+    FStatus->SetEncoding(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
+    FStatus->UpdateCaret();
     // Its name may read differently now that its encoding is known.
     FTreeModel->LabelsChanged(ObjectIndex);
     FListModel->LabelsChanged(ObjectIndex);

@@ -28,7 +28,6 @@
 #include <utility>
 #include <vector>
 
-class QLabel;
 class TEncodingMenu;
 class TCompareCommand;
 class TExportFlow;
@@ -36,11 +35,12 @@ class TFindAllPanel;
 class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
-class TFileEncodingsWorker;
+class TFileEncodingsDetection;
 class TListColumns;
 class TOpenDialog;
 class TPaneWidth;
 class TRecentFiles;
+class TStatusFields;
 class TSettingsOwner;
 class TViewOptions;
 class TWindowPlacement;
@@ -144,14 +144,9 @@ private:
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
     std::unique_ptr<Ui::TfrmMain> ui;
     QString FSettingsFileName;
-    QLabel* FStatusLabel = nullptr;
-    QLabel* FEncodingField = nullptr;
+    TStatusFields* FStatus = nullptr;
     TEncodingChoice FEncodings;
-    // The whole file's detection of the file on view, while it runs; each run
-    // numbered, so a result of an earlier file is never taken.
-    std::unique_ptr<TFileEncodingsWorker> FFileEncodingsWorker;
-    std::uint64_t FFileEncodingsRun = 0;
-    void StartFileEncodings();
+    TFileEncodingsDetection* FFileEncodings = nullptr;
     void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
     TEncodingMenu* FEncodingMenu = nullptr;
     TKindImages FKindImages;
@@ -182,7 +177,6 @@ private:
     // Object ObjectIndex shown, with the caret on line Line of its text (0:
     // at the start) and the keyboard focus in the text.
     void GoToObject(int ObjectIndex, int Line = 0);
-    void UpdateCaretField();
     void Beep();
     void CreateFilter();
     // The filter bar's filter over the loaded file (everything when none).
@@ -195,7 +189,6 @@ private:
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
     TFindAllPanel* FFindAll = nullptr;
-    QLabel* FCaretField = nullptr;
     TCompareCommand* FCompare = nullptr;
     // The features that keep sections of their own in the settings file, in
     // the order a new file gets them, after the window's own.
