@@ -11,7 +11,7 @@ add_library(orvantaui STATIC
   src/ui/window/viewoptions.h src/ui/window/viewoptions.cpp src/ui/window/recentfiles.h src/ui/window/recentfiles.cpp
   src/ui/find/gotoobject.h src/ui/find/gotoobject.cpp src/ui/views/outlinebar.h src/ui/views/outlinebar.cpp
   src/ui/views/shownobjects.h src/ui/views/listcolumns.h src/ui/views/listcolumns.cpp src/ui/filter/filterbar.h src/ui/filter/filterbar.cpp src/ui/filter/filterfields.h src/ui/filter/filterfields.cpp
-  src/ui/views/objectviews.h src/ui/views/objectviews.cpp
+  src/ui/views/objectviews.h src/ui/views/objectviews.cpp src/ui/views/objectbrowser.h src/ui/views/objectbrowser.cpp
   src/ui/views/objecttextview.h src/ui/views/objecttextview.cpp
   src/ui/views/objecthighlighter.h src/ui/views/objecthighlighter.cpp
   src/ui/views/textviewmap.h src/ui/views/textviewmap.cpp

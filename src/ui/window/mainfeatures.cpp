@@ -13,6 +13,7 @@
 #include "ui/find/findnext.h"
 #include "ui/find/gotoobject.h"
 #include "ui/views/listcolumns.h"
+#include "ui/views/objectbrowser.h"
 #include "ui/views/outlinebar.h"
 #include "ui/window/recentfiles.h"
 #include "ui/window/taborder.h"
@@ -46,7 +47,7 @@ void TfrmMain::CreateFeatures()
 
 void TfrmMain::CreateFilter()
 {
-    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, *FListModel);
+    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, FBrowser->ListModel());
     FFilterBar = new TFilterBar(*this);
     ui->mnuView->addAction(FFilterBar->ShowAction());
     FCommands->AddCommand(FFilterBar->ShowAction(), [] {});
@@ -59,34 +60,12 @@ void TfrmMain::CreateFilter()
     connect(FFilterBar, &TFilterBar::Changed, this, [this] { gui::RunGuarded(this, [this] { FilterChanged(); }); });
 }
 
-void TfrmMain::ApplyFilter()
-{
-    if (FileLoaded() && FFilterBar && FFilterBar->Filter().Active())
-        FShown.Show(FFilterBar->Filter().Apply(*FObjectTextFile));
-    else
-        FShown.ShowAll(FileLoaded() ? FObjectTextFile->Count() : 0);
-}
-
 void TfrmMain::FilterChanged()
 {
     if (!FileLoaded())
         return;
-    const int Selected = SelectedObjectIndex();
-    ApplyFilter();
-    FTreeModel->Refill();
-    FListModel->SetItemCount(FShown.Count());
-    ui->tvwMain->expand(FTreeModel->NodeAt(0));
-    // The object shown stays when it passes; else the list of those that do.
-    const int Row = Selected >= 0 ? FShown.RowOf(Selected) : -1;
-    SelectNode(Row + 1);
-    if (Row >= 0)
-        ui->tvwMain->scrollTo(SelectedNode());
+    FBrowser->Refilter(FFilterBar->Filter());
     UpdateStatus();
-}
-
-void TfrmMain::ClearFilter()
-{
-    FFilterBar->Clear();
 }
 
 void TfrmMain::AddEditCommands()

@@ -5,6 +5,7 @@
 #include "ui/export/exportflow.h"
 #include "ui/find/findflow.h"
 #include "ui/find/findnext.h"
+#include "ui/views/objectbrowser.h"
 #include "ui_mainform.h"
 
 #include <QApplication>
@@ -80,8 +81,5 @@ void TfrmMain::actFileExportTreeViewExecute()
 
 void TfrmMain::actFileExportListViewExecute()
 {
-    std::vector<std::int32_t> Rows;
-    for (const QModelIndex& Row : ui->lvwMain->selectionModel()->selectedRows())
-        Rows.push_back(FShown.ObjectAt(Row.row()));
-    FExport->ExportRows(std::move(Rows));
+    FExport->ExportRows(FBrowser->SelectedListObjects());
 }

@@ -17,6 +17,7 @@
 #include "ui/window/statusfields.h"
 #include "ui/window/viewfonts.h"
 #include "ui/window/windowplacement.h"
+#include "ui/views/objectbrowser.h"
 #include "ui/views/textviewmap.h"
 #include "ui/common/uiguards.h"
 #include "ui_mainform.h"
@@ -79,7 +80,9 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     setFont(TViewFonts::Designed(font()));
     // The views read the model from the start; a file comes later.
     FObjectTextFile = std::make_unique<TObjectTextFile>();
-    WireViews();
+    FBrowser = new TObjectBrowser(*ui->tvwMain, *ui->lvwMain, *FObjectTextFile, FEncodings, this);
+    connect(FBrowser, &TObjectBrowser::NodeChanged, this,
+            [this](int ObjectIndex) { gui::RunGuarded(this, [&] { tvwMainChange(ObjectIndex); }); });
     CreateFindAndExport();
     FCommands = new TWindowCommands(*this, *ui, *this);
     FEncodingMenu = new TEncodingMenu(*ui->mnuView);
@@ -137,33 +140,8 @@ void TfrmMain::FormDestroy()
     gui::RunGuarded(this, [this] { SaveSettings(); });
     // The views read the model: they let go of it before it goes.
     FCompare->FileChanging();
-    ui->tvwMain->setModel(nullptr);
-    ui->lvwMain->setModel(nullptr);
-    delete std::exchange(FTreeModel, nullptr);
-    delete std::exchange(FListModel, nullptr);
+    FBrowser->Detach();
     FObjectTextFile.reset();
-}
-
-void TfrmMain::WireViews()
-{
-    FTreeModel = new TObjectTreeModel(*FObjectTextFile, FShown, FKindImages, this);
-    FTreeModel->SetLabelEncodings(&FEncodings);
-    ui->tvwMain->setModel(FTreeModel);
-    ui->tvwMain->setIconSize(QSize(16, 16));
-    connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
-            [this](const QModelIndex& Node) { gui::RunGuarded(this, [&] { tvwMainChange(Node); }); });
-    connect(ui->tvwMain, &TObjectTreeView::MouseDown, this,
-            [this](Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position) {
-                gui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
-            });
-
-    FListModel = new TObjectListModel(*FObjectTextFile, FShown, FKindImages, this);
-    FListModel->SetLabelEncodings(&FEncodings);
-    ui->lvwMain->setModel(FListModel);
-    ui->lvwMain->setIconSize(QSize(16, 16));
-    ui->lvwMain->SetUpColumns();
-    connect(ui->lvwMain, &TObjectListView::RowDoubleClicked, this,
-            [this] { gui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
 }
 
 // --- Caption and status ----------------------------------------------------------
@@ -181,10 +159,10 @@ void TfrmMain::UpdateStatus()
 {
     if (FObjectTextFile->LooksLikeUtf16())
         SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
-    else if (FShown.All())
+    else if (FBrowser->Shown().All())
         SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + FFilterBar->IgnoredNote());
     else
-        SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()) +
+        SetStatusText(tr("%1 of %2 object(s)").arg(FBrowser->Shown().Count()).arg(FObjectTextFile->Count()) +
                       FFilterBar->IgnoredNote());
 }
 
@@ -255,9 +233,6 @@ void TfrmMain::OpenFile(const QString& FileName)
     FillTreeView();
     UpdateCaption();
     FRecentFiles->Opened(QFileInfo(FileName).absoluteFilePath());
-    SelectNode(0);
-    FListModel->SetItemCount(FShown.Count());
-    ui->lvwMain->viewport()->update();
 }
 
 void TfrmMain::ShowNoFile()
@@ -281,8 +256,6 @@ void TfrmMain::actFileCloseExecute()
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
     FStatus->SetEncoding({});
-    FListModel->SetItemCount(0);
-    ui->lvwMain->clearSelection();
     FillTreeView();
     UpdateCaption();
     UpdateStatus();
@@ -301,15 +274,7 @@ void TfrmMain::FillTreeView()
     gui::TWaitCursor Hourglass;
     FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
     FFileEncodings->Start(*FObjectTextFile);
-    ApplyFilter();
-    if (!FileLoaded()) {
-        FTreeModel->Clear();
-        return;
-    }
-    FTreeModel->Rebuild(ExtractFileName(FObjectTextFile->FileName()));
-    SelectNode(0);
-    if (FObjectTextFile->Count() > 0)
-        ui->tvwMain->expand(FTreeModel->NodeAt(0));
+    FBrowser->Fill(ExtractFileName(FObjectTextFile->FileName()), FFilterBar->Filter());
 }
 
 void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)
@@ -317,8 +282,7 @@ void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encod
     const int Shown = ui->memMain->isHidden() ? -1 : SelectedObjectIndex();
     const std::optional<codepages::TEncoding> Before = Shown >= 0 ? FEncodings.KnownForText(Shown) : std::nullopt;
     FEncodings.SetFileEncodings(std::move(Encodings));
-    FTreeModel->LabelsChanged();
-    FListModel->LabelsChanged();
+    FBrowser->LabelsChanged();
     // Shown again only when it reads differently: the caret stays otherwise.
     if (Shown >= 0 && FEncodings.KnownForText(Shown) != Before)
         ShowObjectText(Shown);
@@ -328,34 +292,24 @@ void TfrmMain::SelectObject(int ObjectIndex)
 {
     // Find Next and Find All search the whole file: an object the filter
     // hides comes back, and the status bar says why the views show more.
-    const bool Hidden = FShown.RowOf(ObjectIndex) < 0 && !FShown.All();
+    const bool Hidden = FBrowser->Hides(ObjectIndex);
     if (Hidden)
-        ClearFilter();
-    SelectNode(FShown.RowOf(ObjectIndex) + 1);
-    ui->tvwMain->scrollTo(SelectedNode());
+        FFilterBar->Clear();
+    FBrowser->SelectObject(ObjectIndex);
     if (Hidden)
-        SetStatusText(tr("Filter cleared to show %1").arg(SelectedNode().data().toString()));
+        SetStatusText(tr("Filter cleared to show %1").arg(FBrowser->SelectedNode().data().toString()));
 }
 
-void TfrmMain::SelectNode(int AbsoluteIndex)
+void TfrmMain::tvwMainChange(int ObjectIndex)
 {
-    const QModelIndex Node = FTreeModel->NodeAt(AbsoluteIndex);
-    if (Node.isValid())
-        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
-}
-
-void TfrmMain::tvwMainChange(const QModelIndex& Node)
-{
-    if (!Node.isValid())
-        return;
-    if (TObjectTreeModel::IsRoot(Node)) {
+    if (ObjectIndex < 0) {
         ui->memMain->hide();
         ui->lvwMain->show();
         FStatus->SetEncoding({});
         FStatus->UpdateCaret();
         return;
     }
-    ShowObjectText(FTreeModel->ObjectIndexOf(Node));
+    ShowObjectText(ObjectIndex);
 }
 
 void TfrmMain::ShowObjectText(int ObjectIndex)
@@ -369,8 +323,7 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
     FStatus->SetEncoding(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
     FStatus->UpdateCaret();
     // Its name may read differently now that its encoding is known.
-    FTreeModel->LabelsChanged(ObjectIndex);
-    FListModel->LabelsChanged(ObjectIndex);
+    FBrowser->LabelsChanged(ObjectIndex);
 }
 
 void TfrmMain::SetEncoding(const QString& SettingName)
@@ -381,8 +334,7 @@ void TfrmMain::SetEncoding(const QString& SettingName)
     if (FEncodings.Chosen() != Before)
         FFindAll->EncodingChanged();
     FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
-    FTreeModel->LabelsChanged();
-    FListModel->LabelsChanged();
+    FBrowser->LabelsChanged();
     if (!ui->memMain->isHidden() && SelectedObjectIndex() >= 0)
         ShowObjectText(SelectedObjectIndex());
 }
@@ -392,36 +344,17 @@ QString TfrmMain::EncodingSetting() const
     return QString::fromStdString(FEncodings.SettingName());
 }
 
-QModelIndex TfrmMain::SelectedNode() const
-{
-    // One node at most: the tree selects single nodes.
-    return ui->tvwMain->selectionModel()->selectedIndexes().value(0);
-}
-
 int TfrmMain::SelectedObjectIndex() const
 {
-    return FTreeModel->ObjectIndexOf(SelectedNode());
+    return FBrowser->SelectedObjectIndex();
 }
 
 bool TfrmMain::RootSelected() const
 {
-    return TObjectTreeModel::IsRoot(SelectedNode());
-}
-
-void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& Position)
-{
-    const QModelIndex Node = ui->tvwMain->indexAt(Position);
-    if (Node.isValid())
-        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
+    return FBrowser->RootSelected();
 }
 
 void TfrmMain::lvwMainDblClick()
 {
-    const QModelIndexList Rows = ui->lvwMain->selectionModel()->selectedRows();
-    if (Rows.isEmpty())
-        return;
-    const auto Lowest = std::min_element(Rows.begin(), Rows.end(), [](const QModelIndex& A, const QModelIndex& B) {
-        return A.row() < B.row();
-    });
-    SelectNode(Lowest->row() + 1);
+    FBrowser->SelectListRow();
 }

@@ -37,6 +37,7 @@ class TFilterBar;
 class TGoToObjectDialog;
 class TFileEncodingsDetection;
 class TListColumns;
+class TObjectBrowser;
 class TOpenDialog;
 class TPaneWidth;
 class TRecentFiles;
@@ -70,10 +71,11 @@ public:
     // line with what the model still holds.
     void OpenFile(const QString& FileName);
 
-    // Views.
+    // Views: the tree and list anew for the file loaded (or none); the tree's
+    // selection at rest on object ObjectIndex's node (-1: the file's); the
+    // list's double click.
     void FillTreeView();
-    void tvwMainChange(const QModelIndex& Node);
-    void tvwMainMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position);
+    void tvwMainChange(int ObjectIndex);
     void lvwMainDblClick();
 
     // The commands that are the window's own or hand over to find and export.
@@ -124,16 +126,12 @@ private:
 
     void FormCreate(const QStringList& Arguments);
     void FormDestroy();
-    void WireViews();
     void CreateFindAndExport();
-    // The tree's selected node, invalid when there is none.
-    QModelIndex SelectedNode() const;
     int SelectedObjectIndex() const override;
     bool RootSelected() const override;
     // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
     void ShowObjectText(int ObjectIndex);
     void SetStatusText(const QString& Text);
-    void SelectNode(int AbsoluteIndex);
     // Selects object ObjectIndex's node (the filter is cleared when it hides
     // the object) and scrolls the tree to it.
     void SelectObject(int ObjectIndex);
@@ -149,11 +147,7 @@ private:
     TFileEncodingsDetection* FFileEncodings = nullptr;
     void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
     TEncodingMenu* FEncodingMenu = nullptr;
-    TKindImages FKindImages;
-    // What the tree and the list show: all objects, or those the filter lets through.
-    TShownObjects FShown;
-    TObjectTreeModel* FTreeModel = nullptr;
-    TObjectListModel* FListModel = nullptr;
+    TObjectBrowser* FBrowser = nullptr;
     TPaneWidth* FTreeWidth = nullptr;
     TWindowPlacement* FPlacement = nullptr;
     TOpenDialog* FOpenDialog = nullptr;
@@ -179,10 +173,7 @@ private:
     void GoToObject(int ObjectIndex, int Line = 0);
     void Beep();
     void CreateFilter();
-    // The filter bar's filter over the loaded file (everything when none).
-    void ApplyFilter();
     void FilterChanged();
-    void ClearFilter();
     TViewOptions* FViewOptions = nullptr;
     TListColumns* FListColumns = nullptr;
     TFilterBar* FFilterBar = nullptr;
