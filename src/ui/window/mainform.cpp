@@ -27,7 +27,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -64,7 +63,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
 {
     ui->setupUi(this);
     gui::KeepModalBoxesInView();
-    FStatus = new TStatusFields(*ui->stbMain, *ui->memMain);
+    FStatus = new TStatusFields(*this, *ui->stbMain, *ui->memMain);
     FFileEncodings = new TFileEncodingsDetection(this);
     connect(FFileEncodings, &TFileEncodingsDetection::Detected, this, [this](const TFileEncodingsPtr& Encodings) {
         gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
@@ -91,9 +90,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
             [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
     CreateFeatures();
     FSettingsOwners = {FEncodingMenu, FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
-    // A command's key goes to the command before the view can claim it.
-    for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
-        View->installEventFilter(this);
     FormCreate(Arguments);
 }
 
@@ -103,8 +99,6 @@ TfrmMain::~TfrmMain()
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
-    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
-        Watched->removeEventFilter(this);
 }
 
 QString TfrmMain::DefaultSettingsFileName()
@@ -188,30 +182,6 @@ void TfrmMain::SetStatusText(const QString& Text)
 QString TfrmMain::StatusText() const
 {
     return FStatus->Text();
-}
-
-bool TfrmMain::event(QEvent* Event)
-{
-    // The status bar holds one text; menu hover tips must not wipe it.
-    if (Event->type() == QEvent::StatusTip)
-        return true;
-    // A key about to be matched against the shortcuts: with the states of now.
-    if (Event->type() == QEvent::ShortcutOverride)
-        FCommands->UpdateActions();
-    return QMainWindow::event(Event);
-}
-
-bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
-{
-    const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
-    if (View && Event->type() == QEvent::ShortcutOverride) {
-        // The key of an enabled command is the command's, never the view's own
-        // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
-        FCommands->UpdateActions();
-        if (FCommands->IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
-            return true;
-    }
-    return QMainWindow::eventFilter(Watched, Event);
 }
 
 // --- Opening and closing -----------------------------------------------------------

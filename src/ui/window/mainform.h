@@ -117,10 +117,6 @@ public:
     void SetEncoding(const QString& SettingName);
     QString EncodingSetting() const;
 
-protected:
-    bool event(QEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-
 private:
     class TFindViews;
 

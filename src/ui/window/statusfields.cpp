@@ -2,6 +2,7 @@
 
 #include "ui/views/objecttextview.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QStatusBar>
 
@@ -20,14 +21,24 @@ QLabel* AddField(QStatusBar& Bar, const char* Name, bool Permanent)
 
 }  // namespace
 
-TStatusFields::TStatusFields(QStatusBar& Bar, const TObjectTextView& Text)
+TStatusFields::TStatusFields(QWidget& Window, QStatusBar& Bar, const TObjectTextView& Text)
     : QObject(&Bar),
+      FWindow(Window),
       FText(Text),
       FStatus(AddField(Bar, "stbMainText", false)),
       FCaret(AddField(Bar, "stbCaret", true)),
       FEncoding(AddField(Bar, "stbEncoding", true))
 {
     connect(&FText, &QPlainTextEdit::cursorPositionChanged, this, &TStatusFields::UpdateCaret);
+    FWindow.installEventFilter(this);
+}
+
+bool TStatusFields::eventFilter(QObject* Watched, QEvent* Event)
+{
+    // The status bar holds one text, which a menu item's tip would replace.
+    if (Watched == &FWindow && Event->type() == QEvent::StatusTip)
+        return true;
+    return QObject::eventFilter(Watched, Event);
 }
 
 QString TStatusFields::Text() const

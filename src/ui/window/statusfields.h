@@ -1,6 +1,7 @@
 // The status bar's fields: the window's one status text on the left, and on
 // the right the caret's line and column in the text view and the encoding of
-// the object shown. The caret's field follows the text view by itself.
+// the object shown. The caret's field follows the text view by itself; menu
+// hover tips never wipe the status text.
 #pragma once
 
 #include <QObject>
@@ -13,8 +14,8 @@ class TObjectTextView;
 class TStatusFields : public QObject {
     Q_OBJECT
 public:
-    // Adds the fields to Bar. Text outlives this object.
-    TStatusFields(QStatusBar& Bar, const TObjectTextView& Text);
+    // Adds the fields to Bar, the status bar of Window. Text outlives this object.
+    TStatusFields(QWidget& Window, QStatusBar& Bar, const TObjectTextView& Text);
 
     QString Text() const;
     void SetText(const QString& Text);
@@ -25,7 +26,11 @@ public:
     // The caret's place while the text view shows a text, else nothing.
     void UpdateCaret();
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
+    QWidget& FWindow;
     const TObjectTextView& FText;
     QLabel* FStatus;
     QLabel* FCaret;
