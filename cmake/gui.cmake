@@ -24,13 +24,13 @@ add_library(orvantaui STATIC
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
   src/ui/common/errorbox.h src/ui/common/errorbox.cpp src/ui/common/uiguards.h
-  src/ui/common/settingswriter.h src/ui/common/settingswriter.cpp
+  src/ui/common/settingswriter.h src/ui/common/settingswriter.cpp src/ui/common/menuplace.h src/ui/common/menuplace.cpp
   src/ui/window/taborder.h src/ui/window/taborder.cpp
   src/ui/common/filedialogs.h src/ui/common/filedialogs.cpp src/ui/common/systempath.h
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
   src/ui/window/viewfonts.h src/ui/window/viewfonts.cpp src/ui/window/panewidth.h src/ui/window/panewidth.cpp
   src/ui/window/filedrop.h src/ui/window/filedrop.cpp src/ui/window/opendialog.h src/ui/window/opendialog.cpp
-  src/ui/window/statusfields.h src/ui/window/statusfields.cpp
+  src/ui/window/statusfields.h src/ui/window/statusfields.cpp src/ui/window/windowcaption.h src/ui/window/windowcaption.cpp
   src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
   src/ui/window/windowsettings.h src/ui/window/windowsettings.cpp src/ui/window/profiletext.h src/ui/window/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp

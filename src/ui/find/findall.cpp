@@ -231,6 +231,7 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
       chkFindAllSkipLayouts(new QCheckBox(tr("Skip report &layouts"))), btnFindAll(new QPushButton(tr("Find"))),
       btnFindAllStop(new QPushButton(tr("Stop"))), btnFindAllMore(new QPushButton(tr("Find &More"))),
       prgFindAll(new QProgressBar), tvwFindAll(new QTreeView),
+      FRunAction(new QAction(tr("Find A&ll"), this)),
       FStopAction(new QAction(tr("Stop Find All"), this))
 {
     setObjectName(QStringLiteral("dckFindAll"));
@@ -256,6 +257,8 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
     QSizePolicy Keep = prgFindAll->sizePolicy();
     Keep.setRetainSizeWhenHidden(true);
     prgFindAll->setSizePolicy(Keep);
+    FRunAction->setObjectName(QStringLiteral("actEditFindAll"));
+    FRunAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     FStopAction->setObjectName(QStringLiteral("actEditStopFindAll"));
     FStopAction->setShortcut(QKeySequence(Qt::Key_Escape));
 

@@ -113,7 +113,9 @@ public:
     // rows go.
     void Clear();
     bool Running() const { return FRunning; }
-    // Escape while a search runs: the window makes it a command.
+    // Edit > Find All (Ctrl+Shift+F), and Escape while a search runs: the
+    // window makes them commands.
+    QAction* RunAction() const { return FRunAction; }
     QAction* StopAction() const { return FStopAction; }
     TFindAllModel& Results() { return *FModel; }
     // Selects row Row's occurrence in the window's views.
@@ -160,6 +162,7 @@ private:
     QPushButton* btnFindAllMore;
     QProgressBar* prgFindAll;
     QTreeView* tvwFindAll;
+    QAction* FRunAction;
     QAction* FStopAction;
 
     std::unique_ptr<TFindAllWorker> FWorker;

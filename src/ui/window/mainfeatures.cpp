@@ -7,6 +7,7 @@
 #include "ui/compare/compareview.h"
 #include "ui/window/fileencodingsdetection.h"
 #include "ui/common/errorbox.h"
+#include "ui/common/menuplace.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
 #include "ui/find/findflow.h"
@@ -73,33 +74,21 @@ void TfrmMain::AddEditCommands()
     FGoToObject = new TGoToObjectDialog(
         this, *FObjectTextFile, [this](int ObjectIndex, int Line) { GoToObject(ObjectIndex, Line); },
         [this] { return ui->memMain->isHidden() ? -1 : SelectedObjectIndex(); }, [this] { Beep(); });
-    auto* GoTo = new QAction(tr("&Go to Object..."), this);
-    GoTo->setObjectName(QStringLiteral("actEditGoToObject"));
-    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    // After Find, in this order.
-    const QList<QAction*> EditItems = ui->mnuEdit->actions();
-    QAction* AfterFind = EditItems.value(EditItems.indexOf(ui->actEditFind) + 1);
-    QAction* const Added[] = {FFind->FindNextAction(), FFind->FindPreviousAction(), GoTo};
-    for (QAction* Item : Added)
-        ui->mnuEdit->insertAction(AfterFind, Item);
+    gui::InsertAfter(*ui->mnuEdit, ui->actEditFind,
+                     {FFind->FindNextAction(), FFind->FindPreviousAction(), FGoToObject->Action()});
     const auto Loaded = [this] { return FileLoaded(); };
     FCommands->AddCommand(FFind->FindNextAction(), [this] { FFind->FindAgain(true); }, Loaded);
     FCommands->AddCommand(FFind->FindPreviousAction(), [this] { FFind->FindAgain(false); }, Loaded);
-    FCommands->AddCommand(GoTo, [this] { FGoToObject->Execute(); }, Loaded);
+    FCommands->AddCommand(FGoToObject->Action(), [this] { FGoToObject->Execute(); }, Loaded);
 }
 
 void TfrmMain::AddFindAll()
 {
     FFindAll = new TFindAllPanel(*this, *FObjectTextFile, FEncodings, *FFindViews);
-    auto* FindAll = new QAction(tr("Find A&ll"), this);
-    FindAll->setObjectName(QStringLiteral("actEditFindAll"));
-    FindAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
-    // After Go to Object.
-    const QList<QAction*> EditItems = ui->mnuEdit->actions();
-    const qsizetype GoTo = EditItems.indexOf(findChild<QAction*>(QStringLiteral("actEditGoToObject")));
-    ui->mnuEdit->insertAction(GoTo < 0 ? nullptr : EditItems.value(GoTo + 1), FindAll);
+    gui::InsertAfter(*ui->mnuEdit, FGoToObject->Action(), {FFindAll->RunAction()});
     FCommands->AddCommand(
-        FindAll, [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); }, [this] { return FileLoaded(); });
+        FFindAll->RunAction(), [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); },
+        [this] { return FileLoaded(); });
     FCommands->AddCommand(FFindAll->StopAction(), [this] { FFindAll->Stop(); }, [this] { return FFindAll->Running(); });
     // A text typed in the panel is the find text from then on, for Find Next too.
     connect(FFindAll, &TFindAllPanel::Searching, this, [this](const QString& Text, bool MatchCase) {
@@ -123,8 +112,7 @@ void TfrmMain::AddCompare()
                                        ui->memMain->setFocus();
                                    });
     // After the export entries.
-    const QList<QAction*> FileItems = ui->mnuFile->actions();
-    ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());
+    gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
 }
 

@@ -47,11 +47,6 @@ void TfrmMain::actEditFindExecute()
     FFind->ShowDialog();
 }
 
-void TfrmMain::dlgFindFind()
-{
-    FFind->FindNext();
-}
-
 std::string TfrmMain::FindText() const
 {
     return FFind->FindText();

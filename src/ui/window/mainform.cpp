@@ -16,44 +16,14 @@
 #include "ui/window/settingslocation.h"
 #include "ui/window/statusfields.h"
 #include "ui/window/viewfonts.h"
+#include "ui/window/windowcaption.h"
 #include "ui/window/windowplacement.h"
 #include "ui/views/objectbrowser.h"
-#include "ui/views/textviewmap.h"
 #include "ui/common/uiguards.h"
 #include "ui_mainform.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-
-#include <algorithm>
-
-namespace {
-
-using gui::FromSystemPath;
-using gui::ToSystemPath;
-
-// The file name without its directory.
-QString ExtractFileName(const std::string& Path)
-{
-#ifdef _WIN32
-    const char* const Delimiters = "\\/:";
-#else
-    const char* const Delimiters = "/";
-#endif
-    const std::size_t Last = Path.find_last_of(Delimiters);
-    return FromSystemPath(Last == std::string::npos ? Path : Path.substr(Last + 1));
-}
-
-// A window title shows "[*]" literally only when it is doubled.
-QString LiteralWindowTitle(QString Title)
-{
-    return Title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-}
-
-}  // namespace
 
 TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName, QWidget* Parent)
     : QMainWindow(Parent),
@@ -69,10 +39,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
         gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
     });
     ui->lvwMain->hide();
-    // When the window is resized the tree keeps its width; the right pane
-    // takes what is left.
-    ui->splMain->setStretchFactor(0, 0);
-    ui->splMain->setStretchFactor(1, 1);
     FTreeWidth = new TPaneWidth(*ui->splMain);
     FPlacement = new TWindowPlacement(*this);
     FOpenDialog = new TOpenDialog(*this);
@@ -142,29 +108,19 @@ void TfrmMain::FormDestroy()
 
 void TfrmMain::UpdateCaption()
 {
-    QString Title = QString::fromUtf8(STitle);
-    if (FileLoaded())
-        Title = QStringLiteral("%1 - %2").arg(ExtractFileName(FObjectTextFile->FileName()), Title);
-    gui::SetApplicationTitle(Title);
-    setWindowTitle(LiteralWindowTitle(Title));
+    gui::ShowFileInCaption(*this, FObjectTextFile->FileName());
 }
 
 void TfrmMain::UpdateStatus()
 {
-    if (FObjectTextFile->LooksLikeUtf16())
-        SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
-    else if (FBrowser->Shown().All())
-        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + FFilterBar->IgnoredNote());
-    else
-        SetStatusText(tr("%1 of %2 object(s)").arg(FBrowser->Shown().Count()).arg(FObjectTextFile->Count()) +
-                      FFilterBar->IgnoredNote());
+    FStatus->ShowObjectCount(*FObjectTextFile, FBrowser->Shown(), FFilterBar->IgnoredNote());
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)
 {
     switch (Kind) {
     case pkProgress:
-        FStatus->SetTextNow(tr("Processing File... %1% done").arg(Percent));
+        FStatus->ShowProgress(Percent);
         break;
     case pkDone:
         UpdateStatus();
@@ -195,7 +151,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     FCompare->FileChanging();
     FileChanging();
     try {
-        FObjectTextFile->LoadFromFile(ToSystemPath(FileName));
+        FObjectTextFile->LoadFromFile(gui::ToSystemPath(FileName));
     } catch (...) {
         ShowNoFile();
         throw;
@@ -244,7 +200,7 @@ void TfrmMain::FillTreeView()
     gui::TWaitCursor Hourglass;
     FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
     FFileEncodings->Start(*FObjectTextFile);
-    FBrowser->Fill(ExtractFileName(FObjectTextFile->FileName()), FFilterBar->Filter());
+    FBrowser->Fill(gui::FileNameOf(FObjectTextFile->FileName()), FFilterBar->Filter());
 }
 
 void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)

@@ -85,8 +85,6 @@ public:
     void actFileExportTreeViewExecute() override;
     void actFileExportListViewExecute() override;
     void actEditFindExecute() override;
-    // One press of the find dialog's Find Next.
-    void dlgFindFind();
 
     // Settings.
     void LoadSettings();

@@ -7,6 +7,8 @@
 
 TPaneWidth::TPaneWidth(QSplitter& Splitter) : QObject(&Splitter), FSplitter(Splitter)
 {
+    FSplitter.setStretchFactor(0, 0);
+    FSplitter.setStretchFactor(1, 1);
     FSplitter.installEventFilter(this);
 }
 

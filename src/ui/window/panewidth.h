@@ -1,6 +1,7 @@
 // The width of a splitter's first pane: the tree's width, as the settings
 // file keeps it. Until the splitter has been laid out on screen its sizes are
-// not the ones it will show, so a width set before then is held here.
+// not the ones it will show, so a width set before then is held here. When
+// the splitter is resized the pane keeps its width; the other takes the rest.
 #pragma once
 
 #include <QObject>

@@ -1,6 +1,8 @@
 #include "ui/window/statusfields.h"
 
+#include "core/quibfile.h"
 #include "ui/views/objecttextview.h"
+#include "ui/views/shownobjects.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -51,9 +53,19 @@ void TStatusFields::SetText(const QString& Text)
     FStatus->setText(Text);
 }
 
-void TStatusFields::SetTextNow(const QString& Text)
+void TStatusFields::ShowObjectCount(const TObjectTextFile& File, const TShownObjects& Shown, const QString& Note)
 {
-    FStatus->setText(Text);
+    if (File.LooksLikeUtf16())
+        SetText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
+    else if (Shown.All())
+        SetText(tr("%1 object(s)").arg(File.Count()) + Note);
+    else
+        SetText(tr("%1 of %2 object(s)").arg(Shown.Count()).arg(File.Count()) + Note);
+}
+
+void TStatusFields::ShowProgress(int Percent)
+{
+    SetText(tr("Processing File... %1% done").arg(Percent));
     FStatus->repaint();
 }
 

@@ -9,7 +9,9 @@
 
 class QLabel;
 class QStatusBar;
+class TObjectTextFile;
 class TObjectTextView;
+class TShownObjects;
 
 class TStatusFields : public QObject {
     Q_OBJECT
@@ -19,8 +21,12 @@ public:
 
     QString Text() const;
     void SetText(const QString& Text);
-    // Painted at once: a load gives the event loop no chance to paint.
-    void SetTextNow(const QString& Text);
+    // "n object(s)", or "n of m object(s)" while a filter leaves some out,
+    // followed by Note; or why a file read as UTF-16 shows none.
+    void ShowObjectCount(const TObjectTextFile& File, const TShownObjects& Shown, const QString& Note);
+    // A load's progress, painted at once: the load gives the event loop no
+    // chance to paint.
+    void ShowProgress(int Percent);
     // The encoding of the object shown; empty when none is.
     void SetEncoding(const QString& Caption);
     // The caret's place while the text view shows a text, else nothing.
