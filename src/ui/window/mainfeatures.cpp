@@ -38,7 +38,8 @@ void TfrmMain::CreateFeatures()
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
     FRecentFiles = new TRecentFiles(*ui->mnuFile, Exit > 0 ? FileItems.at(Exit - 1) : ui->actFileExit);
-    connect(FRecentFiles, &TRecentFiles::Chosen, this, &TfrmMain::OpenRecentFile);
+    connect(FRecentFiles, &TRecentFiles::Chosen, this,
+            [this](const QString& FileName) { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
     AddEditCommands();
     AddCompare();
     AddFindAll();
@@ -114,11 +115,6 @@ void TfrmMain::AddCompare()
     // After the export entries.
     gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
-}
-
-void TfrmMain::OpenRecentFile(const QString& FileName)
-{
-    gui::RunGuarded(this, [&] { OpenFile(FileName); });
 }
 
 void TfrmMain::GoToObject(int ObjectIndex, int Line)

@@ -28,7 +28,7 @@
 TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName, QWidget* Parent)
     : QMainWindow(Parent),
       ui(std::make_unique<Ui::TfrmMain>()),
-      FSettingsFileName(QFileInfo(SettingsFileName.isEmpty() ? DefaultSettingsFileName() : SettingsFileName)
+      FSettingsFileName(QFileInfo(SettingsFileName.isEmpty() ? gui::DefaultSettingsFile() : SettingsFileName)
                             .absoluteFilePath())
 {
     ui->setupUi(this);
@@ -65,11 +65,6 @@ TfrmMain::~TfrmMain()
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
-}
-
-QString TfrmMain::DefaultSettingsFileName()
-{
-    return gui::DefaultSettingsFile();
 }
 
 // --- Start-up and shutdown -----------------------------------------------------
@@ -130,11 +125,6 @@ void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t P
     }
 }
 
-void TfrmMain::SetStatusText(const QString& Text)
-{
-    FStatus->SetText(Text);
-}
-
 QString TfrmMain::StatusText() const
 {
     return FStatus->Text();
@@ -144,7 +134,7 @@ QString TfrmMain::StatusText() const
 
 void TfrmMain::OpenFile(const QString& FileName)
 {
-    SetStatusText(tr("Reading File..."));
+    FStatus->SetText(tr("Reading File..."));
     gui::TWaitCursor Hourglass;
     // One pass over what is waiting, so the new status text and the cursor show.
     QCoreApplication::processEvents();
@@ -223,7 +213,7 @@ void TfrmMain::SelectObject(int ObjectIndex)
         FFilterBar->Clear();
     FBrowser->SelectObject(ObjectIndex);
     if (Hidden)
-        SetStatusText(tr("Filter cleared to show %1").arg(FBrowser->SelectedNode().data().toString()));
+        FStatus->SetText(tr("Filter cleared to show %1").arg(FBrowser->SelectedNode().data().toString()));
 }
 
 void TfrmMain::tvwMainChange(int ObjectIndex)

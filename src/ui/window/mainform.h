@@ -54,14 +54,10 @@ class TfrmMain : public QMainWindow, private TCommandTarget {
 public:
     // Arguments: the command line without the program's own name; the first
     // one, if any, is the file to open. SettingsFileName: the settings file;
-    // empty for the default one.
+    // empty for the default one (gui::DefaultSettingsFile).
     explicit TfrmMain(const QStringList& Arguments = {}, const QString& SettingsFileName = {},
                       QWidget* Parent = nullptr);
     ~TfrmMain() override;
-
-    // The settings file: beside the executable where that folder can be
-    // written, else in the user's configuration folder.
-    static QString DefaultSettingsFileName();
 
     void UpdateCaption();
     void UpdateStatus();
@@ -95,7 +91,6 @@ public:
     bool FileLoaded() const override { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
     TActiveView ActiveView() const { return FCommands->ActiveView(); }
     QString StatusText() const;
-    const QString& SettingsFileName() const { return FSettingsFileName; }
     // The find dialog's text (as bytes of the file) and match-case option, as
     // the settings file keeps them.
     std::string FindText() const;
@@ -116,8 +111,6 @@ public:
     QString EncodingSetting() const;
 
 private:
-    class TFindViews;
-
     void FormCreate(const QStringList& Arguments);
     void FormDestroy();
     void CreateFindAndExport();
@@ -125,7 +118,6 @@ private:
     bool RootSelected() const override;
     // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
     void ShowObjectText(int ObjectIndex);
-    void SetStatusText(const QString& Text);
     // Selects object ObjectIndex's node (the filter is cleared when it hides
     // the object) and scrolls the tree to it.
     void SelectObject(int ObjectIndex);
@@ -161,7 +153,6 @@ private:
     // A file is about to be opened, or the one shown closed: the features let
     // go of what they hold of it.
     void FileChanging();
-    void OpenRecentFile(const QString& FileName);
     // Object ObjectIndex shown, with the caret on line Line of its text (0:
     // at the start) and the keyboard focus in the text.
     void GoToObject(int ObjectIndex, int Line = 0);
