@@ -19,7 +19,7 @@ add_library(orvantaui STATIC
   src/ui/find/finddialog.h src/ui/find/finddialog.cpp src/ui/find/findnext.h src/ui/find/findnext.cpp
   src/ui/find/findall.h src/ui/find/findall.cpp src/ui/find/findallworker.h src/ui/find/findallworker.cpp
   src/ui/window/fileencodingsworker.h src/ui/window/fileencodingsworker.cpp
-  src/ui/window/fileencodingsdetection.h src/ui/window/fileencodingsdetection.cpp
+  src/ui/window/viewencoding.h src/ui/window/viewencoding.cpp
   src/ui/export/exportobjects.h src/ui/export/exportobjects.cpp
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp

@@ -5,7 +5,7 @@
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"
-#include "ui/window/fileencodingsdetection.h"
+#include "ui/window/viewencoding.h"
 #include "ui/common/errorbox.h"
 #include "ui/common/menuplace.h"
 #include "ui/filter/filterbar.h"
@@ -101,7 +101,7 @@ void TfrmMain::AddFindAll()
 void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
-    FFileEncodings->Stop();
+    FViewEncoding->StopDetection();
 }
 
 void TfrmMain::AddCompare()

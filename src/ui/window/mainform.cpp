@@ -1,9 +1,8 @@
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"
-#include "ui/window/encodingmenu.h"
 #include "ui/common/errorbox.h"
-#include "ui/window/fileencodingsdetection.h"
+#include "ui/window/viewencoding.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
 #include "ui/views/listcolumns.h"
@@ -34,10 +33,6 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
     ui->setupUi(this);
     gui::KeepModalBoxesInView();
     FStatus = new TStatusFields(*this, *ui->stbMain, *ui->memMain);
-    FFileEncodings = new TFileEncodingsDetection(this);
-    connect(FFileEncodings, &TFileEncodingsDetection::Detected, this, [this](const TFileEncodingsPtr& Encodings) {
-        gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
-    });
     ui->lvwMain->hide();
     FTreeWidth = new TPaneWidth(*ui->splMain);
     FPlacement = new TWindowPlacement(*this);
@@ -50,18 +45,20 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
             [this](int ObjectIndex) { gui::RunGuarded(this, [&] { tvwMainChange(ObjectIndex); }); });
     CreateFindAndExport();
     FCommands = new TWindowCommands(*this, *ui, *this);
-    FEncodingMenu = new TEncodingMenu(*ui->mnuView);
-    FEncodingMenu->SetChecked(EncodingSetting());
-    connect(FEncodingMenu, &TEncodingMenu::Chosen, this,
+    FViewEncoding = new TViewEncoding(*ui->mnuView, FEncodings);
+    connect(FViewEncoding, &TViewEncoding::Chosen, this,
             [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
+    connect(FViewEncoding, &TViewEncoding::Detected, this, [this](const TFileEncodingsPtr& Encodings) {
+        gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
+    });
     CreateFeatures();
-    FSettingsOwners = {FEncodingMenu, FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
+    FSettingsOwners = {&FViewEncoding->Settings(), FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
     FormCreate(Arguments);
 }
 
 TfrmMain::~TfrmMain()
 {
-    FFileEncodings->Stop();
+    FViewEncoding->StopDetection();
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
@@ -188,19 +185,17 @@ void TfrmMain::FillTreeView()
 {
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
-    FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
-    FFileEncodings->Start(*FObjectTextFile);
+    FViewEncoding->StartFile(*FObjectTextFile);
     FBrowser->Fill(gui::FileNameOf(FObjectTextFile->FileName()), FFilterBar->Filter());
 }
 
 void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)
 {
     const int Shown = ui->memMain->isHidden() ? -1 : SelectedObjectIndex();
-    const std::optional<codepages::TEncoding> Before = Shown >= 0 ? FEncodings.KnownForText(Shown) : std::nullopt;
-    FEncodings.SetFileEncodings(std::move(Encodings));
+    const bool ReadsDifferently = FViewEncoding->TakeDetected(std::move(Encodings), Shown);
     FBrowser->LabelsChanged();
     // Shown again only when it reads differently: the caret stays otherwise.
-    if (Shown >= 0 && FEncodings.KnownForText(Shown) != Before)
+    if (ReadsDifferently)
         ShowObjectText(Shown);
 }
 
@@ -244,12 +239,10 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
 
 void TfrmMain::SetEncoding(const QString& SettingName)
 {
-    const std::optional<codepages::TEncoding> Before = FEncodings.Chosen();
-    FEncodings.SetFromSettingName(SettingName.toStdString());
+    const bool Changed = FViewEncoding->Choose(SettingName);
     FFilterBar->SetEncoding(FEncodings.Chosen());
-    if (FEncodings.Chosen() != Before)
+    if (Changed)
         FFindAll->EncodingChanged();
-    FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
     FBrowser->LabelsChanged();
     if (!ui->memMain->isHidden() && SelectedObjectIndex() >= 0)
         ShowObjectText(SelectedObjectIndex());

@@ -28,14 +28,13 @@
 #include <utility>
 #include <vector>
 
-class TEncodingMenu;
+class TViewEncoding;
 class TCompareCommand;
 class TExportFlow;
 class TFindAllPanel;
 class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
-class TFileEncodingsDetection;
 class TListColumns;
 class TObjectBrowser;
 class TOpenDialog;
@@ -130,9 +129,8 @@ private:
     QString FSettingsFileName;
     TStatusFields* FStatus = nullptr;
     TEncodingChoice FEncodings;
-    TFileEncodingsDetection* FFileEncodings = nullptr;
+    TViewEncoding* FViewEncoding = nullptr;
     void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
-    TEncodingMenu* FEncodingMenu = nullptr;
     TObjectBrowser* FBrowser = nullptr;
     TPaneWidth* FTreeWidth = nullptr;
     TWindowPlacement* FPlacement = nullptr;
