@@ -1,7 +1,7 @@
 // The window's side of the features on top of its own commands: the View
-// menu's switches for the text view, the list's columns and the filter bar,
-// File > Compare With... and Recent Files, Edit > Find Next, Find Previous,
-// Go to Object and Find All, and the caret's place in the status bar.
+// menu's switches for the text view, the outline, the list's columns and the
+// filter bar, File > Compare With... and Recent Files, Edit > Find Next, Find
+// Previous, Go to Object and Find All.
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"

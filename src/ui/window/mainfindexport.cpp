@@ -1,5 +1,5 @@
-// The window's side of find and export: its views as the search sees them,
-// and the commands that hand over to the find and export flows.
+// The window's side of find and export: the flows made over its views
+// (TWindowFindViews), and the commands that hand over to them.
 #include "ui/window/mainform.h"
 
 #include "ui/export/exportflow.h"

@@ -1,15 +1,15 @@
 // The application's one window: start-up and shutdown, opening and closing
-// files, the caption and the status bar, and the object tree, list and text
-// views, which it keeps in step.
+// files, and what the tree's selection shows in the text view.
 //
-// It owns the model and hands the rest over by job: the commands with their
-// menus and update rules (TWindowCommands), the find (TFindFlow), the export
-// (TExportFlow), the settings file (TWindowSettings, applied and gathered in
-// mainsettings.cpp) and the window's placement (TWindowPlacement).
-// mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
-// views as the search sees them; mainfeatures.cpp: the features on top of the
-// window's own commands (view switches, recent files, go to object, find
-// again, find all, compare, the caret's place).
+// It owns the model and hands the rest over by job, each a child of the
+// window: the tree and list (TObjectBrowser), the commands with their menus
+// and update rules (TWindowCommands), the find (TFindFlow), the export
+// (TExportFlow), the encoding (TViewEncoding), the status bar (TStatusFields)
+// and the window's bounds, fonts and tree width (TWindowPlacement, TViewFonts,
+// TPaneWidth). mainform.cpp: start-up, files and views; mainsettings.cpp: the
+// settings file, the window's own sections and each feature's (TSettingsOwner);
+// mainfindexport.cpp: the hand-over to find and export; mainfeatures.cpp: the
+// features on top of the window's own commands.
 #pragma once
 
 #include "core/quibfile.h"
@@ -28,7 +28,6 @@
 #include <utility>
 #include <vector>
 
-class TViewEncoding;
 class TCompareCommand;
 class TExportFlow;
 class TFindAllPanel;
@@ -40,8 +39,9 @@ class TObjectBrowser;
 class TOpenDialog;
 class TPaneWidth;
 class TRecentFiles;
-class TStatusFields;
 class TSettingsOwner;
+class TStatusFields;
+class TViewEncoding;
 class TViewOptions;
 class TWindowPlacement;
 namespace Ui {
