@@ -11,7 +11,7 @@ add_library(orvantaui STATIC
   src/ui/window/viewoptions.h src/ui/window/viewoptions.cpp src/ui/window/recentfiles.h src/ui/window/recentfiles.cpp
   src/ui/find/gotoobject.h src/ui/find/gotoobject.cpp src/ui/views/outlinebar.h src/ui/views/outlinebar.cpp
   src/ui/views/shownobjects.h src/ui/views/listcolumns.h src/ui/views/listcolumns.cpp src/ui/filter/filterbar.h src/ui/filter/filterbar.cpp src/ui/filter/filterfields.h src/ui/filter/filterfields.cpp
-  src/ui/views/objectviews.h src/ui/views/objectviews.cpp
+  src/ui/views/objectviews.h src/ui/views/objectviews.cpp src/ui/views/objectbrowser.h src/ui/views/objectbrowser.cpp
   src/ui/views/objecttextview.h src/ui/views/objecttextview.cpp
   src/ui/views/objecthighlighter.h src/ui/views/objecthighlighter.cpp
   src/ui/views/textviewmap.h src/ui/views/textviewmap.cpp
@@ -19,13 +19,18 @@ add_library(orvantaui STATIC
   src/ui/find/finddialog.h src/ui/find/finddialog.cpp src/ui/find/findnext.h src/ui/find/findnext.cpp
   src/ui/find/findall.h src/ui/find/findall.cpp src/ui/find/findallworker.h src/ui/find/findallworker.cpp
   src/ui/window/fileencodingsworker.h src/ui/window/fileencodingsworker.cpp
+  src/ui/window/viewencoding.h src/ui/window/viewencoding.cpp
   src/ui/export/exportobjects.h src/ui/export/exportobjects.cpp
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
   src/ui/common/errorbox.h src/ui/common/errorbox.cpp src/ui/common/uiguards.h
+  src/ui/common/settingswriter.h src/ui/common/settingswriter.cpp src/ui/common/menuplace.h src/ui/common/menuplace.cpp
   src/ui/window/taborder.h src/ui/window/taborder.cpp
   src/ui/common/filedialogs.h src/ui/common/filedialogs.cpp src/ui/common/systempath.h
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
+  src/ui/window/viewfonts.h src/ui/window/viewfonts.cpp src/ui/window/panewidth.h src/ui/window/panewidth.cpp
+  src/ui/window/filedrop.h src/ui/window/filedrop.cpp src/ui/window/opendialog.h src/ui/window/opendialog.cpp
+  src/ui/window/statusfields.h src/ui/window/statusfields.cpp src/ui/window/findviews.h src/ui/window/findviews.cpp src/ui/window/windowcaption.h src/ui/window/windowcaption.cpp
   src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
   src/ui/window/windowsettings.h src/ui/window/windowsettings.cpp src/ui/window/profiletext.h src/ui/window/profiletext.cpp
   src/components/aboutbox.h src/components/aboutbox.cpp

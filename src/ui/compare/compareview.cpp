@@ -1,6 +1,7 @@
 #include "ui/compare/compareview.h"
 
 #include "components/brwsfldr.h"
+#include "platform/profile.h"
 #include "ui/compare/comparetext.h"
 #include "ui/common/errorbox.h"
 #include "ui/export/exportobjects.h"
@@ -33,6 +34,11 @@
 #include <utility>
 
 namespace {
+
+// The settings file's section and keys: Compare every byte, and both versions in one text.
+const char* const SCompare = "Compare";
+const char* const SStrict = "Strict";
+const char* const SUnified = "Unified";
 
 // Pairs per slice stop at this many milliseconds, so the window keeps up.
 constexpr int SliceMilliseconds = 25;
@@ -747,4 +753,16 @@ void TCompareCommand::CompareWith(const QString& FileName)
 void TCompareCommand::FileChanging()
 {
     delete FCompare.data();
+}
+
+void TCompareCommand::ReadSettings(const platform::TProfile& Profile)
+{
+    FChoices.Strict = platform::ReadFlag(Profile, SCompare, SStrict);
+    FChoices.Unified = platform::ReadFlag(Profile, SCompare, SUnified);
+}
+
+void TCompareCommand::WriteSettings(TSettingsWriter& Writer) const
+{
+    Writer.Flag(SCompare, SStrict, FChoices.Strict);
+    Writer.Flag(SCompare, SUnified, FChoices.Unified);
 }

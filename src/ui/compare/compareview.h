@@ -13,6 +13,7 @@
 #include "core/encodingchoice.h"
 #include "core/objectfilter.h"
 #include "core/quibfile.h"
+#include "ui/common/settingswriter.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -178,7 +179,7 @@ private:
 
 // The command: its action, the Open dialog for the second file and the
 // compare window, which it closes when the main window's file changes.
-class TCompareCommand : public QObject {
+class TCompareCommand : public QObject, public TSettingsOwner {
     Q_OBJECT
 public:
     // Encodings: the main window's, whose choice the compare window follows.
@@ -197,9 +198,10 @@ public:
     TCompareWindow* Window() const { return FCompare; }
     // The main window's file is about to change or go.
     void FileChanging();
-    // Kept in the settings file; the next compare window starts with them.
+    // Kept in the settings file ([Compare]); the next compare window starts with them.
     TCompareChoices Choices() const { return FChoices; }
-    void SetChoices(TCompareChoices Choices) { FChoices = Choices; }
+    void ReadSettings(const platform::TProfile& Profile) override;
+    void WriteSettings(TSettingsWriter& Writer) const override;
 
 private:
     QWidget& FWindow;

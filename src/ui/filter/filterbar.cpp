@@ -29,3 +29,11 @@ TFilterBar::TFilterBar(QMainWindow& Window)
     Window.addToolBar(Qt::TopToolBarArea, this);
     hide();
 }
+
+QString TFilterBar::IgnoredNote() const
+{
+    const QStringList Ignored = FFields->Ignored();
+    if (Ignored.isEmpty())
+        return {};
+    return tr("; malformed, so ignored: %1").arg(Ignored.join(QStringLiteral(", ")));
+}

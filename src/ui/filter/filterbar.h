@@ -23,7 +23,9 @@ public:
     // List always show.
     void SetFieldShown(TFilterField Field, bool Shown) { FFields->SetFieldShown(Field, Shown); }
     void Clear() { FFields->Clear(); }
-    QStringList Ignored() const { return FFields->Ignored(); }
+    // What the object count leaves out: "; malformed, so ignored: ..." naming
+    // the fields whose text is malformed; empty when there are none.
+    QString IgnoredNote() const;
 
 signals:
     // The filter is another now.

@@ -1,5 +1,6 @@
 #include "ui/find/findall.h"
 
+#include "platform/profile.h"
 #include "ui/common/errorbox.h"
 #include "ui/find/findnext.h"
 
@@ -202,6 +203,10 @@ void TFindAllDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Opti
 
 namespace {
 
+// The settings file's section and key.
+const char* const SFindAll = "Find All";
+const char* const SSkipReportLayouts = "SkipReportLayouts";
+
 // 100000 as "100,000" in every locale.
 QString Grouped(int Count)
 {
@@ -226,6 +231,7 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
       chkFindAllSkipLayouts(new QCheckBox(tr("Skip report &layouts"))), btnFindAll(new QPushButton(tr("Find"))),
       btnFindAllStop(new QPushButton(tr("Stop"))), btnFindAllMore(new QPushButton(tr("Find &More"))),
       prgFindAll(new QProgressBar), tvwFindAll(new QTreeView),
+      FRunAction(new QAction(tr("Find A&ll"), this)),
       FStopAction(new QAction(tr("Stop Find All"), this))
 {
     setObjectName(QStringLiteral("dckFindAll"));
@@ -251,6 +257,8 @@ TFindAllPanel::TFindAllPanel(QMainWindow& Window, const TObjectTextFile& File, c
     QSizePolicy Keep = prgFindAll->sizePolicy();
     Keep.setRetainSizeWhenHidden(true);
     prgFindAll->setSizePolicy(Keep);
+    FRunAction->setObjectName(QStringLiteral("actEditFindAll"));
+    FRunAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     FStopAction->setObjectName(QStringLiteral("actEditStopFindAll"));
     FStopAction->setShortcut(QKeySequence(Qt::Key_Escape));
 
@@ -519,14 +527,14 @@ void TFindAllPanel::closeEvent(QCloseEvent* Event)
     QDockWidget::closeEvent(Event);
 }
 
-bool TFindAllPanel::SkipLayouts() const
+void TFindAllPanel::ReadSettings(const platform::TProfile& Profile)
 {
-    return chkFindAllSkipLayouts->isChecked();
+    chkFindAllSkipLayouts->setChecked(platform::ReadFlag(Profile, SFindAll, SSkipReportLayouts, true));
 }
 
-void TFindAllPanel::SetSkipLayouts(bool Skip)
+void TFindAllPanel::WriteSettings(TSettingsWriter& Writer) const
 {
-    chkFindAllSkipLayouts->setChecked(Skip);
+    Writer.Flag(SFindAll, SSkipReportLayouts, chkFindAllSkipLayouts->isChecked());
 }
 
 void TFindAllPanel::EncodingChanged()

@@ -12,6 +12,7 @@
 // another file and the panel's end cancel it and wait for it.
 #pragma once
 
+#include "ui/common/settingswriter.h"
 #include "ui/find/findallworker.h"
 #include "ui/views/objectviews.h"
 
@@ -88,7 +89,7 @@ public:
     void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override;
 };
 
-class TFindAllPanel : public QDockWidget {
+class TFindAllPanel : public QDockWidget, public TSettingsOwner {
     Q_OBJECT
 public:
     // Docked at the bottom of Window, hidden. File, Encodings and Views
@@ -112,7 +113,9 @@ public:
     // rows go.
     void Clear();
     bool Running() const { return FRunning; }
-    // Escape while a search runs: the window makes it a command.
+    // Edit > Find All (Ctrl+Shift+F), and Escape while a search runs: the
+    // window makes them commands.
+    QAction* RunAction() const { return FRunAction; }
     QAction* StopAction() const { return FStopAction; }
     TFindAllModel& Results() { return *FModel; }
     // Selects row Row's occurrence in the window's views.
@@ -120,9 +123,9 @@ public:
     // The window reads the file in another encoding now: a search shown runs
     // again, as what it finds and how its lines read may differ.
     void EncodingChanged();
-    // Skip report layouts, which the settings file keeps.
-    bool SkipLayouts() const;
-    void SetSkipLayouts(bool Skip);
+    // [Find All]: Skip report layouts.
+    void ReadSettings(const platform::TProfile& Profile) override;
+    void WriteSettings(TSettingsWriter& Writer) const override;
 
 signals:
     // A search from the panel's own box, which the find dialog takes over.
@@ -159,6 +162,7 @@ private:
     QPushButton* btnFindAllMore;
     QProgressBar* prgFindAll;
     QTreeView* tvwFindAll;
+    QAction* FRunAction;
     QAction* FStopAction;
 
     std::unique_ptr<TFindAllWorker> FWorker;

@@ -33,8 +33,10 @@ TLineReference SplitLine(const QString& Text)
 TGoToObjectDialog::TGoToObjectDialog(QWidget* Parent, const TObjectTextFile& File, std::function<void(int, int)> Go,
                                      std::function<int()> Shown, std::function<void()> Beep)
     : QDialog(Parent), FFile(File), FGo(std::move(Go)), FShown(std::move(Shown)), FBeep(std::move(Beep)),
-      edtObject(new QLineEdit(this)), lblMessage(new QLabel(this))
+      FAction(new QAction(tr("&Go to Object..."), this)), edtObject(new QLineEdit(this)), lblMessage(new QLabel(this))
 {
+    FAction->setObjectName(QStringLiteral("actEditGoToObject"));
+    FAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     setObjectName(QStringLiteral("dlgGoToObject"));
     setWindowTitle(tr("Go to Object"));
     edtObject->setObjectName(QStringLiteral("edtGoToObject"));

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class TObjectTextFile;
@@ -21,6 +22,8 @@ public:
     TGoToObjectDialog(QWidget* Parent, const TObjectTextFile& File, std::function<void(int, int)> Go,
                       std::function<int()> Shown, std::function<void()> Beep);
 
+    // Edit > Go to Object (Ctrl+G), which the window makes a command.
+    QAction* Action() const { return FAction; }
     // Shows the box with the last text selected.
     void Execute();
 
@@ -34,6 +37,7 @@ private:
     std::function<void(int, int)> FGo;
     std::function<int()> FShown;
     std::function<void()> FBeep;
+    QAction* FAction;
     QLineEdit* edtObject;
     QLabel* lblMessage;
 };

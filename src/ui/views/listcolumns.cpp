@@ -1,11 +1,16 @@
 #include "ui/views/listcolumns.h"
 
+#include "platform/profile.h"
 #include "ui/views/objectviews.h"
 
 #include <QAction>
 #include <QMenu>
 
 namespace {
+
+// The settings file's section and key.
+const char* const SDisplay = "Display";
+const char* const SListColumns = "ListColumns";
 
 QString KeyOf(int Property)
 {
@@ -52,6 +57,16 @@ void TListColumns::SetFromSettingText(const QString& Text)
         Item->setChecked(Keys.contains(Item->data().toString(), Qt::CaseInsensitive));
     }
     Apply();
+}
+
+void TListColumns::ReadSettings(const platform::TProfile& Profile)
+{
+    SetFromSettingText(QString::fromStdString(platform::ReadStringDefault(Profile, SDisplay, SListColumns, "")));
+}
+
+void TListColumns::WriteSettings(TSettingsWriter& Writer) const
+{
+    Writer.String(SDisplay, SListColumns, SettingText().toStdString());
 }
 
 void TListColumns::Apply()

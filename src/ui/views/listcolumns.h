@@ -1,9 +1,10 @@
 // View > Columns: which of the OBJECT-PROPERTIES values (Modified, Version
 // List, Date, Time) the object list shows after its Type, ID and Name. None
-// by default.
+// by default; kept in the settings file's [Display] section.
 #pragma once
 
 #include "core/objectproperties.h"
+#include "ui/common/settingswriter.h"
 
 #include <QObject>
 #include <QString>
@@ -15,7 +16,7 @@ class QMenu;
 class TObjectListModel;
 class TObjectListView;
 
-class TListColumns : public QObject {
+class TListColumns : public QObject, public TSettingsOwner {
     Q_OBJECT
 public:
     // Adds the submenu at the end of ViewMenu and applies "none" to List.
@@ -26,6 +27,9 @@ public:
     QString SettingText() const;
     // Unknown keys are passed over.
     void SetFromSettingText(const QString& Text);
+
+    void ReadSettings(const platform::TProfile& Profile) override;
+    void WriteSettings(TSettingsWriter& Writer) const override;
 
 signals:
     void Changed();

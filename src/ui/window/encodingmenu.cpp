@@ -2,12 +2,21 @@
 
 #include "core/codepages.h"
 #include "core/encodingchoice.h"
+#include "platform/profile.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QMenu>
 
 using codepages::TEncoding;
+
+namespace {
+
+// The settings file's section and key.
+const char* const SDisplay = "Display";
+const char* const SEncoding = "Encoding";
+
+}  // namespace
 
 TEncodingMenu::TEncodingMenu(QMenu& ViewMenu) : QObject(&ViewMenu), FGroup(new QActionGroup(this))
 {
@@ -42,4 +51,17 @@ void TEncodingMenu::SetChecked(const QString& SettingName)
 {
     for (QAction* Item : FGroup->actions())
         Item->setChecked(Item->data().toString().compare(SettingName, Qt::CaseInsensitive) == 0);
+}
+
+void TEncodingMenu::ReadSettings(const platform::TProfile& Profile)
+{
+    const std::string Name = platform::ReadStringDefault(Profile, SDisplay, SEncoding, TEncodingChoice::AutomaticName);
+    emit Chosen(QString::fromStdString(Name));
+}
+
+void TEncodingMenu::WriteSettings(TSettingsWriter& Writer) const
+{
+    const QAction* Checked = FGroup->checkedAction();
+    Writer.String(SDisplay, SEncoding,
+                  Checked ? Checked->data().toString().toStdString() : std::string(TEncodingChoice::AutomaticName));
 }

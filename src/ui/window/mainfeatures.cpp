@@ -1,19 +1,20 @@
 // The window's side of the features on top of its own commands: the View
-// menu's switches for the text view, the list's columns and the filter bar,
-// File > Compare With... and Recent Files, Edit > Find Next, Find Previous,
-// Go to Object and Find All, and the caret's place in the status bar.
+// menu's switches for the text view, the outline, the list's columns and the
+// filter bar, File > Compare With... and Recent Files, Edit > Find Next, Find
+// Previous, Go to Object and Find All.
 #include "ui/window/mainform.h"
 
-#include "ui/window/fileencodingsworker.h"
-
 #include "ui/compare/compareview.h"
+#include "ui/window/viewencoding.h"
 #include "ui/common/errorbox.h"
+#include "ui/common/menuplace.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
 #include "ui/find/findflow.h"
 #include "ui/find/findnext.h"
 #include "ui/find/gotoobject.h"
 #include "ui/views/listcolumns.h"
+#include "ui/views/objectbrowser.h"
 #include "ui/views/outlinebar.h"
 #include "ui/window/recentfiles.h"
 #include "ui/window/taborder.h"
@@ -22,7 +23,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
 
 void TfrmMain::CreateFeatures()
@@ -38,25 +38,18 @@ void TfrmMain::CreateFeatures()
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);
     FRecentFiles = new TRecentFiles(*ui->mnuFile, Exit > 0 ? FileItems.at(Exit - 1) : ui->actFileExit);
-    connect(FRecentFiles, &TRecentFiles::Chosen, this, &TfrmMain::OpenRecentFile);
+    connect(FRecentFiles, &TRecentFiles::Chosen, this,
+            [this](const QString& FileName) { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
     AddEditCommands();
     AddCompare();
     AddFindAll();
-    // The caret's line and column, left of the encoding.
-    FCaretField = new QLabel(ui->stbMain);
-    FCaretField->setObjectName(QStringLiteral("stbCaret"));
-    ui->stbMain->removeWidget(FEncodingField);
-    ui->stbMain->addPermanentWidget(FCaretField);
-    ui->stbMain->addPermanentWidget(FEncodingField);
-    FEncodingField->show();
-    connect(ui->memMain, &QPlainTextEdit::cursorPositionChanged, this, &TfrmMain::UpdateCaretField);
     // As the parts read, left to right and top down, then the bars around them.
     gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
 }
 
 void TfrmMain::CreateFilter()
 {
-    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, *FListModel);
+    FListColumns = new TListColumns(*ui->mnuView, *ui->lvwMain, FBrowser->ListModel());
     FFilterBar = new TFilterBar(*this);
     ui->mnuView->addAction(FFilterBar->ShowAction());
     FCommands->AddCommand(FFilterBar->ShowAction(), [] {});
@@ -69,34 +62,12 @@ void TfrmMain::CreateFilter()
     connect(FFilterBar, &TFilterBar::Changed, this, [this] { gui::RunGuarded(this, [this] { FilterChanged(); }); });
 }
 
-void TfrmMain::ApplyFilter()
-{
-    if (FileLoaded() && FFilterBar && FFilterBar->Filter().Active())
-        FShown.Show(FFilterBar->Filter().Apply(*FObjectTextFile));
-    else
-        FShown.ShowAll(FileLoaded() ? FObjectTextFile->Count() : 0);
-}
-
 void TfrmMain::FilterChanged()
 {
     if (!FileLoaded())
         return;
-    const int Selected = SelectedObjectIndex();
-    ApplyFilter();
-    FTreeModel->Refill();
-    FListModel->SetItemCount(FShown.Count());
-    ui->tvwMain->expand(FTreeModel->NodeAt(0));
-    // The object shown stays when it passes; else the list of those that do.
-    const int Row = Selected >= 0 ? FShown.RowOf(Selected) : -1;
-    SelectNode(Row + 1);
-    if (Row >= 0)
-        ui->tvwMain->scrollTo(SelectedNode());
+    FBrowser->Refilter(FFilterBar->Filter());
     UpdateStatus();
-}
-
-void TfrmMain::ClearFilter()
-{
-    FFilterBar->Clear();
 }
 
 void TfrmMain::AddEditCommands()
@@ -104,33 +75,21 @@ void TfrmMain::AddEditCommands()
     FGoToObject = new TGoToObjectDialog(
         this, *FObjectTextFile, [this](int ObjectIndex, int Line) { GoToObject(ObjectIndex, Line); },
         [this] { return ui->memMain->isHidden() ? -1 : SelectedObjectIndex(); }, [this] { Beep(); });
-    auto* GoTo = new QAction(tr("&Go to Object..."), this);
-    GoTo->setObjectName(QStringLiteral("actEditGoToObject"));
-    GoTo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    // After Find, in this order.
-    const QList<QAction*> EditItems = ui->mnuEdit->actions();
-    QAction* AfterFind = EditItems.value(EditItems.indexOf(ui->actEditFind) + 1);
-    QAction* const Added[] = {FFind->FindNextAction(), FFind->FindPreviousAction(), GoTo};
-    for (QAction* Item : Added)
-        ui->mnuEdit->insertAction(AfterFind, Item);
+    gui::InsertAfter(*ui->mnuEdit, ui->actEditFind,
+                     {FFind->FindNextAction(), FFind->FindPreviousAction(), FGoToObject->Action()});
     const auto Loaded = [this] { return FileLoaded(); };
     FCommands->AddCommand(FFind->FindNextAction(), [this] { FFind->FindAgain(true); }, Loaded);
     FCommands->AddCommand(FFind->FindPreviousAction(), [this] { FFind->FindAgain(false); }, Loaded);
-    FCommands->AddCommand(GoTo, [this] { FGoToObject->Execute(); }, Loaded);
+    FCommands->AddCommand(FGoToObject->Action(), [this] { FGoToObject->Execute(); }, Loaded);
 }
 
 void TfrmMain::AddFindAll()
 {
     FFindAll = new TFindAllPanel(*this, *FObjectTextFile, FEncodings, *FFindViews);
-    auto* FindAll = new QAction(tr("Find A&ll"), this);
-    FindAll->setObjectName(QStringLiteral("actEditFindAll"));
-    FindAll->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
-    // After Go to Object.
-    const QList<QAction*> EditItems = ui->mnuEdit->actions();
-    const qsizetype GoTo = EditItems.indexOf(findChild<QAction*>(QStringLiteral("actEditGoToObject")));
-    ui->mnuEdit->insertAction(GoTo < 0 ? nullptr : EditItems.value(GoTo + 1), FindAll);
+    gui::InsertAfter(*ui->mnuEdit, FGoToObject->Action(), {FFindAll->RunAction()});
     FCommands->AddCommand(
-        FindAll, [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); }, [this] { return FileLoaded(); });
+        FFindAll->RunAction(), [this] { FFindAll->Run(FFind->FindText(), FFind->MatchCase()); },
+        [this] { return FileLoaded(); });
     FCommands->AddCommand(FFindAll->StopAction(), [this] { FFindAll->Stop(); }, [this] { return FFindAll->Running(); });
     // A text typed in the panel is the find text from then on, for Find Next too.
     connect(FFindAll, &TFindAllPanel::Searching, this, [this](const QString& Text, bool MatchCase) {
@@ -142,8 +101,7 @@ void TfrmMain::AddFindAll()
 void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
-    // Its reader shares the file's hold, which the next load must take anew.
-    FFileEncodingsWorker.reset();
+    FViewEncoding->StopDetection();
 }
 
 void TfrmMain::AddCompare()
@@ -155,14 +113,8 @@ void TfrmMain::AddCompare()
                                        ui->memMain->setFocus();
                                    });
     // After the export entries.
-    const QList<QAction*> FileItems = ui->mnuFile->actions();
-    ui->mnuFile->insertAction(FileItems.value(FileItems.indexOf(ui->mniFileExportListView) + 1), FCompare->Action());
+    gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
-}
-
-void TfrmMain::OpenRecentFile(const QString& FileName)
-{
-    gui::RunGuarded(this, [&] { OpenFile(FileName); });
 }
 
 void TfrmMain::GoToObject(int ObjectIndex, int Line)
@@ -173,16 +125,6 @@ void TfrmMain::GoToObject(int ObjectIndex, int Line)
     if (Line > 0)
         ui->memMain->GoToLine(Line);
     ui->memMain->setFocus();
-}
-
-void TfrmMain::UpdateCaretField()
-{
-    if (ui->memMain->isHidden() || ui->memMain->ObjectText().empty()) {
-        FCaretField->clear();
-        return;
-    }
-    const TObjectTextView::TCaretPlace Caret = ui->memMain->CaretPlace();
-    FCaretField->setText(tr("Ln %1, Col %2").arg(Caret.Line).arg(Caret.Column));
 }
 
 void TfrmMain::Beep()

@@ -1,40 +1,23 @@
-// The window's side of find and export: its views as the search sees them,
-// and the commands that hand over to the find and export flows.
+// The window's side of find and export: the flows made over its views
+// (TWindowFindViews), and the commands that hand over to them.
 #include "ui/window/mainform.h"
 
 #include "ui/export/exportflow.h"
 #include "ui/find/findflow.h"
 #include "ui/find/findnext.h"
+#include "ui/window/findviews.h"
+#include "ui/views/objectbrowser.h"
 #include "ui_mainform.h"
 
 #include <QApplication>
 
-// What one search reads from the views and shows in them.
-class TfrmMain::TFindViews final : public TFindView {
-public:
-    explicit TFindViews(TfrmMain& Window) : W(Window) {}
-
-    std::int32_t SelectedObjectIndex() const override { return W.SelectedObjectIndex(); }
-    std::int32_t TextSelectionStart() const override { return W.ui->memMain->ByteSelectionStart(); }
-    std::int32_t TextSelectionLength() const override { return W.ui->memMain->ByteSelectionLength(); }
-
-    void SelectObjectNode(std::int32_t ObjectIndex) override { W.SelectObject(ObjectIndex); }
-    void ShowObjectText(std::int32_t ObjectIndex) override { W.ShowObjectText(ObjectIndex); }
-    void SelectTextBytes(std::int32_t Start, std::int32_t Length) override
-    {
-        W.ui->memMain->SelectBytes(Start, Length);
-        // Down then moves on from the occurrence, not to the next object.
-        W.ui->memMain->setFocus();
-    }
-    void Beep() override { W.Beep(); }
-
-private:
-    TfrmMain& W;
-};
-
 void TfrmMain::CreateFindAndExport()
 {
-    FFindViews = std::make_unique<TFindViews>(*this);
+    FFindViews = std::make_unique<TWindowFindViews>(
+        *FBrowser, *ui->memMain,
+        TWindowFindViews::TWindowSide{[this](std::int32_t ObjectIndex) { SelectObject(ObjectIndex); },
+                                      [this](std::int32_t ObjectIndex) { ShowObjectText(ObjectIndex); },
+                                      [this] { Beep(); }});
     FFind = new TFindFlow(*this, *FObjectTextFile, *FFindViews, *ui->memMain, FEncodings);
     FExport = new TExportFlow(*this, *FObjectTextFile);
 }
@@ -44,11 +27,6 @@ void TfrmMain::CreateFindAndExport()
 void TfrmMain::actEditFindExecute()
 {
     FFind->ShowDialog();
-}
-
-void TfrmMain::dlgFindFind()
-{
-    FFind->FindNext();
 }
 
 std::string TfrmMain::FindText() const
@@ -80,8 +58,5 @@ void TfrmMain::actFileExportTreeViewExecute()
 
 void TfrmMain::actFileExportListViewExecute()
 {
-    std::vector<std::int32_t> Rows;
-    for (const QModelIndex& Row : ui->lvwMain->selectionModel()->selectedRows())
-        Rows.push_back(FShown.ObjectAt(Row.row()));
-    FExport->ExportRows(std::move(Rows));
+    FExport->ExportRows(FBrowser->SelectedListObjects());
 }

@@ -1,130 +1,67 @@
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"
-#include "ui/window/encodingmenu.h"
 #include "ui/common/errorbox.h"
-#include "ui/window/fileencodingsworker.h"
-#include "ui/common/filedialogs.h"
+#include "ui/window/viewencoding.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
+#include "ui/views/listcolumns.h"
+#include "ui/window/viewoptions.h"
 #include "ui/window/recentfiles.h"
 #include "ui/common/systempath.h"
+#include "ui/window/filedrop.h"
+#include "ui/window/opendialog.h"
+#include "ui/window/panewidth.h"
 #include "ui/window/settingslocation.h"
-#include "ui/views/textviewmap.h"
+#include "ui/window/statusfields.h"
+#include "ui/window/viewfonts.h"
+#include "ui/window/windowcaption.h"
+#include "ui/window/windowplacement.h"
+#include "ui/views/objectbrowser.h"
 #include "ui/common/uiguards.h"
 #include "ui_mainform.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QMimeData>
-#include <QTimer>
-#include <QUrl>
-
-#include <algorithm>
-
-namespace {
-
-using gui::FromSystemPath;
-using gui::ToSystemPath;
-
-// What the object count leaves out: filter fields whose text is malformed.
-QString IgnoredFilterNote(const TFilterBar* Bar)
-{
-    const QStringList Ignored = Bar ? Bar->Ignored() : QStringList();
-    if (Ignored.isEmpty())
-        return {};
-    return QCoreApplication::translate("TfrmMain", "; malformed, so ignored: %1").arg(Ignored.join(QStringLiteral(", ")));
-}
-
-// The file name without its directory.
-QString ExtractFileName(const std::string& Path)
-{
-#ifdef _WIN32
-    const char* const Delimiters = "\\/:";
-#else
-    const char* const Delimiters = "/";
-#endif
-    const std::size_t Last = Path.find_last_of(Delimiters);
-    return FromSystemPath(Last == std::string::npos ? Path : Path.substr(Last + 1));
-}
-
-// A window title shows "[*]" literally only when it is doubled.
-QString LiteralWindowTitle(QString Title)
-{
-    return Title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-}
-
-// The first local file of a drop, or an empty string.
-QString FirstDroppedFile(const QMimeData* Data)
-{
-    if (!Data || !Data->hasUrls())
-        return {};
-    const QList<QUrl> Urls = Data->urls();
-    const auto First = std::find_if(Urls.begin(), Urls.end(), [](const QUrl& Url) { return Url.isLocalFile(); });
-    return First == Urls.end() ? QString() : First->toLocalFile();
-}
-
-}  // namespace
 
 TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName, QWidget* Parent)
     : QMainWindow(Parent),
       ui(std::make_unique<Ui::TfrmMain>()),
-      FSettingsFileName(QFileInfo(SettingsFileName.isEmpty() ? DefaultSettingsFileName() : SettingsFileName)
+      FSettingsFileName(QFileInfo(SettingsFileName.isEmpty() ? gui::DefaultSettingsFile() : SettingsFileName)
                             .absoluteFilePath())
 {
     ui->setupUi(this);
     gui::KeepModalBoxesInView();
-    FStatusLabel = new QLabel(ui->stbMain);
-    FStatusLabel->setObjectName(QStringLiteral("stbMainText"));
-    ui->stbMain->addWidget(FStatusLabel, 1);
-    // The shown object's encoding, in a field of its own on the right.
-    FEncodingField = new QLabel(ui->stbMain);
-    FEncodingField->setObjectName(QStringLiteral("stbEncoding"));
-    ui->stbMain->addPermanentWidget(FEncodingField);
+    FStatus = new TStatusFields(*this, *ui->stbMain, *ui->memMain);
     ui->lvwMain->hide();
-    // When the window is resized the tree keeps its width; the right pane
-    // takes what is left.
-    ui->splMain->setStretchFactor(0, 0);
-    ui->splMain->setStretchFactor(1, 1);
-    ui->splMain->installEventFilter(this);
-    SetDesignedFont();
+    FTreeWidth = new TPaneWidth(*ui->splMain);
+    FPlacement = new TWindowPlacement(*this);
+    FOpenDialog = new TOpenDialog(*this);
+    setFont(TViewFonts::Designed(font()));
     // The views read the model from the start; a file comes later.
     FObjectTextFile = std::make_unique<TObjectTextFile>();
-    WireViews();
+    FBrowser = new TObjectBrowser(*ui->tvwMain, *ui->lvwMain, *FObjectTextFile, FEncodings, this);
+    connect(FBrowser, &TObjectBrowser::NodeChanged, this,
+            [this](int ObjectIndex) { gui::RunGuarded(this, [&] { tvwMainChange(ObjectIndex); }); });
     CreateFindAndExport();
     FCommands = new TWindowCommands(*this, *ui, *this);
-    FEncodingMenu = new TEncodingMenu(*ui->mnuView);
-    FEncodingMenu->SetChecked(EncodingSetting());
-    connect(FEncodingMenu, &TEncodingMenu::Chosen, this,
+    FViewEncoding = new TViewEncoding(*ui->mnuView, FEncodings);
+    connect(FViewEncoding, &TViewEncoding::Chosen, this,
             [this](const QString& Name) { gui::RunGuarded(this, [&] { SetEncoding(Name); }); });
+    connect(FViewEncoding, &TViewEncoding::Detected, this, [this](const TFileEncodingsPtr& Encodings) {
+        gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
+    });
     CreateFeatures();
-    // A command's key goes to the command before the view can claim it.
-    for (QWidget* View : std::initializer_list<QWidget*>{ui->tvwMain, ui->lvwMain, ui->memMain})
-        View->installEventFilter(this);
+    FSettingsOwners = {&FViewEncoding->Settings(), FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
     FormCreate(Arguments);
 }
 
 TfrmMain::~TfrmMain()
 {
-    FFileEncodingsWorker.reset();
+    FViewEncoding->StopDetection();
     FormDestroy();
     // The parts go from here on; nothing may reach the handlers meanwhile.
     FCommands->Disconnect();
-    for (QWidget* Watched : std::initializer_list<QWidget*>{ui->splMain, ui->tvwMain, ui->lvwMain, ui->memMain})
-        Watched->removeEventFilter(this);
-}
-
-QString TfrmMain::DefaultSettingsFileName()
-{
-    return gui::DefaultSettingsFile();
 }
 
 // --- Start-up and shutdown -----------------------------------------------------
@@ -146,7 +83,8 @@ void TfrmMain::FormCreate(const QStringList& Arguments)
         UpdateCaption();
         UpdateStatus();
     }
-    setAcceptDrops(true);
+    connect(new TFileDrop(*this), &TFileDrop::Dropped, this,
+            [this](const QString& FileName) { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
 }
 
 void TfrmMain::FormDestroy()
@@ -154,64 +92,27 @@ void TfrmMain::FormDestroy()
     gui::RunGuarded(this, [this] { SaveSettings(); });
     // The views read the model: they let go of it before it goes.
     FCompare->FileChanging();
-    ui->tvwMain->setModel(nullptr);
-    ui->lvwMain->setModel(nullptr);
-    delete std::exchange(FTreeModel, nullptr);
-    delete std::exchange(FListModel, nullptr);
+    FBrowser->Detach();
     FObjectTextFile.reset();
-}
-
-void TfrmMain::WireViews()
-{
-    FTreeModel = new TObjectTreeModel(*FObjectTextFile, FShown, FKindImages, this);
-    FTreeModel->SetLabelEncodings(&FEncodings);
-    ui->tvwMain->setModel(FTreeModel);
-    ui->tvwMain->setIconSize(QSize(16, 16));
-    connect(ui->tvwMain, &TObjectTreeView::ChangeReported, this,
-            [this](const QModelIndex& Node) { gui::RunGuarded(this, [&] { tvwMainChange(Node); }); });
-    connect(ui->tvwMain, &TObjectTreeView::MouseDown, this,
-            [this](Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position) {
-                gui::RunGuarded(this, [&] { tvwMainMouseDown(Button, Shift, Position); });
-            });
-
-    FListModel = new TObjectListModel(*FObjectTextFile, FShown, FKindImages, this);
-    FListModel->SetLabelEncodings(&FEncodings);
-    ui->lvwMain->setModel(FListModel);
-    ui->lvwMain->setIconSize(QSize(16, 16));
-    ui->lvwMain->SetUpColumns();
-    connect(ui->lvwMain, &TObjectListView::RowDoubleClicked, this,
-            [this] { gui::RunGuarded(this, [this] { lvwMainDblClick(); }); });
 }
 
 // --- Caption and status ----------------------------------------------------------
 
 void TfrmMain::UpdateCaption()
 {
-    QString Title = QString::fromUtf8(STitle);
-    if (FileLoaded())
-        Title = QStringLiteral("%1 - %2").arg(ExtractFileName(FObjectTextFile->FileName()), Title);
-    gui::SetApplicationTitle(Title);
-    setWindowTitle(LiteralWindowTitle(Title));
+    gui::ShowFileInCaption(*this, FObjectTextFile->FileName());
 }
 
 void TfrmMain::UpdateStatus()
 {
-    if (FObjectTextFile->LooksLikeUtf16())
-        SetStatusText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
-    else if (FShown.All())
-        SetStatusText(tr("%1 object(s)").arg(FObjectTextFile->Count()) + IgnoredFilterNote(FFilterBar));
-    else
-        SetStatusText(tr("%1 of %2 object(s)").arg(FShown.Count()).arg(FObjectTextFile->Count()) +
-                      IgnoredFilterNote(FFilterBar));
+    FStatus->ShowObjectCount(*FObjectTextFile, FBrowser->Shown(), FFilterBar->IgnoredNote());
 }
 
 void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t Percent)
 {
     switch (Kind) {
     case pkProgress:
-        SetStatusText(tr("Processing File... %1% done").arg(Percent));
-        // The load gives the event loop no chance to paint: paint now.
-        FStatusLabel->repaint();
+        FStatus->ShowProgress(Percent);
         break;
     case pkDone:
         UpdateStatus();
@@ -221,54 +122,23 @@ void TfrmMain::FileProgress(TObjectTextFile&, TProgressKind Kind, std::uint8_t P
     }
 }
 
-void TfrmMain::SetStatusText(const QString& Text)
-{
-    FStatusLabel->setText(Text);
-}
-
 QString TfrmMain::StatusText() const
 {
-    return FStatusLabel->text();
-}
-
-bool TfrmMain::event(QEvent* Event)
-{
-    // The status bar holds one text; menu hover tips must not wipe it.
-    if (Event->type() == QEvent::StatusTip)
-        return true;
-    // A key about to be matched against the shortcuts: with the states of now.
-    if (Event->type() == QEvent::ShortcutOverride)
-        FCommands->UpdateActions();
-    return QMainWindow::event(Event);
-}
-
-bool TfrmMain::eventFilter(QObject* Watched, QEvent* Event)
-{
-    if (Watched == ui->splMain && Event->type() == QEvent::Show)
-        FPendingTreeWidth = -1;  // laid out now: its sizes tell the width
-    const bool View = Watched == ui->tvwMain || Watched == ui->lvwMain || Watched == ui->memMain;
-    if (View && Event->type() == QEvent::ShortcutOverride) {
-        // The key of an enabled command is the command's, never the view's own
-        // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
-        FCommands->UpdateActions();
-        if (FCommands->IsCommandKey(static_cast<const QKeyEvent&>(*Event)))
-            return true;
-    }
-    return QMainWindow::eventFilter(Watched, Event);
+    return FStatus->Text();
 }
 
 // --- Opening and closing -----------------------------------------------------------
 
 void TfrmMain::OpenFile(const QString& FileName)
 {
-    SetStatusText(tr("Reading File..."));
+    FStatus->SetText(tr("Reading File..."));
     gui::TWaitCursor Hourglass;
     // One pass over what is waiting, so the new status text and the cursor show.
     QCoreApplication::processEvents();
     FCompare->FileChanging();
     FileChanging();
     try {
-        FObjectTextFile->LoadFromFile(ToSystemPath(FileName));
+        FObjectTextFile->LoadFromFile(gui::ToSystemPath(FileName));
     } catch (...) {
         ShowNoFile();
         throw;
@@ -276,9 +146,6 @@ void TfrmMain::OpenFile(const QString& FileName)
     FillTreeView();
     UpdateCaption();
     FRecentFiles->Opened(QFileInfo(FileName).absoluteFilePath());
-    SelectNode(0);
-    FListModel->SetItemCount(FShown.Count());
-    ui->lvwMain->viewport()->update();
 }
 
 void TfrmMain::ShowNoFile()
@@ -290,26 +157,9 @@ void TfrmMain::ShowNoFile()
 
 void TfrmMain::actFileOpenExecute()
 {
-    QFileDialog& Dialog = OpenDialog();
-    if (!FOpenFileName.isEmpty())
-        Dialog.selectFile(FOpenFileName);
-    if (!FOpenFilter.isEmpty())
-        Dialog.selectNameFilter(FOpenFilter);
-    if (Dialog.exec() != QDialog::Accepted)
-        return;
-    const QStringList Files = Dialog.selectedFiles();
-    if (Files.isEmpty())
-        return;
-    FOpenFileName = Files.first();
-    FOpenFilter = Dialog.selectedNameFilter();
-    OpenFile(FOpenFileName);
-}
-
-QFileDialog& TfrmMain::OpenDialog()
-{
-    if (!FdlgOpen)
-        FdlgOpen = gui::NewOpenDialog(*this, QString(), QStringLiteral("dlgOpen"));
-    return *FdlgOpen;
+    const QString FileName = FOpenDialog->Choose();
+    if (!FileName.isEmpty())
+        OpenFile(FileName);
 }
 
 void TfrmMain::actFileCloseExecute()
@@ -318,9 +168,7 @@ void TfrmMain::actFileCloseExecute()
     FileChanging();
     FObjectTextFile->Close();
     ui->memMain->ClearObjectText();
-    FEncodingField->clear();
-    FListModel->SetItemCount(0);
-    ui->lvwMain->clearSelection();
+    FStatus->SetEncoding({});
     FillTreeView();
     UpdateCaption();
     UpdateStatus();
@@ -331,76 +179,23 @@ void TfrmMain::actFileExitExecute()
     close();
 }
 
-void TfrmMain::dragEnterEvent(QDragEnterEvent* Event)
-{
-    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
-        Event->acceptProposedAction();
-}
-
-void TfrmMain::dragMoveEvent(QDragMoveEvent* Event)
-{
-    if (!FirstDroppedFile(Event->mimeData()).isEmpty())
-        Event->acceptProposedAction();
-}
-
-void TfrmMain::dropEvent(QDropEvent* Event)
-{
-    const QString FileName = FirstDroppedFile(Event->mimeData());
-    if (FileName.isEmpty())
-        return;
-    Event->acceptProposedAction();
-    // Open once the drop is over, so the source is never left waiting on a
-    // message box.
-    QTimer::singleShot(0, this, [this, FileName] { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
-}
-
 // --- Views ---------------------------------------------------------------------------
 
 void TfrmMain::FillTreeView()
 {
     gui::TUpdatesSuspended Suspended(ui->tvwMain);
     gui::TWaitCursor Hourglass;
-    FEncodings.Reset(FileLoaded() ? FObjectTextFile->Count() : 0);
-    StartFileEncodings();
-    ApplyFilter();
-    if (!FileLoaded()) {
-        FTreeModel->Clear();
-        return;
-    }
-    FTreeModel->Rebuild(ExtractFileName(FObjectTextFile->FileName()));
-    SelectNode(0);
-    if (FObjectTextFile->Count() > 0)
-        ui->tvwMain->expand(FTreeModel->NodeAt(0));
-}
-
-void TfrmMain::StartFileEncodings()
-{
-    // Whatever an earlier run found belongs to another file.
-    FFileEncodingsWorker.reset();
-    const std::uint64_t Run = ++FFileEncodingsRun;
-    if (!FileLoaded() || FObjectTextFile->Count() == 0)
-        return;
-    std::unique_ptr<platform::TStream> Reader = FObjectTextFile->SecondReader();
-    if (!Reader)
-        return;
-    FFileEncodingsWorker = std::make_unique<TFileEncodingsWorker>(std::move(Reader), ObjectRanges(*FObjectTextFile));
-    connect(FFileEncodingsWorker.get(), &TFileEncodingsWorker::Detected, this,
-            [this, Run](const TFileEncodingsPtr& Encodings) {
-                if (Run == FFileEncodingsRun)
-                    gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
-            }, Qt::QueuedConnection);
-    FFileEncodingsWorker->start(QThread::LowPriority);
+    FViewEncoding->StartFile(*FObjectTextFile);
+    FBrowser->Fill(gui::FileNameOf(FObjectTextFile->FileName()), FFilterBar->Filter());
 }
 
 void TfrmMain::FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings)
 {
     const int Shown = ui->memMain->isHidden() ? -1 : SelectedObjectIndex();
-    const std::optional<codepages::TEncoding> Before = Shown >= 0 ? FEncodings.KnownForText(Shown) : std::nullopt;
-    FEncodings.SetFileEncodings(std::move(Encodings));
-    FTreeModel->LabelsChanged();
-    FListModel->LabelsChanged();
+    const bool ReadsDifferently = FViewEncoding->TakeDetected(std::move(Encodings), Shown);
+    FBrowser->LabelsChanged();
     // Shown again only when it reads differently: the caret stays otherwise.
-    if (Shown >= 0 && FEncodings.KnownForText(Shown) != Before)
+    if (ReadsDifferently)
         ShowObjectText(Shown);
 }
 
@@ -408,34 +203,24 @@ void TfrmMain::SelectObject(int ObjectIndex)
 {
     // Find Next and Find All search the whole file: an object the filter
     // hides comes back, and the status bar says why the views show more.
-    const bool Hidden = FShown.RowOf(ObjectIndex) < 0 && !FShown.All();
+    const bool Hidden = FBrowser->Hides(ObjectIndex);
     if (Hidden)
-        ClearFilter();
-    SelectNode(FShown.RowOf(ObjectIndex) + 1);
-    ui->tvwMain->scrollTo(SelectedNode());
+        FFilterBar->Clear();
+    FBrowser->SelectObject(ObjectIndex);
     if (Hidden)
-        SetStatusText(tr("Filter cleared to show %1").arg(SelectedNode().data().toString()));
+        FStatus->SetText(tr("Filter cleared to show %1").arg(FBrowser->SelectedNode().data().toString()));
 }
 
-void TfrmMain::SelectNode(int AbsoluteIndex)
+void TfrmMain::tvwMainChange(int ObjectIndex)
 {
-    const QModelIndex Node = FTreeModel->NodeAt(AbsoluteIndex);
-    if (Node.isValid())
-        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
-}
-
-void TfrmMain::tvwMainChange(const QModelIndex& Node)
-{
-    if (!Node.isValid())
-        return;
-    if (TObjectTreeModel::IsRoot(Node)) {
+    if (ObjectIndex < 0) {
         ui->memMain->hide();
         ui->lvwMain->show();
-        FEncodingField->clear();
-        UpdateCaretField();
+        FStatus->SetEncoding({});
+        FStatus->UpdateCaret();
         return;
     }
-    ShowObjectText(FTreeModel->ObjectIndexOf(Node));
+    ShowObjectText(ObjectIndex);
 }
 
 void TfrmMain::ShowObjectText(int ObjectIndex)
@@ -446,23 +231,19 @@ void TfrmMain::ShowObjectText(int ObjectIndex)
     const codepages::TEncoding Encoding = FEncodings.ForText(ObjectIndex, Bytes);
     ui->memMain->SetObjectText(std::move(Bytes), Encoding);
     const std::string_view Caption = FEncodings.CaptionForText(ObjectIndex);
-    FEncodingField->setText(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
-    UpdateCaretField();
+    FStatus->SetEncoding(QString::fromLatin1(Caption.data(), static_cast<qsizetype>(Caption.size())));
+    FStatus->UpdateCaret();
     // Its name may read differently now that its encoding is known.
-    FTreeModel->LabelsChanged(ObjectIndex);
-    FListModel->LabelsChanged(ObjectIndex);
+    FBrowser->LabelsChanged(ObjectIndex);
 }
 
 void TfrmMain::SetEncoding(const QString& SettingName)
 {
-    const std::optional<codepages::TEncoding> Before = FEncodings.Chosen();
-    FEncodings.SetFromSettingName(SettingName.toStdString());
+    const bool Changed = FViewEncoding->Choose(SettingName);
     FFilterBar->SetEncoding(FEncodings.Chosen());
-    if (FEncodings.Chosen() != Before)
+    if (Changed)
         FFindAll->EncodingChanged();
-    FEncodingMenu->SetChecked(QString::fromStdString(FEncodings.SettingName()));
-    FTreeModel->LabelsChanged();
-    FListModel->LabelsChanged();
+    FBrowser->LabelsChanged();
     if (!ui->memMain->isHidden() && SelectedObjectIndex() >= 0)
         ShowObjectText(SelectedObjectIndex());
 }
@@ -472,36 +253,17 @@ QString TfrmMain::EncodingSetting() const
     return QString::fromStdString(FEncodings.SettingName());
 }
 
-QModelIndex TfrmMain::SelectedNode() const
-{
-    // One node at most: the tree selects single nodes.
-    return ui->tvwMain->selectionModel()->selectedIndexes().value(0);
-}
-
 int TfrmMain::SelectedObjectIndex() const
 {
-    return FTreeModel->ObjectIndexOf(SelectedNode());
+    return FBrowser->SelectedObjectIndex();
 }
 
 bool TfrmMain::RootSelected() const
 {
-    return TObjectTreeModel::IsRoot(SelectedNode());
-}
-
-void TfrmMain::tvwMainMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint& Position)
-{
-    const QModelIndex Node = ui->tvwMain->indexAt(Position);
-    if (Node.isValid())
-        ui->tvwMain->selectionModel()->setCurrentIndex(Node, QItemSelectionModel::ClearAndSelect);
+    return FBrowser->RootSelected();
 }
 
 void TfrmMain::lvwMainDblClick()
 {
-    const QModelIndexList Rows = ui->lvwMain->selectionModel()->selectedRows();
-    if (Rows.isEmpty())
-        return;
-    const auto Lowest = std::min_element(Rows.begin(), Rows.end(), [](const QModelIndex& A, const QModelIndex& B) {
-        return A.row() < B.row();
-    });
-    SelectNode(Lowest->row() + 1);
+    FBrowser->SelectListRow();
 }

@@ -1,15 +1,15 @@
 // The application's one window: start-up and shutdown, opening and closing
-// files, the caption and the status bar, and the object tree, list and text
-// views, which it keeps in step.
+// files, and what the tree's selection shows in the text view.
 //
-// It owns the model and hands the rest over by job: the commands with their
-// menus and update rules (TWindowCommands), the find (TFindFlow), the export
-// (TExportFlow), the settings file (TWindowSettings, applied and gathered in
-// mainsettings.cpp) and the window's placement (TWindowPlacement).
-// mainform.cpp: start-up, files and views; mainfindexport.cpp: the window's
-// views as the search sees them; mainfeatures.cpp: the features on top of the
-// window's own commands (view switches, recent files, go to object, find
-// again, find all, compare, the caret's place).
+// It owns the model and hands the rest over by job, each a child of the
+// window: the tree and list (TObjectBrowser), the commands with their menus
+// and update rules (TWindowCommands), the find (TFindFlow), the export
+// (TExportFlow), the encoding (TViewEncoding), the status bar (TStatusFields)
+// and the window's bounds, fonts and tree width (TWindowPlacement, TViewFonts,
+// TPaneWidth). mainform.cpp: start-up, files and views; mainsettings.cpp: the
+// settings file, the window's own sections and each feature's (TSettingsOwner);
+// mainfindexport.cpp: the hand-over to find and export; mainfeatures.cpp: the
+// features on top of the window's own commands.
 #pragma once
 
 #include "core/quibfile.h"
@@ -19,7 +19,6 @@
 #include "ui/window/windowcommands.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 
 #include <cstdint>
@@ -27,19 +26,22 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
-class QFileDialog;
-class QLabel;
-class TEncodingMenu;
 class TCompareCommand;
 class TExportFlow;
 class TFindAllPanel;
 class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
-class TFileEncodingsWorker;
 class TListColumns;
+class TObjectBrowser;
+class TOpenDialog;
+class TPaneWidth;
 class TRecentFiles;
+class TSettingsOwner;
+class TStatusFields;
+class TViewEncoding;
 class TViewOptions;
 class TWindowPlacement;
 namespace Ui {
@@ -51,14 +53,10 @@ class TfrmMain : public QMainWindow, private TCommandTarget {
 public:
     // Arguments: the command line without the program's own name; the first
     // one, if any, is the file to open. SettingsFileName: the settings file;
-    // empty for the default one.
+    // empty for the default one (gui::DefaultSettingsFile).
     explicit TfrmMain(const QStringList& Arguments = {}, const QString& SettingsFileName = {},
                       QWidget* Parent = nullptr);
     ~TfrmMain() override;
-
-    // The settings file: beside the executable where that folder can be
-    // written, else in the user's configuration folder.
-    static QString DefaultSettingsFileName();
 
     void UpdateCaption();
     void UpdateStatus();
@@ -68,10 +66,11 @@ public:
     // line with what the model still holds.
     void OpenFile(const QString& FileName);
 
-    // Views.
+    // Views: the tree and list anew for the file loaded (or none); the tree's
+    // selection at rest on object ObjectIndex's node (-1: the file's); the
+    // list's double click.
     void FillTreeView();
-    void tvwMainChange(const QModelIndex& Node);
-    void tvwMainMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& Position);
+    void tvwMainChange(int ObjectIndex);
     void lvwMainDblClick();
 
     // The commands that are the window's own or hand over to find and export.
@@ -81,8 +80,6 @@ public:
     void actFileExportTreeViewExecute() override;
     void actFileExportListViewExecute() override;
     void actEditFindExecute() override;
-    // One press of the find dialog's Find Next.
-    void dlgFindFind();
 
     // Settings.
     void LoadSettings();
@@ -93,7 +90,6 @@ public:
     bool FileLoaded() const override { return FObjectTextFile && !FObjectTextFile->FileName().empty(); }
     TActiveView ActiveView() const { return FCommands->ActiveView(); }
     QString StatusText() const;
-    const QString& SettingsFileName() const { return FSettingsFileName; }
     // The find dialog's text (as bytes of the file) and match-case option, as
     // the settings file keeps them.
     std::string FindText() const;
@@ -113,64 +109,32 @@ public:
     void SetEncoding(const QString& SettingName);
     QString EncodingSetting() const;
 
-protected:
-    bool event(QEvent* Event) override;
-    bool eventFilter(QObject* Watched, QEvent* Event) override;
-    void dragEnterEvent(QDragEnterEvent* Event) override;
-    void dragMoveEvent(QDragMoveEvent* Event) override;
-    void dropEvent(QDropEvent* Event) override;
-
 private:
-    class TFindViews;
-
     void FormCreate(const QStringList& Arguments);
     void FormDestroy();
-    void WireViews();
     void CreateFindAndExport();
-    // The tree's selected node, invalid when there is none.
-    QModelIndex SelectedNode() const;
     int SelectedObjectIndex() const override;
     bool RootSelected() const override;
     // The object branch of tvwMainChange: the text view with object ObjectIndex's text.
     void ShowObjectText(int ObjectIndex);
-    void SetStatusText(const QString& Text);
-    void SelectNode(int AbsoluteIndex);
     // Selects object ObjectIndex's node (the filter is cleared when it hides
     // the object) and scrolls the tree to it.
     void SelectObject(int ObjectIndex);
     // After a load that failed the model holds no readable file any more
     // (the previous one was released first): show that, as Close does.
     void ShowNoFile();
-    QFileDialog& OpenDialog();
-    // The window's own font as designed, which the views start from.
-    void SetDesignedFont();
 
     std::unique_ptr<TObjectTextFile> FObjectTextFile;
     std::unique_ptr<Ui::TfrmMain> ui;
     QString FSettingsFileName;
-    QLabel* FStatusLabel = nullptr;
-    QLabel* FEncodingField = nullptr;
+    TStatusFields* FStatus = nullptr;
     TEncodingChoice FEncodings;
-    // The whole file's detection of the file on view, while it runs; each run
-    // numbered, so a result of an earlier file is never taken.
-    std::unique_ptr<TFileEncodingsWorker> FFileEncodingsWorker;
-    std::uint64_t FFileEncodingsRun = 0;
-    void StartFileEncodings();
+    TViewEncoding* FViewEncoding = nullptr;
     void FileEncodingsDetected(std::shared_ptr<const TFileEncodings> Encodings);
-    TEncodingMenu* FEncodingMenu = nullptr;
-    TKindImages FKindImages;
-    // What the tree and the list show: all objects, or those the filter lets through.
-    TShownObjects FShown;
-    TObjectTreeModel* FTreeModel = nullptr;
-    TObjectListModel* FListModel = nullptr;
-    // The tree width read from the settings, until the splitter has been laid
-    // out on screen (before that its sizes are not the ones it will show).
-    int FPendingTreeWidth = -1;
+    TObjectBrowser* FBrowser = nullptr;
+    TPaneWidth* FTreeWidth = nullptr;
     TWindowPlacement* FPlacement = nullptr;
-    QPointer<QFileDialog> FdlgOpen;
-    // The Open dialog's file and filter at its last confirmed use.
-    QString FOpenFileName;
-    QString FOpenFilter;
+    TOpenDialog* FOpenDialog = nullptr;
 
     // The jobs handed over, each a child of the window.
     TWindowCommands* FCommands = nullptr;
@@ -187,23 +151,20 @@ private:
     // A file is about to be opened, or the one shown closed: the features let
     // go of what they hold of it.
     void FileChanging();
-    void OpenRecentFile(const QString& FileName);
     // Object ObjectIndex shown, with the caret on line Line of its text (0:
     // at the start) and the keyboard focus in the text.
     void GoToObject(int ObjectIndex, int Line = 0);
-    void UpdateCaretField();
     void Beep();
     void CreateFilter();
-    // The filter bar's filter over the loaded file (everything when none).
-    void ApplyFilter();
     void FilterChanged();
-    void ClearFilter();
     TViewOptions* FViewOptions = nullptr;
     TListColumns* FListColumns = nullptr;
     TFilterBar* FFilterBar = nullptr;
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
     TFindAllPanel* FFindAll = nullptr;
-    QLabel* FCaretField = nullptr;
     TCompareCommand* FCompare = nullptr;
+    // The features that keep sections of their own in the settings file, in
+    // the order a new file gets them, after the window's own.
+    std::vector<TSettingsOwner*> FSettingsOwners;
 };

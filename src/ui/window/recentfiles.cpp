@@ -1,5 +1,6 @@
 #include "ui/window/recentfiles.h"
 
+#include "platform/profile.h"
 #include "ui/common/errorbox.h"
 
 #include <QAction>
@@ -18,6 +19,14 @@ constexpr Qt::CaseSensitivity FileNameCase =
 #else
     Qt::CaseSensitive;
 #endif
+
+// The settings file's section; its keys are File1 ... File8.
+const char* const SRecent = "Recent";
+
+std::string RecentKey(int Index)
+{
+    return "File" + std::to_string(Index + 1);
+}
 
 }  // namespace
 
@@ -49,6 +58,28 @@ void TRecentFiles::Remove(const QString& FileName)
 {
     FFiles.removeIf([&](const QString& File) { return File.compare(FileName, FileNameCase) == 0; });
     Rebuild();
+}
+
+void TRecentFiles::ReadSettings(const platform::TProfile& Profile)
+{
+    QStringList Files;
+    for (int Index = 0; Index < MaxCount; ++Index)
+        Files << QString::fromStdString(platform::ReadStringDefault(Profile, SRecent, RecentKey(Index), ""));
+    SetFiles(Files);
+}
+
+void TRecentFiles::WriteSettings(TSettingsWriter& Writer) const
+{
+    for (int Index = 0; Index < MaxCount; ++Index) {
+        const std::string Key = RecentKey(Index);
+        std::string Stored;
+        if (Index < FFiles.size())
+            Writer.Line(SRecent, Key, FFiles.at(Index).toStdString());
+        // A list grown shorter leaves none of its old entries; slots it never
+        // filled stay out of the file.
+        else if (Writer.Profile().ReadString(SRecent, Key, Stored) && !Stored.empty())
+            Writer.String(SRecent, Key, "");
+    }
 }
 
 void TRecentFiles::Rebuild()

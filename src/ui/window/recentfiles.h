@@ -1,10 +1,11 @@
 // File > Recent Files: the files opened last, most recent first, as a
 // submenu with numbered items. Knows the list and its menu; opening a file is
 // the window's business, told through Chosen. A file chosen that is gone is
-// not handed on: a box says so and offers to drop it from the list.
+// not handed on: a box says so and offers to drop it from the list. The list
+// is kept in the settings file's [Recent] section, File1 to File8.
 #pragma once
 
-#include "ui/window/windowsettings.h"
+#include "ui/common/settingswriter.h"
 
 #include <QObject>
 #include <QStringList>
@@ -12,11 +13,11 @@
 class QAction;
 class QMenu;
 
-class TRecentFiles : public QObject {
+class TRecentFiles : public QObject, public TSettingsOwner {
     Q_OBJECT
 public:
     // As many as the settings file keeps.
-    static constexpr int MaxCount = int(TWindowSettings::RecentFileCount);
+    static constexpr int MaxCount = 8;
 
     // Adds the submenu to FileMenu, before Before.
     TRecentFiles(QMenu& FileMenu, QAction* Before);
@@ -27,6 +28,10 @@ public:
     // FileName was opened: first in the list now.
     void Opened(const QString& FileName);
     void Remove(const QString& FileName);
+
+    void ReadSettings(const platform::TProfile& Profile) override;
+    // The entries the list holds; stored entries beyond them are emptied.
+    void WriteSettings(TSettingsWriter& Writer) const override;
 
 signals:
     void Chosen(const QString& FileName);

@@ -1,11 +1,18 @@
 #include "ui/window/viewoptions.h"
 
+#include "platform/profile.h"
 #include "ui/views/objecttextview.h"
 
 #include <QAction>
 #include <QMenu>
 
 namespace {
+
+// The settings file's section and keys.
+const char* const SDisplay = "Display";
+const char* const SSyntaxHighlighting = "SyntaxHighlighting";
+const char* const SLineNumbers = "LineNumbers";
+const char* const SWordWrap = "WordWrap";
 
 QAction* AddSwitch(QMenu& Menu, const QString& Caption, const char* Name)
 {
@@ -58,4 +65,17 @@ void TViewOptions::Set(bool SyntaxHighlighting, bool LineNumbers, bool WordWrap)
     FWordWrap->setChecked(WordWrap);
     // Checking an item that is checked already tells nobody.
     Apply();
+}
+
+void TViewOptions::ReadSettings(const platform::TProfile& Profile)
+{
+    Set(platform::ReadFlag(Profile, SDisplay, SSyntaxHighlighting, true),
+        platform::ReadFlag(Profile, SDisplay, SLineNumbers, true), platform::ReadFlag(Profile, SDisplay, SWordWrap, true));
+}
+
+void TViewOptions::WriteSettings(TSettingsWriter& Writer) const
+{
+    Writer.Flag(SDisplay, SSyntaxHighlighting, SyntaxHighlighting());
+    Writer.Flag(SDisplay, SLineNumbers, LineNumbers());
+    Writer.Flag(SDisplay, SWordWrap, WordWrap());
 }

@@ -22,6 +22,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -89,6 +90,13 @@ TWindowCommands::TWindowCommands(QMainWindow& Window, Ui::TfrmMain& FormDescript
 {
     CreateDialogs();
     CreateCommands();
+    for (QObject* Watched : KeyTargets())
+        Watched->installEventFilter(this);
+}
+
+std::array<QObject*, 4> TWindowCommands::KeyTargets() const
+{
+    return {&FWindow, Form.tvwMain, Form.lvwMain, Form.memMain};
 }
 
 void TWindowCommands::CreateDialogs()
@@ -154,6 +162,19 @@ void TWindowCommands::Disconnect()
 {
     for (const QMetaObject::Connection& Link : std::exchange(FApplicationLinks, {}))
         disconnect(Link);
+    for (QObject* Watched : KeyTargets())
+        Watched->removeEventFilter(this);
+}
+
+bool TWindowCommands::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Event->type() != QEvent::ShortcutOverride)
+        return QObject::eventFilter(Watched, Event);
+    // A key about to be matched against the shortcuts: with the states of now.
+    UpdateActions();
+    // The key of an enabled command is the command's, never the view's own
+    // (a text edit claims Ctrl+A and Ctrl+C whenever it is editable).
+    return Watched != &FWindow && IsCommandKey(static_cast<const QKeyEvent&>(*Event));
 }
 
 void TWindowCommands::SetUpCommandImages()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -65,16 +66,20 @@ public:
 
     // Runs every update rule. Done before a menu or context menu opens, before
     // a shortcut key is matched, and whenever the event loop is about to wait.
+    // On the views, the key of an enabled command goes to the command before
+    // the view can claim it.
     void UpdateActions();
-    // A shortcut key of an enabled command, which the focused control must not take.
-    bool IsCommandKey(const QKeyEvent& Key) const;
     TActiveView ActiveView() const;
-    // Cuts the links to the application's signals; the window's parts go next.
+    // Cuts the links to the application's signals and stops watching the
+    // window's keys; the rest of the window goes next.
     void Disconnect();
     // A command of another feature joins the window's: its key works wherever
     // the focus is in the window, Execute runs guarded, and Enabled (none:
     // always) is its update rule.
     void AddCommand(QAction* Action, std::function<void()> Execute, std::function<bool()> Enabled = {});
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:
     // One command: its action, what it runs and its update rule (none for the
@@ -87,6 +92,8 @@ private:
     };
 
     void CreateDialogs();
+    // The window and its three views, whose keys are watched.
+    std::array<QObject*, 4> KeyTargets() const;
     void CreateCommands();
     void SetUpCommandImages();
     void SetUpMainMenu();
@@ -97,6 +104,8 @@ private:
     void RunCommand(const TCommand& Command);
     void Update(const TCommand& Command);
     bool ListHasSelectedRows() const;
+    // A shortcut key of an enabled command, which the focused control must not take.
+    bool IsCommandKey(const QKeyEvent& Key) const;
 
     // Update rules, each setting only what its rule names.
     void actFileCloseUpdate();

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QWidget>
 
@@ -9,6 +10,34 @@
 #include <cstdint>
 
 namespace {
+
+// Qt's geometry arithmetic adds sizes to positions in int: keep positions
+// where that cannot overflow whatever the stored value.
+constexpr int MaxWindowPosition = QWIDGETSIZE_MAX;
+
+QSize PrimaryScreenSize()
+{
+    const QScreen* Screen = QGuiApplication::primaryScreen();
+    return Screen ? Screen->geometry().size() : QSize(0, 0);
+}
+
+// (Screen - Window) div 2, computed so that no stored size can overflow.
+int Centred(int ScreenSize, int WindowSize)
+{
+    const std::int64_t Offset = (std::int64_t(ScreenSize) - WindowSize) / 2;
+    return static_cast<int>(std::clamp<std::int64_t>(Offset, -MaxWindowPosition, MaxWindowPosition));
+}
+
+int WindowPosition(std::int32_t Stored)
+{
+    return std::clamp<std::int32_t>(Stored, -MaxWindowPosition, MaxWindowPosition);
+}
+
+void ActivateLayout(QWidget& Window)
+{
+    if (Window.layout())
+        Window.layout()->activate();
+}
 
 std::int64_t Overlap(const QRect& A, const QRect& B)
 {
@@ -74,6 +103,33 @@ QSize TWindowPlacement::OuterSize() const
     if (FPendingOuterSize.isValid() && FWindow.size() == FAppliedSize)
         return FPendingOuterSize;
     return FWindow.frameGeometry().size();
+}
+
+void TWindowPlacement::Restore(const TWindowSettings& Settings)
+{
+    const QSize Screen = PrimaryScreenSize();
+    // The window's own minimum size applies from here on, as it would on screen.
+    ActivateLayout(FWindow);
+    // The stored size is the outer one; the window's minimum size applies.
+    FWindow.resize(Settings.Width.value_or(Screen.width() / 2), Settings.Height.value_or(Screen.height() / 2));
+    // Centred, by default, for the size the window really gets.
+    const QScreen* Primary = QGuiApplication::primaryScreen();
+    const QSize Outer = Primary ? FWindow.size().boundedTo(Primary->availableGeometry().size()) : FWindow.size();
+    const int Left = WindowPosition(Settings.Left.value_or(Centred(Screen.width(), Outer.width())));
+    const int Top = WindowPosition(Settings.Top.value_or(Centred(Screen.height(), Outer.height())));
+    Place(QRect(QPoint(Left, Top), Outer));
+    ActivateLayout(FWindow);
+}
+
+void TWindowPlacement::Store(TWindowSettings& Settings) const
+{
+    if (FWindow.windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        return;
+    const QSize Outer = OuterSize();
+    Settings.Width = Outer.width();
+    Settings.Height = Outer.height();
+    Settings.Left = FWindow.x();
+    Settings.Top = FWindow.y();
 }
 
 bool TWindowPlacement::FrameKnown() const

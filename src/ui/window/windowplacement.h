@@ -2,6 +2,8 @@
 // (frame included), fitted into the screens' available area.
 #pragma once
 
+#include "ui/window/windowsettings.h"
+
 #include <QList>
 #include <QObject>
 #include <QRect>
@@ -26,6 +28,13 @@ public:
     void Place(const QRect& Outer);
     // The outer size: the frame's, or the one still waiting for it.
     QSize OuterSize() const;
+
+    // Places the window by the stored bounds of Settings (Width to Top); by
+    // default half the primary screen's size, centred on it.
+    void Restore(const TWindowSettings& Settings);
+    // The bounds to store into Settings; none while the window is maximised,
+    // minimised or full screen, which keeps the stored ones.
+    void Store(TWindowSettings& Settings) const;
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;

@@ -1,9 +1,7 @@
 #include "ui/window/windowsettings.h"
 
-#include "platform/filestream.h"
 #include "platform/profile.h"
-
-#include <algorithm>
+#include "ui/common/settingswriter.h"
 
 namespace {
 
@@ -18,21 +16,6 @@ const char* const STop = "Top";
 const char* const SObjectListWidth = "ObjectListWidth";
 const char* const SFindText = "FindText";
 const char* const SMatchCase = "MatchCase";
-const char* const SDisplay = "Display";
-const char* const SEncoding = "Encoding";
-const char* const SSyntaxHighlighting = "SyntaxHighlighting";
-const char* const SLineNumbers = "LineNumbers";
-const char* const SWordWrap = "WordWrap";
-const char* const SListColumns = "ListColumns";
-const char* const SRecent = "Recent";
-const char* const SFindAll = "Find All";
-const char* const SSkipReportLayouts = "SkipReportLayouts";
-const char* const SCompare = "Compare";
-const char* const SStrict = "Strict";
-const char* const SUnified = "Unified";
-
-// [Recent] File1 ... File8.
-std::string RecentKey(std::size_t Index) { return "File" + std::to_string(Index + 1); }
 
 // The four keys of a view font.
 struct TFontKeys {
@@ -60,48 +43,18 @@ TFontSetting ReadFont(const platform::TProfile& Profile, const TFontKeys& Keys, 
             platform::ReadFlag(Profile, SView, Keys.Bold), platform::ReadFlag(Profile, SView, Keys.Italic)};
 }
 
-// A key holds one line: a text with line breaks keeps its first line.
-std::string SingleLine(std::string Text)
+void WriteFont(TSettingsWriter& Writer, const TFontKeys& Keys, const TFontSetting& Font)
 {
-    Text.resize(std::min(Text.find_first_of("\r\n"), Text.size()));
-    return Text;
+    Writer.String(SView, Keys.Name, Font.Face);
+    Writer.Integer(SView, Keys.Size, Font.Size);
+    Writer.Flag(SView, Keys.Bold, Font.Bold);
+    Writer.Flag(SView, Keys.Italic, Font.Italic);
 }
-
-// Each key by its own write; the first refused write ends the saving.
-class TSettingsWriter {
-public:
-    explicit TSettingsWriter(const std::string& FileName) : FProfile(FileName) {}
-
-    void String(const char* Section, const char* Key, const std::string& Value)
-    {
-        if (!FProfile.WriteString(Section, Key, Value))
-            Refused();
-    }
-    void Integer(const char* Section, const char* Key, std::int32_t Value)
-    {
-        if (!platform::WriteInteger(FProfile, Section, Key, Value))
-            Refused();
-    }
-    void Flag(const char* Section, const char* Key, bool Value) { Integer(Section, Key, Value ? 1 : 0); }
-    void Font(const TFontKeys& Keys, const TFontSetting& Font)
-    {
-        String(SView, Keys.Name, Font.Face);
-        Integer(SView, Keys.Size, Font.Size);
-        Flag(SView, Keys.Bold, Font.Bold);
-        Flag(SView, Keys.Italic, Font.Italic);
-    }
-
-private:
-    [[noreturn]] void Refused() { throw platform::EQuibError("Unable to write to " + FProfile.FileName()); }
-
-    platform::TProfile FProfile;
-};
 
 }  // namespace
 
-TWindowSettings ReadWindowSettings(const std::string& FileName)
+TWindowSettings ReadWindowSettings(const platform::TProfile& Profile)
 {
-    const platform::TProfile Profile(FileName);
     TWindowSettings Settings;
     Settings.Width = ReadOptional(Profile, SWindow, SWidth);
     Settings.Height = ReadOptional(Profile, SWindow, SHeight);
@@ -112,46 +65,20 @@ TWindowSettings ReadWindowSettings(const std::string& FileName)
     Settings.ObjectListWidth = ReadOptional(Profile, SView, SObjectListWidth);
     Settings.FindText = platform::ReadStringDefault(Profile, SFind, SFindText, "");
     Settings.MatchCase = platform::ReadFlag(Profile, SFind, SMatchCase);
-    Settings.Encoding = platform::ReadStringDefault(Profile, SDisplay, SEncoding, Settings.Encoding);
-    Settings.SyntaxHighlighting = platform::ReadFlag(Profile, SDisplay, SSyntaxHighlighting, true);
-    Settings.LineNumbers = platform::ReadFlag(Profile, SDisplay, SLineNumbers, true);
-    Settings.WordWrap = platform::ReadFlag(Profile, SDisplay, SWordWrap, true);
-    Settings.ListColumns = platform::ReadStringDefault(Profile, SDisplay, SListColumns, "");
-    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index) {
-        std::string File = platform::ReadStringDefault(Profile, SRecent, RecentKey(Index), "");
-        if (!File.empty())
-            Settings.RecentFiles.push_back(std::move(File));
-    }
-    Settings.SkipReportLayouts = platform::ReadFlag(Profile, SFindAll, SSkipReportLayouts, true);
-    Settings.CompareStrict = platform::ReadFlag(Profile, SCompare, SStrict);
-    Settings.CompareUnified = platform::ReadFlag(Profile, SCompare, SUnified);
     return Settings;
 }
 
-void WriteWindowSettings(const std::string& FileName, const TWindowSettings& Settings)
+void WriteWindowSettings(TSettingsWriter& Writer, const TWindowSettings& Settings)
 {
-    TSettingsWriter Writer(FileName);
     if (Settings.Width && Settings.Height && Settings.Left && Settings.Top) {
         Writer.Integer(SWindow, SWidth, *Settings.Width);
         Writer.Integer(SWindow, SHeight, *Settings.Height);
         Writer.Integer(SWindow, SLeft, *Settings.Left);
         Writer.Integer(SWindow, STop, *Settings.Top);
     }
-    Writer.Font(CodeFontKeys, Settings.CodeFont);
-    Writer.Font(ListFontKeys, Settings.ListFont);
+    WriteFont(Writer, CodeFontKeys, Settings.CodeFont);
+    WriteFont(Writer, ListFontKeys, Settings.ListFont);
     Writer.Integer(SView, SObjectListWidth, Settings.ObjectListWidth.value_or(0));
-    Writer.String(SFind, SFindText, SingleLine(Settings.FindText));
+    Writer.Line(SFind, SFindText, Settings.FindText);
     Writer.Flag(SFind, SMatchCase, Settings.MatchCase);
-    Writer.String(SDisplay, SEncoding, Settings.Encoding);
-    Writer.Flag(SDisplay, SSyntaxHighlighting, Settings.SyntaxHighlighting);
-    Writer.Flag(SDisplay, SLineNumbers, Settings.LineNumbers);
-    Writer.Flag(SDisplay, SWordWrap, Settings.WordWrap);
-    Writer.String(SDisplay, SListColumns, Settings.ListColumns);
-    // Every slot, so that a list grown shorter leaves none of its old entries.
-    for (std::size_t Index = 0; Index < TWindowSettings::RecentFileCount; ++Index)
-        Writer.String(SRecent, RecentKey(Index).c_str(),
-                      Index < Settings.RecentFiles.size() ? SingleLine(Settings.RecentFiles[Index]) : std::string());
-    Writer.Flag(SFindAll, SSkipReportLayouts, Settings.SkipReportLayouts);
-    Writer.Flag(SCompare, SStrict, Settings.CompareStrict);
-    Writer.Flag(SCompare, SUnified, Settings.CompareUnified);
 }

@@ -100,8 +100,6 @@ private slots:
                                      "LineNumbers=1\n"
                                      "WordWrap=1\n"
                                      "ListColumns=\n"
-                                     "[Recent]\n"
-                                     "File1=\nFile2=\nFile3=\nFile4=\nFile5=\nFile6=\nFile7=\nFile8=\n"
                                      "[Find All]\n"
                                      "SkipReportLayouts=1\n"
                                      "[Compare]\n"

@@ -1,5 +1,7 @@
 // The settings file's values, read and written without a window.
 #include "platform/filestream.h"
+#include "platform/profile.h"
+#include "ui/common/settingswriter.h"
 #include "ui/window/windowsettings.h"
 
 #include <QTemporaryDir>
@@ -18,6 +20,22 @@ std::string ReadAll(const std::string& Path)
     return Text.str();
 }
 
+// The settings file by its path, as the window opens it.
+using ::ReadWindowSettings;
+using ::WriteWindowSettings;
+
+TWindowSettings ReadWindowSettings(const std::string& Path)
+{
+    return ReadWindowSettings(platform::TProfile(Path));
+}
+
+void WriteWindowSettings(const std::string& Path, const TWindowSettings& Settings)
+{
+    platform::TProfile Profile(Path);
+    TSettingsWriter Writer(Profile);
+    WriteWindowSettings(Writer, Settings);
+}
+
 }  // namespace
 
 class TestWindowSettings : public QObject {
@@ -33,7 +51,6 @@ private slots:
         QCOMPARE(Read.CodeFont.Size, 9);
         QCOMPARE(Read.ListFont.Face, std::string("Tahoma"));
         QCOMPARE(Read.ListFont.Size, 8);
-        QCOMPARE(Read.Encoding, std::string("auto"));
     }
 
     // What is written reads back the same; without all four bounds (a
@@ -52,7 +69,6 @@ private slots:
         Settings.ObjectListWidth = 150;
         Settings.FindText = "Bel\x9B" "b\r\nnot this line";
         Settings.MatchCase = true;
-        Settings.Encoding = "cp850";
         WriteWindowSettings(Path, Settings);
 
         const TWindowSettings Read = ReadWindowSettings(Path);
@@ -64,7 +80,6 @@ private slots:
         QCOMPARE(*Read.ObjectListWidth, 150);
         QCOMPARE(Read.FindText, std::string("Bel\x9B" "b"));
         QVERIFY(Read.MatchCase);
-        QCOMPARE(Read.Encoding, std::string("cp850"));
 
         TWindowSettings Maximised = Read;
         Maximised.Width = std::nullopt;
