@@ -152,29 +152,27 @@ void TOccurrenceSearch::Run(std::int32_t Object, std::int32_t Position, const TO
     std::int32_t I = Object;
     if (Position > 0 && I < FObjects.Count) {
         // Begins inside an object: only the rest of it is searched.
-        const TObjectBytes Bytes = FObjects.At(I);
-        const std::string_view Text = FBlocks->View(Bytes.Offset, Bytes.Size);
-        codepages::TEncoding Encoding{};
-        if (const TNeedle* Needle = NeedleFor(I, Text, Position, Encoding))
-            if (!Collect(I, Text, Encoding, *Needle, std::size_t(Position), Callbacks))
-                return;
+        if (!SearchObject(I, Position, Callbacks))
+            return;
         Searched(I++);
     }
     while (I < FObjects.Count && !Cancelled()) {
         const auto Next = std::int32_t(PassOver(std::size_t(I)));
-        if (Next == I) {
-            const TObjectBytes Bytes = FObjects.At(I);
-            const std::string_view Text = FBlocks->View(Bytes.Offset, Bytes.Size);
-            codepages::TEncoding Encoding{};
-            if (const TNeedle* Needle = NeedleFor(I, Text, 0, Encoding))
-                if (!Collect(I, Text, Encoding, *Needle, 0, Callbacks))
-                    return;
-            I = I + 1;
-        } else {
-            I = Next;
-        }
+        if (Next == I && !SearchObject(I, 0, Callbacks))
+            return;
+        I = std::max(Next, I + 1);
         Searched(I - 1);
     }
+}
+
+// False when a callback stopped the search.
+bool TOccurrenceSearch::SearchObject(std::int32_t Index, std::int32_t From, const TOccurrenceCallbacks& Callbacks)
+{
+    const TObjectBytes Bytes = FObjects.At(Index);
+    const std::string_view Text = FBlocks->View(Bytes.Offset, Bytes.Size);
+    codepages::TEncoding Encoding{};
+    const TNeedle* Needle = NeedleFor(Index, Text, From, Encoding);
+    return !Needle || Collect(Index, Text, Encoding, *Needle, std::size_t(From), Callbacks);
 }
 
 bool TOccurrenceSearch::LastBefore(std::int32_t Object, std::int32_t Before, TOccurrence& Found)

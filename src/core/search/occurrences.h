@@ -93,6 +93,7 @@ private:
     class TBlockReader;
 
     std::size_t PassOver(std::size_t First);
+    bool SearchObject(std::int32_t Index, std::int32_t From, const TOccurrenceCallbacks& Callbacks);
     const TNeedle* NeedleFor(std::int32_t Index, std::string_view Text, std::int32_t From,
                              codepages::TEncoding& Encoding);
     bool Collect(std::int32_t Index, std::string_view Text, codepages::TEncoding Encoding, const TNeedle& Needle,
