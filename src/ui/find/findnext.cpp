@@ -26,6 +26,7 @@ TSearchStart SearchStart(const TFindView& View)
 
 void ShowOccurrence(TFindView& View, std::int32_t ObjectIndex, std::int32_t Position, std::int32_t Length)
 {
+    View.Leaving();
     View.SelectObjectNode(ObjectIndex);
     View.ShowObjectText(ObjectIndex);
     View.SelectTextBytes(CheckedSub(Position, 1), Length);

@@ -35,6 +35,8 @@ public:
     virtual void SelectTextBytes(std::int32_t Start, std::int32_t Length) = 0;
     // The system's default beep.
     virtual void Beep() = 0;
+    // An occurrence is about to be shown: the place shown now is one to come back to.
+    virtual void Leaving() {}
 };
 
 // Shows an occurrence as a search does: object ObjectIndex's node selected,

@@ -79,6 +79,7 @@ void TOutlineBar::GoTo(int Index)
     const QTextBlock Block = FText.document()->findBlockByNumber(FOutline.Entries()[std::size_t(Index)].Line);
     if (!Block.isValid())
         return;
+    emit Jumping();
     FText.setTextCursor(QTextCursor(Block));
     FText.centerCursor();
     FText.setFocus();

@@ -26,6 +26,10 @@ public:
     // The list of parts open, with the keyboard focus.
     void Open();
 
+signals:
+    // A part was chosen: the caret is about to leave where it is.
+    void Jumping();
+
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
 

@@ -18,6 +18,8 @@ public:
         std::function<void(std::int32_t ObjectIndex)> SelectObject;
         std::function<void(std::int32_t ObjectIndex)> ShowObjectText;
         std::function<void()> Beep;
+        // Before an occurrence is shown (see TFindView::Leaving).
+        std::function<void()> Leaving;
     };
 
     // Browser and Text outlive this object.
@@ -33,6 +35,11 @@ public:
     void ShowObjectText(std::int32_t ObjectIndex) override { FWindow.ShowObjectText(ObjectIndex); }
     void SelectTextBytes(std::int32_t Start, std::int32_t Length) override;
     void Beep() override { FWindow.Beep(); }
+    void Leaving() override
+    {
+        if (FWindow.Leaving)
+            FWindow.Leaving();
+    }
 
 private:
     const TObjectBrowser& FBrowser;

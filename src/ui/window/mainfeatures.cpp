@@ -16,6 +16,7 @@
 #include "ui/views/listcolumns.h"
 #include "ui/views/objectbrowser.h"
 #include "ui/views/outlinebar.h"
+#include "ui/window/navigationhistory.h"
 #include "ui/window/recentfiles.h"
 #include "ui/window/taborder.h"
 #include "ui/window/viewoptions.h"
@@ -32,6 +33,7 @@ void TfrmMain::CreateFeatures()
     auto* Outline = new TOutlineBar(*ui->memMain);
     CreateFilter();
     ui->mnuView->addAction(Outline->OpenAction());
+    connect(Outline, &TOutlineBar::Jumping, this, [this] { FHistory->Record(); });
     FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
                           [Outline] { return Outline->CanOpen(); });
     // Recent Files above the separator before Exit.
@@ -43,6 +45,7 @@ void TfrmMain::CreateFeatures()
     AddEditCommands();
     AddCompare();
     AddFindAll();
+    AddNavigation();
     // As the parts read, left to right and top down, then the bars around them.
     gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
 }
@@ -83,6 +86,19 @@ void TfrmMain::AddEditCommands()
     FCommands->AddCommand(FGoToObject->Action(), [this] { FGoToObject->Execute(); }, Loaded);
 }
 
+void TfrmMain::AddNavigation()
+{
+    FHistory = new TNavigationHistory(*this, *FFindViews);
+    auto* Separator = new QAction(this);
+    Separator->setSeparator(true);
+    gui::InsertAfter(*ui->mnuEdit, FFindAll->RunAction(),
+                     {Separator, FHistory->BackAction(), FHistory->ForwardAction()});
+    FCommands->AddCommand(FHistory->BackAction(), [this] { FHistory->GoBack(); },
+                          [this] { return FileLoaded() && FHistory->CanGoBack(); });
+    FCommands->AddCommand(FHistory->ForwardAction(), [this] { FHistory->GoForward(); },
+                          [this] { return FileLoaded() && FHistory->CanGoForward(); });
+}
+
 void TfrmMain::AddFindAll()
 {
     FFindAll = new TFindAllPanel(*this, *FObjectTextFile, FEncodings, *FFindViews);
@@ -101,6 +117,7 @@ void TfrmMain::AddFindAll()
 void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
+    FHistory->Clear();
     FViewEncoding->StopDetection();
 }
 
@@ -119,6 +136,7 @@ void TfrmMain::AddCompare()
 
 void TfrmMain::GoToObject(int ObjectIndex, int Line)
 {
+    FHistory->Record();
     SelectObject(ObjectIndex);
     // Now, not at the tree's delayed report, so the caret can be placed.
     ShowObjectText(ObjectIndex);

@@ -6,6 +6,7 @@
 #include "ui/find/findflow.h"
 #include "ui/find/findnext.h"
 #include "ui/window/findviews.h"
+#include "ui/window/navigationhistory.h"
 #include "ui/views/objectbrowser.h"
 #include "ui_mainform.h"
 
@@ -17,7 +18,11 @@ void TfrmMain::CreateFindAndExport()
         *FBrowser, *ui->memMain,
         TWindowFindViews::TWindowSide{[this](std::int32_t ObjectIndex) { SelectObject(ObjectIndex); },
                                       [this](std::int32_t ObjectIndex) { ShowObjectText(ObjectIndex); },
-                                      [this] { Beep(); }});
+                                      [this] { Beep(); },
+                                      [this] {
+                                          if (FHistory)
+                                              FHistory->Record();
+                                      }});
     FFind = new TFindFlow(*this, *FObjectTextFile, *FFindViews, *ui->memMain, FEncodings);
     FExport = new TExportFlow(*this, *FObjectTextFile);
 }

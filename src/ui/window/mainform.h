@@ -35,6 +35,7 @@ class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
 class TListColumns;
+class TNavigationHistory;
 class TObjectBrowser;
 class TOpenDialog;
 class TPaneWidth;
@@ -148,6 +149,7 @@ private:
     void AddEditCommands();
     void AddCompare();
     void AddFindAll();
+    void AddNavigation();
     // A file is about to be opened, or the one shown closed: the features let
     // go of what they hold of it.
     void FileChanging();
@@ -162,6 +164,7 @@ private:
     TFilterBar* FFilterBar = nullptr;
     TRecentFiles* FRecentFiles = nullptr;
     TGoToObjectDialog* FGoToObject = nullptr;
+    TNavigationHistory* FHistory = nullptr;
     TFindAllPanel* FFindAll = nullptr;
     TCompareCommand* FCompare = nullptr;
     // The features that keep sections of their own in the settings file, in

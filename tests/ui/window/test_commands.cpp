@@ -344,6 +344,8 @@ private slots:
             {"actFileCompareWith", "Co&mpare With...", {}, -1},
             {"actEditFindAll", "Find A&ll", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), -1},
             {"actEditStopFindAll", "Stop Find All", QKeySequence(Qt::Key_Escape), -1},
+            {"actEditBack", "&Back", QKeySequence(Qt::ALT | Qt::Key_Left), -1},
+            {"actEditForward", "For&ward", QKeySequence(Qt::ALT | Qt::Key_Right), -1},
         };
         const QList<QAction*> Actions = Window->actions();
         QCOMPARE(Actions.size(), int(std::size(Table)));
@@ -725,7 +727,8 @@ private slots:
         QTest::addColumn<QStringList>("Edit");
         QTest::addColumn<QString>("Font");  // the View menu's one Font entry, if any
         const QStringList Again{"Find &Next\tF3", "Find &Previous\tShift+F3", "&Go to Object...\tCtrl+G",
-                                "Find A&ll\tCtrl+Shift+F"};
+                                "Find A&ll\tCtrl+Shift+F", "-", "&Back\tAlt+Left (greyed)",
+                                "For&ward\tAlt+Right (greyed)"};
         const QStringList EditOn = QStringList{"&Copy\tCtrl+C", "&Find...\tCtrl+F"} + Again +
                                    QStringList{"-", "Select &All\tCtrl+A"};
         const QStringList EditNoCopy = QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F"} + Again +
@@ -736,7 +739,8 @@ private slots:
                            "Recent &Files (greyed)", "-", "E&xit"}
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
                            "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)",
-                           "Find A&ll\tCtrl+Shift+F (greyed)", "-", "Select &All\tCtrl+A (greyed)"}
+                           "Find A&ll\tCtrl+Shift+F (greyed)", "-", "&Back\tAlt+Left (greyed)",
+                           "For&ward\tAlt+Right (greyed)", "-", "Select &All\tCtrl+A (greyed)"}
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
             << sObjectTree

@@ -55,6 +55,46 @@ class TestFeatures : public QObject {
     Q_OBJECT
 
 private slots:
+    // Back and Forward walk the places jumps left, as a browser walks pages;
+    // a new jump drops the places ahead, and another file drops them all.
+    void backAndForwardThroughJumps()
+    {
+        TTestFolder Folder;
+        auto Window = MakeWindow(Folder);
+        Window->OpenFile(Folder.Write("five.txt", FiveObjects()));
+        SelectNode(*Window, 2);
+        const QPair<int, QString> Start{1, QString()}, First{2, QStringLiteral("Sales-Post")},
+            Second{4, QStringLiteral("Sales-Post")};
+        QCOMPARE(Shown(*Window), Start);
+        Window->SetFindText("sales-post");
+        Action(*Window, "actEditFindNext")->trigger();
+        Action(*Window, "actEditFindNext")->trigger();
+        QCOMPARE(Shown(*Window), Second);
+        Action(*Window, "actEditBack")->trigger();
+        QCOMPARE(Shown(*Window), First);
+        Action(*Window, "actEditBack")->trigger();
+        QCOMPARE(Shown(*Window), Start);
+        // Nothing further back: the place stays.
+        Action(*Window, "actEditBack")->trigger();
+        QCOMPARE(Shown(*Window), Start);
+        Action(*Window, "actEditForward")->trigger();
+        QCOMPARE(Shown(*Window), First);
+        // The mouse's forward button does what Forward does, over any part of the window.
+        QTest::mouseClick(Views(*Window).Text->viewport(), Qt::ForwardButton);
+        QCOMPARE(Shown(*Window), Second);
+        QTest::mouseClick(Views(*Window).Tree->viewport(), Qt::BackButton);
+        QCOMPARE(Shown(*Window), First);
+        Action(*Window, "actEditBack")->trigger();
+        QCOMPARE(Shown(*Window), Start);
+        Action(*Window, "actEditFindNext")->trigger();
+        Action(*Window, "actEditForward")->trigger();
+        QCOMPARE(Shown(*Window), First);
+        Window->OpenFile(Folder.Write("again.txt", FiveObjects()));
+        WaitForChangeReport();
+        Action(*Window, "actEditBack")->trigger();
+        QCOMPARE(Views(*Window).Tree->currentIndex().parent().isValid(), false);
+    }
+
     void findAgainForwardsAndBackwards()
     {
         TTestFolder Folder;
