@@ -160,7 +160,8 @@ bool SameText(std::string_view A, std::string_view B, bool Strict)
     return true;
 }
 
-std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string_view Theirs, TMergeWriter& Out)
+std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string_view Theirs, TMergeWriter& Out,
+                       bool BothInsertions)
 {
     const std::vector<std::string_view> B = SplitLines(Base), O = SplitLines(Ours), T = SplitLines(Theirs);
     const std::vector<std::string_view> BK = Keys(B), OK = Keys(O), TK = Keys(T);
@@ -189,7 +190,10 @@ std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string
             Out.Append(Span(T, K, TheirsEnd));
         else if (SameLines(BK, I, Next, TK, K, TheirsEnd) || SameLines(OK, J, OursEnd, TK, K, TheirsEnd))
             Out.Append(Span(O, J, OursEnd));
-        else {
+        else if (BothInsertions && Next == I) {
+            Out.Append(Span(O, J, OursEnd));
+            Out.Append(Span(T, K, TheirsEnd));
+        } else {
             Out.Conflict(Span(B, I, Next), Span(O, J, OursEnd), Span(T, K, TheirsEnd));
             ++Conflicts;
         }

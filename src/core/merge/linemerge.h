@@ -76,7 +76,10 @@ bool SameText(std::string_view A, std::string_view B, bool Strict);
 // The diff3 of the three texts' lines written to Out: a place changed on one
 // side takes that side's lines, changed alike on both the one version, and
 // changed differently a conflict. Lines are compared without their breaks.
+// With BothInsertions, lines inserted at one place by both sides are no
+// conflict: OURS' come first, then THEIRS' (for logs that both sides extend).
 // Returns the number of conflicts written.
-std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string_view Theirs, TMergeWriter& Out);
+std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string_view Theirs, TMergeWriter& Out,
+                       bool BothInsertions = false);
 
 } // namespace merge

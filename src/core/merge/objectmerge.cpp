@@ -116,8 +116,9 @@ public:
             MergeLines(Base->Head, Ours.Head, Theirs.Head, FOut);
             Children(*Base, Ours, Theirs);
             MergeLines(Base->Tail, Ours.Tail, Theirs.Tail, FOut);
-        } else
-            MergeLines(Base ? Base->Text : std::string_view(), Ours.Text, Theirs.Text, FOut);
+        } else // the documentation trigger is a log: both sides' new lines kept
+            MergeLines(Base ? Base->Text : std::string_view(), Ours.Text, Theirs.Text, FOut,
+                       Base && Ours.Key == "documentation");
     }
 
 private:
