@@ -3,6 +3,7 @@
 #include "clicommands.h"
 #include "clicompare.h"
 #include "clihelp.h"
+#include "climerge.h"
 
 #include <cstdio>
 
@@ -244,6 +245,66 @@ private:
     std::string FOldName, FNewName;
 };
 
+class TMerge : public TSubcommand {
+public:
+    CLI::App* Add(CLI::App& Program) override
+    {
+        CLI::App* Command = Program.add_subcommand("merge");
+        Command->description(
+            "Carries the changes OURS made to BASE onto THEIRS, object by object and inside an\n"
+            "object by its sections, properties, fields, controls, variables and procedures.\n"
+            "Writes the merged export (objects in THEIRS' order, OURS' new ones at their place)\n"
+            "and one tab-separated line per object in conflict: CONFLICT, kind, number, name,\n"
+            "conflicts; on standard error when the export goes to standard output. Conflicts\n"
+            "are written between <<<<<<< and >>>>>>> markers labelled with the file names.\n"
+            "Exit code 0 when the merge is clean, 1 when it has conflicts, 2 on failure.");
+        CLI::Option* Output = Command->add_option("-o,--output", FCommand.Output,
+                                                  "write the export to OUT (through a temporary file beside it)")
+                                  ->type_name("OUT");
+        Command
+            ->add_option("--split", FCommand.SplitInto,
+                         "write each merged object into DIR under its export name instead")
+            ->type_name("DIR")
+            ->excludes(Output);
+        Command->add_flag("--strict", FCommand.Options.Strict,
+                          "Date, Time, Modified and line breaks alone count as changes");
+        Command->add_flag("--diff3", FCommand.Options.Markers.Diff3, "conflicts show BASE's version too");
+        Command->add_flag("--report", FCommand.Report,
+                          "also a line for each object MERGED, OURS, THEIRS, ADDED or DELETED");
+        Command
+            ->add_option("--version-list", FVersionList,
+                         Wrapped("union (the default): THEIRS' tags replace BASE's of the same product "
+                                 "prefix, OURS' own stay; ours or theirs: that side's list",
+                                 60))
+            ->type_name("POLICY")
+            ->check(CLI::IsMember({"union", "ours", "theirs"}, CLI::ignore_case));
+        Command->add_option("BASE", FBase, "the export both sides started from")->required();
+        Command->add_option("OURS", FOurs, "BASE with the changes to carry over")->required();
+        Command->add_option("THEIRS", FTheirs, "the export to carry them onto")->required();
+        return Command;
+    }
+    std::vector<std::string> Synopsis() const override
+    {
+        return {"merge [-o OUT | --split DIR] [--strict] [--diff3] [--report] [--version-list POLICY]\n"
+                "             BASE OURS THEIRS"};
+    }
+    std::string Summary() const override { return "three-way merge of exports by structure (exit 1: conflicts)"; }
+    int Run() override
+    {
+        const std::string Policy = CLI::detail::to_lower(FVersionList);
+        FCommand.Options.VersionList = Policy == "ours"     ? merge::TVersionListPolicy::Ours
+                                       : Policy == "theirs" ? merge::TVersionListPolicy::Theirs
+                                                            : merge::TVersionListPolicy::Union;
+        BinaryStandardOutput();
+        return Merge(FBase, FOurs, FTheirs, FCommand);
+    }
+
+private:
+    TMergeCommand FCommand;
+    std::string FVersionList = "union";
+    std::string FBase, FOurs, FTheirs;
+};
+
 } // namespace
 
 std::vector<std::unique_ptr<TSubcommand>> Subcommands()
@@ -255,6 +316,7 @@ std::vector<std::unique_ptr<TSubcommand>> Subcommands()
     All.push_back(std::make_unique<TShow>());
     All.push_back(std::make_unique<TEncodings>());
     All.push_back(std::make_unique<TCompare>());
+    All.push_back(std::make_unique<TMerge>());
     return All;
 }
 
