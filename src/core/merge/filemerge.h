@@ -72,6 +72,7 @@ public:
     const TObjectTextObject* BaseObject(const TMergeEntry& Entry) const;
     const TObjectTextObject* OursObject(const TMergeEntry& Entry) const;
     const TObjectTextObject* TheirsObject(const TMergeEntry& Entry) const;
+    const TObjectTextFile& OursFile() const { return FOurs; }
 
 private:
     const TObjectTextFile& FBase;

@@ -5,6 +5,7 @@
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"
+#include "ui/merge/mergecommand.h"
 #include "ui/window/viewencoding.h"
 #include "ui/common/errorbox.h"
 #include "ui/common/menuplace.h"
@@ -44,6 +45,7 @@ void TfrmMain::CreateFeatures()
             [this](const QString& FileName) { gui::RunGuarded(this, [&] { OpenFile(FileName); }); });
     AddEditCommands();
     AddCompare();
+    AddMerge();
     AddFindAll();
     AddNavigation();
     // As the parts read, left to right and top down, then the bars around them.
@@ -118,6 +120,7 @@ void TfrmMain::FileChanging()
 {
     FFindAll->Clear();
     FHistory->Clear();
+    FMerge->FileChanging();
     FViewEncoding->StopDetection();
 }
 
@@ -132,6 +135,13 @@ void TfrmMain::AddCompare()
     // After the export entries.
     gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
+}
+
+void TfrmMain::AddMerge()
+{
+    FMerge = new TMergeCommand(*this, *FObjectTextFile, FEncodings);
+    gui::InsertAfter(*ui->mnuFile, FCompare->Action(), {FMerge->Action()});
+    FCommands->AddCommand(FMerge->Action(), [this] { FMerge->Execute(); }, [this] { return FileLoaded(); });
 }
 
 void TfrmMain::GoToObject(int ObjectIndex, int Line)

@@ -1,6 +1,7 @@
 #include "ui/window/mainform.h"
 
 #include "ui/compare/compareview.h"
+#include "ui/merge/mergecommand.h"
 #include "ui/common/errorbox.h"
 #include "ui/window/viewencoding.h"
 #include "ui/filter/filterbar.h"
@@ -52,7 +53,7 @@ TfrmMain::TfrmMain(const QStringList& Arguments, const QString& SettingsFileName
         gui::RunGuarded(this, [&] { FileEncodingsDetected(Encodings); });
     });
     CreateFeatures();
-    FSettingsOwners = {&FViewEncoding->Settings(), FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare};
+    FSettingsOwners = {&FViewEncoding->Settings(), FViewOptions, FListColumns, FRecentFiles, FFindAll, FCompare, FMerge};
     FormCreate(Arguments);
 }
 
@@ -92,6 +93,7 @@ void TfrmMain::FormDestroy()
     gui::RunGuarded(this, [this] { SaveSettings(); });
     // The views read the model: they let go of it before it goes.
     FCompare->FileChanging();
+    FMerge->FileChanging();
     FBrowser->Detach();
     FObjectTextFile.reset();
 }

@@ -35,6 +35,7 @@ class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
 class TListColumns;
+class TMergeCommand;
 class TNavigationHistory;
 class TObjectBrowser;
 class TOpenDialog;
@@ -148,6 +149,7 @@ private:
     void CreateFeatures();
     void AddEditCommands();
     void AddCompare();
+    void AddMerge();
     void AddFindAll();
     void AddNavigation();
     // A file is about to be opened, or the one shown closed: the features let
@@ -167,6 +169,7 @@ private:
     TNavigationHistory* FHistory = nullptr;
     TFindAllPanel* FFindAll = nullptr;
     TCompareCommand* FCompare = nullptr;
+    TMergeCommand* FMerge = nullptr;
     // The features that keep sections of their own in the settings file, in
     // the order a new file gets them, after the window's own.
     std::vector<TSettingsOwner*> FSettingsOwners;
