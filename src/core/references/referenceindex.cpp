@@ -228,19 +228,109 @@ std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target, std::string_v
     return Places;
 }
 
+std::vector<TDependency> TReferenceIndex::Counted(std::vector<TTarget> Targets)
+{
+    const auto Before = [](const TTarget& A, const TTarget& B) {
+        return std::tie(A.Type, A.ID, A.Name, A.Object) < std::tie(B.Type, B.ID, B.Name, B.Object);
+    };
+    std::sort(Targets.begin(), Targets.end(), Before);
+    std::vector<TDependency> Dependencies;
+    for (TTarget& Target : Targets) {
+        if (Dependencies.empty() || Before(Dependencies.back().Target, Target))
+            Dependencies.push_back({std::move(Target), 0});
+        ++Dependencies.back().Count;
+    }
+    return Dependencies;
+}
+
 std::vector<TDependency> TReferenceIndex::DepsOf(std::int32_t Object) const
 {
-    std::map<std::int32_t, std::int32_t> Counts;
+    std::vector<TTarget> Targets;
     if (Object >= 0 && std::size_t(Object) + 1 < FFirst.size())
         for (std::int32_t I = FFirst[std::size_t(Object)]; I < FFirst[std::size_t(Object) + 1]; ++I)
-            ++Counts[FEntries[std::size_t(I)].Target];
-    std::vector<TDependency> Dependencies;
-    for (const auto& [Key, Count] : Counts)
-        Dependencies.push_back({TargetOfKey(Key), Count});
-    std::sort(Dependencies.begin(), Dependencies.end(), [](const TDependency& A, const TDependency& B) {
-        return std::tie(A.Target.Type, A.Target.ID, A.Target.Name) < std::tie(B.Target.Type, B.Target.ID, B.Target.Name);
-    });
-    return Dependencies;
+            Targets.push_back(TargetOfKey(FEntries[std::size_t(I)].Target));
+    return Counted(std::move(Targets));
+}
+
+std::vector<TDependency> TReferenceIndex::ScanDepsOf(std::int32_t Object, platform::TStream& Reader) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    std::string Buffer;
+    TReferenceScanner Scanner;
+    std::vector<TTarget> Targets;
+    for (const TReference& Reference :
+         Scanner.Scan(ReadObject(FFile, Object, Reader, Buffer), Entry.ObjectType(), Entry.ID(), TScanDepth::Objects)) {
+        TTarget Target = Resolve(Reference);
+        if (Target.Object >= 0 || !Reference.Weak)
+            Targets.push_back(std::move(Target));
+    }
+    // Missing objects named differently in case are one.
+    for (TTarget& Target : Targets)
+        if (Target.Object < 0)
+            for (const TTarget& Other : Targets)
+                if (Other.Object < 0 && Other.Type == Target.Type && Other.ID == Target.ID && SameName(Other.Name, Target.Name)) {
+                    Target.Name = Other.Name;
+                    break;
+                }
+    return Counted(std::move(Targets));
+}
+
+namespace {
+
+// Whether Text holds Digits with no digit either side.
+bool HoldsNumber(std::string_view Text, std::string_view Digits)
+{
+    const auto IsDigit = [](char C) { return C >= '0' && C <= '9'; };
+    for (std::size_t At = Text.find(Digits); At != std::string_view::npos; At = Text.find(Digits, At + 1))
+        if ((At == 0 || !IsDigit(Text[At - 1])) && (At + Digits.size() == Text.size() || !IsDigit(Text[At + Digits.size()])))
+            return true;
+    return false;
+}
+
+// Whether Text holds Name, ASCII letters in any case.
+bool HoldsName(std::string_view Text, std::string_view Name)
+{
+    if (Name.empty())
+        return false;
+    const auto Fold = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+    const char First = Fold(Name[0]);
+    const char Other = First >= 'a' && First <= 'z' ? char(First - 32) : First;
+    for (std::size_t At = 0; At + Name.size() <= Text.size(); ++At) {
+        const std::size_t Lower = Text.find(First, At), Upper = First == Other ? Lower : Text.find(Other, At);
+        At = std::min(Lower, Upper);
+        if (At == std::string_view::npos || At + Name.size() > Text.size())
+            return false;
+        if (SameName(Text.substr(At, Name.size()), Name))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
+                              const TFound& Found) const
+{
+    const std::string Digits = Target.ID != 0 ? std::to_string(Target.ID) : std::string();
+    TReferenceScanner Scanner;
+    std::string Buffer;
+    for (std::int32_t Object = 0; Object < FFile.Count(); ++Object) {
+        const TObjectTextObject& Entry = FFile.Objects(Object);
+        const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+        // Every reference spells the number or the name; the object's own
+        // code reaches its members without either.
+        const bool Own = Object == Target.Object && !Member.empty();
+        if (!Own && !(Digits.size() && HoldsNumber(Text, Digits)) && !HoldsName(Text, Target.Name))
+            continue;
+        const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
+        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {
+            if (Reference.Definition || !SameName(Reference.Member, Member) || !Names(Reference, Target))
+                continue;
+            if (Reference.Weak && Target.Object < 0)
+                continue;
+            Found({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line}, Text);
+        }
+    }
 }
 
 std::optional<TResolved> TReferenceIndex::ReferenceAt(std::int32_t Object, std::string_view Text, std::int32_t Offset,

@@ -102,6 +102,15 @@ public:
     // Member in object Object's Text; -1 when none is called so.
     static std::int32_t MemberLine(std::string_view Text, TObjectType Type, std::int32_t ID, std::string_view Member);
 
+    // Without the index, for one question asked once (the companion): the
+    // references to Target (with Member: to that member), found by scanning
+    // only the objects where Target's number or name occurs. Found gets
+    // each with the referring object's text. The same places as RefsTo.
+    using TFound = std::function<void(const TPlace& Place, std::string_view Text)>;
+    void ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader, const TFound& Found) const;
+    // What object Object refers to, as DepsOf says it, from its text alone.
+    std::vector<TDependency> ScanDepsOf(std::int32_t Object, platform::TStream& Reader) const;
+
     // Bytes the index holds, for the benchmark.
     std::size_t MemoryUsed() const;
 
@@ -117,6 +126,7 @@ private:
     std::int32_t ObjectNamed(TObjectType Type, std::string_view Name) const;
     std::int32_t ObjectNumbered(TObjectType Type, std::int32_t ID) const;
     bool Names(const TReference& Reference, const TTarget& Target) const;
+    static std::vector<TDependency> Counted(std::vector<TTarget> Targets);
 
     const TObjectTextFile& FFile;
     std::unordered_map<std::uint64_t, std::int32_t> FByNumber;
