@@ -77,10 +77,14 @@ std::string_view ReadObject(const TObjectTextFile& File, std::int32_t Object, pl
     return std::string_view(Buffer.data(), std::size_t(Entry.Size()));
 }
 
-TReferenceIndex::TReferenceIndex(const TObjectTextFile& File) : FFile(File)
+TReferenceIndex::TReferenceIndex(const TObjectTextFile& File) : FFile(File) { LearnNames(); }
+
+void TReferenceIndex::LearnNames()
 {
-    for (std::int32_t I = 0; I < File.Count(); ++I) {
-        const TObjectTextObject& Object = File.Objects(I);
+    FByNumber.clear();
+    FByName.clear();
+    for (std::int32_t I = 0; I < FFile.Count(); ++I) {
+        const TObjectTextObject& Object = FFile.Objects(I);
         // The first object of a kind and number, or name, is the one meant.
         FByNumber.emplace(NumberKey(Object.ObjectType(), Object.ID()), I);
         FByName.emplace(NameKey(Object.ObjectType(), Object.Name()), I);
@@ -158,6 +162,7 @@ bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress
     FMissing.clear();
     FMissingKeys.clear();
     FBuilt = false;
+    LearnNames();
     TReferenceScanner Scanner;
     std::string Buffer;
     const std::int32_t Count = FFile.Count();

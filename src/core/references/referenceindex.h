@@ -64,7 +64,8 @@ struct TDefinition {
 
 class TReferenceIndex {
 public:
-    // Object names and numbers from File's headers; File must outlive the index.
+    // Object names and numbers from File's headers (again on Build); File
+    // must outlive the index.
     explicit TReferenceIndex(const TObjectTextFile& File);
 
     // Done objects of Count; called every few objects.
@@ -120,6 +121,7 @@ private:
         std::int32_t Target;  // >= 0: an object; < 0: ~ the missing one's index
     };
 
+    void LearnNames();
     std::int32_t TargetKey(const TReference& Reference);
     std::int32_t KeyOf(const TTarget& Target) const;
     TTarget TargetOfKey(std::int32_t Key) const;

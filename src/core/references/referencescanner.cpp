@@ -411,6 +411,8 @@ private:
         FInRoutine = false;
         if (Own.size() > 2 && Own[0] == 'O' && Own[1] == 'n' && Own[2] >= 'A' && Own[2] <= 'Z') {
             StartRoutine();
+            // A codeunit's OnRun works on its TableNo's record as if inside WITH Rec.
+            FOwnNames = FType != otCodeunit || Own == "OnRun";
             return I;
         }
         std::size_t Last = I;
@@ -698,6 +700,11 @@ private:
                     if (SameName(Bytes(WordStart, Value.Pos), "FIELD") && Value.At(Value.Pos) == '(') {
                         Value.Step();
                         ++Depth;
+                        for (const std::string_view Limit : {"UPPERLIMIT", "LOWERLIMIT"})
+                            if (Value.Word(Limit) && Value.At(Value.Pos) == '(') {
+                                Value.Step();
+                                ++Depth;
+                            }
                         const TValueName Own = ValueName(Value, ")", true);
                         if (!Own.Empty())
                             OwnValueMember(Own);
@@ -824,6 +831,7 @@ private:
         const std::string_view Word = TextOf(FTokens[I]);
         if (SameName(Word, "PROCEDURE")) {
             StartRoutine();
+            FOwnNames = FType != otCodeunit;
             FSeenProcedure = true;
             if (IsName(I + 1)) {
                 const std::string_view Name = NameOf(FTokens[I + 1]);
@@ -954,13 +962,14 @@ private:
         };
         if (!FWiths.empty())
             Add(FWiths.back().Record);
-        if (FOwnRecord.Type == otUnknown || !FInRoutine)
+        const TVarType Own = FType == otCodeunit ? FRecParameter : FOwnRecord;
+        if (Own.Type == otUnknown || !FInRoutine || !FOwnNames)
             return;
         // A page's own procedures are not its table's.
         if (FType != otTable && (Fold(Name), std::find(FProcedures.begin(), FProcedures.end(), FKey) != FProcedures.end()))
             return;
-        if (FWiths.empty() || FWiths.back().Record.Type != FOwnRecord.Type || FWiths.back().Record.ID != FOwnRecord.ID)
-            Add(FOwnRecord);
+        if (FWiths.empty() || FWiths.back().Record.Type != Own.Type || FWiths.back().Record.ID != Own.ID)
+            Add(Own);
     }
 
     // Name@1 : [TEMPORARY] [ARRAY [n] OF] Record 18 at the kind word I: the
@@ -1104,6 +1113,7 @@ private:
     TObjectType FRunObjectType = otUnknown;
     int FBlocks = 0;
     bool FInRoutine = false;
+    bool FOwnNames = false;  // unqualified names may be the own record's
     bool FSeenProcedure = false;
 };
 
