@@ -159,7 +159,7 @@ private:
             State = objectsyntax::ScanLine(Text, State, FSpans);
             // Code names an object only after a colon ("x : Record 18",
             // "DATABASE::Customer"), which most lines lack but for ":=".
-            const bool Plain = FMembers || HasColon(Text);
+            const bool Plain = FMembers || HasColon(Text) || (!FTokens.empty() && Continues(FTokens.back()));
             std::int32_t Pos = 0;
             for (std::size_t I = 0; I < FSpans.size(); ++I) {
                 const TSpan& Span = FSpans[I];
@@ -206,6 +206,19 @@ private:
             }
             Add(Base + I, J - I, Line, Kind);
             I = J;
+        }
+    }
+
+    // A token after which a declaration or KIND::Name may go on on the next line.
+    bool Continues(const TToken& Token) const
+    {
+        const std::string_view Text = TextOf(Token);
+        switch (Token.Kind) {
+        case TTokenKind::Punct: return Text == ":" || Text == "::" || Text == "[" || Text == "]" || Text == ",";
+        case TTokenKind::Keyword: return SameName(Text, "TEMPORARY") || SameName(Text, "ARRAY") || SameName(Text, "OF");
+        case TTokenKind::Ident:
+        case TTokenKind::Number: return true;
+        default: return false;
         }
     }
 
@@ -296,6 +309,7 @@ private:
         FBlocks = 0;
         FInRoutine = false;
         FSeenProcedure = false;
+        FRunObjectType = otUnknown;
         FSkip.assign(Emit ? FTokens.size() : 0, false);
         for (std::size_t I = 0; I < FTokens.size(); ++I) {
             const TToken& Token = FTokens[I];
@@ -357,6 +371,7 @@ private:
         FFrames.push_back({Section(), true});
         FDataItemTable = {};
         FDataItemVarName = {};
+        FRunObjectType = otUnknown;
         const TSection In = FFrames.back().Section;
         if (!FEmit || !FMembers || (In != TSection::Fields && In != TSection::Keys) || FType != otTable)
             return;
@@ -919,6 +934,8 @@ private:
     {
         const TToken& Member = FTokens[I + 2];
         const std::string_view Name = NameOf(Member);
+        if (Name.empty())
+            return;  // "": no member of anything
         FOut.push_back(MemberReference(Variable, FTokens[I].Offset, Member.Offset + Member.Length - FTokens[I].Offset,
                                        std::int32_t(Name.data() - FText.data()), std::int32_t(Name.size()), Member.Line,
                                        Member.Offset, Member.Length));
@@ -938,6 +955,8 @@ private:
                 return;
             const TToken& Field = FTokens[J];
             const std::string_view Name = NameOf(Field);
+            if (Name.empty())
+                return;
             FOut.push_back(MemberReference(Record, Field.Offset, Field.Length, std::int32_t(Name.data() - FText.data()),
                                            std::int32_t(Name.size()), Field.Line));
             FSkip[J] = true;
