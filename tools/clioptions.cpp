@@ -4,6 +4,7 @@
 #include "clicompare.h"
 #include "clihelp.h"
 #include "climerge.h"
+#include "clireferences.h"
 
 #include <cstdio>
 
@@ -305,6 +306,55 @@ private:
     std::string FBase, FOurs, FTheirs;
 };
 
+class TRefs : public TSubcommand {
+public:
+    CLI::App* Add(CLI::App& Program) override
+    {
+        CLI::App* Command = Program.add_subcommand("refs");
+        Command->description(
+            "Where TARGET is used: one tab-separated line per referring line, with the referring\n"
+            "object's index, kind, number and name, the line's number and its text. TARGET as\n"
+            "Go to Object reads it: Table 18, t18, codeunit 80, p21, q5, 18. Exit code 0 when\n"
+            "something refers to it, 1 when nothing does, 2 for a malformed TARGET or a failure.");
+        Command->add_option("--member", FMember, "a field or procedure of TARGET instead of TARGET itself")
+            ->type_name("NAME");
+        AddFile(Command, FFileName);
+        Command->add_option("TARGET", FTarget, "the object: kind and number")->required();
+        return Command;
+    }
+    std::vector<std::string> Synopsis() const override { return {"refs [--member NAME] FILE TARGET"}; }
+    std::string Summary() const override { return "where an object or its member is used (exit 1 when nowhere)"; }
+    int Run() override
+    {
+        BinaryStandardOutput();
+        return Refs(FFileName, FTarget, FMember);
+    }
+
+private:
+    std::string FMember, FFileName, FTarget;
+};
+
+class TDeps : public TSubcommand {
+public:
+    CLI::App* Add(CLI::App& Program) override
+    {
+        CLI::App* Command = Program.add_subcommand("deps");
+        Command->description(
+            "What TARGET uses: one tab-separated line per object it refers to, with kind,\n"
+            "number, name and how many references, and \"missing\" after an object the file\n"
+            "does not hold (its number or name empty when the reference gives none).");
+        AddFile(Command, FFileName);
+        Command->add_option("TARGET", FTarget, "the object: kind and number")->required();
+        return Command;
+    }
+    std::vector<std::string> Synopsis() const override { return {"deps FILE TARGET"}; }
+    std::string Summary() const override { return "the objects an object refers to, with counts"; }
+    int Run() override { return Deps(FFileName, FTarget); }
+
+private:
+    std::string FFileName, FTarget;
+};
+
 } // namespace
 
 std::vector<std::unique_ptr<TSubcommand>> Subcommands()
@@ -317,6 +367,8 @@ std::vector<std::unique_ptr<TSubcommand>> Subcommands()
     All.push_back(std::make_unique<TEncodings>());
     All.push_back(std::make_unique<TCompare>());
     All.push_back(std::make_unique<TMerge>());
+    All.push_back(std::make_unique<TRefs>());
+    All.push_back(std::make_unique<TDeps>());
     return All;
 }
 

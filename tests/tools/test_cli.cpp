@@ -725,3 +725,42 @@ TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)
 }
 
 } // namespace
+
+namespace {
+
+const char* const RefsFile =
+    "OBJECT Table 18 Customer\r\n{\r\n  FIELDS\r\n  {\r\n    { 1   ;   ;No.   ;Code20 }\r\n  }\r\n}\r\n"
+    "OBJECT Page 21 Card\r\n{\r\n  PROPERTIES\r\n  {\r\n    SourceTable=Table18;\r\n  }\r\n  CODE\r\n  {\r\n"
+    "    VAR\r\n      C@1 : Record 18;\tD@2 : Record 18;\r\n      X@3 : Codeunit 77;\r\n\r\n"
+    "    PROCEDURE P@1();\r\n    BEGIN\r\n      C.\"No.\" := '';\r\n    END;\r\n\r\n    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+
+class CliRefs : public testing::Test {
+protected:
+    void SetUp() override { WriteFileBytes(File, RefsFile); }
+    TTempDir Dir;
+    std::string File = Dir.File("refs.txt");
+};
+
+} // namespace
+
+TEST_F(CliRefs, OneLinePerReferringLineWithExitCodes)
+{
+    const TRun Refs = RunCli("refs " + Quoted(File) + " t18");
+    EXPECT_EQ(0, Refs.Status);
+    EXPECT_EQ("1\tPage\t21\tCard\t5\t    SourceTable=Table18;\n"
+              "1\tPage\t21\tCard\t10\t      C@1 : Record 18;\\tD@2 : Record 18;\n",
+              Refs.Out);
+    EXPECT_EQ("1\tPage\t21\tCard\t15\t      C.\"No.\" := '';\n", RunCli("refs --member no. " + Quoted(File) + " " + Quoted("Table 18")).Out);
+    EXPECT_EQ(1, RunCli("refs " + Quoted(File) + " p21").Status);
+    EXPECT_EQ(1, RunCli("refs --member Name " + Quoted(File) + " 18").Status);
+    EXPECT_EQ(2, RunCli("refs " + Quoted(File) + " tabel18").Status);
+}
+
+TEST_F(CliRefs, DepsCountsAndMarksMissingObjects)
+{
+    const TRun Deps = RunCli("deps " + Quoted(File) + " p21");
+    EXPECT_EQ(0, Deps.Status);
+    EXPECT_EQ("Table\t18\tCustomer\t3\nCodeunit\t77\t\t1\tmissing\n", Deps.Out);
+    EXPECT_EQ(1, RunCli("deps " + Quoted(File) + " t18").Status);
+    EXPECT_EQ(2, RunCli("deps " + Quoted(File) + " t19").Status);
+}

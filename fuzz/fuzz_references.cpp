@@ -1,0 +1,63 @@
+// Fuzzes the reference scanner: on any text, at either depth, it never
+// throws, every reference and its marked bytes lie inside the text (the
+// marked ones inside the reference), names and members are views into the
+// text, lines are the text's own, and what names objects is the same at both
+// depths.
+//
+// Input: one byte for the object's kind, then the text.
+#include "fuzzcheck.h"
+
+#include "core/references/referencescanner.h"
+#include "core/search/linecount.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+
+using namespace fuzzcheck;
+
+namespace {
+
+bool Inside(std::string_view Text, std::string_view Part)
+{
+    return Part.empty() || (Part.data() >= Text.data() && Part.data() + Part.size() <= Text.data() + Text.size());
+}
+
+std::string Where(const references::TReference& R)
+{
+    return std::to_string(R.Offset) + "+" + std::to_string(R.Length) + " mark " + std::to_string(R.MarkOffset) + "+" +
+           std::to_string(R.MarkLength) + " line " + std::to_string(R.Line);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
+{
+    FuzzedDataProvider In(Data, Size);
+    const TObjectType Type = TObjectType(In.ConsumeIntegral<std::uint8_t>() % ObjectTypeCount);
+    const std::string Text = In.ConsumeRemainingBytesAsString();
+    references::TReferenceScanner Scanner;
+    std::vector<std::string> Objects;
+    for (const references::TScanDepth Depth : {references::TScanDepth::Objects, references::TScanDepth::Members}) {
+        std::vector<std::string> Named;
+        for (const references::TReference& R : Scanner.Scan(Text, Type, 7, Depth)) {
+            FUZZ_CHECK(R.Offset >= 0 && R.Length >= 0 && std::size_t(R.Offset) + std::size_t(R.Length) <= Text.size(),
+                       Where(R));
+            FUZZ_CHECK(R.MarkOffset >= R.Offset && R.MarkOffset + R.MarkLength <= R.Offset + R.Length, Where(R));
+            FUZZ_CHECK(Inside(Text, R.Name) && Inside(Text, R.Member), Where(R));
+            FUZZ_CHECK(R.Line == search::TLineCount::LineOf(Text, std::size_t(R.Offset)) ||
+                           R.Line == search::TLineCount::LineOf(Text, std::size_t(R.MarkOffset)),
+                       Where(R));
+            if (!R.Definition && !R.Implicit && R.Member.empty())
+                Named.push_back(std::to_string(R.Type) + " " + std::to_string(R.ID) + " " + std::string(R.Name) +
+                                    " @" + std::to_string(R.Offset));
+        }
+        if (Depth == references::TScanDepth::Objects)
+            Objects = Named;
+        else
+            for (const std::string& Object : Named)
+                FUZZ_CHECK(std::find(Objects.begin(), Objects.end(), Object) != Objects.end(),
+                           "found only when members are looked for: " + Object);
+    }
+    return 0;
+}

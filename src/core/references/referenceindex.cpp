@@ -1,0 +1,413 @@
+#include "core/references/referenceindex.h"
+
+#include "core/objectoutline.h"
+
+#include <algorithm>
+#include <limits>
+#include <map>
+#include <tuple>
+
+namespace references {
+
+namespace {
+
+std::uint64_t NumberKey(TObjectType Type, std::int32_t ID)
+{
+    return std::uint64_t(Type) << 32 | std::uint32_t(ID);
+}
+
+std::string NameKey(TObjectType Type, std::string_view Name)
+{
+    std::string Key(1, char(Type));
+    for (const char C : Name)
+        Key += C >= 'A' && C <= 'Z' ? char(C + 32) : C;
+    return Key;
+}
+
+bool Within(std::int32_t Offset, std::int32_t Start, std::int32_t Length)
+{
+    return Offset >= Start && Offset <= Start + Length;
+}
+
+// Of the references under Offset, the one a caret means: the narrowest whose
+// marked bytes hold it, else the narrowest that holds it at all.
+const TReference* Under(const std::vector<TReference>& References, std::int32_t Offset,
+                        const std::function<bool(const TReference&)>& Wanted)
+{
+    const TReference* Best = nullptr;
+    bool BestMarked = false;
+    for (const TReference& Reference : References) {
+        if (!Wanted(Reference) || !Within(Offset, Reference.Offset, Reference.Length))
+            continue;
+        const bool Marked = Within(Offset, Reference.MarkOffset, Reference.MarkLength);
+        if (!Best || (Marked && !BestMarked) || (Marked == BestMarked && Reference.Length < Best->Length)) {
+            Best = &Reference;
+            BestMarked = Marked;
+        }
+    }
+    return Best;
+}
+
+// An outline caption's own name: "1 No." -> "No.", "LOCAL Post" -> "Post",
+// "TextBox \"No.\"" -> "No.", "No. - OnValidate" -> "OnValidate".
+bool CaptionNames(const TOutlineEntry& Entry, std::string_view Member)
+{
+    std::string_view Caption = Entry.Caption;
+    if (const std::size_t Dash = Caption.rfind(" - "); Entry.Kind == TOutlineKind::Trigger && Dash != std::string_view::npos)
+        Caption.remove_prefix(Dash + 3);
+    if (Entry.Kind == TOutlineKind::Control || Entry.Kind == TOutlineKind::Field || Entry.Kind == TOutlineKind::Procedure)
+        if (const std::size_t Space = Caption.find(' '); Space != std::string_view::npos)
+            Caption.remove_prefix(Space + 1);
+    if (Caption.size() >= 2 && Caption.front() == '"' && Caption.back() == '"')
+        Caption = Caption.substr(1, Caption.size() - 2);
+    return SameName(Caption, Member);
+}
+
+}  // namespace
+
+std::string_view ReadObject(const TObjectTextFile& File, std::int32_t Object, platform::TStream& Reader,
+                            std::string& Buffer)
+{
+    const TObjectTextObject& Entry = File.Objects(Object);
+    if (Buffer.size() < std::size_t(Entry.Size()))
+        Buffer.resize(std::size_t(Entry.Size()));
+    if (Entry.Size() > 0 && (Reader.Seek(Entry.Offset(), platform::TSeekOrigin::soBeginning) != Entry.Offset() ||
+                             Reader.Read(Buffer.data(), Entry.Size()) != Entry.Size()))
+        throw platform::EReadError("Stream read error");
+    return std::string_view(Buffer.data(), std::size_t(Entry.Size()));
+}
+
+TReferenceIndex::TReferenceIndex(const TObjectTextFile& File) : FFile(File) { LearnNames(); }
+
+void TReferenceIndex::LearnNames()
+{
+    FByNumber.clear();
+    FByName.clear();
+    for (std::int32_t I = 0; I < FFile.Count(); ++I) {
+        const TObjectTextObject& Object = FFile.Objects(I);
+        // The first object of a kind and number, or name, is the one meant.
+        FByNumber.emplace(NumberKey(Object.ObjectType(), Object.ID()), I);
+        FByName.emplace(NameKey(Object.ObjectType(), Object.Name()), I);
+    }
+}
+
+std::int32_t TReferenceIndex::ObjectNumbered(TObjectType Type, std::int32_t ID) const
+{
+    const auto Found = FByNumber.find(NumberKey(Type, ID));
+    return Found == FByNumber.end() ? -1 : Found->second;
+}
+
+std::int32_t TReferenceIndex::ObjectNamed(TObjectType Type, std::string_view Name) const
+{
+    const auto Found = FByName.find(NameKey(Type, Name));
+    return Found == FByName.end() ? -1 : Found->second;
+}
+
+TTarget TReferenceIndex::TargetOf(std::int32_t Object) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    return {Object, Entry.ObjectType(), Entry.ID(), std::string(Entry.Name())};
+}
+
+TTarget TReferenceIndex::Resolve(const TReference& Reference) const
+{
+    const std::int32_t Object =
+        Reference.Name.empty() ? ObjectNumbered(Reference.Type, Reference.ID) : ObjectNamed(Reference.Type, Reference.Name);
+    if (Object >= 0)
+        return TargetOf(Object);
+    return {-1, Reference.Type, Reference.ID, std::string(Reference.Name)};
+}
+
+bool TReferenceIndex::Names(const TReference& Reference, const TTarget& Target) const
+{
+    const TTarget Named = Resolve(Reference);
+    if (Target.Object >= 0 || Named.Object >= 0)
+        return Named.Object == Target.Object;
+    return Named.Type == Target.Type && Named.ID == Target.ID && SameName(Named.Name, Target.Name);
+}
+
+std::int32_t TReferenceIndex::TargetKey(const TReference& Reference)
+{
+    const TTarget Target = Resolve(Reference);
+    if (Target.Object >= 0)
+        return Target.Object;
+    const std::string Key = Target.ID != 0 ? NameKey(Target.Type, "#" + std::to_string(Target.ID))
+                                           : NameKey(Target.Type, "$" + Target.Name);
+    const auto [Found, Added] = FMissingKeys.emplace(Key, std::int32_t(FMissing.size()));
+    if (Added)
+        FMissing.push_back(Target);
+    return ~Found->second;
+}
+
+std::int32_t TReferenceIndex::KeyOf(const TTarget& Target) const
+{
+    if (Target.Object >= 0)
+        return Target.Object;
+    const std::string Key = Target.ID != 0 ? NameKey(Target.Type, "#" + std::to_string(Target.ID))
+                                           : NameKey(Target.Type, "$" + Target.Name);
+    const auto Found = FMissingKeys.find(Key);
+    return Found == FMissingKeys.end() ? std::numeric_limits<std::int32_t>::min() : ~Found->second;
+}
+
+TTarget TReferenceIndex::TargetOfKey(std::int32_t Key) const
+{
+    return Key >= 0 ? TargetOf(Key) : FMissing[std::size_t(~Key)];
+}
+
+bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress, const std::atomic<bool>* Cancel)
+{
+    FFirst.clear();
+    FEntries.clear();
+    FByTarget.clear();
+    FMissing.clear();
+    FMissingKeys.clear();
+    FBuilt = false;
+    LearnNames();
+    TReferenceScanner Scanner;
+    std::string Buffer;
+    const std::int32_t Count = FFile.Count();
+    for (std::int32_t I = 0; I < Count; ++I) {
+        if (Cancel && Cancel->load(std::memory_order_relaxed)) {
+            FFirst.clear();
+            FEntries.clear();
+            return false;
+        }
+        FFirst.push_back(std::int32_t(FEntries.size()));
+        const TObjectTextObject& Object = FFile.Objects(I);
+        const std::string_view Text = ReadObject(FFile, I, Reader, Buffer);
+        for (const TReference& Reference : Scanner.Scan(Text, Object.ObjectType(), Object.ID(), TScanDepth::Objects)) {
+            if (Reference.Weak && Resolve(Reference).Object < 0)
+                continue;
+            FEntries.push_back({Reference.MarkOffset, Reference.MarkLength, Reference.Line, TargetKey(Reference)});
+        }
+        if (Progress && (I % 64 == 63 || I + 1 == Count))
+            Progress(I + 1, Count);
+    }
+    FFirst.push_back(std::int32_t(FEntries.size()));
+    FEntries.shrink_to_fit();
+    FByTarget.resize(FEntries.size());
+    for (std::size_t I = 0; I < FByTarget.size(); ++I)
+        FByTarget[I] = std::int32_t(I);
+    std::stable_sort(FByTarget.begin(), FByTarget.end(),
+                     [this](std::int32_t A, std::int32_t B) { return FEntries[std::size_t(A)].Target < FEntries[std::size_t(B)].Target; });
+    FBuilt = true;
+    return true;
+}
+
+std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target) const
+{
+    std::vector<TPlace> Places;
+    const std::int32_t Key = KeyOf(Target);
+    const auto Less = [this](std::int32_t Entry, std::int32_t K) { return FEntries[std::size_t(Entry)].Target < K; };
+    for (auto I = std::lower_bound(FByTarget.begin(), FByTarget.end(), Key, Less);
+         I != FByTarget.end() && FEntries[std::size_t(*I)].Target == Key; ++I) {
+        const TEntry& Entry = FEntries[std::size_t(*I)];
+        const std::int32_t Object = std::int32_t(std::upper_bound(FFirst.begin(), FFirst.end(), *I) - FFirst.begin()) - 1;
+        Places.push_back({Object, Entry.Offset, Entry.Length, Entry.Line});
+    }
+    return Places;
+}
+
+std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
+                                            const std::atomic<bool>* Cancel) const
+{
+    std::vector<std::int32_t> Objects;
+    if (Target.Object >= 0)
+        Objects.push_back(Target.Object);
+    for (const TPlace& Place : RefsTo(Target))
+        Objects.push_back(Place.Object);
+    std::sort(Objects.begin(), Objects.end());
+    Objects.erase(std::unique(Objects.begin(), Objects.end()), Objects.end());
+    std::vector<TPlace> Places;
+    TReferenceScanner Scanner;
+    std::string Buffer;
+    for (const std::int32_t Object : Objects) {
+        if (Cancel && Cancel->load(std::memory_order_relaxed))
+            break;
+        const TObjectTextObject& Entry = FFile.Objects(Object);
+        const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members))
+            if (!Reference.Definition && SameName(Reference.Member, Member) && Names(Reference, Target))
+                Places.push_back({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line});
+    }
+    return Places;
+}
+
+std::vector<TDependency> TReferenceIndex::Counted(std::vector<TTarget> Targets)
+{
+    const auto Before = [](const TTarget& A, const TTarget& B) {
+        return std::tie(A.Type, A.ID, A.Name, A.Object) < std::tie(B.Type, B.ID, B.Name, B.Object);
+    };
+    std::sort(Targets.begin(), Targets.end(), Before);
+    std::vector<TDependency> Dependencies;
+    for (TTarget& Target : Targets) {
+        if (Dependencies.empty() || Before(Dependencies.back().Target, Target))
+            Dependencies.push_back({std::move(Target), 0});
+        ++Dependencies.back().Count;
+    }
+    return Dependencies;
+}
+
+std::vector<TDependency> TReferenceIndex::DepsOf(std::int32_t Object) const
+{
+    std::vector<TTarget> Targets;
+    if (Object >= 0 && std::size_t(Object) + 1 < FFirst.size())
+        for (std::int32_t I = FFirst[std::size_t(Object)]; I < FFirst[std::size_t(Object) + 1]; ++I)
+            Targets.push_back(TargetOfKey(FEntries[std::size_t(I)].Target));
+    return Counted(std::move(Targets));
+}
+
+std::vector<TDependency> TReferenceIndex::ScanDepsOf(std::int32_t Object, platform::TStream& Reader) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    std::string Buffer;
+    TReferenceScanner Scanner;
+    std::vector<TTarget> Targets;
+    for (const TReference& Reference :
+         Scanner.Scan(ReadObject(FFile, Object, Reader, Buffer), Entry.ObjectType(), Entry.ID(), TScanDepth::Objects)) {
+        TTarget Target = Resolve(Reference);
+        if (Target.Object >= 0 || !Reference.Weak)
+            Targets.push_back(std::move(Target));
+    }
+    // Missing objects named differently in case are one.
+    for (TTarget& Target : Targets)
+        if (Target.Object < 0)
+            for (const TTarget& Other : Targets)
+                if (Other.Object < 0 && Other.Type == Target.Type && Other.ID == Target.ID && SameName(Other.Name, Target.Name)) {
+                    Target.Name = Other.Name;
+                    break;
+                }
+    return Counted(std::move(Targets));
+}
+
+namespace {
+
+// Whether Text holds Digits with no digit either side.
+bool HoldsNumber(std::string_view Text, std::string_view Digits)
+{
+    const auto IsDigit = [](char C) { return C >= '0' && C <= '9'; };
+    for (std::size_t At = Text.find(Digits); At != std::string_view::npos; At = Text.find(Digits, At + 1))
+        if ((At == 0 || !IsDigit(Text[At - 1])) && (At + Digits.size() == Text.size() || !IsDigit(Text[At + Digits.size()])))
+            return true;
+    return false;
+}
+
+// Whether Text holds Name, ASCII letters in any case.
+bool HoldsName(std::string_view Text, std::string_view Name)
+{
+    if (Name.empty())
+        return false;
+    const auto Fold = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
+    const char First = Fold(Name[0]);
+    const char Other = First >= 'a' && First <= 'z' ? char(First - 32) : First;
+    for (std::size_t At = 0; At + Name.size() <= Text.size(); ++At) {
+        const std::size_t Lower = Text.find(First, At), Upper = First == Other ? Lower : Text.find(Other, At);
+        At = std::min(Lower, Upper);
+        if (At == std::string_view::npos || At + Name.size() > Text.size())
+            return false;
+        if (SameName(Text.substr(At, Name.size()), Name))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
+                              const TFound& Found) const
+{
+    const std::string Digits = Target.ID != 0 ? std::to_string(Target.ID) : std::string();
+    TReferenceScanner Scanner;
+    std::string Buffer;
+    for (std::int32_t Object = 0; Object < FFile.Count(); ++Object) {
+        const TObjectTextObject& Entry = FFile.Objects(Object);
+        const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+        // Every reference spells the number or the name; the object's own
+        // code reaches its members without either.
+        const bool Own = Object == Target.Object && !Member.empty();
+        if (!Own && !(Digits.size() && HoldsNumber(Text, Digits)) && !HoldsName(Text, Target.Name))
+            continue;
+        const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
+        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {
+            if (Reference.Definition || !SameName(Reference.Member, Member) || !Names(Reference, Target))
+                continue;
+            if (Reference.Weak && Target.Object < 0)
+                continue;
+            Found({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line}, Text);
+        }
+    }
+}
+
+std::optional<TResolved> TReferenceIndex::ReferenceAt(std::int32_t Object, std::string_view Text, std::int32_t Offset,
+                                                      platform::TStream* Reader) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    TReferenceScanner Scanner;
+    const std::vector<TReference>& References = Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members);
+    std::string Buffer;
+    const TReference* Found = Under(References, Offset, [&](const TReference& Reference) {
+        if (Reference.Definition)
+            return false;
+        if (!Reference.Implicit || !Reader)
+            return true;
+        const TTarget Target = Resolve(Reference);
+        return Target.Object >= 0 &&
+               MemberLine(ReadObject(FFile, Target.Object, *Reader, Buffer), Target.Type, Target.ID, Reference.Member) > 0;
+    });
+    if (!Found)
+        return std::nullopt;
+    return TResolved{*Found, Resolve(*Found)};
+}
+
+std::optional<TResolved> TReferenceIndex::MemberAt(std::int32_t Object, std::string_view Text, std::int32_t Offset) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    TReferenceScanner Scanner;
+    const TReference* Found = Under(Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members), Offset,
+                                    [](const TReference& Reference) { return Reference.Definition; });
+    if (!Found)
+        return std::nullopt;
+    return TResolved{*Found, TargetOf(Object)};
+}
+
+TDefinition TReferenceIndex::Definition(const TResolved& Found, platform::TStream& Reader) const
+{
+    TDefinition Definition;
+    Definition.Object = Found.Target.Object;
+    if (Definition.Object < 0)
+        return Definition;
+    if (Found.Reference.Member.empty()) {
+        Definition.Line = 1;
+        return Definition;
+    }
+    std::string Buffer;
+    Definition.Line = MemberLine(ReadObject(FFile, Definition.Object, Reader, Buffer), Found.Target.Type,
+                                 Found.Target.ID, Found.Reference.Member);
+    return Definition;
+}
+
+std::int32_t TReferenceIndex::MemberLine(std::string_view Text, TObjectType Type, std::int32_t ID, std::string_view Member)
+{
+    TReferenceScanner Scanner;
+    for (const TReference& Reference : Scanner.Scan(Text, Type, ID, TScanDepth::Members))
+        if (Reference.Definition && SameName(Reference.Member, Member))
+            return Reference.Line;
+    // Triggers, keys and controls, as the outline names them.
+    const TObjectOutline Outline(Text);
+    for (const TOutlineEntry& Entry : Outline.Entries())
+        if (Entry.Kind != TOutlineKind::Field && Entry.Kind != TOutlineKind::Procedure && CaptionNames(Entry, Member))
+            return Entry.Line + 1;
+    return -1;
+}
+
+std::size_t TReferenceIndex::MemoryUsed() const
+{
+    std::size_t Bytes = FFirst.capacity() * sizeof(std::int32_t) + FEntries.capacity() * sizeof(TEntry) +
+                        FByTarget.capacity() * sizeof(std::int32_t) + FMissing.capacity() * sizeof(TTarget);
+    // The maps: a node (key, value, link, hash) and a bucket each.
+    Bytes += FByNumber.size() * (sizeof(std::uint64_t) + 32) + FByName.size() * (sizeof(std::string) + 40) +
+             FMissingKeys.size() * (sizeof(std::string) + 40);
+    return Bytes;
+}
+
+}  // namespace references

@@ -1,0 +1,238 @@
+// The reference scanner on objects written for each form a reference takes,
+// and the where-used index over a small file of them.
+#include "core/references/referenceindex.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+using namespace references;
+
+// Every reference but definitions: [?]Kind Number-or-'Name'[.Member]=marked bytes
+// ("?": an unqualified name, a member only if its record has one so called).
+std::string Found(std::string_view Text, TObjectType Type, std::int32_t ID)
+{
+    TReferenceScanner Scanner;
+    std::string Out;
+    for (const TReference& R : Scanner.Scan(Text, Type, ID, TScanDepth::Members)) {
+        if (R.Definition)
+            continue;
+        Out += Out.empty() ? "" : " ";
+        Out += (R.Implicit ? "?" : "") + ObjectTypeNames[R.Type] +
+               (R.Name.empty() ? std::to_string(R.ID) : "'" + std::string(R.Name) + "'");
+        if (!R.Member.empty())
+            Out += "." + std::string(R.Member);
+        Out += "=" + std::string(Text.substr(std::size_t(R.MarkOffset), std::size_t(R.MarkLength)));
+    }
+    return Out;
+}
+
+// A codeunit with global VARs and one procedure's code.
+std::string Codeunit(const std::string& Globals, const std::string& Code, const std::string& Locals = "")
+{
+    return "OBJECT Codeunit 50000 Test\r\n{\r\n  PROPERTIES\r\n  {\r\n  }\r\n  CODE\r\n  {\r\n    VAR\r\n" + Globals +
+           "\r\n    PROCEDURE Run@1();\r\n" + (Locals.empty() ? "" : "    VAR\r\n" + Locals + "\r\n") +
+           "    BEGIN\r\n" + Code + "\r\n    END;\r\n\r\n    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+}
+
+struct TScanCase {
+    const char* Name;
+    std::string Text;
+    TObjectType Type;
+    std::int32_t ID;
+    const char* Expected;
+};
+
+class ReferenceScanner : public testing::TestWithParam<TScanCase> {};
+
+TEST_P(ReferenceScanner, FindsEachForm)
+{
+    const TScanCase& C = GetParam();
+    EXPECT_EQ(C.Expected, Found(C.Text, C.Type, C.ID));
+}
+
+const std::string CustVar = "      Cust@1000 : Record 18;\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ReferenceScanner,
+    testing::Values(
+        TScanCase{"Declarations",
+                  Codeunit("      Cust@1000 : Record 18;\r\n      Lines@1001 : TEMPORARY Record 37;\r\n"
+                           "      Heads@1002 : ARRAY [2] OF Record 36;\r\n      Post@1003 : Codeunit 80;\r\n"
+                           "      Card@1004 : Page 21;\r\n      Old@1005 : Form 22;\r\n      Q@1006 : Query 5;\r\n",
+                           ""),
+                  otCodeunit, 50000,
+                  "Table18=Record 18 Table37=Record 37 Table36=Record 36 Codeunit80=Codeunit 80 Page21=Page 21 "
+                  "Form22=Form 22 Query5=Query 5"},
+        TScanCase{"KindColonName",
+                  Codeunit("", "      X := DATABASE::Customer;\r\n      PAGE.RUNMODAL(PAGE::\"Customer List\");\r\n"
+                               "      Y := database::\"sales header\";"),
+                  otCodeunit, 50000,
+                  "Table'Customer'=Customer Page'Customer List'=\"Customer List\" Table'sales header'=\"sales header\""},
+        TScanCase{"NotInStringsOrComments",
+                  Codeunit(CustVar, "      MESSAGE('DATABASE::Item, X : Record 27, Cust.Name');\r\n"
+                                    "      // DATABASE::Item Cust.Name\r\n      { DATABASE::Item\r\n  Cust.\"No.\" }"),
+                  otCodeunit, 50000, "Table18=Record 18"},
+        TScanCase{"MembersThroughVariables",
+                  Codeunit(CustVar + "      Post@1001 : Codeunit 80;\r\n",
+                           "      Cust.\"No.\" := '';\r\n      cust.Name := CUST.\"Search Name\";\r\n      Post.RUN(Cust);\r\n"
+                           "      Cust.SETRANGE(\"Balance (LCY)\",0);\r\n      Cust.CALCFIELDS(Balance,\"Net Change\");"),
+                  otCodeunit, 50000,
+                  "Table18=Record 18 Codeunit80=Codeunit 80 Table18.No.=\"No.\" Table18.Name=Name "
+                  "Table18.Search Name=\"Search Name\" Codeunit80.RUN=RUN Table18.SETRANGE=SETRANGE "
+                  "Table18.Balance (LCY)=\"Balance (LCY)\" Table18.CALCFIELDS=CALCFIELDS Table18.Balance=Balance "
+                  "Table18.Net Change=\"Net Change\""},
+        TScanCase{"LocalBeforeGlobal",
+                  Codeunit(CustVar, "      Cust.Name := '';", "      Cust@1001 : Record 36;"), otCodeunit, 50000,
+                  "Table18=Record 18 Table36=Record 36 Table36.Name=Name"},
+        TScanCase{"WithBlock",
+                  Codeunit(CustVar, "      WITH Cust DO BEGIN\r\n        \"No.\" := '';\r\n        VALIDATE(Name);\r\n"
+                                    "      END;\r\n      Amount := 0;",
+                           "      Amount@1001 : Decimal;"),
+                  otCodeunit, 50000, "Table18=Record 18 ?Table18.No.=\"No.\" ?Table18.VALIDATE=VALIDATE ?Table18.Name=Name"},
+        TScanCase{"RecInTable",
+                  "OBJECT Table 18 Customer\r\n{\r\n  PROPERTIES\r\n  {\r\n    OnInsert=BEGIN\r\n"
+                  "               Rec.\"No.\" := xRec.\"No.\";\r\n               \"Search Name\" := Name;\r\n"
+                  "             END;\r\n\r\n  }\r\n  FIELDS\r\n  {\r\n    { 1   ;   ;No.                 ;Code20 }\r\n"
+                  "  }\r\n  KEYS\r\n  {\r\n    {    ;No.,Name                   ;Clustered=Yes }\r\n  }\r\n}\r\n",
+                  otTable, 18,
+                  "Table18.No.=\"No.\" Table18.No.=\"No.\" ?Table18.Search Name=\"Search Name\" ?Table18.Name=Name "
+                  "Table18.No.=No. Table18.Name=Name"},
+        TScanCase{"RecInPage",
+                  "OBJECT Page 21 Card\r\n{\r\n  PROPERTIES\r\n  {\r\n    SourceTable=Table18;\r\n"
+                  "    OnOpenPage=BEGIN\r\n                 Rec.Name := '';\r\n               END;\r\n\r\n  }\r\n"
+                  "  CONTROLS\r\n  {\r\n    { 2   ;2   ;Field     ;\r\n                SourceExpr=\"No.\" }\r\n  }\r\n}\r\n",
+                  otPage, 21, "Table18=Table18 Table18.Name=Name ?Table18.No.=\"No.\""},
+        TScanCase{"TableRelationAlternatives",
+                  "OBJECT Table 37 Line\r\n{\r\n  FIELDS\r\n  {\r\n    { 6   ;   ;No.   ;Code20  ;"
+                  "TableRelation=IF (Type=CONST(Item)) Item\r\n"
+                  "                                   ELSE IF (Type=CONST(Resource)) Resource.\"No.\" WHERE (Blocked=CONST(No))\r\n"
+                  "                                   ELSE \"G/L Account\" }\r\n  }\r\n}\r\n",
+                  otTable, 37,
+                  "Table37.Type=Type Table'Item'=Item Table37.Type=Type Table'Resource'.No.=\"No.\" "
+                  "Table'Resource'.Blocked=Blocked Table'G/L Account'=\"G/L Account\""},
+        TScanCase{"CalcFormula",
+                  "OBJECT Table 18 Customer\r\n{\r\n  FIELDS\r\n  {\r\n    { 59  ;   ;Balance   ;Decimal ;"
+                  "CalcFormula=Sum(\"Cust. Ledger Entry\".Amount WHERE (Customer No.=FIELD(No.),\r\n"
+                  "                                                  Date=FIELD(UPPERLIMIT(Date Filter)))) }\r\n  }\r\n}\r\n",
+                  otTable, 18,
+                  "Table'Cust. Ledger Entry'.Amount=Amount Table'Cust. Ledger Entry'.Customer No.=Customer No. "
+                  "Table18.No.=No. Table'Cust. Ledger Entry'.Date=Date Table18.Date Filter=Date Filter"},
+        TScanCase{"NamingProperties",
+                  "OBJECT Page 22 List\r\n{\r\n  PROPERTIES\r\n  {\r\n    Permissions=TableData 17=r,\r\n"
+                  "                TableData 21=rimd;\r\n    CardPageID=Customer Card;\r\n  }\r\n  CONTROLS\r\n  {\r\n"
+                  "    { 3   ;1   ;Action    ;\r\n                      RunObject=Report 6 }\r\n  }\r\n}\r\n",
+                  otPage, 22, "Table17=17 Table21=21 Page'Customer Card'=Customer Card Report6=Report 6"}),
+    [](const testing::TestParamInfo<TScanCase>& Info) { return std::string(Info.param.Name); });
+
+// The positions of a reference on a later line count every kind of line break.
+TEST(ReferenceScanner, CountsLinesAsTheView)
+{
+    const std::string Text = "OBJECT Codeunit 1 A\r{\n  CODE\r\n  {\r\r    VAR\n      C@1 : Record 18;\r\n  }\n}\n";
+    TReferenceScanner Scanner;
+    const std::vector<TReference>& Found = Scanner.Scan(Text, otCodeunit, 1, TScanDepth::Objects);
+    ASSERT_EQ(1u, Found.size());
+    EXPECT_EQ(7, Found[0].Line);
+    EXPECT_EQ(Text.find("Record 18"), std::size_t(Found[0].MarkOffset));
+}
+
+const char* const FileText =
+    "OBJECT Table 18 Customer\r\n{\r\n  FIELDS\r\n  {\r\n    { 1   ;   ;No.                 ;Code20 }\r\n"
+    "    { 2   ;   ;Name                ;Text50 }\r\n  }\r\n  CODE\r\n  {\r\n    PROCEDURE Check@1();\r\n"
+    "    BEGIN\r\n      TESTFIELD(Name);\r\n    END;\r\n\r\n    BEGIN\r\n    END.\r\n  }\r\n}\r\n"
+    "OBJECT Codeunit 80 Post\r\n{\r\n  PROPERTIES\r\n  {\r\n    TableNo=18;\r\n  }\r\n  CODE\r\n  {\r\n    VAR\r\n"
+    "      Cust@1000 : Record 18;\r\n      Gone@1001 : Record 99;\r\n\r\n    PROCEDURE Go@1();\r\n    BEGIN\r\n"
+    "      Cust.Name := 'x';\r\n      Cust.Check;\r\n      MESSAGE(FORMAT(DATABASE::customer));\r\n    END;\r\n\r\n"
+    "    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+
+class ReferenceIndex : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(FileText), "refs.txt");
+        Reader = File.SecondReader();
+        ASSERT_TRUE(Index.Build(*Reader));
+    }
+    std::vector<TPlace> Scanned(const TTarget& Target, std::string_view Member)
+    {
+        std::vector<TPlace> Places;
+        Index.ScanFor(Target, Member, *Reader, [&](const TPlace& Place, std::string_view) { Places.push_back(Place); });
+        return Places;
+    }
+
+    TObjectTextFile File;
+    std::unique_ptr<platform::TStream> Reader;
+    TReferenceIndex Index{File};
+};
+
+TEST_F(ReferenceIndex, ObjectReferencesAgreeWithTheScanForOne)
+{
+    const std::vector<TPlace> Places = Index.RefsTo(Index.TargetOf(0));
+    ASSERT_EQ(3u, Places.size());  // TableNo, the variable, DATABASE::customer
+    EXPECT_EQ(5, Places[0].Line);
+    EXPECT_EQ(10, Places[1].Line);
+    EXPECT_EQ(17, Places[2].Line);
+    EXPECT_EQ(Places, Scanned(Index.TargetOf(0), ""));
+}
+
+TEST_F(ReferenceIndex, MemberReferencesAgreeWithTheScanForOne)
+{
+    const std::pair<const char*, std::size_t> Members[] = {{"name", 2}, {"Check", 1}, {"No.", 0}};
+    for (const auto& [Member, Count] : Members) {
+        const std::vector<TPlace> Places = Index.RefsTo(Index.TargetOf(0), Member, *Reader);
+        EXPECT_EQ(Places, Scanned(Index.TargetOf(0), Member)) << Member;
+        EXPECT_EQ(Count, Places.size()) << Member;
+    }
+}
+
+TEST_F(ReferenceIndex, DependenciesMarkMissingObjects)
+{
+    const std::vector<TDependency> Deps = Index.DepsOf(1);
+    ASSERT_EQ(2u, Deps.size());
+    EXPECT_EQ(0, Deps[0].Target.Object);
+    EXPECT_EQ(3, Deps[0].Count);
+    EXPECT_EQ(-1, Deps[1].Target.Object);
+    EXPECT_EQ(99, Deps[1].Target.ID);
+    const std::vector<TDependency> Scanned = Index.ScanDepsOf(1, *Reader);
+    ASSERT_EQ(Deps.size(), Scanned.size());
+    for (std::size_t I = 0; I < Deps.size(); ++I)
+        EXPECT_EQ(Deps[I].Count, Scanned[I].Count);
+    EXPECT_TRUE(Index.RefsTo(TTarget{-1, otTable, 98, {}}).empty());
+}
+
+TEST_F(ReferenceIndex, GoesToTheMemberUnderTheCaret)
+{
+    std::string Buffer;
+    const std::string Text(ReadObject(File, 1, *Reader, Buffer));
+    const auto At = [&](std::string_view Word) { return std::int32_t(Text.find(Word) + 1); };
+    const std::optional<TResolved> Name = Index.ReferenceAt(1, Text, At("Name :="), Reader.get());
+    ASSERT_TRUE(Name);
+    EXPECT_EQ("Name", Name->Reference.Member);
+    EXPECT_EQ((TDefinition{0, 6}.Line), Index.Definition(*Name, *Reader).Line);
+    const std::optional<TResolved> Proc = Index.ReferenceAt(1, Text, At("Check;"), Reader.get());
+    ASSERT_TRUE(Proc);
+    EXPECT_EQ(10, Index.Definition(*Proc, *Reader).Line);
+    const std::optional<TResolved> Missing = Index.ReferenceAt(1, Text, At("Record 99"), Reader.get());
+    ASSERT_TRUE(Missing);
+    EXPECT_EQ(-1, Index.Definition(*Missing, *Reader).Object);
+    EXPECT_FALSE(Index.ReferenceAt(1, Text, At("MESSAGE"), Reader.get()));
+
+    const std::string Table(ReadObject(File, 0, *Reader, Buffer));
+    const std::optional<TResolved> Field = Index.MemberAt(0, Table, std::int32_t(Table.find("Name   ")));
+    ASSERT_TRUE(Field);
+    EXPECT_EQ("Name", Field->Reference.Member);
+    // Unqualified in its own table: a member only if the table has it.
+    EXPECT_TRUE(Index.ReferenceAt(0, Table, std::int32_t(Table.find("Name);")), Reader.get()));
+    EXPECT_FALSE(Index.ReferenceAt(0, Table, std::int32_t(Table.find("TESTFIELD")), Reader.get()));
+}
+
+TEST_F(ReferenceIndex, CancelledBuildLeavesItEmpty)
+{
+    std::atomic<bool> Cancel{true};
+    EXPECT_FALSE(Index.Build(*Reader, {}, &Cancel));
+    EXPECT_TRUE(Index.RefsTo(Index.TargetOf(0)).empty());
+}
+
+}  // namespace
