@@ -65,6 +65,34 @@ std::vector<TConflictMarks> FindConflictMarks(const QString& Text)
     return Conflicts;
 }
 
+std::string WithoutBaseSections(std::string_view Text)
+{
+    const auto Marker = [](std::string_view Line, char Sign) {
+        return Line.size() >= 7 && Line.find_first_not_of(Sign) >= 7 &&
+               (Line.size() == 7 || Line[7] == ' ' || Line[7] == '\r' || Line[7] == '\n');
+    };
+    std::string Out;
+    Out.reserve(Text.size());
+    bool InConflict = false, InBase = false;
+    for (std::size_t Start = 0; Start < Text.size();) {
+        const std::size_t Break = Text.find('\n', Start);
+        const std::size_t End = Break == std::string_view::npos ? Text.size() : Break + 1;
+        const std::string_view Line = Text.substr(Start, End - Start);
+        Start = End;
+        if (Marker(Line, '<'))
+            InConflict = true, InBase = false;
+        else if (InConflict && Marker(Line, '|'))
+            InBase = true;
+        else if (InConflict && Marker(Line, '='))
+            InBase = false;
+        else if (Marker(Line, '>'))
+            InConflict = false;
+        if (!InBase)
+            Out += Line;
+    }
+    return Out;
+}
+
 QString ResolvedText(const TConflictMarks& Conflict, merge::TResolution Choice)
 {
     switch (Choice) {

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 struct TConflictMarks {
@@ -19,6 +21,10 @@ struct TConflictMarks {
 // The conflicts in Text (lines ended by '\n'), in order. A "<<<<<<<" line
 // without its "=======" and ">>>>>>>" lines is no conflict.
 std::vector<TConflictMarks> FindConflictMarks(const QString& Text);
+
+// Text (bytes whose markers are ASCII) with every conflict's "|||||||"
+// section left out, as conflicts read without the base.
+std::string WithoutBaseSections(std::string_view Text);
 
 // What a conflict becomes when resolved as Choice; Base without a base
 // section is the empty text.

@@ -280,6 +280,9 @@ void TMergeWindow::Start()
     FSlice.stop();
     FEntries = merge::MatchThree(*FBase, *FOurs, *FTheirs);
     FMerger = std::make_unique<merge::TFileMerger>(*FBase, *FOurs, *FTheirs, FOptions);
+    merge::TMergeOptions ViewOptions = FOptions;
+    ViewOptions.Markers.Diff3 = true;
+    FViewMerger = std::make_unique<merge::TFileMerger>(*FBase, *FOurs, *FTheirs, ViewOptions);
     FEdited.clear();
     FNext = 0;
     FShown = -1;
@@ -422,7 +425,7 @@ void TMergeWindow::ShowEntry(std::int32_t EntryIndex)
     FSides->ShowDiff(std::move(Diff), TheirsEncoding, OursSide, Theirs != nullptr, Ours != nullptr);
 
     const auto Edit = FEdited.find(EntryIndex);
-    const std::string Bytes = Edit != FEdited.end() ? Edit->second : FMerger->MergedText(Entry).Text;
+    const std::string Bytes = Edit != FEdited.end() ? Edit->second : FViewMerger->MergedText(Entry).Text;
     FShownEncoding = OursEncoding(Entry, Bytes);
     FShownBreak = std::string(merge::FirstBreak(Bytes));
     FFilling = true;
@@ -545,11 +548,14 @@ bool TMergeWindow::SaveTo(const QString& FileName, bool Split, bool Confirmed)
             Progress.setValue(Value);
         return !Progress.wasCanceled();
     });
-    const auto TextOf = [this](TMergeEntry& Entry) -> std::string_view {
+    std::string Edited;
+    const auto TextOf = [this, &Edited](TMergeEntry& Entry) -> std::string_view {
         const auto Edit = FEdited.find(std::int32_t(&Entry - FEntries.data()));
-        if (Edit != FEdited.end())
-            return Edit->second;
-        return FMerger->Merge(Entry);
+        if (Edit == FEdited.end())
+            return FMerger->Merge(Entry);
+        // The view shows the base in every conflict; the file as the user asked.
+        Edited = FOptions.Markers.Diff3 ? Edit->second : WithoutBaseSections(Edit->second);
+        return Edited;
     };
     try {
         if (Split)

@@ -103,6 +103,8 @@ private:
     merge::TMergeOptions FOptions;
     std::vector<merge::TMergeEntry> FEntries;
     std::unique_ptr<merge::TFileMerger> FMerger;
+    // The same with the base in every conflict, for the view: any choice can be taken.
+    std::unique_ptr<merge::TFileMerger> FViewMerger;
     std::size_t FNext = 0;
     QTimer FSlice;
 

@@ -112,7 +112,7 @@ private slots:
         for (const QAction* Action : File->actions())
             Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
         QCOMPARE(Entries,
-                 (QStringList{"&Open...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "Recent &Files",
+                 (QStringList{"&Open...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files",
                               "-", "E&xit"}));
         QCOMPARE(File->title(), QStringLiteral("&File"));
         // The text view over the hidden list, both in the right pane.

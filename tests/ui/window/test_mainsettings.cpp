@@ -104,7 +104,12 @@ private slots:
                                      "SkipReportLayouts=1\n"
                                      "[Compare]\n"
                                      "Strict=0\n"
-                                     "Unified=0\n";
+                                     "Unified=0\n"
+                                     "[Merge]\n"
+                                     "Strict=0\n"
+                                     "Diff3=0\n"
+                                     "VersionList=union\n"
+                                     "ShowUnchanged=0\n";
         QCOMPARE(Folder.ReadSettings("quib.zup"), Expected);
     }
 
@@ -124,7 +129,8 @@ private slots:
             "[Recent]\r\nFile1=/gone/first.txt\r\nFile2=/gone/second.txt\r\nFile3=\r\nFile4=\r\nFile5=\r\n"
             "File6=\r\nFile7=\r\nFile8=\r\n"
             "[Find All]\r\nSkipReportLayouts=0\r\n"
-            "[Compare]\r\nStrict=1\r\nUnified=1\r\n";
+            "[Compare]\r\nStrict=1\r\nUnified=1\r\n"
+            "[Merge]\r\nStrict=1\r\nDiff3=1\r\nVersionList=theirs\r\nShowUnchanged=1\r\n";
         Folder.Write("quib.zup", Content);
         {
             auto Window = MakeWindow(Folder);
