@@ -23,6 +23,8 @@ add_library(orvantaui STATIC
   src/ui/export/exportobjects.h src/ui/export/exportobjects.cpp
   src/ui/compare/compareview.h src/ui/compare/compareview.cpp src/ui/compare/comparetext.h src/ui/compare/comparetext.cpp
   src/ui/merge/conflictmarks.h src/ui/merge/conflictmarks.cpp src/ui/merge/mergelist.h src/ui/merge/mergelist.cpp
+  src/ui/references/referenceindexer.h src/ui/references/referenceindexer.cpp src/ui/references/whereused.h
+  src/ui/references/whereused.cpp src/ui/references/referencecommands.h src/ui/references/referencecommands.cpp
   src/ui/merge/mergewindow.h src/ui/merge/mergewindow.cpp src/ui/merge/mergecommand.h src/ui/merge/mergecommand.cpp
   src/ui/find/findflow.h src/ui/find/findflow.cpp src/ui/export/exportflow.h src/ui/export/exportflow.cpp
   src/ui/common/errorbox.h src/ui/common/errorbox.cpp src/ui/common/uiguards.h

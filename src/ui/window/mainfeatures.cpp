@@ -6,6 +6,7 @@
 
 #include "ui/compare/compareview.h"
 #include "ui/merge/mergecommand.h"
+#include "ui/references/referencecommands.h"
 #include "ui/window/viewencoding.h"
 #include "ui/common/errorbox.h"
 #include "ui/common/menuplace.h"
@@ -19,6 +20,7 @@
 #include "ui/views/outlinebar.h"
 #include "ui/window/navigationhistory.h"
 #include "ui/window/recentfiles.h"
+#include "ui/window/statusfields.h"
 #include "ui/window/taborder.h"
 #include "ui/window/viewoptions.h"
 #include "ui_mainform.h"
@@ -48,6 +50,7 @@ void TfrmMain::CreateFeatures()
     AddMerge();
     AddFindAll();
     AddNavigation();
+    AddReferences();
     // As the parts read, left to right and top down, then the bars around them.
     gui::SetTabOrder({ui->tvwMain, ui->lvwMain, Outline, ui->memMain, FFilterBar, FFindAll});
 }
@@ -121,6 +124,7 @@ void TfrmMain::FileChanging()
     FFindAll->Clear();
     FHistory->Clear();
     FMerge->FileChanging();
+    FReferences->FileChanging();
     FViewEncoding->StopDetection();
 }
 
@@ -135,6 +139,44 @@ void TfrmMain::AddCompare()
     // After the export entries.
     gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
+}
+
+void TfrmMain::AddReferences()
+{
+    FReferences = new TReferenceCommands(
+        *this, *FObjectTextFile, FEncodings, *ui->memMain, *FFindViews,
+        {[this](std::int32_t ObjectIndex, std::int32_t Line) { GoToObject(ObjectIndex, Line); },
+         [this] { return BrowserFocusObject(); },
+         [this] { return ui->memMain->isHidden() ? -1 : SelectedObjectIndex(); },
+         [this](const QString& Text) {
+             if (Text.isEmpty())
+                 UpdateStatus();
+             else
+                 FStatus->SetText(Text);
+         },
+         [this] { Beep(); }});
+    gui::InsertAfter(*ui->mnuEdit, FHistory->ForwardAction(),
+                     {FReferences->GoToDefinitionAction(), FReferences->FindReferencesAction()});
+    const auto Loaded = [this] { return FileLoaded(); };
+    FCommands->AddCommand(FReferences->GoToDefinitionAction(), [this] { FReferences->GoToDefinition(); }, Loaded);
+    FCommands->AddCommand(FReferences->FindReferencesAction(), [this] { FReferences->FindReferences(); }, Loaded);
+    FCommands->AddCommand(FReferences->WhereUsedAction(), [this] { FReferences->WhereUsed(); },
+                          [this] { return FileLoaded() && BrowserFocusObject() >= 0; });
+    // A search of its kind: the find's image.
+    FReferences->WhereUsedAction()->setIcon(ui->actEditFind->icon());
+    FCommands->AddContextItem(ui->tvwMain, "idpWhereUsedTreeView", FReferences->WhereUsedAction());
+    FCommands->AddContextItem(ui->lvwMain, "idpWhereUsedListView", FReferences->WhereUsedAction());
+}
+
+int TfrmMain::BrowserFocusObject() const
+{
+    if (ActiveView() == TActiveView::Tree)
+        return SelectedObjectIndex();
+    if (ActiveView() == TActiveView::List) {
+        const std::vector<std::int32_t> Rows = FBrowser->SelectedListObjects();
+        return Rows.empty() ? -1 : Rows.front();
+    }
+    return -1;
 }
 
 void TfrmMain::AddMerge()

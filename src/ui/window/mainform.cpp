@@ -2,6 +2,7 @@
 
 #include "ui/compare/compareview.h"
 #include "ui/merge/mergecommand.h"
+#include "ui/references/referencecommands.h"
 #include "ui/common/errorbox.h"
 #include "ui/window/viewencoding.h"
 #include "ui/filter/filterbar.h"
@@ -94,6 +95,7 @@ void TfrmMain::FormDestroy()
     // The views read the model: they let go of it before it goes.
     FCompare->FileChanging();
     FMerge->FileChanging();
+    FReferences->FileChanging();
     FBrowser->Detach();
     FObjectTextFile.reset();
 }
@@ -147,6 +149,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     }
     FillTreeView();
     UpdateCaption();
+    FReferences->FileLoaded();
     FRecentFiles->Opened(QFileInfo(FileName).absoluteFilePath());
 }
 

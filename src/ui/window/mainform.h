@@ -35,6 +35,7 @@ class TFindFlow;
 class TFilterBar;
 class TGoToObjectDialog;
 class TListColumns;
+class TReferenceCommands;
 class TMergeCommand;
 class TNavigationHistory;
 class TObjectBrowser;
@@ -152,6 +153,10 @@ private:
     void AddMerge();
     void AddFindAll();
     void AddNavigation();
+    void AddReferences();
+    // The object of the tree's node or the list's first selected row, when
+    // one of them has the focus; -1 otherwise.
+    int BrowserFocusObject() const;
     // A file is about to be opened, or the one shown closed: the features let
     // go of what they hold of it.
     void FileChanging();
@@ -170,6 +175,7 @@ private:
     TFindAllPanel* FFindAll = nullptr;
     TCompareCommand* FCompare = nullptr;
     TMergeCommand* FMerge = nullptr;
+    TReferenceCommands* FReferences = nullptr;
     // The features that keep sections of their own in the settings file, in
     // the order a new file gets them, after the window's own.
     std::vector<TSettingsOwner*> FSettingsOwners;

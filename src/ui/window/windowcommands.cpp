@@ -227,6 +227,16 @@ TPopupActionBarEx* TWindowCommands::CreateContextMenu(const char* Name, QWidget*
     return Menu;
 }
 
+void TWindowCommands::AddContextItem(QWidget* Control, const char* ItemName, QAction* Action)
+{
+    TPopupActionBarEx* Menu = Control == Form.tvwMain   ? pumTreeView
+                              : Control == Form.lvwMain ? pumListView
+                              : Control == Form.memMain ? pumMemo
+                                                        : nullptr;
+    if (Menu)
+        Menu->Items().Add(Action).SetName(QString::fromLatin1(ItemName));
+}
+
 // --- Running commands ------------------------------------------------------------------
 
 void TWindowCommands::AddCommand(QAction* Action, std::function<void()> Execute, std::function<bool()> Enabled)

@@ -77,6 +77,9 @@ public:
     // the focus is in the window, Execute runs guarded, and Enabled (none:
     // always) is its update rule.
     void AddCommand(QAction* Action, std::function<void()> Execute, std::function<bool()> Enabled = {});
+    // An item for Action at the end of Control's context menu (the tree's,
+    // the list's or the text view's).
+    void AddContextItem(QWidget* Control, const char* ItemName, QAction* Action);
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;

@@ -5,6 +5,7 @@
 #include "guitest.h"
 #include "core/search/occurrences.h"
 #include "ui/find/findall.h"
+#include "ui/references/referenceindexer.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -586,6 +587,8 @@ private slots:
         Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
         Window->OpenFile(Folder.Write("many.txt", ManyObjects(200)));
+        // The reads are gated for the search alone: the index of references is built first.
+        QTRY_VERIFY(Window->findChild<TReferenceIndexer*>()->Index() != nullptr);
         const TReadSizes Sizes(64);  // an object or two a block
         const TGatedReads Gate(2);
         Window->SetFindText("amount");
@@ -631,6 +634,8 @@ private slots:
         const platform::TFileIoOverride Io(TReadGate::Io());
         auto Window = MakeWindow(Folder);
         Window->OpenFile(Folder.Write("many.txt", ManyObjects(200)));
+        // The reads are gated for the search alone: the index of references is built first.
+        QTRY_VERIFY(Window->findChild<TReferenceIndexer*>()->Index() != nullptr);
         const QString Other = Folder.Write("five.txt", FiveObjects());
         const TReadSizes Sizes(64);
         const TGatedReads Gate(2);

@@ -347,6 +347,9 @@ private slots:
             {"actEditStopFindAll", "Stop Find All", QKeySequence(Qt::Key_Escape), -1},
             {"actEditBack", "&Back", QKeySequence(Qt::ALT | Qt::Key_Left), -1},
             {"actEditForward", "For&ward", QKeySequence(Qt::ALT | Qt::Key_Right), -1},
+            {"actEditGoToDefinition", "Go to &Definition", QKeySequence(Qt::Key_F12), -1},
+            {"actEditFindReferences", "Find &References", QKeySequence(Qt::SHIFT | Qt::Key_F12), -1},
+            {"actWhereUsed", "&Where Used", {}, 0},
         };
         const QList<QAction*> Actions = Window->actions();
         QCOMPARE(Actions.size(), int(std::size(Table)));
@@ -729,7 +732,8 @@ private slots:
         QTest::addColumn<QString>("Font");  // the View menu's one Font entry, if any
         const QStringList Again{"Find &Next\tF3", "Find &Previous\tShift+F3", "&Go to Object...\tCtrl+G",
                                 "Find A&ll\tCtrl+Shift+F", "-", "&Back\tAlt+Left (greyed)",
-                                "For&ward\tAlt+Right (greyed)"};
+                                "For&ward\tAlt+Right (greyed)", "Go to &Definition\tF12",
+                                "Find &References\tShift+F12"};
         const QStringList EditOn = QStringList{"&Copy\tCtrl+C", "&Find...\tCtrl+F"} + Again +
                                    QStringList{"-", "Select &All\tCtrl+A"};
         const QStringList EditNoCopy = QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F"} + Again +
@@ -741,7 +745,8 @@ private slots:
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
                            "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)",
                            "Find A&ll\tCtrl+Shift+F (greyed)", "-", "&Back\tAlt+Left (greyed)",
-                           "For&ward\tAlt+Right (greyed)", "-", "Select &All\tCtrl+A (greyed)"}
+                           "For&ward\tAlt+Right (greyed)", "Go to &Definition\tF12 (greyed)",
+                           "Find &References\tShift+F12 (greyed)", "-", "Select &All\tCtrl+A (greyed)"}
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
             << sObjectTree
@@ -842,15 +847,15 @@ private slots:
         QTest::addColumn<QString>("Menu");
         QTest::addColumn<QStringList>("Entries");
         QTest::newRow("tree, object") << "tree" << 2 << QList<int>() << "pumTreeView"
-                                      << QStringList{"&Copy\tCtrl+C", "&Export..."};
+                                      << QStringList{"&Copy\tCtrl+C", "&Export...", "&Where Used"};
         QTest::newRow("tree, root") << "tree" << 0 << QList<int>() << "pumTreeView"
-                                    << QStringList{"&Copy\tCtrl+C (greyed)", "&Export... (greyed)"};
+                                    << QStringList{"&Copy\tCtrl+C (greyed)", "&Export... (greyed)", "&Where Used (greyed)"};
         QTest::newRow("text view") << "text" << 2 << QList<int>() << "pumMemo"
                                    << QStringList{"&Copy\tCtrl+C", "Select &All\tCtrl+A"};
         QTest::newRow("list, no row") << "list" << 0 << QList<int>() << "pumListView"
-                                      << QStringList{"&Export... (greyed)"};
+                                      << QStringList{"&Export... (greyed)", "&Where Used (greyed)"};
         QTest::newRow("list, rows") << "list" << 0 << QList<int>{0, 2} << "pumListView"
-                                    << QStringList{"&Export..."};
+                                    << QStringList{"&Export...", "&Where Used"};
     }
 
     void contextMenus()

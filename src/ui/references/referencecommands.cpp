@@ -1,0 +1,245 @@
+#include "ui/references/referencecommands.h"
+
+#include "core/quibfile.h"
+#include "platform/filestream.h"
+#include "ui/common/errorbox.h"
+#include "ui/references/referenceindexer.h"
+#include "ui/references/whereused.h"
+#include "ui/views/objecttextview.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QToolTip>
+
+using references::TResolved;
+using references::TTarget;
+
+TReferenceCommands::TReferenceCommands(QMainWindow& Window, const TObjectTextFile& File,
+                                       const TEncodingChoice& Encodings, TObjectTextView& Text, TFindView& Views,
+                                       TWindowSide Side)
+    : QObject(&Window), FWindow(Window), FFile(File), FEncodings(Encodings), FText(Text), FSide(std::move(Side)),
+      FIndexer(new TReferenceIndexer(this)), FPanel(new TWhereUsedPanel(Window, File, Encodings, Views)),
+      FGoToDefinition(new QAction(tr("Go to &Definition"), this)),
+      FFindReferences(new QAction(tr("Find &References"), this)), FWhereUsed(new QAction(tr("&Where Used"), this))
+{
+    FGoToDefinition->setObjectName(QStringLiteral("actEditGoToDefinition"));
+    FGoToDefinition->setShortcut(QKeySequence(Qt::Key_F12));
+    FGoToDefinition->setStatusTip(tr("Goes to the object, field or procedure the reference at the caret names"));
+    FFindReferences->setObjectName(QStringLiteral("actEditFindReferences"));
+    FFindReferences->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F12));
+    FFindReferences->setStatusTip(tr("Lists every line that refers to what the caret or the selection names"));
+    FWhereUsed->setObjectName(QStringLiteral("actWhereUsed"));
+    FWhereUsed->setStatusTip(tr("Lists every line that refers to the selected object"));
+    FText.viewport()->installEventFilter(this);
+    // A command waiting for the index says how far it has got.
+    connect(FIndexer, &TReferenceIndexer::Progress, this, [this](int Percent) {
+        if (FWaiting)
+            FSide.Say(tr("Indexing references (%1 %)... The command runs when it is done.").arg(Percent));
+    });
+    connect(FIndexer, &TReferenceIndexer::Built, this, [this] {
+        if (FWaiting)
+            FSide.Say({});
+        FWaiting = false;
+    });
+}
+
+void TReferenceCommands::FileLoaded()
+{
+    FIndexer->Start(FFile);
+}
+
+void TReferenceCommands::FileChanging()
+{
+    FWaiting = false;
+    FIndexer->Stop();
+    FPanel->Clear();
+}
+
+void TReferenceCommands::WithIndex(std::function<void(const references::TReferenceIndex&)> Work)
+{
+    const auto Run = [this, Work = std::move(Work)] {
+        if (const auto Index = FIndexer->Index())
+            gui::RunGuarded(&FWindow, [&] { Work(*Index); });
+    };
+    if (FIndexer->Index()) {
+        Run();
+        return;
+    }
+    if (!FIndexer->Building()) {
+        FSide.Beep();
+        FSide.Say(tr("No references are known for this file."));
+        return;
+    }
+    FSide.Say(tr("Indexing references (%1 %)... The command runs when it is done.").arg(FIndexer->Percent()));
+    FWaiting = true;
+    FIndexer->WhenBuilt(Run);
+}
+
+std::optional<TResolved> TReferenceCommands::ReferenceAtCaret(const references::TReferenceIndex& Index,
+                                                              std::int32_t Object, std::int32_t Offset) const
+{
+    const std::string& Text = FText.ObjectText();
+    std::unique_ptr<platform::TStream> Reader = FFile.SecondReader();
+    // The caret just after a name counts as on it.
+    for (const std::int32_t At : {Offset, Offset - 1}) {
+        if (At < 0)
+            continue;
+        if (auto Found = Index.ReferenceAt(Object, Text, At, Reader.get()))
+            return Found;
+    }
+    return std::nullopt;
+}
+
+QString TReferenceCommands::TargetLabel(const TTarget& Target) const
+{
+    QString Label = QString::fromStdString(ObjectTypeNames[Target.Type]);
+    if (Target.Object >= 0) {
+        const TObjectTextObject& Object = FFile.Objects(Target.Object);
+        return Label + u' ' + QString::number(Object.ID()) + u' ' +
+               LabelFromBytes(Object.Name(), FEncodings.ForLabel(Target.Object, Object.Name()));
+    }
+    if (Target.ID != 0)
+        return Label + u' ' + QString::number(Target.ID);
+    return Label + QStringLiteral(" \"") + LabelFromBytes(Target.Name) + u'"';
+}
+
+void TReferenceCommands::GoToDefinition()
+{
+    const std::int32_t Object = FSide.Shown();
+    if (Object < 0) {
+        FSide.Beep();
+        return;
+    }
+    const std::int32_t Offset = FText.ByteSelectionStart();
+    WithIndex([this, Object, Offset](const references::TReferenceIndex& Index) {
+        if (FSide.Shown() != Object)
+            return;
+        const std::optional<TResolved> Found = ReferenceAtCaret(Index, Object, Offset);
+        if (!Found) {
+            FSide.Beep();
+            FSide.Say(tr("No reference at the caret."));
+            return;
+        }
+        GoToFound(Index, *Found);
+    });
+}
+
+void TReferenceCommands::GoToFound(const references::TReferenceIndex& Index, const TResolved& Found)
+{
+    std::unique_ptr<platform::TStream> Reader = FFile.SecondReader();
+    if (!Reader)
+        return;
+    const references::TDefinition Definition = Index.Definition(Found, *Reader);
+    if (Definition.Object < 0) {
+        FSide.Beep();
+        FSide.Say(tr("%1 is not in this file.").arg(TargetLabel(Found.Target)));
+        return;
+    }
+    FSide.Say({});
+    FSide.GoTo(Definition.Object, std::max<std::int32_t>(Definition.Line, 0));
+    // The target's line selected, so the eye finds it.
+    if (Definition.Line > 0) {
+        QTextCursor Cursor = FText.textCursor();
+        Cursor.movePosition(QTextCursor::StartOfBlock);
+        Cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        FText.setTextCursor(Cursor);
+    }
+    if (!Found.Reference.Member.empty() && Definition.Line < 0)
+        FSide.Say(tr("%1 has no member called %2.")
+                      .arg(TargetLabel(Found.Target), LabelFromBytes(Found.Reference.Member)));
+}
+
+void TReferenceCommands::FindFor(const TTarget& Target, const std::string& Member)
+{
+    FSide.Say({});
+    TWhereUsedQuery Query{Target, Member, TargetLabel(Target)};
+    if (!Member.empty())
+        Query.Title += QStringLiteral(", \"") + LabelFromBytes(Member) + u'"';
+    FPanel->Run(FIndexer->Index(), Query);
+}
+
+void TReferenceCommands::FindReferences()
+{
+    const std::int32_t Selected = FSide.SelectedInBrowser();
+    if (Selected >= 0) {
+        WhereUsed();
+        return;
+    }
+    const std::int32_t Object = FSide.Shown();
+    if (Object < 0) {
+        FSide.Beep();
+        return;
+    }
+    const std::int32_t Offset = FText.ByteSelectionStart();
+    WithIndex([this, Object, Offset](const references::TReferenceIndex& Index) {
+        if (FSide.Shown() != Object)
+            return;
+        std::optional<TResolved> Found = ReferenceAtCaret(Index, Object, Offset);
+        if (!Found)
+            Found = Index.MemberAt(Object, FText.ObjectText(), Offset);
+        if (!Found) {
+            FSide.Beep();
+            FSide.Say(tr("No reference, field or procedure at the caret."));
+            return;
+        }
+        FindFor(Found->Target, std::string(Found->Reference.Member));
+    });
+}
+
+void TReferenceCommands::WhereUsed()
+{
+    std::int32_t Object = FSide.SelectedInBrowser();
+    if (Object < 0)
+        Object = FSide.Shown();
+    if (Object < 0) {
+        FSide.Beep();
+        return;
+    }
+    WithIndex([this, Object](const references::TReferenceIndex& Index) { FindFor(Index.TargetOf(Object), {}); });
+}
+
+QString TReferenceCommands::Describe(std::int32_t Offset) const
+{
+    const std::int32_t Object = FSide.Shown();
+    const auto Index = FIndexer->Index();
+    if (Object < 0 || !Index)
+        return {};
+    const std::optional<TResolved> Found = Index->ReferenceAt(Object, FText.ObjectText(), Offset);
+    if (!Found)
+        return {};
+    QString Text = TargetLabel(Found->Target);
+    if (!Found->Reference.Member.empty())
+        Text += QStringLiteral(": ") + LabelFromBytes(Found->Reference.Member);
+    if (Found->Target.Object < 0)
+        Text += tr(" (not in this file)");
+    return Text;
+}
+
+bool TReferenceCommands::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Watched != FText.viewport())
+        return false;
+    if (Event->type() == QEvent::ToolTip) {
+        const auto* Help = static_cast<QHelpEvent*>(Event);
+        const int Position = FText.cursorForPosition(Help->pos()).position();
+        const QString Text = Describe(FText.Map().ByteFromView(Position));
+        if (Text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(Help->globalPos(), Text, FText.viewport());
+        return true;
+    }
+    // Ctrl and a click: the press has put the caret on the reference.
+    if (Event->type() == QEvent::MouseButtonRelease) {
+        const auto* Mouse = static_cast<QMouseEvent*>(Event);
+        if (Mouse->button() == Qt::LeftButton && Mouse->modifiers().testFlag(Qt::ControlModifier) &&
+            !FText.textCursor().hasSelection()) {
+            FGoToDefinition->trigger();
+            return true;
+        }
+    }
+    return false;
+}
