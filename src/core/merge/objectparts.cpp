@@ -235,6 +235,26 @@ std::pair<std::string, std::string> ProcedureName(const TLines& Lines, std::size
     return {};
 }
 
+// "BEGIN", a comment in braces or none, "END." and blank lines: the
+// documentation trigger at the end of CODE. A BEGIN without its procedure's
+// header is not, and must not be merged as the log that trigger is.
+bool IsDocumentation(const TLines& Lines, std::size_t From, std::size_t To)
+{
+    const auto At = [&Lines](std::size_t I, std::string_view Content) {
+        return Lines[I].Indent == 4 && Lines[I].Content == Content;
+    };
+    if (!At(From, "BEGIN"))
+        return false;
+    std::size_t I = From + 1;
+    if (I < To && At(I, "{")) {
+        while (++I < To && !At(I, "}"))
+            if (Lines[I].Content.find('}') != std::string_view::npos) // a comment ends at its first
+                return false;
+        ++I;
+    }
+    return I < To && At(I, "END.") && SkipBlank(Lines, I + 1, To) == To;
+}
+
 // The CODE section's body: the global VAR block, the procedures, the
 // documentation trigger.
 bool SplitCode(const TLines& Lines, std::size_t From, std::size_t To, std::size_t& First, std::vector<TPart>& Items)
@@ -274,7 +294,7 @@ bool SplitCode(const TLines& Lines, std::size_t From, std::size_t To, std::size_
             Items.push_back(TextPart(Lines, I, Next, "p" + Name));
             Numbers.push_back(Number);
             I = Next;
-        } else if (Line.Content == "BEGIN") {
+        } else if (IsDocumentation(Lines, I, To)) {
             Items.push_back(TextPart(Lines, I, To, "documentation"));
             Numbers.emplace_back();
             I = To;
