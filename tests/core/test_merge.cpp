@@ -255,6 +255,51 @@ TEST_P(ObjectMerge, MergesByStructure)
 INSTANTIATE_TEST_SUITE_P(Cases, ObjectMerge, testing::ValuesIn(SObjectCases),
                          [](const testing::TestParamInfo<TObjectCase>& Info) { return std::string(Info.param.Name); });
 
+// Where an element's properties after its first line start.
+const std::string SColumn(51, ' ');
+
+const TObjectCase SElementCases[] = {
+    {"DifferentPropertiesOfOneField",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Name;\n" + SColumn + "Description=Ours }"}},
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Full Name }"}},
+     {";CaptionML=ENU=Full Name;\n" + SColumn + "Description=Ours }\n"},
+     0},
+    {"OnePropertyOfOneFieldDifferently",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Ours }"}},
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Theirs }"}},
+     {"<<<<<<< OURS\n    { 2   ;   ;Name                ;Text50        ;CaptionML=ENU=Ours }\n"},
+     1},
+    {"KeyPropertiesOnBothSides",
+     {{";Clustered=Yes }", ";SumIndexFields=Amount;\n" + SColumn + "Clustered=Yes }"}},
+     {{";Clustered=Yes }", ";Clustered=No }"}},
+     {"    {    ;No.                                     ;SumIndexFields=Amount;\n" + SColumn + "Clustered=No }\n"},
+     0},
+    {"PropertyRemovedAgainstChanged",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Name;\n" + SColumn + "Description=Ours }"}},
+     {{";CaptionML=ENU=Name }", " }"}},
+     {"<<<<<<< OURS\n"},
+     1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Elements, ObjectMerge, testing::ValuesIn(SElementCases),
+                         [](const testing::TestParamInfo<TObjectCase>& Info) { return std::string(Info.param.Name); });
+
+// A trigger in a field's property changed on both sides, lines apart.
+TEST(ObjectMerge, TriggerPropertyMergedAsLines)
+{
+    const std::string Base = Edited(SBase, {{";CaptionML=ENU=Name }", ";OnValidate=BEGIN\n" + SColumn +
+                                                                          "  First;\n" + SColumn + "  Middle;\n" + SColumn + "  Second;\n" +
+                                                                          SColumn + "END;\n\n" + SColumn +
+                                                                          "CaptionML=ENU=Name }"}});
+    const TObjectMergeResult Result = MergeObjectTexts(Base, Edited(Base, {{"First;", "First(Ours);"}}),
+                                                       Edited(Base, {{"Second;", "Second(Theirs);"},
+                                                                     {"ENU=Name }", "ENU=Full Name }"}}));
+    EXPECT_TRUE(Result.Merged.Conflicts.empty()) << Result.Merged.Text;
+    EXPECT_EQ(Result.Merged.Text, Edited(Base, {{"First;", "First(Ours);"},
+                                                {"Second;", "Second(Theirs);"},
+                                                {"ENU=Name }", "ENU=Full Name }"}}));
+}
+
 TEST(ObjectMerge, OneSideAloneComesThroughByteForByte)
 {
     const std::string Ours = Edited(SBase, {{"      Setup.GET;\n", "      Setup.GET; // ours\n"}});
