@@ -33,7 +33,9 @@ enum class TMergeStatus : std::uint8_t {
     Merged,    // changed on both sides, merged without conflict
     Added,     // added on one side, or alike on both
     Deleted,   // deleted on one side, not changed on the other: left out
-    Conflict   // see Conflicts
+    Conflict   // see Conflicts; deleted on one side and changed on the other, the
+               // changed text without markers: Conflicts 1, and the side that
+               // deleted it without the object (its index -1, BaseIndex set)
 };
 
 // One object of the merge; an index is -1 where that file lacks it.
