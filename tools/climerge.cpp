@@ -1,5 +1,6 @@
 #include "climerge.h"
 
+#include "clicommands.h"
 #include "cliinput.h"
 #include "clioutput.h"
 #include "core/merge/filemerge.h"
@@ -147,6 +148,10 @@ int Merge(const std::string& BaseName, const std::string& OursName, const std::s
 
     std::vector<TMergeEntry> Entries = merge::MatchThree(Base, Ours, Theirs);
     merge::TFileMerger Merger(Base, Ours, Theirs, Command.Options);
+    if (Command.Detect) {
+        const TEncodingOption Auto{TEncodingOption::ekAuto};
+        Merger.SetEncodings(FileEncodingsFor(Base, Auto), FileEncodingsFor(Ours, Auto), FileEncodingsFor(Theirs, Auto));
+    }
     const bool Split = !Command.SplitInto.empty();
     if (Split) { // one object to a file: no two may share one
         std::set<std::string> Names;

@@ -338,6 +338,24 @@ TEST(ObjectMerge, UnreadableObjectFallsBackToLines)
     EXPECT_EQ(Result.Merged.Text, Edited(Ours, {{"    { 3   ;   ;City  ", "    { 3   ;   ;Town  "}}));
 }
 
+// Versions in DOS 850 (a-umlaut 0x84) and Windows 1252 (0xE4, the euro sign
+// 0x80, which DOS 850 lacks): merged as text, written in OURS' DOS 850.
+TEST(ObjectMerge, VersionsInDifferentCodePages)
+{
+    using codepages::TEncoding;
+    const std::string Base = Edited(SBase, {{"ENU=Name }", "ENU=N\x84me }"}});
+    const std::string Ours = Edited(Base, {{"      Setup.GET;\n", "      Setup.GET; // \x84\n"}});
+    const std::string Theirs = Edited(Base, {{"ENU=N\x84me }", "ENU=N\xE4me2 }"},
+                                             {"      MESSAGE(Text000);\n", "      MESSAGE(Text000); // \x80\n"}});
+    const TObjectMergeResult Result =
+        MergeEncodedTexts(Base, Ours, Theirs, {TEncoding::Cp850, TEncoding::Cp850, TEncoding::Cp1252, TEncoding::Cp850});
+    EXPECT_EQ(Result.Merged.Text,
+              Edited(Ours, {{"ENU=N\x84me }", "ENU=N\x84me2 }"},
+                            {"      MESSAGE(Text000);\n",
+                             "<<<<<<< OURS\n=======\n      MESSAGE(Text000); // ?\n>>>>>>> THEIRS\n"}}));
+    ASSERT_EQ(Result.Merged.Conflicts.size(), 1u);
+}
+
 // Three small exports merged object by object.
 TEST(FileMerge, StatusesAndOrder)
 {

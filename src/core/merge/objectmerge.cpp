@@ -7,6 +7,8 @@
 #include <tuple>
 #include <unordered_map>
 
+using codepages::TEncoding;
+
 namespace merge {
 
 namespace {
@@ -468,6 +470,117 @@ TObjectMergeResult MergeObjectTexts(std::optional<std::string_view> Base, std::s
         TStructureMerge(Out, Options).Part(Base ? &BasePart : nullptr, OursPart, TheirsPart);
     else
         MergeLines(Base.value_or(std::string_view()), Ours, Theirs, Out);
+    return Result;
+}
+
+namespace {
+
+std::string AsUtf8(std::string_view Bytes, const std::optional<TEncoding>& Encoding)
+{
+    if (!Encoding || *Encoding == TEncoding::Utf8)
+        return std::string(Bytes);
+    return codepages::DecodeToUtf8(Bytes, *Encoding);
+}
+
+// UTF-8 written in a single-byte code page, a character by the byte that
+// reads as it; '?' for one the code page cannot write.
+class TEncoder {
+public:
+    explicit TEncoder(TEncoding Encoding) : FUtf8(Encoding == TEncoding::Utf8)
+    {
+        if (FUtf8)
+            return;
+        const std::array<char32_t, 256>& Table = codepages::DecodeTable(Encoding);
+        for (int Byte = 255; Byte >= 0; --Byte)
+            if (Table[std::size_t(Byte)] != U'\uFFFD')
+                FBytes[Table[std::size_t(Byte)]] = char(Byte);
+    }
+
+    // Text written; Lost tells whether a character could not be.
+    std::string Encode(std::string_view Text, bool& Lost) const
+    {
+        Lost = false;
+        if (FUtf8)
+            return std::string(Text);
+        std::string Result;
+        Result.reserve(Text.size());
+        for (std::size_t At = 0; At < Text.size();) {
+            if (static_cast<unsigned char>(Text[At]) < 0x80) {
+                Result += Text[At++];
+                continue;
+            }
+            char32_t Code = 0;
+            const std::size_t Length = codepages::Utf8SequenceAt(Text, At, Code);
+            const auto Byte = Length > 0 ? FBytes.find(Code) : FBytes.end();
+            if (Byte != FBytes.end())
+                Result += Byte->second;
+            else {
+                Result += '?';
+                Lost = true;
+            }
+            At += std::max<std::size_t>(Length, 1);
+        }
+        return Result;
+    }
+
+    std::string Encode(std::string_view Text) const
+    {
+        bool Lost = false;
+        return Encode(Text, Lost);
+    }
+
+private:
+    bool FUtf8;
+    std::unordered_map<char32_t, char> FBytes;
+};
+
+// The clean text's lines written through Out; a run of lines with a
+// character that cannot be written becomes a conflict.
+void WriteEncoded(std::string_view Text, const TEncoder& Encoder, TMergeWriter& Out)
+{
+    std::string Kept, Lost;
+    const auto Flush = [&]() {
+        if (!Lost.empty())
+            Out.Conflict({}, {}, Lost);
+        Lost.clear();
+    };
+    while (!Text.empty()) {
+        const std::size_t End = std::min(Text.find('\n'), Text.size() - 1) + 1;
+        bool LineLost = false;
+        std::string Line = Encoder.Encode(Text.substr(0, End), LineLost);
+        if (LineLost)
+            Lost += Line;
+        else {
+            Flush();
+            Out.Append(Line);
+        }
+        Text.remove_prefix(End);
+    }
+    Flush();
+}
+
+} // namespace
+
+TObjectMergeResult MergeEncodedTexts(std::optional<std::string_view> Base, std::string_view Ours,
+                                     std::string_view Theirs, const TObjectEncodings& Encodings,
+                                     const TMergeOptions& Options)
+{
+    const std::string BaseText = Base ? AsUtf8(*Base, Encodings.Base) : std::string();
+    const TObjectMergeResult AsText =
+        MergeObjectTexts(Base ? std::optional<std::string_view>(BaseText) : std::nullopt,
+                         AsUtf8(Ours, Encodings.Ours), AsUtf8(Theirs, Encodings.Theirs), Options);
+    const TEncoder Encoder(Encodings.Target);
+    TObjectMergeResult Result;
+    Result.Structured = AsText.Structured;
+    TMergeWriter Out(Result.Merged, Options.Markers, FirstBreak(Ours.empty() ? Theirs : Ours));
+    const std::string_view Text = AsText.Merged.Text;
+    std::size_t From = 0;
+    for (const TConflict& Conflict : AsText.Merged.Conflicts) {
+        WriteEncoded(Text.substr(From, Conflict.Start - From), Encoder, Out);
+        Out.Conflict(Encoder.Encode(Conflict.Base), Encoder.Encode(Conflict.Ours), Encoder.Encode(Conflict.Theirs));
+        From = Conflict.Start + Conflict.Length;
+    }
+    WriteEncoded(Text.substr(From), Encoder, Out);
     return Result;
 }
 
