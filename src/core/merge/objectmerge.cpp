@@ -6,6 +6,7 @@
 #include <cctype>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
 
 using codepages::TEncoding;
 
@@ -106,13 +107,23 @@ long long Moment(std::string_view Date, std::string_view Time)
 std::vector<std::string_view> MergedOrder(const std::vector<std::string_view>& Ours,
                                           const std::vector<std::string_view>& Theirs)
 {
-    std::vector<std::string_view> Order = Ours;
-    std::size_t Insert = 0;
+    const std::unordered_set<std::string_view> InOurs(Ours.begin(), Ours.end());
+    // THEIRS' own keys by the last key before them that OURS has; First
+    // those before any.
+    std::unordered_map<std::string_view, std::vector<std::string_view>> After;
+    std::vector<std::string_view> Order;
+    std::vector<std::string_view>* Anchor = &Order;
     for (const std::string_view Key : Theirs) {
-        if (const auto At = std::find(Ours.begin(), Ours.end(), Key); At != Ours.end())
-            Insert = std::size_t(std::find(Order.begin(), Order.end(), Key) - Order.begin()) + 1;
+        if (InOurs.count(Key))
+            Anchor = &After[Key];
         else
-            Order.insert(Order.begin() + std::ptrdiff_t(Insert++), Key);
+            Anchor->push_back(Key);
+    }
+    Order.reserve(Ours.size() + Theirs.size());
+    for (const std::string_view Key : Ours) {
+        Order.push_back(Key);
+        if (const auto Found = After.find(Key); Found != After.end())
+            Order.insert(Order.end(), Found->second.begin(), Found->second.end());
     }
     return Order;
 }
