@@ -72,6 +72,23 @@ LINEDIFFS = [(b"a\nb\nc\n", b"a\nc\nd\n"), (b"a\nb", b"a\nb\n"), (b"x\r\ny\r\n",
               PROPERTIES.split(b"OBJECT Form")[0].replace(b"01.07.10", b"24.12.21").replace(b"\r\n", b"\n")),
              (b"    IF Cust.FIND THEN\n      x := 1;\n", b"    IF Cust.FINDFIRST THEN\n      x := 20;\n")]
 
+# fuzz_merge: flags (bit 0 edits of its object, 1 CR LF, 2 diff3, 3 strict)
+# and, per version, an edit count and (line, action) pairs, all read from the
+# end (as FuzzedDataProvider reads numbers); or the texts before the flags.
+def edited(flags, *versions):
+    read = [flags]
+    for pairs in versions:
+        read += [len(pairs)] + [b for pair in pairs for b in pair]
+    return bytes(reversed(read))
+
+MERGES = [edited(1, [], [(21, 1)], [(21, 5)]),  # both add a field after City
+          edited(1 | 2, [], [(41, 2 | 17 * 4)], [(36, 2 | 17 * 4)]),  # a body each
+          edited(1 | 4, [], [(36, 2)], [(36, 2 | 4)]),  # one line changed differently
+          edited(1 | 8, [(14, 1 | 7 * 4)], [(19, 0)], [(19, 2 | 4 * 4)]),  # deleted against changed
+          edited(1, [(2, 1 | 23 * 4)], [(30, 1 | 12 * 4)], [(45, 1 | 18 * 4)]),  # not an object
+          b"a\nb\nc\\\n" + b"a\nB\nc\\\n" + b"a\nb\nC" + bytes([0]),
+          b"a\nb\\\n" + b"a\nX\\\n" + b"a\nb\nc\n" + bytes([4])]
+
 def escaped(data):
     """As FuzzedDataProvider's ConsumeRandomLengthString reads it back: a backslash doubled, then the end."""
     return data.replace(b"\\", b"\\\\") + b"\\\n"
@@ -114,6 +131,8 @@ def main():
         # fuzz_linediff: the flags (strict, repeating lines, context), then both texts.
         for j, flags in enumerate([0, 1, 2 | 1, 4 | (1 << 3), 5 << 3]):
             write("fuzz_linediff", "pair-%02d-%d" % (i, j), bytes([flags]) + escaped(old) + new)
+    for i, data in enumerate(MERGES + [escaped(sample) + escaped(changed) + sample + bytes([2])]):
+        write("fuzz_merge", "merge-%02d" % i, data)
 
 if __name__ == "__main__":
     main()

@@ -9,5 +9,5 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=
   -DORVANTA_GUI=OFF -DBUILD_TESTING=OFF -DORVANTA_BENCH=OFF -DORVANTA_FUZZ=ON \
   -DORVANTA_FUZZ_TIME="${ORVANTA_FUZZ_TIME:-30}"
 cmake --build "$build" -j"$(nproc)" --target fuzz_split fuzz_header fuzz_search fuzz_codepages fuzz_viewmap \
-  fuzz_properties fuzz_filter fuzz_linediff fuzz_references
+  fuzz_properties fuzz_filter fuzz_linediff fuzz_references fuzz_merge
 ctest --test-dir "$build/fuzz" --output-on-failure --no-tests=error

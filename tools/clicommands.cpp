@@ -27,18 +27,6 @@ const char* const SAscii = "ascii";
 
 TEncoding EncodingAt(int Index) { return static_cast<TEncoding>(Index); }
 
-// The encodings of File's objects from the whole file, for --encoding auto:
-// one more pass over the loaded file's objects (none for the other choices).
-std::shared_ptr<const TFileEncodings> FileEncodingsFor(const TObjectTextFile& File, const TEncodingOption& Choice)
-{
-    if (Choice.Kind != TEncodingOption::ekAuto)
-        return nullptr;
-    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
-    if (!Reader)
-        throw platform::EReadError("Stream read error");
-    return std::make_shared<const TFileEncodings>(*DetectFileEncodings(*Reader, ObjectRanges(File)));
-}
-
 // The encoding the choice reads object Index's bytes in; none for the bytes
 // as they are. InFile: the whole file's detection, for auto.
 std::optional<TEncoding> EncodingOf(std::int32_t Index, const TEncodingOption& Choice, const TFileEncodings* InFile)
@@ -208,6 +196,18 @@ void Save(const TObjectTextObject& Object, const std::string& Target)
 }
 
 } // namespace
+
+// The encodings of File's objects from the whole file, for --encoding auto:
+// one more pass over the loaded file's objects (none for the other choices).
+std::shared_ptr<const TFileEncodings> FileEncodingsFor(const TObjectTextFile& File, const TEncodingOption& Choice)
+{
+    if (Choice.Kind != TEncodingOption::ekAuto)
+        return nullptr;
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    if (!Reader)
+        throw platform::EReadError("Stream read error");
+    return std::make_shared<const TFileEncodings>(*DetectFileEncodings(*Reader, ObjectRanges(File)));
+}
 
 TFilterOption FilterOption(std::string_view Text)
 {

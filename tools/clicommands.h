@@ -4,8 +4,10 @@
 #pragma once
 
 #include "core/codepages.h"
+#include "core/fileencodings.h"
 #include "core/objectfilter.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +28,10 @@ struct TEncodingOption {
 TEncodingOption EncodingOption(std::string_view Name);
 // The encodings' names, comma-separated: latin1, utf-8, cp437, ...
 std::string EncodingNames();
+
+// The code pages of File's objects from the whole file for auto (one more
+// pass over its objects); null for the other choices.
+std::shared_ptr<const TFileEncodings> FileEncodingsFor(const TObjectTextFile& File, const TEncodingOption& Choice);
 
 // A --filter: the field and its expression.
 using TFilterOption = std::pair<TFilterField, std::string>;

@@ -1,5 +1,6 @@
 #include "climerge.h"
 
+#include "clicommands.h"
 #include "cliinput.h"
 #include "clioutput.h"
 #include "core/merge/filemerge.h"
@@ -49,6 +50,10 @@ int Merge(const std::string& BaseName, const std::string& OursName, const std::s
     Command.Options.Markers.Theirs = TheirsName;
     std::vector<TMergeEntry> Entries = merge::MatchThree(Base, Ours, Theirs);
     merge::TFileMerger Merger(Base, Ours, Theirs, Command.Options);
+    if (Command.Detect) {
+        const TEncodingOption Auto{TEncodingOption::ekAuto};
+        Merger.SetEncodings(FileEncodingsFor(Base, Auto), FileEncodingsFor(Ours, Auto), FileEncodingsFor(Theirs, Auto));
+    }
     merge::TMergeOutput Output(Merger);
     const bool ToStandardOutput = Command.SplitInto.empty() && Command.Output.empty();
     TOutput Out; // the export, or the lines

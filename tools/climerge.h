@@ -12,6 +12,7 @@ struct TMergeCommand {
     std::string Output;    // the merged export's file; standard output when empty
     std::string SplitInto; // a folder for one file per object instead
     bool Report = false;   // a line for every object merged, not only the conflicts
+    bool Detect = true;    // each object's code page detected (see TFileMerger::SetEncodings)
     merge::TMergeOptions Options;
 };
 

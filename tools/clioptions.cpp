@@ -270,6 +270,13 @@ public:
         Command->add_flag("--strict", FCommand.Options.Strict,
                           "Date, Time, Modified and line breaks alone count as changes");
         Command->add_flag("--diff3", FCommand.Options.Markers.Diff3, "conflicts show BASE's version too");
+        Command
+            ->add_option("--encoding", FEncoding,
+                         Wrapped("auto (the default): an object whose versions are in different code pages "
+                                 "is merged as text and written in OURS' code page; none: bytes as they are",
+                                 60))
+            ->type_name("auto|none")
+            ->check(CLI::IsMember({"auto", "none"}, CLI::ignore_case));
         Command->add_flag("--report", FCommand.Report,
                           "also a line for each object MERGED, OURS, THEIRS, ADDED or DELETED");
         Command
@@ -287,7 +294,7 @@ public:
     std::vector<std::string> Synopsis() const override
     {
         return {"merge [-o OUT | --split DIR] [--strict] [--diff3] [--report] [--version-list POLICY]\n"
-                "             BASE OURS THEIRS"};
+                "             [--encoding auto|none] BASE OURS THEIRS"};
     }
     std::string Summary() const override { return "three-way merge of exports by structure (exit 1: conflicts)"; }
     int Run() override
@@ -296,6 +303,7 @@ public:
         FCommand.Options.VersionList = Policy == "ours"     ? merge::TVersionListPolicy::Ours
                                        : Policy == "theirs" ? merge::TVersionListPolicy::Theirs
                                                             : merge::TVersionListPolicy::Union;
+        FCommand.Detect = CLI::detail::to_lower(FEncoding) == "auto";
         BinaryStandardOutput();
         return Merge(FBase, FOurs, FTheirs, FCommand);
     }
@@ -303,6 +311,7 @@ public:
 private:
     TMergeCommand FCommand;
     std::string FVersionList = "union";
+    std::string FEncoding = "auto";
     std::string FBase, FOurs, FTheirs;
 };
 

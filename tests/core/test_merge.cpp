@@ -255,6 +255,51 @@ TEST_P(ObjectMerge, MergesByStructure)
 INSTANTIATE_TEST_SUITE_P(Cases, ObjectMerge, testing::ValuesIn(SObjectCases),
                          [](const testing::TestParamInfo<TObjectCase>& Info) { return std::string(Info.param.Name); });
 
+// Where an element's properties after its first line start.
+const std::string SColumn(51, ' ');
+
+const TObjectCase SElementCases[] = {
+    {"DifferentPropertiesOfOneField",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Name;\n" + SColumn + "Description=Ours }"}},
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Full Name }"}},
+     {";CaptionML=ENU=Full Name;\n" + SColumn + "Description=Ours }\n"},
+     0},
+    {"OnePropertyOfOneFieldDifferently",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Ours }"}},
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Theirs }"}},
+     {"<<<<<<< OURS\n    { 2   ;   ;Name                ;Text50        ;CaptionML=ENU=Ours }\n"},
+     1},
+    {"KeyPropertiesOnBothSides",
+     {{";Clustered=Yes }", ";SumIndexFields=Amount;\n" + SColumn + "Clustered=Yes }"}},
+     {{";Clustered=Yes }", ";Clustered=No }"}},
+     {"    {    ;No.                                     ;SumIndexFields=Amount;\n" + SColumn + "Clustered=No }\n"},
+     0},
+    {"PropertyRemovedAgainstChanged",
+     {{";CaptionML=ENU=Name }", ";CaptionML=ENU=Name;\n" + SColumn + "Description=Ours }"}},
+     {{";CaptionML=ENU=Name }", " }"}},
+     {"<<<<<<< OURS\n"},
+     1},
+};
+
+INSTANTIATE_TEST_SUITE_P(Elements, ObjectMerge, testing::ValuesIn(SElementCases),
+                         [](const testing::TestParamInfo<TObjectCase>& Info) { return std::string(Info.param.Name); });
+
+// A trigger in a field's property changed on both sides, lines apart.
+TEST(ObjectMerge, TriggerPropertyMergedAsLines)
+{
+    const std::string Base = Edited(SBase, {{";CaptionML=ENU=Name }", ";OnValidate=BEGIN\n" + SColumn +
+                                                                          "  First;\n" + SColumn + "  Middle;\n" + SColumn + "  Second;\n" +
+                                                                          SColumn + "END;\n\n" + SColumn +
+                                                                          "CaptionML=ENU=Name }"}});
+    const TObjectMergeResult Result = MergeObjectTexts(Base, Edited(Base, {{"First;", "First(Ours);"}}),
+                                                       Edited(Base, {{"Second;", "Second(Theirs);"},
+                                                                     {"ENU=Name }", "ENU=Full Name }"}}));
+    EXPECT_TRUE(Result.Merged.Conflicts.empty()) << Result.Merged.Text;
+    EXPECT_EQ(Result.Merged.Text, Edited(Base, {{"First;", "First(Ours);"},
+                                                {"Second;", "Second(Theirs);"},
+                                                {"ENU=Name }", "ENU=Full Name }"}}));
+}
+
 TEST(ObjectMerge, OneSideAloneComesThroughByteForByte)
 {
     const std::string Ours = Edited(SBase, {{"      Setup.GET;\n", "      Setup.GET; // ours\n"}});
@@ -291,6 +336,24 @@ TEST(ObjectMerge, UnreadableObjectFallsBackToLines)
     const TObjectMergeResult Result = MergeObjectTexts(Base, Ours, Theirs);
     EXPECT_FALSE(Result.Structured);
     EXPECT_EQ(Result.Merged.Text, Edited(Ours, {{"    { 3   ;   ;City  ", "    { 3   ;   ;Town  "}}));
+}
+
+// Versions in DOS 850 (a-umlaut 0x84) and Windows 1252 (0xE4, the euro sign
+// 0x80, which DOS 850 lacks): merged as text, written in OURS' DOS 850.
+TEST(ObjectMerge, VersionsInDifferentCodePages)
+{
+    using codepages::TEncoding;
+    const std::string Base = Edited(SBase, {{"ENU=Name }", "ENU=N\x84me }"}});
+    const std::string Ours = Edited(Base, {{"      Setup.GET;\n", "      Setup.GET; // \x84\n"}});
+    const std::string Theirs = Edited(Base, {{"ENU=N\x84me }", "ENU=N\xE4me2 }"},
+                                             {"      MESSAGE(Text000);\n", "      MESSAGE(Text000); // \x80\n"}});
+    const TObjectMergeResult Result =
+        MergeEncodedTexts(Base, Ours, Theirs, {TEncoding::Cp850, TEncoding::Cp850, TEncoding::Cp1252, TEncoding::Cp850});
+    EXPECT_EQ(Result.Merged.Text,
+              Edited(Ours, {{"ENU=N\x84me }", "ENU=N\x84me2 }"},
+                            {"      MESSAGE(Text000);\n",
+                             "<<<<<<< OURS\n=======\n      MESSAGE(Text000); // ?\n>>>>>>> THEIRS\n"}}));
+    ASSERT_EQ(Result.Merged.Conflicts.size(), 1u);
 }
 
 // Three small exports merged object by object.

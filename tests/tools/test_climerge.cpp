@@ -84,6 +84,18 @@ TEST_F(CliMerge, ConflictsAreMarkedAndListed)
     EXPECT_EQ(ReadFileBytes(File("lines.txt")), "CONFLICT\tTable\t18\tCustomer\t1\n");
 }
 
+// Deleted on one side, changed on the other: the change kept unmarked, and
+// listed as a conflict for a look.
+TEST_F(CliMerge, DeletedAgainstChangedIsAConflict)
+{
+    const std::string Base = Object("Table", 18, "Customer", "a;");
+    Write(Base + Object("Codeunit", 80, "Post", "a;"), Base, Base + Object("Codeunit", 80, "Post", "b;"));
+    const TRun Run = Cli("merge -o '" + File("out.txt") + "' " + Inputs());
+    EXPECT_EQ(Run.Status, 1);
+    EXPECT_EQ(Run.Out, "CONFLICT\tCodeunit\t80\tPost\t1\n");
+    EXPECT_EQ(ReadFileBytes(File("out.txt")), "// export\r\n" + Base + Object("Codeunit", 80, "Post", "b;"));
+}
+
 TEST_F(CliMerge, SplitWritesObjectFiles)
 {
     Write(Object("Table", 18, "Customer", "a;"), Object("Table", 18, "Customer", "a;"),

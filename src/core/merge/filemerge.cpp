@@ -88,6 +88,36 @@ const TObjectTextObject* TFileMerger::TheirsObject(const TMergeEntry& Entry) con
     return Entry.TheirsIndex >= 0 ? &FTheirs.Objects(Entry.TheirsIndex) : nullptr;
 }
 
+void TFileMerger::SetEncodings(std::shared_ptr<const TFileEncodings> Base, std::shared_ptr<const TFileEncodings> Ours,
+                               std::shared_ptr<const TFileEncodings> Theirs)
+{
+    FBaseEncodings = std::move(Base);
+    FOursEncodings = std::move(Ours);
+    FTheirsEncodings = std::move(Theirs);
+}
+
+std::optional<TObjectEncodings> TFileMerger::EncodingsOf(const TMergeEntry& Entry) const
+{
+    if (!FBaseEncodings || !FOursEncodings || !FTheirsEncodings)
+        return std::nullopt;
+    const auto Of = [](const TFileEncodings& File, std::int32_t Index) {
+        return Index >= 0 ? File.ForObject(Index) : std::nullopt;
+    };
+    TObjectEncodings Result{Of(*FBaseEncodings, Entry.BaseIndex), Of(*FOursEncodings, Entry.OursIndex),
+                            Of(*FTheirsEncodings, Entry.TheirsIndex)};
+    const std::optional<codepages::TEncoding> Target =
+        Result.Ours ? Result.Ours : FOursEncodings->CodePage() ? FOursEncodings->CodePage()
+                                  : Result.Theirs             ? Result.Theirs
+                                                              : Result.Base;
+    if (!Target)
+        return std::nullopt; // all plain ASCII
+    Result.Target = *Target;
+    for (const std::optional<codepages::TEncoding>& Version : {Result.Base, Result.Ours, Result.Theirs})
+        if (Version && *Version != *Target)
+            return Result;
+    return std::nullopt;
+}
+
 std::string_view TFileMerger::Merge(TMergeEntry& Entry)
 {
     const TObjectTextObject* const BaseObject = this->BaseObject(Entry);
@@ -121,8 +151,10 @@ std::string_view TFileMerger::Merge(TMergeEntry& Entry)
         return Take(TMergeStatus::Ours, Ours);
     if (!FComparer.Differ(Ours, Theirs))
         return Take(BaseObject ? TMergeStatus::Merged : TMergeStatus::Added, Ours);
-    TObjectMergeResult Result = MergeObjectTexts(
-        BaseObject ? std::optional<std::string_view>(Base) : std::nullopt, Ours, Theirs, FOptions);
+    const std::optional<std::string_view> BaseText = BaseObject ? std::optional(Base) : std::nullopt;
+    const std::optional<TObjectEncodings> Encodings = EncodingsOf(Entry);
+    TObjectMergeResult Result = Encodings ? MergeEncodedTexts(BaseText, Ours, Theirs, *Encodings, FOptions)
+                                          : MergeObjectTexts(BaseText, Ours, Theirs, FOptions);
     FMerged = std::move(Result.Merged);
     Entry.Structured = Result.Structured;
     Entry.Conflicts = std::int32_t(FMerged.Conflicts.size());

@@ -15,11 +15,13 @@
 #pragma once
 
 #include "core/compare.h"
+#include "core/fileencodings.h"
 #include "core/merge/objectmerge.h"
 #include "core/quibfile.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -33,7 +35,9 @@ enum class TMergeStatus : std::uint8_t {
     Merged,    // changed on both sides, merged without conflict
     Added,     // added on one side, or alike on both
     Deleted,   // deleted on one side, not changed on the other: left out
-    Conflict   // see Conflicts
+    Conflict   // see Conflicts; deleted on one side and changed on the other, the
+               // changed text without markers: Conflicts 1, and the side that
+               // deleted it without the object (its index -1, BaseIndex set)
 };
 
 // One object of the merge; an index is -1 where that file lacks it.
@@ -65,6 +69,13 @@ public:
     // conflict of deletion against change keeps the changed text unmarked.
     // Raises EReadError as reading an object does.
     std::string_view Merge(TMergeEntry& Entry);
+    // The code pages of each file's objects (DetectFileEncodings). With them,
+    // an object changed on both sides whose versions are in different code
+    // pages is merged as text and written in OURS' (MergeEncodedTexts); OURS'
+    // plain ASCII one in OURS' file's code page. Without (the default), and
+    // for every other object, bytes are merged as they are.
+    void SetEncodings(std::shared_ptr<const TFileEncodings> Base, std::shared_ptr<const TFileEncodings> Ours,
+                      std::shared_ptr<const TFileEncodings> Theirs);
     // The entry's merged text with its conflicts, for one to resolve; its
     // status as Merge sets it.
     TMergedText MergedText(TMergeEntry& Entry);
@@ -82,6 +93,10 @@ private:
     std::string FBaseText, FOursText, FTheirsText;
     TMergedText FMerged;
     TTextComparer FComparer;
+    std::shared_ptr<const TFileEncodings> FBaseEncodings, FOursEncodings, FTheirsEncodings;
+
+    // The code pages of the entry's versions when they differ.
+    std::optional<TObjectEncodings> EncodingsOf(const TMergeEntry& Entry) const;
 };
 
 // Called after each entry with the entries done and their number; false stops.

@@ -57,6 +57,23 @@ bool SameLines(const std::vector<std::string_view>& A, std::size_t AFrom, std::s
     return true;
 }
 
+// Two insertions at one place, each line once: lines both have where both
+// have them, the others OURS' first. Both sides often insert the same lines
+// (a copy of one change) with lines of their own.
+void AppendUnion(const std::vector<std::string_view>& O, const std::vector<std::string_view>& OK, std::size_t J,
+                 std::size_t OursEnd, const std::vector<std::string_view>& T, const std::vector<std::string_view>& TK,
+                 std::size_t K, std::size_t TheirsEnd, TMergeWriter& Out)
+{
+    const std::vector<std::string_view> Ours(OK.begin() + std::ptrdiff_t(J), OK.begin() + std::ptrdiff_t(OursEnd));
+    const std::vector<std::string_view> Theirs(TK.begin() + std::ptrdiff_t(K), TK.begin() + std::ptrdiff_t(TheirsEnd));
+    for (const TDiffRun& Run : DiffLines(Ours, Theirs)) {
+        if (Run.Op == TDiffOp::Insert)
+            Out.Append(Span(T, K + std::size_t(Run.NewLine), K + std::size_t(Run.NewLine + Run.Count)));
+        else
+            Out.Append(Span(O, J + std::size_t(Run.OldLine), J + std::size_t(Run.OldLine + Run.Count)));
+    }
+}
+
 } // namespace
 
 void Resolve(TMergedText& Merged, std::size_t Index, TResolution Choice)
@@ -85,6 +102,10 @@ TMergeWriter::TMergeWriter(TMergedText& Out, const TMarkerStyle& Style, std::str
 
 void TMergeWriter::Append(std::string_view Text)
 {
+    // A last line without its break (at the end of one version) must not
+    // run into the next.
+    if (!Text.empty())
+        EndLine(FOut.Text);
     const bool Crlf = FBreak == "\r\n";
     std::size_t From = 0;
     for (std::size_t At = Text.find('\n'); At != std::string_view::npos; At = Text.find('\n', At + 1)) {
@@ -98,12 +119,18 @@ void TMergeWriter::Append(std::string_view Text)
     FOut.Text.append(Text.data() + From, Text.size() - From);
 }
 
+void TMergeWriter::EndLine(std::string& Text) const
+{
+    // A last line that ends in CR is half of a CR LF: the LF completes it.
+    if (!Text.empty() && Text.back() != '\n')
+        Text.append(Text.back() == '\r' ? "\n" : FBreak);
+}
+
 std::string TMergeWriter::Lines(std::string_view Text) const
 {
     TMergedText Converted;
     TMergeWriter(Converted, FStyle, FBreak).Append(Text);
-    if (!Converted.Text.empty() && Converted.Text.back() != '\n')
-        Converted.Text.append(FBreak);
+    EndLine(Converted.Text);
     return std::move(Converted.Text);
 }
 
@@ -117,9 +144,7 @@ void TMergeWriter::Marker(std::string_view Sign, std::string_view Label)
 
 void TMergeWriter::Conflict(std::string_view Base, std::string_view Ours, std::string_view Theirs)
 {
-    // A conflict starts on a line of its own.
-    if (!FOut.Text.empty() && FOut.Text.back() != '\n')
-        FOut.Text.append(FBreak);
+    EndLine(FOut.Text); // a conflict starts on a line of its own
     TConflict Conflict;
     Conflict.Start = FOut.Text.size();
     Conflict.Base = Lines(Base);
@@ -190,10 +215,9 @@ std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string
             Out.Append(Span(T, K, TheirsEnd));
         else if (SameLines(BK, I, Next, TK, K, TheirsEnd) || SameLines(OK, J, OursEnd, TK, K, TheirsEnd))
             Out.Append(Span(O, J, OursEnd));
-        else if (BothInsertions && Next == I) {
-            Out.Append(Span(O, J, OursEnd));
-            Out.Append(Span(T, K, TheirsEnd));
-        } else {
+        else if (BothInsertions && Next == I)
+            AppendUnion(O, OK, J, OursEnd, T, TK, K, TheirsEnd, Out);
+        else {
             Out.Conflict(Span(B, I, Next), Span(O, J, OursEnd), Span(T, K, TheirsEnd));
             ++Conflicts;
         }

@@ -45,7 +45,8 @@ enum class TResolution : std::uint8_t { Ours, Theirs, OursThenTheirs, TheirsThen
 void Resolve(TMergedText& Merged, std::size_t Index, TResolution Choice);
 
 // Appends to a merged text, writing every line break as Break (the line
-// breaks of OURS: "\r\n" or "\n").
+// breaks of OURS: "\r\n" or "\n"); a text that ends without one gets one
+// when more follows.
 class TMergeWriter {
 public:
     TMergeWriter(TMergedText& Out, const TMarkerStyle& Style, std::string_view Break);
@@ -60,6 +61,8 @@ private:
     // Text with its breaks as Break, ended by one when it has text.
     std::string Lines(std::string_view Text) const;
     void Marker(std::string_view Sign, std::string_view Label);
+    // A break after Text's last line unless it has one.
+    void EndLine(std::string& Text) const;
 
     TMergedText& FOut;
     const TMarkerStyle& FStyle;
@@ -77,7 +80,8 @@ bool SameText(std::string_view A, std::string_view B, bool Strict);
 // side takes that side's lines, changed alike on both the one version, and
 // changed differently a conflict. Lines are compared without their breaks.
 // With BothInsertions, lines inserted at one place by both sides are no
-// conflict: OURS' come first, then THEIRS' (for logs that both sides extend).
+// conflict: the lines both inserted once, the others OURS' first, then
+// THEIRS' (for logs that both sides extend).
 // Returns the number of conflicts written.
 std::size_t MergeLines(std::string_view Base, std::string_view Ours, std::string_view Theirs, TMergeWriter& Out,
                        bool BothInsertions = false);

@@ -6,10 +6,21 @@
 #include <cctype>
 #include <tuple>
 #include <unordered_map>
+#include <unordered_set>
+
+using codepages::TEncoding;
 
 namespace merge {
 
 namespace {
+
+std::string Lower(std::string_view Text)
+{
+    std::string Result(Text);
+    for (char& C : Result)
+        C = char(std::tolower(static_cast<unsigned char>(C)));
+    return Result;
+}
 
 std::string_view Trimmed(std::string_view Text)
 {
@@ -92,6 +103,114 @@ long long Moment(std::string_view Date, std::string_view Time)
     return ((((Year * 100LL + Month) * 100 + Day) * 100 + T[0]) * 100 + T[1]) * 100 + (T.size() > 2 ? T[2] : 0);
 }
 
+// Keys in OURS' order, those only THEIRS has after their predecessor in THEIRS.
+std::vector<std::string_view> MergedOrder(const std::vector<std::string_view>& Ours,
+                                          const std::vector<std::string_view>& Theirs)
+{
+    const std::unordered_set<std::string_view> InOurs(Ours.begin(), Ours.end());
+    // THEIRS' own keys by the last key before them that OURS has; First
+    // those before any.
+    std::unordered_map<std::string_view, std::vector<std::string_view>> After;
+    std::vector<std::string_view> Order;
+    std::vector<std::string_view>* Anchor = &Order;
+    for (const std::string_view Key : Theirs) {
+        if (InOurs.count(Key))
+            Anchor = &After[Key];
+        else
+            Anchor->push_back(Key);
+    }
+    Order.reserve(Ours.size() + Theirs.size());
+    for (const std::string_view Key : Ours) {
+        Order.push_back(Key);
+        if (const auto Found = After.find(Key); Found != After.end())
+            Order.insert(Order.end(), Found->second.begin(), Found->second.end());
+    }
+    return Order;
+}
+
+// An element "{ 2 ;   ;Name ;Text50 ;CaptionML=ENU=Name;" with more
+// properties below, each at the column of the first, ended by "}": its
+// fixed fields, its properties and its end. A property's Core is its name and
+// value; its Gap what follows up to the next one (";", breaks, the indent).
+struct TElementProperty {
+    std::string Key;
+    std::string_view Core, Gap;
+};
+
+struct TElement {
+    std::string_view Fields, End;
+    std::vector<TElementProperty> Properties;
+    std::size_t Column = 0;
+};
+
+// Whether Text starts as "Name=" does (a letter, then letters, digits,
+// blanks, dots or dashes).
+bool StartsProperty(std::string_view Text)
+{
+    if (Text.empty() || !std::isalpha(static_cast<unsigned char>(Text[0])))
+        return false;
+    for (const char C : Text) {
+        if (C == '=')
+            return true;
+        if (!std::isalnum(static_cast<unsigned char>(C)) && C != ' ' && C != '.' && C != '-' && C != '_')
+            return false;
+    }
+    return false;
+}
+
+// The start of each property in Text; false when Text is not laid out so.
+bool PropertyStarts(std::string_view Text, std::vector<std::size_t>& Starts, std::size_t& Column)
+{
+    const std::size_t FirstEnd = std::min(Text.find('\n'), Text.size());
+    const std::size_t Brace = Text.find_first_not_of(' ');
+    if (Brace >= FirstEnd || Text[Brace] != '{')
+        return false;
+    for (std::size_t Semicolon = Text.find(';', Brace); Semicolon < FirstEnd; Semicolon = Text.find(';', Semicolon + 1))
+        if (StartsProperty(Text.substr(Semicolon + 1, FirstEnd - Semicolon - 1))) {
+            Starts.push_back(Semicolon + 1);
+            break;
+        }
+    if (Starts.empty() || Text.substr(Brace, Starts[0] - Brace).find('[') != std::string_view::npos)
+        return false;
+    Column = Starts[0];
+    for (std::size_t Line = FirstEnd + 1; Line < Text.size();) {
+        const std::size_t End = std::min(Text.find('\n', Line), Text.size());
+        const std::size_t Content = Text.find_first_not_of(" \r", Line);
+        if (Content < End) { // a line with text: deeper, or a property at the column
+            if (Content - Line < Column)
+                return false;
+            if (Content - Line == Column && StartsProperty(Text.substr(Content, End - Content)))
+                Starts.push_back(Content);
+        }
+        Line = End + 1;
+    }
+    return true;
+}
+
+bool ReadElement(std::string_view Text, TElement& Element)
+{
+    std::vector<std::size_t> Starts;
+    const std::size_t Close = Text.rfind('}');
+    if (!PropertyStarts(Text, Starts, Element.Column) || Close == std::string_view::npos || Close < Starts.back() ||
+        Text.find_first_not_of(" \r\n", Close + 1) != std::string_view::npos)
+        return false;
+    Element.Fields = Text.substr(0, Starts[0]);
+    Element.End = Text.substr(Close);
+    for (std::size_t I = 0; I < Starts.size(); ++I) {
+        const std::string_view Span = Text.substr(Starts[I], (I + 1 < Starts.size() ? Starts[I + 1] : Close) - Starts[I]);
+        std::size_t Core = Span.find_last_not_of(" \r\n") + 1;
+        if (Core > 0 && Span[Core - 1] == ';')
+            --Core;
+        TElementProperty Property{Lower(Trimmed(Span.substr(0, Span.find('=')))), Span.substr(0, Core),
+                                  Span.substr(Core)};
+        for (const TElementProperty& Other : Element.Properties)
+            if (Other.Key == Property.Key)
+                return false;
+        Element.Properties.push_back(std::move(Property));
+    }
+    return true;
+}
+
 bool SaysYes(const TPart* Entry)
 {
     if (!Entry)
@@ -116,7 +235,8 @@ public:
             MergeLines(Base->Head, Ours.Head, Theirs.Head, FOut);
             Children(*Base, Ours, Theirs);
             MergeLines(Base->Tail, Ours.Tail, Theirs.Tail, FOut);
-        } else // the documentation trigger is a log: both sides' new lines kept
+        } else if (!(Base && Element(*Base, Ours, Theirs)))
+            // the documentation trigger is a log: both sides' new lines kept
             MergeLines(Base ? Base->Text : std::string_view(), Ours.Text, Theirs.Text, FOut,
                        Base && Ours.Key == "documentation");
     }
@@ -137,25 +257,111 @@ private:
         std::unordered_map<std::string_view, TSlot> ByKey;
         for (const TPart& P : Base.Children)
             ByKey[P.Key].Base = &P;
-        std::vector<std::string_view> Order;
+        std::vector<std::string_view> OursKeys, TheirsKeys;
         for (const TPart& P : Ours.Children) {
             ByKey[P.Key].Ours = &P;
-            Order.push_back(P.Key);
+            OursKeys.push_back(P.Key);
         }
-        std::size_t Insert = 0;
         for (const TPart& P : Theirs.Children) {
-            TSlot& Slot = ByKey[P.Key];
-            Slot.Theirs = &P;
-            if (Slot.Ours)
-                Insert = std::size_t(std::find(Order.begin(), Order.end(), P.Key) - Order.begin()) + 1;
-            else
-                Order.insert(Order.begin() + std::ptrdiff_t(Insert++), P.Key);
+            ByKey[P.Key].Theirs = &P;
+            TheirsKeys.push_back(P.Key);
         }
         std::vector<TSlot> Result;
-        Result.reserve(Order.size());
-        for (const std::string_view Key : Order)
+        for (const std::string_view Key : MergedOrder(OursKeys, TheirsKeys))
             Result.push_back(ByKey[Key]);
         return Result;
+    }
+
+    // The version a merge takes: the one changed, or either where both
+    // changed alike; nullopt where they changed differently.
+    std::optional<std::string_view> Pick(std::optional<std::string_view> Base, std::string_view Ours,
+                                         std::string_view Theirs) const
+    {
+        if (Base && Same(Ours, *Base))
+            return Theirs;
+        if ((Base && Same(Theirs, *Base)) || Same(Ours, Theirs))
+            return Ours;
+        return std::nullopt;
+    }
+
+    // A property's value changed on both sides: as lines when it has more
+    // than one; nullopt where they conflict.
+    std::optional<std::string> BothChanged(std::string_view Base, std::string_view Ours, std::string_view Theirs) const
+    {
+        if (Ours.find('\n') == std::string_view::npos && Theirs.find('\n') == std::string_view::npos)
+            return std::nullopt;
+        TMergedText Merged;
+        TMergeWriter Out(Merged, FOptions.Markers, FOut.Break());
+        if (MergeLines(Base, Ours, Theirs, Out) > 0)
+            return std::nullopt;
+        while (!Merged.Text.empty() && (Merged.Text.back() == '\n' || Merged.Text.back() == '\r'))
+            Merged.Text.pop_back();
+        return std::move(Merged.Text);
+    }
+
+    // An element changed on both sides merged property by property, so that
+    // changes of different properties meet no more than those of different
+    // fields do; false, with nothing written, where the sides' changes meet.
+    bool Element(const TPart& BasePart, const TPart& OursPart, const TPart& TheirsPart)
+    {
+        TElement Base, Ours, Theirs;
+        if (!ReadElement(BasePart.Text, Base) || !ReadElement(OursPart.Text, Ours) ||
+            !ReadElement(TheirsPart.Text, Theirs))
+            return false;
+        const std::optional<std::string_view> Fields = Pick(Base.Fields, Ours.Fields, Theirs.Fields);
+        const std::optional<std::string_view> End = Pick(Base.End, Ours.End, Theirs.End);
+        if (!Fields || !End)
+            return false;
+        const auto Find = [](const TElement& In, std::string_view Key) -> const TElementProperty* {
+            for (const TElementProperty& Property : In.Properties)
+                if (Property.Key == Key)
+                    return &Property;
+            return nullptr;
+        };
+        const auto KeysOf = [](const TElement& In) {
+            std::vector<std::string_view> Keys;
+            for (const TElementProperty& Property : In.Properties)
+                Keys.push_back(Property.Key);
+            return Keys;
+        };
+        struct TValue {
+            std::string Core;
+            std::string_view Gap;
+            bool LastGap; // the gap before "}" in its version
+        };
+        std::vector<TValue> Values;
+        for (const std::string_view Key : MergedOrder(KeysOf(Ours), KeysOf(Theirs))) {
+            const TElementProperty *B = Find(Base, Key), *O = Find(Ours, Key), *T = Find(Theirs, Key);
+            const TElement& From = O ? Ours : Theirs;
+            const TElementProperty& Kept = O ? *O : *T;
+            std::optional<std::string> Core;
+            if (O && T) {
+                if (const auto Picked = Pick(B ? std::optional(B->Core) : std::nullopt, O->Core, T->Core))
+                    Core = std::string(*Picked);
+                else if (B)
+                    Core = BothChanged(B->Core, O->Core, T->Core);
+            } else if (!B)
+                Core = std::string(Kept.Core); // added on one side
+            else if (Same(Kept.Core, B->Core))
+                continue; // removed on the other
+            if (!Core)
+                return false;
+            Values.push_back({std::move(*Core), Kept.Gap, &Kept == &From.Properties.back()});
+        }
+        std::string Text(*Fields);
+        for (std::size_t I = 0; I < Values.size(); ++I) {
+            const bool Last = I + 1 == Values.size();
+            std::string_view Gap = Values[I].Gap;
+            if (Last && !Values[I].LastGap)
+                Gap = Ours.Properties.back().Gap;
+            Text.append(Values[I].Core);
+            if (!Last && Values[I].LastGap)
+                Text.append(";").append(FOut.Break()).append(Ours.Column, ' ');
+            else
+                Text.append(Gap);
+        }
+        FOut.Append(Text.append(*End));
+        return true;
     }
 
     void Children(const TPart& Base, const TPart& Ours, const TPart& Theirs)
@@ -275,6 +481,117 @@ TObjectMergeResult MergeObjectTexts(std::optional<std::string_view> Base, std::s
         TStructureMerge(Out, Options).Part(Base ? &BasePart : nullptr, OursPart, TheirsPart);
     else
         MergeLines(Base.value_or(std::string_view()), Ours, Theirs, Out);
+    return Result;
+}
+
+namespace {
+
+std::string AsUtf8(std::string_view Bytes, const std::optional<TEncoding>& Encoding)
+{
+    if (!Encoding || *Encoding == TEncoding::Utf8)
+        return std::string(Bytes);
+    return codepages::DecodeToUtf8(Bytes, *Encoding);
+}
+
+// UTF-8 written in a single-byte code page, a character by the byte that
+// reads as it; '?' for one the code page cannot write.
+class TEncoder {
+public:
+    explicit TEncoder(TEncoding Encoding) : FUtf8(Encoding == TEncoding::Utf8)
+    {
+        if (FUtf8)
+            return;
+        const std::array<char32_t, 256>& Table = codepages::DecodeTable(Encoding);
+        for (int Byte = 255; Byte >= 0; --Byte)
+            if (Table[std::size_t(Byte)] != U'\uFFFD')
+                FBytes[Table[std::size_t(Byte)]] = char(Byte);
+    }
+
+    // Text written; Lost tells whether a character could not be.
+    std::string Encode(std::string_view Text, bool& Lost) const
+    {
+        Lost = false;
+        if (FUtf8)
+            return std::string(Text);
+        std::string Result;
+        Result.reserve(Text.size());
+        for (std::size_t At = 0; At < Text.size();) {
+            if (static_cast<unsigned char>(Text[At]) < 0x80) {
+                Result += Text[At++];
+                continue;
+            }
+            char32_t Code = 0;
+            const std::size_t Length = codepages::Utf8SequenceAt(Text, At, Code);
+            const auto Byte = Length > 0 ? FBytes.find(Code) : FBytes.end();
+            if (Byte != FBytes.end())
+                Result += Byte->second;
+            else {
+                Result += '?';
+                Lost = true;
+            }
+            At += std::max<std::size_t>(Length, 1);
+        }
+        return Result;
+    }
+
+    std::string Encode(std::string_view Text) const
+    {
+        bool Lost = false;
+        return Encode(Text, Lost);
+    }
+
+private:
+    bool FUtf8;
+    std::unordered_map<char32_t, char> FBytes;
+};
+
+// The clean text's lines written through Out; a run of lines with a
+// character that cannot be written becomes a conflict.
+void WriteEncoded(std::string_view Text, const TEncoder& Encoder, TMergeWriter& Out)
+{
+    std::string Kept, Lost;
+    const auto Flush = [&]() {
+        if (!Lost.empty())
+            Out.Conflict({}, {}, Lost);
+        Lost.clear();
+    };
+    while (!Text.empty()) {
+        const std::size_t End = std::min(Text.find('\n'), Text.size() - 1) + 1;
+        bool LineLost = false;
+        std::string Line = Encoder.Encode(Text.substr(0, End), LineLost);
+        if (LineLost)
+            Lost += Line;
+        else {
+            Flush();
+            Out.Append(Line);
+        }
+        Text.remove_prefix(End);
+    }
+    Flush();
+}
+
+} // namespace
+
+TObjectMergeResult MergeEncodedTexts(std::optional<std::string_view> Base, std::string_view Ours,
+                                     std::string_view Theirs, const TObjectEncodings& Encodings,
+                                     const TMergeOptions& Options)
+{
+    const std::string BaseText = Base ? AsUtf8(*Base, Encodings.Base) : std::string();
+    const TObjectMergeResult AsText =
+        MergeObjectTexts(Base ? std::optional<std::string_view>(BaseText) : std::nullopt,
+                         AsUtf8(Ours, Encodings.Ours), AsUtf8(Theirs, Encodings.Theirs), Options);
+    const TEncoder Encoder(Encodings.Target);
+    TObjectMergeResult Result;
+    Result.Structured = AsText.Structured;
+    TMergeWriter Out(Result.Merged, Options.Markers, FirstBreak(Ours.empty() ? Theirs : Ours));
+    const std::string_view Text = AsText.Merged.Text;
+    std::size_t From = 0;
+    for (const TConflict& Conflict : AsText.Merged.Conflicts) {
+        WriteEncoded(Text.substr(From, Conflict.Start - From), Encoder, Out);
+        Out.Conflict(Encoder.Encode(Conflict.Base), Encoder.Encode(Conflict.Ours), Encoder.Encode(Conflict.Theirs));
+        From = Conflict.Start + Conflict.Length;
+    }
+    WriteEncoded(Text.substr(From), Encoder, Out);
     return Result;
 }
 

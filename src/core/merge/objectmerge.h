@@ -7,6 +7,7 @@
 // not understood is merged by its lines as a whole; nothing is ever dropped.
 #pragma once
 
+#include "core/codepages.h"
 #include "core/merge/linemerge.h"
 
 #include <cstdint>
@@ -44,5 +45,20 @@ struct TObjectMergeResult {
 };
 TObjectMergeResult MergeObjectTexts(std::optional<std::string_view> Base, std::string_view Ours,
                                     std::string_view Theirs, const TMergeOptions& Options = {});
+
+// The code pages of an object's versions (nullopt: plain ASCII), and the one
+// its merge is written in.
+struct TObjectEncodings {
+    std::optional<codepages::TEncoding> Base, Ours, Theirs;
+    codepages::TEncoding Target = codepages::TEncoding::Latin1;
+};
+
+// MergeObjectTexts for versions written in different code pages: each read
+// as text, merged, and the merge written in Target. A line Target cannot
+// write a character of is a conflict with OURS' side empty and the line on
+// THEIRS' (such characters written as '?'), for a look.
+TObjectMergeResult MergeEncodedTexts(std::optional<std::string_view> Base, std::string_view Ours,
+                                     std::string_view Theirs, const TObjectEncodings& Encodings,
+                                     const TMergeOptions& Options = {});
 
 } // namespace merge

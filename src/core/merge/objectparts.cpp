@@ -109,12 +109,26 @@ void Number(std::vector<TPart>& Parts)
             Part.Key += "#" + std::to_string(N);
 }
 
+bool NeverRepeats(const std::string&) { return false; }
+
+// Whether no two parts share a key, but for those MayRepeat allows (paired by
+// their order). A number, name or GUID twice leaves no one way to pair them.
+template <typename TMayRepeat>
+bool Unique(const std::vector<TPart>& Parts, TMayRepeat MayRepeat)
+{
+    std::unordered_map<std::string_view, int> Seen;
+    for (const TPart& Part : Parts)
+        if (++Seen[Part.Key] > 1 && !MayRepeat(Part.Key))
+            return false;
+    return true;
+}
+
 // Splits [From, To) into items, each from a line IsStart takes up to the next;
 // the blank lines before the first go to Head (First). False when another
-// line comes before the first item.
-template <typename TIsStart, typename TKeyOf>
+// line comes before the first item, or a key repeats that may not.
+template <typename TIsStart, typename TKeyOf, typename TMayRepeat = decltype(&NeverRepeats)>
 bool SplitItems(const TLines& Lines, std::size_t From, std::size_t To, TIsStart IsStart, TKeyOf KeyOf,
-                std::size_t& First, std::vector<TPart>& Items)
+                std::size_t& First, std::vector<TPart>& Items, TMayRepeat MayRepeat = NeverRepeats)
 {
     First = SkipBlank(Lines, From, To);
     if (First < To && !IsStart(Lines[First]))
@@ -129,6 +143,8 @@ bool SplitItems(const TLines& Lines, std::size_t From, std::size_t To, TIsStart 
         Items.push_back(TextPart(Lines, I, Next, std::move(Key)));
         I = Next;
     }
+    if (!Unique(Items, MayRepeat))
+        return false;
     Number(Items);
     return true;
 }
@@ -162,7 +178,7 @@ bool ElementKey(const TLines& Lines, std::size_t I, std::size_t, std::string& Ke
         }
     const std::size_t Semicolon = Rest.find(';');
     if (Semicolon == std::string_view::npos) {
-        Key = "l" + std::string(Trimmed(Rest));
+        Key = "l" + std::string(Trimmed(Rest)); // "{ PROPERTIES": paired in their order
         return true;
     }
     if (const std::string_view First = Trimmed(Rest.substr(0, Semicolon)); !First.empty()) {
@@ -219,6 +235,26 @@ std::pair<std::string, std::string> ProcedureName(const TLines& Lines, std::size
     return {};
 }
 
+// "BEGIN", a comment in braces or none, "END." and blank lines: the
+// documentation trigger at the end of CODE. A BEGIN without its procedure's
+// header is not, and must not be merged as the log that trigger is.
+bool IsDocumentation(const TLines& Lines, std::size_t From, std::size_t To)
+{
+    const auto At = [&Lines](std::size_t I, std::string_view Content) {
+        return Lines[I].Indent == 4 && Lines[I].Content == Content;
+    };
+    if (!At(From, "BEGIN"))
+        return false;
+    std::size_t I = From + 1;
+    if (I < To && At(I, "{")) {
+        while (++I < To && !At(I, "}"))
+            if (Lines[I].Content.find('}') != std::string_view::npos) // a comment ends at its first
+                return false;
+        ++I;
+    }
+    return I < To && At(I, "END.") && SkipBlank(Lines, I + 1, To) == To;
+}
+
 // The CODE section's body: the global VAR block, the procedures, the
 // documentation trigger.
 bool SplitCode(const TLines& Lines, std::size_t From, std::size_t To, std::size_t& First, std::vector<TPart>& Items)
@@ -258,7 +294,7 @@ bool SplitCode(const TLines& Lines, std::size_t From, std::size_t To, std::size_
             Items.push_back(TextPart(Lines, I, Next, "p" + Name));
             Numbers.push_back(Number);
             I = Next;
-        } else if (Line.Content == "BEGIN") {
+        } else if (IsDocumentation(Lines, I, To)) {
             Items.push_back(TextPart(Lines, I, To, "documentation"));
             Numbers.emplace_back();
             I = To;
@@ -272,8 +308,7 @@ bool SplitCode(const TLines& Lines, std::size_t From, std::size_t To, std::size_
     for (std::size_t I = 0; I < Items.size(); ++I)
         if (Count[Items[I].Key] > 1 && !Numbers[I].empty())
             Items[I].Key += Numbers[I];
-    Number(Items);
-    return true;
+    return Unique(Items, NeverRepeats);
 }
 
 // A section from its name's line to its closing brace's, the blank lines after.
@@ -291,7 +326,8 @@ TPart Section(const TLines& Lines, std::size_t From, std::size_t Close, std::siz
     } else if (Name == "CODE")
         Split = SplitCode(Lines, BodyFrom, Close, First, Items);
     else if (const std::size_t Start = SkipBlank(Lines, BodyFrom, Close); Start < Close && IsElement(Lines[Start]))
-        Split = SplitItems(Lines, BodyFrom, Close, IsElement, ElementKey, First, Items);
+        Split = SplitItems(Lines, BodyFrom, Close, IsElement, ElementKey, First, Items,
+                           [](const std::string& Key) { return Key[0] == 'l'; });
     else
         Split = SplitItems(Lines, BodyFrom, Close, IsEntry, PropertyKey, First, Items);
     TPart Part;
@@ -334,9 +370,9 @@ bool SplitObject(std::string_view Text, TPart& Object)
         Sections.push_back(Section(Lines, I, Close, Next));
         I = Next;
     }
-    if (I == Lines.size() || SkipBlank(Lines, I + 1, Lines.size()) != Lines.size())
+    if (I == Lines.size() || SkipBlank(Lines, I + 1, Lines.size()) != Lines.size() ||
+        !Unique(Sections, NeverRepeats))
         return false;
-    Number(Sections);
     TPart Result = ListPart(Lines, 0, 2, std::move(Sections), I, Lines.size());
     Result.Key = "object";
     Object = std::move(Result);

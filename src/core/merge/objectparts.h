@@ -9,7 +9,9 @@
 // Parts are views into the text: a part's Text is its Head, its children's
 // texts and its Tail, one after the other, so nothing is ever left out.
 // Blank lines go with the part before them. A section whose body is laid
-// out otherwise stays one part of text, merged by its lines.
+// out otherwise, or where a key repeats (a field number twice), stays one
+// part of text, merged by its lines; elements with no number, name or GUID
+// ("{ PROPERTIES") are paired in their order.
 #pragma once
 
 #include <string>
