@@ -32,6 +32,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 using merge::TMergeEntry;
 using merge::TMergeStatus;
 using merge::TResolution;
@@ -90,10 +92,19 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
         FOurs = &Load(Inputs.Ours, FOwnOurs);
         FTheirs = &Load(Inputs.Theirs, FOwnTheirs);
     }
-    for (auto [Encodings, File] : {std::pair{&FBaseEncodings, FBase}, {&FOursEncodings, FOurs},
-                                   {&FTheirsEncodings, FTheirs}}) {
+    for (auto [Encodings, File, Detected] :
+         {std::tuple{&FBaseEncodings, FBase, &FBaseFile}, {&FOursEncodings, FOurs, &FOursFile},
+          {&FTheirsEncodings, FTheirs, &FTheirsFile}}) {
         Encodings->SetChosen(Encoding);
         Encodings->Reset(File->Count());
+        if (Encoding)
+            continue;
+        gui::TWaitCursor Hourglass;
+        const std::unique_ptr<platform::TStream> Reader = File->SecondReader();
+        if (std::optional<TFileEncodings> Found = Reader ? DetectFileEncodings(*Reader, ObjectRanges(*File))
+                                                         : std::nullopt)
+            *Detected = std::make_shared<const TFileEncodings>(std::move(*Found));
+        Encodings->SetFileEncodings(*Detected);
     }
     FOptions.Markers.Base = BaseName(Inputs.Base).toStdString();
     FOptions.Markers.Ours = BaseName(Inputs.Ours).toStdString();
@@ -283,6 +294,9 @@ void TMergeWindow::Start()
     merge::TMergeOptions ViewOptions = FOptions;
     ViewOptions.Markers.Diff3 = true;
     FViewMerger = std::make_unique<merge::TFileMerger>(*FBase, *FOurs, *FTheirs, ViewOptions);
+    if (FBaseFile && FOursFile && FTheirsFile)
+        for (merge::TFileMerger* Merger : {FMerger.get(), FViewMerger.get()})
+            Merger->SetEncodings(FBaseFile, FOursFile, FTheirsFile);
     FEdited.clear();
     FNext = 0;
     FShown = -1;

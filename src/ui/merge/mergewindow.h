@@ -14,6 +14,7 @@
 #pragma once
 
 #include "core/encodingchoice.h"
+#include "core/fileencodings.h"
 #include "core/merge/filemerge.h"
 #include "core/quibfile.h"
 
@@ -100,6 +101,9 @@ private:
     TObjectTextFile* FOurs;
     TObjectTextFile* FTheirs;
     TEncodingChoice FBaseEncodings, FOursEncodings, FTheirsEncodings;
+    // Each file's detected code pages (none with an encoding chosen): an
+    // object whose versions read in different pages is merged as text.
+    std::shared_ptr<const TFileEncodings> FBaseFile, FOursFile, FTheirsFile;
     merge::TMergeOptions FOptions;
     std::vector<merge::TMergeEntry> FEntries;
     std::unique_ptr<merge::TFileMerger> FMerger;
