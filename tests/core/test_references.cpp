@@ -1,9 +1,11 @@
 // The reference scanner on objects written for each form a reference takes,
 // and the where-used index over a small file of them.
+#include "core/objectsyntax.h"
 #include "core/references/referenceindex.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -136,6 +138,37 @@ TEST(ReferenceScanner, CountsLinesAsTheView)
     ASSERT_EQ(1u, Found.size());
     EXPECT_EQ(7, Found[0].Line);
     EXPECT_EQ(Text.find("Record 18"), std::size_t(Found[0].MarkOffset));
+}
+
+// The structure's fast line scan, which the scanner uses on lines without
+// references, leaves each line in the state the full scan does and finds the
+// same spans of the structure.
+TEST(StructureScan, AgreesWithTheFullScan)
+{
+    using namespace objectsyntax;
+    const std::string Text =
+        "OBJECT Page 1 A\n{\n  PROPERTIES\n  {\n    OnOpenPage=VAR\n                 x@1 : Integer;\n"
+        "               begin IF x THEN BEGIN x := 1; END; case x OF 1: ; end; x@12END; END;\n"
+        "    CaptionML=[ENU=a;b}c];\n    OnInit=BEGIN { END; } 'END;}' \"x;}\" // END;\n"
+        "             EndX := Ending; END;\n  }\n  CONTROLS\n  {\n    { 1 ;0 ;Container ;[{A;B}] ;\"q;}\" }\n  }\n"
+        "  CODE\n  {\n    VAR\n      V@1 : Record 18;\n    PROCEDURE P@2();\n    BEGIN\n      { a\n   } END'\n"
+        "      IF 1.5END THEN;\n    END;\n\n    BEGIN\n    END.\n  }\n  RDLDATA\n  {\n  <x>\n  END_OF_RDLDATA\n  }\n}\n";
+    std::vector<TSpan> Full, Structure;
+    TState State = StartState;
+    std::size_t Start = 0;
+    for (std::size_t End = Text.find('\n'); End != std::string::npos; Start = End + 1, End = Text.find('\n', Start)) {
+        const std::string_view Line(Text.data() + Start, End - Start);
+        const TState After = ScanLine(Line, State, Full);
+        EXPECT_EQ(After, ScanStructure(Line, State, Structure)) << Line;
+        Full.erase(std::remove_if(Full.begin(), Full.end(), [](const TSpan& S) { return S.Category > TCategory::Cell; }),
+                   Full.end());
+        ASSERT_EQ(Full.size(), Structure.size()) << Line;
+        for (std::size_t I = 0; I < Full.size(); ++I)
+            EXPECT_TRUE(Full[I].Start == Structure[I].Start && Full[I].Length == Structure[I].Length &&
+                        Full[I].Category == Structure[I].Category)
+                << Line << " span " << I;
+        State = After;
+    }
 }
 
 const char* const FileText =
