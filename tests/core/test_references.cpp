@@ -261,6 +261,41 @@ TEST_F(ReferenceIndex, GoesToTheMemberUnderTheCaret)
     EXPECT_FALSE(Index.ReferenceAt(0, Table, std::int32_t(Table.find("TESTFIELD")), Reader.get()));
 }
 
+// Enough objects for the build to share them between two threads: the index
+// still answers what the one-target scans answer, missing objects included.
+TEST(ReferenceIndexOnTwoThreads, AgreesWithTheScanForOne)
+{
+    std::string Text;
+    for (int I = 1; I <= 300; ++I)
+        Text += "OBJECT Codeunit " + std::to_string(I) + " C" + std::to_string(I) +
+                "\r\n{\r\n  CODE\r\n  {\r\n    VAR\r\n      A@1 : Record " + std::to_string(1000 + I % 17) +
+                ";\r\n      B@2 : Codeunit " + std::to_string(I % 29 + 1) + ";\r\n\r\n    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+    TObjectTextFile File;
+    File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(Text), "many.txt");
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    TReferenceIndex Index(File);
+    std::vector<std::int32_t> Progress;
+    ASSERT_TRUE(Index.Build(*Reader, [&](std::int32_t Done, std::int32_t) { Progress.push_back(Done); }));
+    EXPECT_TRUE(std::is_sorted(Progress.begin(), Progress.end()));
+    EXPECT_EQ(300, Progress.back());
+    std::vector<TTarget> Targets{TTarget{-1, otTable, 1000, {}}, TTarget{-1, otTable, 1016, {}}};
+    for (std::int32_t Object : {0, 12, 28})
+        Targets.push_back(Index.TargetOf(Object));
+    for (const TTarget& Target : Targets) {
+        std::vector<TPlace> Scanned;
+        Index.ScanFor(Target, "", *Reader, [&](const TPlace& Place, std::string_view) { Scanned.push_back(Place); });
+        EXPECT_EQ(Scanned, Index.RefsTo(Target)) << Target.ID;
+        EXPECT_EQ(Target.Type == otTable ? 17u : 10u, Scanned.size()) << Target.ID;
+    }
+    for (std::int32_t Object = 0; Object < 300; Object += 37) {
+        const std::vector<TDependency> Deps = Index.DepsOf(Object), Scanned = Index.ScanDepsOf(Object, *Reader);
+        ASSERT_EQ(Scanned.size(), Deps.size());
+        for (std::size_t I = 0; I < Deps.size(); ++I)
+            EXPECT_TRUE(Deps[I].Target.Object == Scanned[I].Target.Object && Deps[I].Target.ID == Scanned[I].Target.ID &&
+                        Deps[I].Count == Scanned[I].Count);
+    }
+}
+
 TEST_F(ReferenceIndex, CancelledBuildLeavesItEmpty)
 {
     std::atomic<bool> Cancel{true};

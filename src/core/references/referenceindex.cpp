@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace references {
@@ -126,16 +127,13 @@ bool TReferenceIndex::Names(const TReference& Reference, const TTarget& Target) 
     return Named.Type == Target.Type && Named.ID == Target.ID && SameName(Named.Name, Target.Name);
 }
 
-std::int32_t TReferenceIndex::TargetKey(const TReference& Reference)
+std::int32_t TReferenceIndex::MissingKey(TTarget Target)
 {
-    const TTarget Target = Resolve(Reference);
-    if (Target.Object >= 0)
-        return Target.Object;
     const std::string Key = Target.ID != 0 ? NameKey(Target.Type, "#" + std::to_string(Target.ID))
                                            : NameKey(Target.Type, "$" + Target.Name);
     const auto [Found, Added] = FMissingKeys.emplace(Key, std::int32_t(FMissing.size()));
     if (Added)
-        FMissing.push_back(Target);
+        FMissing.push_back(std::move(Target));
     return ~Found->second;
 }
 
@@ -154,6 +152,22 @@ TTarget TReferenceIndex::TargetOfKey(std::int32_t Key) const
     return Key >= 0 ? TargetOf(Key) : FMissing[std::size_t(~Key)];
 }
 
+// The references a run of objects makes, resolved, as one worker found them.
+struct TReferenceIndex::TChunk {
+    struct TFound {
+        std::int32_t Offset, Length, Line;
+        std::int32_t Object;  // -1: Missing[Index]
+        std::int32_t Missing;
+    };
+    std::vector<std::int32_t> Counts;  // per object
+    std::vector<TFound> Found;
+    std::vector<TTarget> Missing;
+};
+
+namespace {
+constexpr std::int32_t ChunkObjects = 32;
+}  // namespace
+
 bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress, const std::atomic<bool>* Cancel)
 {
     FFirst.clear();
@@ -163,35 +177,106 @@ bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress
     FMissingKeys.clear();
     FBuilt = false;
     LearnNames();
-    TReferenceScanner Scanner;
-    std::string Buffer;
     const std::int32_t Count = FFile.Count();
-    for (std::int32_t I = 0; I < Count; ++I) {
-        if (Cancel && Cancel->load(std::memory_order_relaxed)) {
-            FFirst.clear();
-            FEntries.clear();
-            return false;
+    std::vector<TChunk> Chunks(std::size_t((Count + ChunkObjects - 1) / ChunkObjects));
+    std::atomic<std::int32_t> Next{0}, Done{0};
+    std::atomic<bool> Stop{false};
+    const auto Cancelled = [&] {
+        if (Cancel && Cancel->load(std::memory_order_relaxed))
+            Stop = true;
+        return Stop.load(std::memory_order_relaxed);
+    };
+    // Each worker takes the next run of objects until none is left; runs are
+    // merged in order, so the index is the same whoever scanned what.
+    const auto Work = [&](platform::TStream& Stream, bool Reports) {
+        TReferenceScanner Scanner;
+        std::string Buffer;
+        for (std::int32_t C = Next++; std::size_t(C) < Chunks.size() && !Cancelled(); C = Next++) {
+            TChunk& Chunk = Chunks[std::size_t(C)];
+            const std::int32_t End = std::min(Count, (C + 1) * ChunkObjects);
+            for (std::int32_t I = C * ChunkObjects; I < End && !Cancelled(); ++I)
+                ScanInto(Chunk, I, Stream, Scanner, Buffer);
+            Done += End - C * ChunkObjects;
+            if (Reports && Progress)
+                Progress(Done.load(), Count);
         }
-        FFirst.push_back(std::int32_t(FEntries.size()));
-        const TObjectTextObject& Object = FFile.Objects(I);
-        const std::string_view Text = ReadObject(FFile, I, Reader, Buffer);
-        for (const TReference& Reference : Scanner.Scan(Text, Object.ObjectType(), Object.ID(), TScanDepth::Objects)) {
-            if (Reference.Weak && Resolve(Reference).Object < 0)
-                continue;
-            FEntries.push_back({Reference.MarkOffset, Reference.MarkLength, Reference.Line, TargetKey(Reference)});
+    };
+    std::unique_ptr<platform::TStream> Second = Chunks.size() > 1 ? Reader.Duplicate() : nullptr;
+    std::exception_ptr Failure;
+    std::thread Helper;
+    if (Second)
+        Helper = std::thread([&] {
+            try {
+                Work(*Second, false);
+            } catch (...) {
+                Failure = std::current_exception();
+                Stop = true;
+            }
+        });
+    try {
+        Work(Reader, true);
+    } catch (...) {
+        Stop = true;
+        if (Helper.joinable())
+            Helper.join();
+        throw;
+    }
+    if (Helper.joinable())
+        Helper.join();
+    if (Failure)
+        std::rethrow_exception(Failure);
+    if (Stop)
+        return false;
+    if (Progress && Count > 0)
+        Progress(Count, Count);
+    Merge(Chunks);
+    FBuilt = true;
+    return true;
+}
+
+void TReferenceIndex::ScanInto(TChunk& Chunk, std::int32_t Object, platform::TStream& Reader,
+                               TReferenceScanner& Scanner, std::string& Buffer) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+    std::int32_t Found = 0;
+    for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Objects)) {
+        TTarget Target = Resolve(Reference);
+        if (Reference.Weak && Target.Object < 0)
+            continue;
+        const std::int32_t Missing = Target.Object < 0 ? std::int32_t(Chunk.Missing.size()) : -1;
+        if (Target.Object < 0)
+            Chunk.Missing.push_back(std::move(Target));
+        Chunk.Found.push_back({Reference.MarkOffset, Reference.MarkLength, Reference.Line, Target.Object, Missing});
+        ++Found;
+    }
+    Chunk.Counts.push_back(Found);
+}
+
+void TReferenceIndex::Merge(std::vector<TChunk>& Chunks)
+{
+    std::size_t Total = 0;
+    for (const TChunk& Chunk : Chunks)
+        Total += Chunk.Found.size();
+    FEntries.reserve(Total);
+    for (TChunk& Chunk : Chunks) {
+        std::size_t At = 0;
+        for (const std::int32_t Found : Chunk.Counts) {
+            FFirst.push_back(std::int32_t(FEntries.size()));
+            for (const std::size_t End = At + std::size_t(Found); At < End; ++At) {
+                const TChunk::TFound& F = Chunk.Found[At];
+                const std::int32_t Key = F.Object >= 0 ? F.Object : MissingKey(std::move(Chunk.Missing[std::size_t(F.Missing)]));
+                FEntries.push_back({F.Offset, F.Length, F.Line, Key});
+            }
         }
-        if (Progress && (I % 64 == 63 || I + 1 == Count))
-            Progress(I + 1, Count);
+        Chunk = {};
     }
     FFirst.push_back(std::int32_t(FEntries.size()));
-    FEntries.shrink_to_fit();
     FByTarget.resize(FEntries.size());
     for (std::size_t I = 0; I < FByTarget.size(); ++I)
         FByTarget[I] = std::int32_t(I);
     std::stable_sort(FByTarget.begin(), FByTarget.end(),
                      [this](std::int32_t A, std::int32_t B) { return FEntries[std::size_t(A)].Target < FEntries[std::size_t(B)].Target; });
-    FBuilt = true;
-    return true;
 }
 
 std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target) const
