@@ -296,6 +296,33 @@ TEST(ReferenceIndexOnTwoThreads, AgreesWithTheScanForOne)
     }
 }
 
+// The companion's quick look before its scan lets through every spelling of
+// a reference by number, and only those.
+TEST(ReferenceScanForOne, FindsEveryReferenceByNumber)
+{
+    // One spelling to an object, so that none passes for another's sake.
+    const auto Object = [](int ID, const std::string& Properties, const std::string& Code) {
+        return "OBJECT Codeunit " + std::to_string(ID) + " C\r\n{\r\n  PROPERTIES\r\n  {\r\n" + Properties +
+               "  }\r\n  CODE\r\n  {\r\n" + Code + "    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+    };
+    const std::string Text = "OBJECT Table 18 Customer\r\n{\r\n}\r\n" + Object(1, "    TableNo=0018;\r\n", "") +
+                             Object(2, "", "    VAR\r\n      B@1 : Record { old } 18;\r\n\r\n") +
+                             Object(3, "", "    VAR\r\n      C@2 : Record\r\n        18;\r\n\r\n") +
+                             Object(4, "    Permissions=TableData 18=r;\r\n", "") +
+                             Object(5, "", "    PROCEDURE P@1();\r\n    BEGIN\r\n      X := DATABASE::18;\r\n    END;\r\n\r\n") +
+                             Object(6, "", "    PROCEDURE P@1();\r\n    BEGIN\r\n      X := 18; Y := 'Record 18'; Z := 218;\r\n"
+                                           "    END;\r\n\r\n");
+    TObjectTextFile File;
+    File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(Text), "numbers.txt");
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    TReferenceIndex Index(File);
+    ASSERT_TRUE(Index.Build(*Reader));
+    std::vector<TPlace> Scanned;
+    Index.ScanFor(Index.TargetOf(0), "", *Reader, [&](const TPlace& Place, std::string_view) { Scanned.push_back(Place); });
+    EXPECT_EQ(Index.RefsTo(Index.TargetOf(0)), Scanned);
+    EXPECT_EQ(5u, Scanned.size());
+}
+
 TEST_F(ReferenceIndex, CancelledBuildLeavesItEmpty)
 {
     std::atomic<bool> Cancel{true};

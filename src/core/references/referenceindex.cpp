@@ -1,6 +1,7 @@
 #include "core/references/referenceindex.h"
 
 #include "core/objectoutline.h"
+#include "core/search/findtext.h"
 
 #include <algorithm>
 #include <limits>
@@ -367,41 +368,77 @@ std::vector<TDependency> TReferenceIndex::ScanDepsOf(std::int32_t Object, platfo
 
 namespace {
 
-// Whether Text holds Digits with no digit either side.
-bool HoldsNumber(std::string_view Text, std::string_view Digits)
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+// The words a number that names an object may follow: a variable's type,
+// a property value's kind, a permission's TableData.
+bool IsKindWord(std::string_view Word)
 {
-    const auto IsDigit = [](char C) { return C >= '0' && C <= '9'; };
-    for (std::size_t At = Text.find(Digits); At != std::string_view::npos; At = Text.find(Digits, At + 1))
-        if ((At == 0 || !IsDigit(Text[At - 1])) && (At + Digits.size() == Text.size() || !IsDigit(Text[At + Digits.size()])))
-            return true;
-    return false;
+    constexpr std::string_view Words[] = {"record", "codeunit", "page",      "form",     "report",   "xmlport",
+                                          "query",  "dataport", "table",     "menusuite", "tabledata"};
+    return std::any_of(std::begin(Words), std::end(Words), [Word](std::string_view W) { return SameName(Word, W); });
 }
 
-// Whether Text holds Name, ASCII letters in any case.
-bool HoldsName(std::string_view Text, std::string_view Name)
+// Whether the number at [At, At + Size) of Text stands where a reference by
+// number can put it: a number of its own (leading zeros and all) after a
+// kind word, "::", "=", a comment's end or a line's start, spaces between.
+bool NamesByNumber(std::string_view Text, std::size_t At, std::size_t Size)
 {
-    if (Name.empty())
+    if (At + Size < Text.size() && IsDigit(Text[At + Size]))
         return false;
-    const auto Fold = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
-    const char First = Fold(Name[0]);
-    const char Other = First >= 'a' && First <= 'z' ? char(First - 32) : First;
-    for (std::size_t At = 0; At + Name.size() <= Text.size(); ++At) {
-        const std::size_t Lower = Text.find(First, At), Upper = First == Other ? Lower : Text.find(Other, At);
-        At = std::min(Lower, Upper);
-        if (At == std::string_view::npos || At + Name.size() > Text.size())
-            return false;
-        if (SameName(Text.substr(At, Name.size()), Name))
-            return true;
-    }
-    return false;
+    std::size_t Before = At;
+    while (Before > 0 && Text[Before - 1] == '0')
+        --Before;
+    if (Before > 0 && IsDigit(Text[Before - 1]))
+        return false;
+    while (Before > 0 && (Text[Before - 1] == ' ' || Text[Before - 1] == '\t'))
+        --Before;
+    if (Before == 0)
+        return true;
+    const char C = Text[Before - 1];
+    if (C == '\r' || C == '\n' || C == '=' || C == ':' || C == '}')
+        return true;
+    std::size_t Word = Before;
+    while (Word > 0 && ((Text[Word - 1] | 0x20) >= 'a' && (Text[Word - 1] | 0x20) <= 'z'))
+        --Word;
+    return Word < Before && IsKindWord(Text.substr(Word, Before - Word));
 }
+
+// What an object's text must hold to refer to a target: its number where a
+// reference by number stands, or its name (letters in any case). A quick
+// look over the bytes before the scan, a little wider than the scan.
+class TTargetFilter {
+public:
+    explicit TTargetFilter(const TTarget& Target)
+        : FDigits(Target.ID > 0 ? std::to_string(Target.ID) : std::string()),
+          FNumber(FDigits, nullptr),
+          FName(Target.Name, &codepages::FoldTable(codepages::TEncoding::Latin1))
+    {
+    }
+
+    bool Passes(std::string_view Text) const
+    {
+        std::size_t Length = 0;
+        const char* const End = Text.data() + Text.size();
+        if (!FDigits.empty())
+            for (const char* P = Text.data(); (P = FNumber.FindIn(P, std::size_t(End - P), Length)); ++P)
+                if (NamesByNumber(Text, std::size_t(P - Text.data()), FDigits.size()))
+                    return true;
+        return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
+    }
+
+private:
+    std::string FDigits;
+    TNeedle FNumber, FName;
+    bool FNameEmpty = FName.LongestMatch() == 0;
+};
 
 }  // namespace
 
 void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
                               const TFound& Found) const
 {
-    const std::string Digits = Target.ID != 0 ? std::to_string(Target.ID) : std::string();
+    const TTargetFilter Filter(Target);
     TReferenceScanner Scanner;
     std::string Buffer;
     for (std::int32_t Object = 0; Object < FFile.Count(); ++Object) {
@@ -410,7 +447,7 @@ void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, pl
         // Every reference spells the number or the name; the object's own
         // code reaches its members without either.
         const bool Own = Object == Target.Object && !Member.empty();
-        if (!Own && !(Digits.size() && HoldsNumber(Text, Digits)) && !HoldsName(Text, Target.Name))
+        if (!Own && !Filter.Passes(Text))
             continue;
         const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
         for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {
