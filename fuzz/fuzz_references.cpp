@@ -2,11 +2,13 @@
 // throws, every reference and its marked bytes lie inside the text (the
 // marked ones inside the reference), names and members are views into the
 // text, lines are the text's own, and what names objects is the same at both
-// depths.
+// depths. The structure's fast line scan agrees with the full one on every
+// line: the same state after it and the same spans of the structure.
 //
 // Input: one byte for the object's kind, then the text.
 #include "fuzzcheck.h"
 
+#include "core/objectsyntax.h"
 #include "core/references/referencescanner.h"
 #include "core/search/linecount.h"
 
@@ -29,6 +31,32 @@ std::string Where(const references::TReference& R)
            std::to_string(R.MarkLength) + " line " + std::to_string(R.Line);
 }
 
+// Each line of Text scanned both ways from the state the full scan left.
+void CheckStructureScan(std::string_view Text)
+{
+    using namespace objectsyntax;
+    std::vector<TSpan> Full, Structure;
+    TState State = StartState;
+    for (std::size_t Start = 0;;) {
+        const std::size_t End = std::min(Text.find_first_of("\r\n", Start), Text.size());
+        const std::string_view Line = Text.substr(Start, End - Start);
+        const TState After = ScanLine(Line, State, Full);
+        FUZZ_CHECK(ScanStructure(Line, State, Structure) == After, "state after line at " + std::to_string(Start));
+        Full.erase(std::remove_if(Full.begin(), Full.end(),
+                                  [](const TSpan& S) { return S.Category > TCategory::Cell; }),
+                   Full.end());
+        FUZZ_CHECK(Full.size() == Structure.size(), "spans of line at " + std::to_string(Start));
+        for (std::size_t I = 0; I < Full.size(); ++I)
+            FUZZ_CHECK(Full[I].Start == Structure[I].Start && Full[I].Length == Structure[I].Length &&
+                           Full[I].Category == Structure[I].Category,
+                       "span " + std::to_string(I) + " of line at " + std::to_string(Start));
+        if (End == Text.size())
+            break;
+        State = After;
+        Start = End + 1;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
@@ -36,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     FuzzedDataProvider In(Data, Size);
     const TObjectType Type = TObjectType(In.ConsumeIntegral<std::uint8_t>() % ObjectTypeCount);
     const std::string Text = In.ConsumeRemainingBytesAsString();
+    CheckStructureScan(Text);
     references::TReferenceScanner Scanner;
     std::vector<std::string> Objects;
     for (const references::TScanDepth Depth : {references::TScanDepth::Objects, references::TScanDepth::Members}) {

@@ -1,6 +1,7 @@
 #include "core/objectsyntax.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace objectsyntax {
 
@@ -57,6 +58,42 @@ bool IsIdentStart(char32_t C) { return IsAsciiLetter(C) || C == '_' || C >= 0x80
 bool IsIdentChar(char32_t C) { return IsIdentStart(C) || IsDigit(C); }
 char32_t UpperAscii(char32_t C) { return C >= 'a' && C <= 'z' ? C - 32 : C; }
 
+// What a byte means where a fast loop runs over bytes: the bytes it may not
+// skip in code (a name's, a comment's, a string's), in a value, in a cell.
+enum : std::uint8_t { StopsCode = 1, IdentByte = 2, StopsValue = 4, StopsCell = 8, SpaceByte = 16 };
+
+struct TByteTable {
+    std::uint8_t Flags[256] = {};
+    constexpr TByteTable()
+    {
+        for (int C = 0; C < 256; ++C) {
+            const bool Ident = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') ||
+                               C == '_' || C >= 0x80;
+            const bool Code = Ident || C == '/' || C == '{' || C == '}' || C == '\'' || C == '"' || C == ';';
+            const bool Value = C == ';' || C == '}' || C == '[' || C == ']' || C == '\'' || C == '"';
+            const bool Cell = C == ';' || C == '{' || C == '}' || C == '[' || C == ']' || C == '"';
+            Flags[C] = std::uint8_t((Code ? StopsCode : 0) | (Ident ? IdentByte : 0) | (Value ? StopsValue : 0) |
+                                    (Cell ? StopsCell : 0) | (C == ' ' || C == '\t' ? SpaceByte : 0));
+        }
+    }
+};
+constexpr TByteTable ByteTable;
+
+// The first byte in [P, End) with none of Flags' bits, or End.
+inline const char* SkipWhile(const char* P, const char* End, std::uint8_t Flags)
+{
+    while (P < End && (ByteTable.Flags[static_cast<unsigned char>(*P)] & Flags))
+        ++P;
+    return P;
+}
+// The first byte in [P, End) with one of Flags' bits, or End.
+inline const char* SkipUntil(const char* P, const char* End, std::uint8_t Flags)
+{
+    while (P < End && !(ByteTable.Flags[static_cast<unsigned char>(*P)] & Flags))
+        ++P;
+    return P;
+}
+
 enum class TWord : std::uint8_t { Other, Begin, Case, End, Var };
 
 struct TKeyword {
@@ -85,7 +122,10 @@ constexpr std::string_view SectionWords[] = {
     "ACTIONS",
 };
 
-template <typename TChar>
+// StructureOnly: only the spans of the structure (Brace, Section, Property,
+// Value, Cell) and of code only what changes the state (comments, strings,
+// BEGIN, CASE, END, VAR), for readers that skip the code.
+template <typename TChar, bool StructureOnly = false>
 class TScanner {
 public:
     TScanner(std::basic_string_view<TChar> Line, TState State, std::vector<TSpan>& Spans)
@@ -117,12 +157,17 @@ private:
 
     void Emit(std::int32_t Start, std::int32_t End, TCategory Category)
     {
+        if constexpr (StructureOnly)
+            if (Category > TCategory::Cell)
+                return;
         if (End > Start)
             FSpans.push_back({Start, End - Start, Category});
     }
 
     std::int32_t SkipSpaces(std::int32_t I) const
     {
+        if constexpr (sizeof(TChar) == 1)
+            return I >= FN ? I : std::int32_t(SkipWhile(FLine.data() + I, FLine.data() + FN, SpaceByte) - FLine.data());
         while (I < FN && IsSpace(At(I)))
             ++I;
         return I;
@@ -136,6 +181,12 @@ private:
     // The closing quote on this line, or -1.
     std::int32_t Find(char32_t C, std::int32_t From) const
     {
+        if constexpr (sizeof(TChar) == 1) {
+            if (From >= FN)
+                return -1;
+            const void* Found = std::memchr(FLine.data() + From, int(C), std::size_t(FN - From));
+            return Found ? std::int32_t(static_cast<const TChar*>(Found) - FLine.data()) : -1;
+        }
         for (std::int32_t I = From; I < FN; ++I)
             if (At(I) == C)
                 return I;
@@ -157,7 +208,7 @@ private:
     {
         const char32_t C = At(I);
         if (IsSpace(C))
-            return I + 1;
+            return SkipSpaces(I);
         if (C == '{') {
             Emit(I, I + 1, TCategory::Brace);
             F.Depth = std::min(F.Depth + 1, MaxDepth);
@@ -287,6 +338,11 @@ private:
         std::int32_t J = I;
         int Brackets = 0;
         for (; J < FN; ++J) {
+            if constexpr (sizeof(TChar) == 1) {
+                J = std::int32_t(SkipUntil(FLine.data() + J, FLine.data() + FN, StopsCell) - FLine.data());
+                if (J == FN)
+                    break;
+            }
             const char32_t C = At(J);
             if (C == '[')
                 ++Brackets;
@@ -313,6 +369,11 @@ private:
     {
         std::int32_t J = I;
         for (; J < FN; ++J) {
+            if constexpr (sizeof(TChar) == 1) {
+                J = std::int32_t(SkipUntil(FLine.data() + J, FLine.data() + FN, StopsValue) - FLine.data());
+                if (J == FN)
+                    break;
+            }
             const char32_t C = At(J);
             if (F.Brackets == 0 && (C == ';' || C == '}'))
                 break;
@@ -347,6 +408,10 @@ private:
 
     std::int32_t Code(std::int32_t I, bool& ItemStart)
     {
+        if constexpr (StructureOnly)
+            if (!F.Comment)
+                if (const std::int32_t J = SkipCode(I); J > I)
+                    return J;
         if (F.Comment) {
             const std::int32_t Close = Find('}', I);
             const std::int32_t End = Close < 0 ? FN : Close + 1;
@@ -356,7 +421,7 @@ private:
         }
         const char32_t C = At(I);
         if (IsSpace(C))
-            return I + 1;
+            return SkipSpaces(I);
         if (C == '/' && At(I + 1) == '/') {
             Emit(I, FN, TCategory::Comment);
             return FN;
@@ -412,6 +477,36 @@ private:
             ItemStart = true;
         }
         return I + 1;
+    }
+
+    // Past the code at I that leaves the state as it is: spaces,
+    // punctuation, numbers and names but BEGIN, CASE, END and VAR.
+    std::int32_t SkipCode(std::int32_t I) const
+    {
+        const char* const Begin = FLine.data();
+        const char* const End = Begin + FN;
+        const char* P = Begin + I;
+        for (;;) {
+            P = SkipUntil(P, End, StopsCode);
+            if (P == End || !(ByteTable.Flags[static_cast<unsigned char>(*P)] & IdentByte))
+                return std::int32_t(P - Begin);
+            const char* const Start = P;
+            P = SkipWhile(P, End, IdentByte);
+            const bool Name = !IsDigit(char32_t(*Start));
+            const char* const NameEnd = P;
+            // Cust@1001: the number is the name's, and a name may follow it.
+            if (Name && End - P >= 2 && *P == '@' && IsDigit(char32_t(P[1])))
+                for (++P; P < End && IsDigit(char32_t(*P));)
+                    ++P;
+            if (!Name || NameEnd - Start < 3 || NameEnd - Start > 5)
+                continue;
+            char Upper[5];
+            for (const char* K = Start; K < NameEnd; ++K)
+                Upper[K - Start] = char(UpperAscii(char32_t(static_cast<unsigned char>(*K))));
+            const std::string_view Text(Upper, std::size_t(NameEnd - Start));
+            if (Text == "BEGIN" || Text == "CASE" || Text == "END" || Text == "VAR")
+                return std::int32_t(Start - Begin);  // for Word to count
+        }
     }
 
     std::int32_t Number(std::int32_t I)
@@ -544,6 +639,11 @@ TState ScanLine(std::string_view Line, TState State, std::vector<TSpan>& Spans)
 TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Spans)
 {
     return TScanner<char16_t>(Line, State, Spans).Run();
+}
+
+TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Spans)
+{
+    return TScanner<char, true>(Line, State, Spans).Run();
 }
 
 std::vector<TCategory> Categorize(std::string_view Text) { return CategorizeText(Text); }

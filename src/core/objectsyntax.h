@@ -49,6 +49,10 @@ struct TSpan {
 // is read as well as it can be; a negative one as StartState.
 TState ScanLine(std::string_view Line, TState State, std::vector<TSpan>& Spans);
 TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Spans);
+// ScanLine's spans of the structure alone (Brace, Section, Property, Value,
+// Cell) and the same state after the line, for readers that want no more of
+// the code than where it ends: a few times faster.
+TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Spans);
 
 // The category of every character of a whole text from StartState; line
 // breaks (LF, CR, CR LF) are Plain.

@@ -1,9 +1,11 @@
 // The reference scanner on objects written for each form a reference takes,
 // and the where-used index over a small file of them.
+#include "core/objectsyntax.h"
 #include "core/references/referenceindex.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -138,6 +140,37 @@ TEST(ReferenceScanner, CountsLinesAsTheView)
     EXPECT_EQ(Text.find("Record 18"), std::size_t(Found[0].MarkOffset));
 }
 
+// The structure's fast line scan, which the scanner uses on lines without
+// references, leaves each line in the state the full scan does and finds the
+// same spans of the structure.
+TEST(StructureScan, AgreesWithTheFullScan)
+{
+    using namespace objectsyntax;
+    const std::string Text =
+        "OBJECT Page 1 A\n{\n  PROPERTIES\n  {\n    OnOpenPage=VAR\n                 x@1 : Integer;\n"
+        "               begin IF x THEN BEGIN x := 1; END; case x OF 1: ; end; x@12END; END;\n"
+        "    CaptionML=[ENU=a;b}c];\n    OnInit=BEGIN { END; } 'END;}' \"x;}\" // END;\n"
+        "             EndX := Ending; END;\n  }\n  CONTROLS\n  {\n    { 1 ;0 ;Container ;[{A;B}] ;\"q;}\" }\n  }\n"
+        "  CODE\n  {\n    VAR\n      V@1 : Record 18;\n    PROCEDURE P@2();\n    BEGIN\n      { a\n   } END'\n"
+        "      IF 1.5END THEN;\n    END;\n\n    BEGIN\n    END.\n  }\n  RDLDATA\n  {\n  <x>\n  END_OF_RDLDATA\n  }\n}\n";
+    std::vector<TSpan> Full, Structure;
+    TState State = StartState;
+    std::size_t Start = 0;
+    for (std::size_t End = Text.find('\n'); End != std::string::npos; Start = End + 1, End = Text.find('\n', Start)) {
+        const std::string_view Line(Text.data() + Start, End - Start);
+        const TState After = ScanLine(Line, State, Full);
+        EXPECT_EQ(After, ScanStructure(Line, State, Structure)) << Line;
+        Full.erase(std::remove_if(Full.begin(), Full.end(), [](const TSpan& S) { return S.Category > TCategory::Cell; }),
+                   Full.end());
+        ASSERT_EQ(Full.size(), Structure.size()) << Line;
+        for (std::size_t I = 0; I < Full.size(); ++I)
+            EXPECT_TRUE(Full[I].Start == Structure[I].Start && Full[I].Length == Structure[I].Length &&
+                        Full[I].Category == Structure[I].Category)
+                << Line << " span " << I;
+        State = After;
+    }
+}
+
 const char* const FileText =
     "OBJECT Table 18 Customer\r\n{\r\n  FIELDS\r\n  {\r\n    { 1   ;   ;No.                 ;Code20 }\r\n"
     "    { 2   ;   ;Name                ;Text50 }\r\n  }\r\n  CODE\r\n  {\r\n    PROCEDURE Check@1();\r\n"
@@ -226,6 +259,68 @@ TEST_F(ReferenceIndex, GoesToTheMemberUnderTheCaret)
     // Unqualified in its own table: a member only if the table has it.
     EXPECT_TRUE(Index.ReferenceAt(0, Table, std::int32_t(Table.find("Name);")), Reader.get()));
     EXPECT_FALSE(Index.ReferenceAt(0, Table, std::int32_t(Table.find("TESTFIELD")), Reader.get()));
+}
+
+// Enough objects for the build to share them between two threads: the index
+// still answers what the one-target scans answer, missing objects included.
+TEST(ReferenceIndexOnTwoThreads, AgreesWithTheScanForOne)
+{
+    std::string Text;
+    for (int I = 1; I <= 300; ++I)
+        Text += "OBJECT Codeunit " + std::to_string(I) + " C" + std::to_string(I) +
+                "\r\n{\r\n  CODE\r\n  {\r\n    VAR\r\n      A@1 : Record " + std::to_string(1000 + I % 17) +
+                ";\r\n      B@2 : Codeunit " + std::to_string(I % 29 + 1) + ";\r\n\r\n    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+    TObjectTextFile File;
+    File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(Text), "many.txt");
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    TReferenceIndex Index(File);
+    std::vector<std::int32_t> Progress;
+    ASSERT_TRUE(Index.Build(*Reader, [&](std::int32_t Done, std::int32_t) { Progress.push_back(Done); }));
+    EXPECT_TRUE(std::is_sorted(Progress.begin(), Progress.end()));
+    EXPECT_EQ(300, Progress.back());
+    std::vector<TTarget> Targets{TTarget{-1, otTable, 1000, {}}, TTarget{-1, otTable, 1016, {}}};
+    for (std::int32_t Object : {0, 12, 28})
+        Targets.push_back(Index.TargetOf(Object));
+    for (const TTarget& Target : Targets) {
+        std::vector<TPlace> Scanned;
+        Index.ScanFor(Target, "", *Reader, [&](const TPlace& Place, std::string_view) { Scanned.push_back(Place); });
+        EXPECT_EQ(Scanned, Index.RefsTo(Target)) << Target.ID;
+        EXPECT_EQ(Target.Type == otTable ? 17u : 10u, Scanned.size()) << Target.ID;
+    }
+    for (std::int32_t Object = 0; Object < 300; Object += 37) {
+        const std::vector<TDependency> Deps = Index.DepsOf(Object), Scanned = Index.ScanDepsOf(Object, *Reader);
+        ASSERT_EQ(Scanned.size(), Deps.size());
+        for (std::size_t I = 0; I < Deps.size(); ++I)
+            EXPECT_TRUE(Deps[I].Target.Object == Scanned[I].Target.Object && Deps[I].Target.ID == Scanned[I].Target.ID &&
+                        Deps[I].Count == Scanned[I].Count);
+    }
+}
+
+// The companion's quick look before its scan lets through every spelling of
+// a reference by number, and only those.
+TEST(ReferenceScanForOne, FindsEveryReferenceByNumber)
+{
+    // One spelling to an object, so that none passes for another's sake.
+    const auto Object = [](int ID, const std::string& Properties, const std::string& Code) {
+        return "OBJECT Codeunit " + std::to_string(ID) + " C\r\n{\r\n  PROPERTIES\r\n  {\r\n" + Properties +
+               "  }\r\n  CODE\r\n  {\r\n" + Code + "    BEGIN\r\n    END.\r\n  }\r\n}\r\n";
+    };
+    const std::string Text = "OBJECT Table 18 Customer\r\n{\r\n}\r\n" + Object(1, "    TableNo=0018;\r\n", "") +
+                             Object(2, "", "    VAR\r\n      B@1 : Record { old } 18;\r\n\r\n") +
+                             Object(3, "", "    VAR\r\n      C@2 : Record\r\n        18;\r\n\r\n") +
+                             Object(4, "    Permissions=TableData 18=r;\r\n", "") +
+                             Object(5, "", "    PROCEDURE P@1();\r\n    BEGIN\r\n      X := DATABASE::18;\r\n    END;\r\n\r\n") +
+                             Object(6, "", "    PROCEDURE P@1();\r\n    BEGIN\r\n      X := 18; Y := 'Record 18'; Z := 218;\r\n"
+                                           "    END;\r\n\r\n");
+    TObjectTextFile File;
+    File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(Text), "numbers.txt");
+    const std::unique_ptr<platform::TStream> Reader = File.SecondReader();
+    TReferenceIndex Index(File);
+    ASSERT_TRUE(Index.Build(*Reader));
+    std::vector<TPlace> Scanned;
+    Index.ScanFor(Index.TargetOf(0), "", *Reader, [&](const TPlace& Place, std::string_view) { Scanned.push_back(Place); });
+    EXPECT_EQ(Index.RefsTo(Index.TargetOf(0)), Scanned);
+    EXPECT_EQ(5u, Scanned.size());
 }
 
 TEST_F(ReferenceIndex, CancelledBuildLeavesItEmpty)

@@ -1,10 +1,12 @@
 #include "core/references/referenceindex.h"
 
 #include "core/objectoutline.h"
+#include "core/search/findtext.h"
 
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <thread>
 #include <tuple>
 
 namespace references {
@@ -126,16 +128,13 @@ bool TReferenceIndex::Names(const TReference& Reference, const TTarget& Target) 
     return Named.Type == Target.Type && Named.ID == Target.ID && SameName(Named.Name, Target.Name);
 }
 
-std::int32_t TReferenceIndex::TargetKey(const TReference& Reference)
+std::int32_t TReferenceIndex::MissingKey(TTarget Target)
 {
-    const TTarget Target = Resolve(Reference);
-    if (Target.Object >= 0)
-        return Target.Object;
     const std::string Key = Target.ID != 0 ? NameKey(Target.Type, "#" + std::to_string(Target.ID))
                                            : NameKey(Target.Type, "$" + Target.Name);
     const auto [Found, Added] = FMissingKeys.emplace(Key, std::int32_t(FMissing.size()));
     if (Added)
-        FMissing.push_back(Target);
+        FMissing.push_back(std::move(Target));
     return ~Found->second;
 }
 
@@ -154,6 +153,22 @@ TTarget TReferenceIndex::TargetOfKey(std::int32_t Key) const
     return Key >= 0 ? TargetOf(Key) : FMissing[std::size_t(~Key)];
 }
 
+// The references a run of objects makes, resolved, as one worker found them.
+struct TReferenceIndex::TChunk {
+    struct TFound {
+        std::int32_t Offset, Length, Line;
+        std::int32_t Object;  // -1: Missing[Index]
+        std::int32_t Missing;
+    };
+    std::vector<std::int32_t> Counts;  // per object
+    std::vector<TFound> Found;
+    std::vector<TTarget> Missing;
+};
+
+namespace {
+constexpr std::int32_t ChunkObjects = 32;
+}  // namespace
+
 bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress, const std::atomic<bool>* Cancel)
 {
     FFirst.clear();
@@ -163,35 +178,106 @@ bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress
     FMissingKeys.clear();
     FBuilt = false;
     LearnNames();
-    TReferenceScanner Scanner;
-    std::string Buffer;
     const std::int32_t Count = FFile.Count();
-    for (std::int32_t I = 0; I < Count; ++I) {
-        if (Cancel && Cancel->load(std::memory_order_relaxed)) {
-            FFirst.clear();
-            FEntries.clear();
-            return false;
+    std::vector<TChunk> Chunks(std::size_t((Count + ChunkObjects - 1) / ChunkObjects));
+    std::atomic<std::int32_t> Next{0}, Done{0};
+    std::atomic<bool> Stop{false};
+    const auto Cancelled = [&] {
+        if (Cancel && Cancel->load(std::memory_order_relaxed))
+            Stop = true;
+        return Stop.load(std::memory_order_relaxed);
+    };
+    // Each worker takes the next run of objects until none is left; runs are
+    // merged in order, so the index is the same whoever scanned what.
+    const auto Work = [&](platform::TStream& Stream, bool Reports) {
+        TReferenceScanner Scanner;
+        std::string Buffer;
+        for (std::int32_t C = Next++; std::size_t(C) < Chunks.size() && !Cancelled(); C = Next++) {
+            TChunk& Chunk = Chunks[std::size_t(C)];
+            const std::int32_t End = std::min(Count, (C + 1) * ChunkObjects);
+            for (std::int32_t I = C * ChunkObjects; I < End && !Cancelled(); ++I)
+                ScanInto(Chunk, I, Stream, Scanner, Buffer);
+            Done += End - C * ChunkObjects;
+            if (Reports && Progress)
+                Progress(Done.load(), Count);
         }
-        FFirst.push_back(std::int32_t(FEntries.size()));
-        const TObjectTextObject& Object = FFile.Objects(I);
-        const std::string_view Text = ReadObject(FFile, I, Reader, Buffer);
-        for (const TReference& Reference : Scanner.Scan(Text, Object.ObjectType(), Object.ID(), TScanDepth::Objects)) {
-            if (Reference.Weak && Resolve(Reference).Object < 0)
-                continue;
-            FEntries.push_back({Reference.MarkOffset, Reference.MarkLength, Reference.Line, TargetKey(Reference)});
+    };
+    std::unique_ptr<platform::TStream> Second = Chunks.size() > 1 ? Reader.Duplicate() : nullptr;
+    std::exception_ptr Failure;
+    std::thread Helper;
+    if (Second)
+        Helper = std::thread([&] {
+            try {
+                Work(*Second, false);
+            } catch (...) {
+                Failure = std::current_exception();
+                Stop = true;
+            }
+        });
+    try {
+        Work(Reader, true);
+    } catch (...) {
+        Stop = true;
+        if (Helper.joinable())
+            Helper.join();
+        throw;
+    }
+    if (Helper.joinable())
+        Helper.join();
+    if (Failure)
+        std::rethrow_exception(Failure);
+    if (Stop)
+        return false;
+    if (Progress && Count > 0)
+        Progress(Count, Count);
+    Merge(Chunks);
+    FBuilt = true;
+    return true;
+}
+
+void TReferenceIndex::ScanInto(TChunk& Chunk, std::int32_t Object, platform::TStream& Reader,
+                               TReferenceScanner& Scanner, std::string& Buffer) const
+{
+    const TObjectTextObject& Entry = FFile.Objects(Object);
+    const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+    std::int32_t Found = 0;
+    for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Objects)) {
+        TTarget Target = Resolve(Reference);
+        if (Reference.Weak && Target.Object < 0)
+            continue;
+        const std::int32_t Missing = Target.Object < 0 ? std::int32_t(Chunk.Missing.size()) : -1;
+        if (Target.Object < 0)
+            Chunk.Missing.push_back(std::move(Target));
+        Chunk.Found.push_back({Reference.MarkOffset, Reference.MarkLength, Reference.Line, Target.Object, Missing});
+        ++Found;
+    }
+    Chunk.Counts.push_back(Found);
+}
+
+void TReferenceIndex::Merge(std::vector<TChunk>& Chunks)
+{
+    std::size_t Total = 0;
+    for (const TChunk& Chunk : Chunks)
+        Total += Chunk.Found.size();
+    FEntries.reserve(Total);
+    for (TChunk& Chunk : Chunks) {
+        std::size_t At = 0;
+        for (const std::int32_t Found : Chunk.Counts) {
+            FFirst.push_back(std::int32_t(FEntries.size()));
+            for (const std::size_t End = At + std::size_t(Found); At < End; ++At) {
+                const TChunk::TFound& F = Chunk.Found[At];
+                const std::int32_t Key = F.Object >= 0 ? F.Object : MissingKey(std::move(Chunk.Missing[std::size_t(F.Missing)]));
+                FEntries.push_back({F.Offset, F.Length, F.Line, Key});
+            }
         }
-        if (Progress && (I % 64 == 63 || I + 1 == Count))
-            Progress(I + 1, Count);
+        Chunk = {};
     }
     FFirst.push_back(std::int32_t(FEntries.size()));
-    FEntries.shrink_to_fit();
     FByTarget.resize(FEntries.size());
     for (std::size_t I = 0; I < FByTarget.size(); ++I)
         FByTarget[I] = std::int32_t(I);
     std::stable_sort(FByTarget.begin(), FByTarget.end(),
                      [this](std::int32_t A, std::int32_t B) { return FEntries[std::size_t(A)].Target < FEntries[std::size_t(B)].Target; });
-    FBuilt = true;
-    return true;
 }
 
 std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target) const
@@ -282,41 +368,77 @@ std::vector<TDependency> TReferenceIndex::ScanDepsOf(std::int32_t Object, platfo
 
 namespace {
 
-// Whether Text holds Digits with no digit either side.
-bool HoldsNumber(std::string_view Text, std::string_view Digits)
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+// The words a number that names an object may follow: a variable's type,
+// a property value's kind, a permission's TableData.
+bool IsKindWord(std::string_view Word)
 {
-    const auto IsDigit = [](char C) { return C >= '0' && C <= '9'; };
-    for (std::size_t At = Text.find(Digits); At != std::string_view::npos; At = Text.find(Digits, At + 1))
-        if ((At == 0 || !IsDigit(Text[At - 1])) && (At + Digits.size() == Text.size() || !IsDigit(Text[At + Digits.size()])))
-            return true;
-    return false;
+    constexpr std::string_view Words[] = {"record", "codeunit", "page",      "form",     "report",   "xmlport",
+                                          "query",  "dataport", "table",     "menusuite", "tabledata"};
+    return std::any_of(std::begin(Words), std::end(Words), [Word](std::string_view W) { return SameName(Word, W); });
 }
 
-// Whether Text holds Name, ASCII letters in any case.
-bool HoldsName(std::string_view Text, std::string_view Name)
+// Whether the number at [At, At + Size) of Text stands where a reference by
+// number can put it: a number of its own (leading zeros and all) after a
+// kind word, "::", "=", a comment's end or a line's start, spaces between.
+bool NamesByNumber(std::string_view Text, std::size_t At, std::size_t Size)
 {
-    if (Name.empty())
+    if (At + Size < Text.size() && IsDigit(Text[At + Size]))
         return false;
-    const auto Fold = [](char C) { return C >= 'A' && C <= 'Z' ? char(C + 32) : C; };
-    const char First = Fold(Name[0]);
-    const char Other = First >= 'a' && First <= 'z' ? char(First - 32) : First;
-    for (std::size_t At = 0; At + Name.size() <= Text.size(); ++At) {
-        const std::size_t Lower = Text.find(First, At), Upper = First == Other ? Lower : Text.find(Other, At);
-        At = std::min(Lower, Upper);
-        if (At == std::string_view::npos || At + Name.size() > Text.size())
-            return false;
-        if (SameName(Text.substr(At, Name.size()), Name))
-            return true;
-    }
-    return false;
+    std::size_t Before = At;
+    while (Before > 0 && Text[Before - 1] == '0')
+        --Before;
+    if (Before > 0 && IsDigit(Text[Before - 1]))
+        return false;
+    while (Before > 0 && (Text[Before - 1] == ' ' || Text[Before - 1] == '\t'))
+        --Before;
+    if (Before == 0)
+        return true;
+    const char C = Text[Before - 1];
+    if (C == '\r' || C == '\n' || C == '=' || C == ':' || C == '}')
+        return true;
+    std::size_t Word = Before;
+    while (Word > 0 && ((Text[Word - 1] | 0x20) >= 'a' && (Text[Word - 1] | 0x20) <= 'z'))
+        --Word;
+    return Word < Before && IsKindWord(Text.substr(Word, Before - Word));
 }
+
+// What an object's text must hold to refer to a target: its number where a
+// reference by number stands, or its name (letters in any case). A quick
+// look over the bytes before the scan, a little wider than the scan.
+class TTargetFilter {
+public:
+    explicit TTargetFilter(const TTarget& Target)
+        : FDigits(Target.ID > 0 ? std::to_string(Target.ID) : std::string()),
+          FNumber(FDigits, nullptr),
+          FName(Target.Name, &codepages::FoldTable(codepages::TEncoding::Latin1))
+    {
+    }
+
+    bool Passes(std::string_view Text) const
+    {
+        std::size_t Length = 0;
+        const char* const End = Text.data() + Text.size();
+        if (!FDigits.empty())
+            for (const char* P = Text.data(); (P = FNumber.FindIn(P, std::size_t(End - P), Length)); ++P)
+                if (NamesByNumber(Text, std::size_t(P - Text.data()), FDigits.size()))
+                    return true;
+        return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
+    }
+
+private:
+    std::string FDigits;
+    TNeedle FNumber, FName;
+    bool FNameEmpty = FName.LongestMatch() == 0;
+};
 
 }  // namespace
 
 void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
                               const TFound& Found) const
 {
-    const std::string Digits = Target.ID != 0 ? std::to_string(Target.ID) : std::string();
+    const TTargetFilter Filter(Target);
     TReferenceScanner Scanner;
     std::string Buffer;
     for (std::int32_t Object = 0; Object < FFile.Count(); ++Object) {
@@ -325,7 +447,7 @@ void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, pl
         // Every reference spells the number or the name; the object's own
         // code reaches its members without either.
         const bool Own = Object == Target.Object && !Member.empty();
-        if (!Own && !(Digits.size() && HoldsNumber(Text, Digits)) && !HoldsName(Text, Target.Name))
+        if (!Own && !Filter.Passes(Text))
             continue;
         const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
         for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {

@@ -71,7 +71,9 @@ public:
     // Done objects of Count; called every few objects.
     using TProgress = std::function<void(std::int32_t Done, std::int32_t Count)>;
     // Reads and scans every object through Reader (SecondReader() of the
-    // file); false when Cancel was set, leaving the index empty.
+    // file), and on a second thread through a duplicate of Reader when it
+    // gives one; false when Cancel was set, leaving the index empty.
+    // Progress is called on the calling thread only.
     bool Build(platform::TStream& Reader, const TProgress& Progress = {}, const std::atomic<bool>* Cancel = nullptr);
     bool Built() const { return FBuilt; }
 
@@ -121,8 +123,12 @@ private:
         std::int32_t Target;  // >= 0: an object; < 0: ~ the missing one's index
     };
 
+    struct TChunk;
     void LearnNames();
-    std::int32_t TargetKey(const TReference& Reference);
+    void ScanInto(TChunk& Chunk, std::int32_t Object, platform::TStream& Reader, TReferenceScanner& Scanner,
+                  std::string& Buffer) const;
+    void Merge(std::vector<TChunk>& Chunks);
+    std::int32_t MissingKey(TTarget Target);
     std::int32_t KeyOf(const TTarget& Target) const;
     TTarget TargetOfKey(std::int32_t Key) const;
     std::int32_t ObjectNamed(TObjectType Type, std::string_view Name) const;

@@ -1,6 +1,7 @@
 #include "core/references/referencescanner.h"
 
 #include "core/objectsyntax.h"
+#include "core/simd.h"
 
 #include <algorithm>
 #include <string>
@@ -152,14 +153,13 @@ private:
         objectsyntax::TState State = objectsyntax::StartState;
         std::size_t Start = 0;
         for (std::int32_t Line = 1;; ++Line) {
-            std::size_t End = Start;
-            while (End < FText.size() && !IsBreak(FText[End]))
-                ++End;
+            const std::size_t End = LineEnd(Start);
             const std::string_view Text = FText.substr(Start, End - Start);
-            State = objectsyntax::ScanLine(Text, State, FSpans);
             // Code names an object only after a colon ("x : Record 18",
-            // "DATABASE::Customer"), which most lines lack but for ":=".
+            // "DATABASE::Customer"), which most lines lack but for ":=";
+            // of the others only the structure counts.
             const bool Plain = FMembers || HasColon(Text) || (!FTokens.empty() && Continues(FTokens.back()));
+            State = Plain ? objectsyntax::ScanLine(Text, State, FSpans) : objectsyntax::ScanStructure(Text, State, FSpans);
             std::int32_t Pos = 0;
             for (std::size_t I = 0; I < FSpans.size(); ++I) {
                 const TSpan& Span = FSpans[I];
@@ -174,6 +174,16 @@ private:
                 break;
             Start = End + (FText[End] == '\r' && End + 1 < FText.size() && FText[End + 1] == '\n' ? 2 : 1);
         }
+    }
+
+    // Where the line from Start ends: its CR or LF, or the text's end.
+    std::size_t LineEnd(std::size_t Start) const
+    {
+        const char* const End = FText.data() + FText.size();
+        const char* P = simd::FindLineBreak(FText.data() + Start, End);
+        while (P < End && *P == '\0')
+            P = simd::FindLineBreak(P + 1, End);
+        return std::size_t(P - FText.data());
     }
 
     void Add(std::int32_t Offset, std::int32_t Length, std::int32_t Line, TTokenKind Kind)
