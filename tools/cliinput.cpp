@@ -11,7 +11,7 @@ namespace cli {
 void LoadInput(TObjectTextFile& File, const std::string& FileName)
 {
     if (IsFolder(FileName)) {
-        File.LoadFromFolder(FileName, platform::THold::Shared);
+        File.LoadFromFolder(FileName);
         for (const std::string& Path : File.Folder()->TextBeforeObjects())
             std::fprintf(stderr, "%s: text before its first object; the file was passed over.\n",
                          File.Folder()->FullPath(Path).c_str());

@@ -112,9 +112,9 @@ std::int64_t FirstObjectLine(std::string_view Head, bool Whole)
     return Head.compare(LineStart, SObjectLine.size(), SObjectLine) == 0 ? std::int64_t(LineStart) : -1;
 }
 
-TLook Look(const std::string& Full, platform::THold Hold)
+TLook Look(const std::string& Full)
 {
-    const std::unique_ptr<platform::TFileStream> File = platform::TFileStream::OpenRead(Full, Hold);
+    const std::unique_ptr<platform::TFileStream> File = platform::TFileStream::OpenRead(Full, platform::THold::Shared);
     const std::string Path = platform::FullPath(Full);
     TLook Result;
     Result.Stamp = File->Stamp();
@@ -155,16 +155,15 @@ TLook Look(const std::string& Full, platform::THold Hold)
 
 } // namespace
 
-std::shared_ptr<const TObjectFolder> TObjectFolder::Scan(const std::string& Folder, platform::THold Hold)
+std::shared_ptr<const TObjectFolder> TObjectFolder::Scan(const std::string& Folder)
 {
     const fs::path Root = fs::u8path(Folder);
     std::shared_ptr<TObjectFolder> Result(new TObjectFolder());
     Result->FFolder = Folder;
-    Result->FHold = Hold;
     std::vector<std::string> Breaks; // each file's, for the one added after it
     std::vector<bool> EndsWithBreak;
     for (const TFound& Found : RegularFiles(Root)) {
-        const TLook Seen = Look(Found.Full, Hold);
+        const TLook Seen = Look(Found.Full);
         if (!Seen.Objects) {
             ++Result->FPassedOver;
             if (Seen.LaterObject)
@@ -253,7 +252,7 @@ bool TFolderStream::ReadFile(std::size_t Index, std::int64_t Offset, char* Buffe
     if (!FOpen || FOpenIndex != Index) {
         FOpen.reset();
         try {
-            FOpen = platform::TFileStream::OpenRead(FFolder->FullPath(File.Path), FFolder->Hold());
+            FOpen = platform::TFileStream::OpenRead(FFolder->FullPath(File.Path), platform::THold::Shared);
         } catch (const platform::EQuibError& Error) {
             FFailure = Error.what();
             FLastError = 0;

@@ -14,7 +14,9 @@
 // folder is scanned, and before every later read its size and last write time
 // are checked against what the scan saw: a file that changed, vanished or
 // cannot be opened fails the read, naming the file. A file is held only while
-// it is read (as the hold asked for says).
+// it is read, and shared: the model's readers (a worker's beside the
+// window's) read one file side by side, and a viewer that holds a file alone
+// keeps them out.
 #pragma once
 
 #include "platform/filestream.h"
@@ -38,11 +40,10 @@ struct TFolderFile {
 
 class TObjectFolder {
 public:
-    // Reads every regular file under Folder once, held as Hold says while it
-    // is read. Raises EFOpenError naming the folder or the file that cannot be
+    // Reads every regular file under Folder once. Raises EFOpenError naming the folder or the file that cannot be
     // read (the system running out of handles included): a folder is never
     // taken in part. Raises too when the text would be 2 GiB or more.
-    static std::shared_ptr<const TObjectFolder> Scan(const std::string& Folder, platform::THold Hold);
+    static std::shared_ptr<const TObjectFolder> Scan(const std::string& Folder);
 
     const std::string& Folder() const { return FFolder; }
     // The files that give objects, in path order.
@@ -58,7 +59,6 @@ public:
     std::size_t FileAt(std::int64_t Offset) const;
     // The full path of a file of the folder (its relative Path), as messages name it.
     std::string FullPath(const std::string& Path) const;
-    platform::THold Hold() const { return FHold; }
 
 private:
     TObjectFolder() = default;
@@ -67,7 +67,6 @@ private:
     std::vector<TFolderFile> FFiles;
     std::int32_t FPassedOver = 0;
     std::vector<std::string> FTextBeforeObjects;
-    platform::THold FHold = platform::THold::Shared;
 };
 
 // The folder's text, read from its files as said above. Reads never throw:

@@ -863,11 +863,11 @@ void TObjectTextFile::LoadFromHeld(std::unique_ptr<platform::TStream> Stream, co
     Load(std::move(Stream), FileName, nullptr);
 }
 
-void TObjectTextFile::LoadFromFolder(const std::string& Folder, platform::THold Hold)
+void TObjectTextFile::LoadFromFolder(const std::string& Folder)
 {
     FStream.reset(); // first: the files may be the ones held now
     FFolder.reset();
-    std::shared_ptr<const TObjectFolder> Files = TObjectFolder::Scan(Folder, Hold);
+    std::shared_ptr<const TObjectFolder> Files = TObjectFolder::Scan(Folder);
     auto Stream = std::make_unique<TFolderStream>(Files);
     Load(std::move(Stream), Folder, std::move(Files));
 }

@@ -183,9 +183,8 @@ public:
     // (a file held another way, piped bytes read into memory); FileName is
     // what the model calls it.
     void LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName);
-    // Loads every object file under Folder as one export (core/objectfolder.h),
-    // each file held as Hold says while it is read.
-    void LoadFromFolder(const std::string& Folder, platform::THold Hold = platform::THold::Exclusive);
+    // Loads every object file under Folder as one export (core/objectfolder.h).
+    void LoadFromFolder(const std::string& Folder);
     // The folder loaded; null when a file was.
     const TObjectFolder* Folder() const { return FFolder.get(); }
     // The path, relative to the folder, of the file object Index came from;
