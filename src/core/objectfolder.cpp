@@ -243,6 +243,7 @@ std::int64_t TFolderStream::Read(void* Buffer, std::int64_t Count)
         Done += Step;
         FPosition += Step;
     }
+    FOpen.reset(); // held only while read
     return Done;
 }
 
@@ -250,7 +251,6 @@ bool TFolderStream::ReadFile(std::size_t Index, std::int64_t Offset, char* Buffe
 {
     const TFolderFile& File = FFolder->Files()[Index];
     if (!FOpen || FOpenIndex != Index) {
-        FOpen.reset();
         try {
             FOpen = platform::TFileStream::OpenRead(FFolder->FullPath(File.Path), platform::THold::Shared);
         } catch (const platform::EQuibError& Error) {

@@ -88,7 +88,7 @@ private:
 
     std::shared_ptr<const TObjectFolder> FFolder;
     std::int64_t FPosition = 0;
-    // The file read last, kept open for the reads that follow it.
+    // The file read last, kept open for the rest of one Read.
     std::unique_ptr<platform::TFileStream> FOpen;
     std::size_t FOpenIndex = 0;
     int FLastError = 0;
