@@ -390,7 +390,7 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
         {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
         {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
         {"find --help", 0, "Usage: orvanta-cli find [--lines] [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
-        {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
+        {"export --help", 0, "Usage: orvanta-cli export [--force] [--tree] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
         {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n"},
         {"frobnicate", 2, "", "The following argument was not expected: frobnicate\n"},
