@@ -341,8 +341,11 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
 }
 
 int Export(const std::string& FileName, const std::string& Folder, const std::vector<std::string>& Indexes,
-           bool Force)
+           bool Force, bool Tree)
 {
+    const auto NameOf = [Tree](const TObjectTextObject& Object) {
+        return Tree ? TreeFileName(Object) : Object.GetExportFileName();
+    };
     TObjectTextFile File;
     LoadInput(File, FileName);
     std::vector<const TObjectTextObject*> Objects = Chosen(File, Indexes);
@@ -353,7 +356,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
     const std::filesystem::path FolderPath = std::filesystem::u8path(Folder);
     // Forced or not, one file must not take two objects (duplicates in one file):
     // the second would replace the first.
-    if (const std::vector<std::string> Shared = SharedExportNames(Objects); !Shared.empty()) {
+    if (const std::vector<std::string> Shared = SharedExportNames(Objects, NameOf); !Shared.empty()) {
         std::string Message = "More than one object would be written to each of these files; none was written:";
         for (const std::string& Name : Shared)
             Message += "\n" + Name;
@@ -363,7 +366,7 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
     std::unordered_set<const TObjectTextObject*> Taken; // an index given twice is written once
     for (const TObjectTextObject* Object : Objects)
         if (Taken.insert(Object).second)
-            Exports.emplace_back(Object, FolderPath / std::filesystem::u8path(Object->GetExportFileName()));
+            Exports.emplace_back(Object, FolderPath / std::filesystem::u8path(NameOf(*Object)));
     // A bad index, a shared name or an existing file leaves the folder as it was.
     const auto CheckFree = [Force](const std::filesystem::path& Target) {
         if (!Force && std::filesystem::exists(Target))
@@ -373,6 +376,8 @@ int Export(const std::string& FileName, const std::string& Folder, const std::ve
         CheckFree(Export.second);
     for (const auto& [Object, Target] : Exports) {
         CheckFree(Target); // two objects of the same export name
+        if (Tree)
+            std::filesystem::create_directories(Target.parent_path());
         Save(*Object, Target.u8string());
     }
     return 0;

@@ -62,10 +62,12 @@ int Find(const std::string& Text, const std::string& FileName, bool MatchCase, c
          bool Lines = false);
 
 // The objects of the given indexes (all when there are none) as files under
-// their export names in Folder. Every index, and unless Force that no target
-// exists, is checked before the first file is written.
+// their export names in Folder, or with Tree in the folder layout of
+// TreeFileName (core/quibfile.h), its folders made as needed. Every index,
+// and unless Force that no target exists, is checked before the first file
+// is written.
 int Export(const std::string& FileName, const std::string& Folder, const std::vector<std::string>& Indexes,
-           bool Force);
+           bool Force, bool Tree = false);
 
 // The text of each object of the given indexes, in their order, in UTF-8
 // unless Encoding is ekNone. Every index is checked before anything is written.

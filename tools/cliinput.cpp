@@ -1,5 +1,6 @@
 #include "cliinput.h"
 
+#include "core/objectfolder.h"
 #include "core/quibfile.h"
 #include "platform/filestream.h"
 
@@ -9,6 +10,13 @@ namespace cli {
 
 void LoadInput(TObjectTextFile& File, const std::string& FileName)
 {
+    if (IsFolder(FileName)) {
+        File.LoadFromFolder(FileName);
+        for (const std::string& Path : File.Folder()->TextBeforeObjects())
+            std::fprintf(stderr, "%s: text before its first object; the file was passed over.\n",
+                         File.Folder()->FullPath(Path).c_str());
+        return;
+    }
     if (platform::IsStreamed(FileName))
         File.LoadFromHeld(platform::ReadToEnd(FileName), FileName);
     else

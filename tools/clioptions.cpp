@@ -5,6 +5,7 @@
 #include "clihelp.h"
 #include "climerge.h"
 #include "clireferences.h"
+#include "clijoin.h"
 
 #include <cstdio>
 
@@ -20,7 +21,7 @@ namespace {
 // Options and arguments more than one subcommand takes.
 void AddFile(CLI::App* Command, std::string& FileName)
 {
-    Command->add_option("FILE", FileName, "the object text file")->required();
+    Command->add_option("FILE", FileName, "the object text file, or a folder of object files")->required();
 }
 
 void AddEncoding(CLI::App* Command, std::string& EncodingName, const std::string& Description)
@@ -136,17 +137,23 @@ public:
             "names. Every index, that no two of the objects share a file name, and that none\n"
             "of the files exists, is checked before the first file is written.");
         Command->add_flag("--force", FForce, "replace files that exist");
+        Command->add_flag("--tree", FTree,
+                          Wrapped("one object per file in folders, as version control keeps them: "
+                                  "Kind/NNN/Kind_NNNN_Name.txt (NNN the number's thousands, the name's "
+                                  "characters other than letters and digits as underscores); join puts them "
+                                  "back together",
+                                  60));
         AddFile(Command, FFileName);
         Command->add_option("DIR", FFolder, "the folder to write into")->required();
         Command->add_option("INDEX", FIndexes, "an object's index, as list shows it (default: all)");
         return Command;
     }
-    std::vector<std::string> Synopsis() const override { return {"export [--force] FILE DIR [INDEX...]"}; }
+    std::vector<std::string> Synopsis() const override { return {"export [--force] [--tree] FILE DIR [INDEX...]"}; }
     std::string Summary() const override { return "objects as separate files under their export names"; }
-    int Run() override { return Export(FFileName, FFolder, FIndexes, FForce); }
+    int Run() override { return Export(FFileName, FFolder, FIndexes, FForce, FTree); }
 
 private:
-    bool FForce = false;
+    bool FForce = false, FTree = false;
     std::string FFileName, FFolder;
     std::vector<std::string> FIndexes;
 };
@@ -223,8 +230,8 @@ public:
                                "export writes them",
                                60))
             ->excludes(All);
-        Command->add_option("OLD", FOldName, "the object text file compared with")->required();
-        Command->add_option("NEW", FNewName, "the object text file compared")->required();
+        Command->add_option("OLD", FOldName, "the object text file (or folder) compared with")->required();
+        Command->add_option("NEW", FNewName, "the object text file (or folder) compared")->required();
         return Command;
     }
     std::vector<std::string> Synopsis() const override
@@ -364,6 +371,34 @@ private:
     std::string FFileName, FTarget;
 };
 
+class TJoin : public TSubcommand {
+public:
+    CLI::App* Add(CLI::App& Program) override
+    {
+        CLI::App* Command = Program.add_subcommand("join");
+        Command->description(
+            "One export of every object of the inputs, in the order given (a folder's in the\n"
+            "byte order of their paths), byte for byte; where an input lacks a final line break\n"
+            "and another follows, its own break is added. Written to a temporary file beside OUT\n"
+            "and renamed to it: a failure leaves nothing at OUT.");
+        Command->add_option("-o,--output", FOutput, "the file to write (default: standard output)")
+            ->type_name("OUT");
+        Command->add_option("INPUT", FInputs, "a folder of object files, or an object text file")->required();
+        return Command;
+    }
+    std::vector<std::string> Synopsis() const override { return {"join [-o OUT] DIR|FILE..."}; }
+    std::string Summary() const override { return "folders and files of objects as one export"; }
+    int Run() override
+    {
+        BinaryStandardOutput();
+        return Join(FInputs, FOutput);
+    }
+
+private:
+    std::string FOutput;
+    std::vector<std::string> FInputs;
+};
+
 } // namespace
 
 std::vector<std::unique_ptr<TSubcommand>> Subcommands()
@@ -378,6 +413,7 @@ std::vector<std::unique_ptr<TSubcommand>> Subcommands()
     All.push_back(std::make_unique<TMerge>());
     All.push_back(std::make_unique<TRefs>());
     All.push_back(std::make_unique<TDeps>());
+    All.push_back(std::make_unique<TJoin>());
     return All;
 }
 

@@ -1,6 +1,7 @@
 #include "core/quibfile.h"
 
 #include "core/encodingchoice.h"
+#include "core/objectfolder.h"
 #include "core/search/findtext.h"
 #include "core/search/occurrences.h"
 #include "core/readahead.h"
@@ -33,6 +34,13 @@ std::string FormatOne(const char* Format, std::string_view Value)
     std::string Result = Format;
     Result.replace(Result.find("%s"), 2, Value.data(), Value.size());
     return Result;
+}
+
+// The message of a read from Stream that fell short.
+std::string ReadFailure(const platform::TStream& Stream)
+{
+    std::string Text = Stream.FailureText();
+    return Text.empty() ? SReadError : Text;
 }
 
 bool IsLineBreak(char C) { return C == '\r' || C == '\n' || C == '\0'; }
@@ -191,7 +199,8 @@ void UpperCaseAscii(char* Text, std::size_t Length)
     }
 }
 
-std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects)
+std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects,
+                                           const std::function<std::string(const TObjectTextObject&)>& NameOf)
 {
     struct TFirst {
         const TObjectTextObject* Object;
@@ -200,7 +209,7 @@ std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextOb
     std::unordered_map<std::string, TFirst> Firsts;
     std::vector<std::string> Shared;
     for (const TObjectTextObject* Object : Objects) {
-        std::string Name = Object->GetExportFileName();
+        std::string Name = NameOf ? NameOf(*Object) : Object->GetExportFileName();
         const auto [At, New] = Firsts.try_emplace(Name, TFirst{Object, false});
         if (New || At->second.Object == Object || At->second.Shared)
             continue;
@@ -208,6 +217,49 @@ std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextOb
         Shared.push_back(std::move(Name));
     }
     return Shared;
+}
+
+namespace {
+
+// Text with each run of characters other than ASCII letters and digits made
+// one underscore, none at either end.
+std::string FileNamePart(std::string_view Text)
+{
+    std::string Part;
+    bool Gap = false;
+    for (const char C : Text) {
+        const bool Kept = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9');
+        if (!Kept) {
+            Gap = true;
+            continue;
+        }
+        if (Gap && !Part.empty())
+            Part += '_';
+        Gap = false;
+        Part += C;
+    }
+    return Part;
+}
+
+std::string Padded(std::int64_t Number, int Digits)
+{
+    std::string Text = std::to_string(Number < 0 ? -Number : Number);
+    if (int(Text.size()) < Digits)
+        Text.insert(0, std::size_t(Digits) - Text.size(), '0');
+    return Number < 0 ? "-" + Text : Text;
+}
+
+} // namespace
+
+std::string TreeFileName(const TObjectTextObject& Object)
+{
+    std::string Kind = ObjectTypeNames[Object.ObjectType()];
+    if (const std::string Word = FileNamePart(Object.UnknownKindWord()); !Word.empty())
+        Kind = Word;
+    std::string Name = Kind + "_" + Padded(Object.ID(), 4);
+    if (const std::string Part = FileNamePart(Object.Name()); !Part.empty())
+        Name += "_" + Part;
+    return Kind + "/" + Padded(Object.ID() / 1000, 3) + "/" + Name + ".txt";
 }
 
 // --- TObjectTextObject -----------------------------------------------------
@@ -251,7 +303,7 @@ void TObjectTextObject::ReadText(std::string& Buffer) const
     if (!ReadBytes(Stream, Buffer.data())) {
         // Never hand out bytes that were not read.
         Buffer.clear();
-        throw platform::EReadError(SReadError);
+        throw platform::EReadError(ReadFailure(Stream));
     }
 }
 
@@ -261,7 +313,7 @@ std::string_view TObjectTextObject::ReadTextInto(std::string& Buffer) const
     if (Buffer.size() < std::size_t(FSize))
         Buffer.resize(std::size_t(FSize));
     if (!ReadBytes(Stream, Buffer.data()))
-        throw platform::EReadError(SReadError);
+        throw platform::EReadError(ReadFailure(Stream));
     return std::string_view(Buffer.data(), std::size_t(FSize));
 }
 
@@ -357,7 +409,7 @@ std::string TObjectTextObject::Property(TObjectProperty Property) const
     platform::TStream& Stream = OwnerStream();
     if (Stream.Seek(Range.Offset, platform::TSeekOrigin::soBeginning) != Range.Offset ||
         Stream.Read(Value.data(), Range.Length) != Range.Length)
-        throw platform::EReadError(SReadError);
+        throw platform::EReadError(ReadFailure(Stream));
     return Value;
 }
 
@@ -378,7 +430,7 @@ TPropertyValues TObjectTextObject::ReadProperties(std::string& Buffer) const
     if (Stream.Seek(FOffset + First, platform::TSeekOrigin::soBeginning) != FOffset + First ||
         Stream.Read(Buffer.data(), End - First) != End - First) {
         Buffer.clear();
-        throw platform::EReadError(SReadError);
+        throw platform::EReadError(ReadFailure(Stream));
     }
     for (std::size_t I = 0; I < Values.size(); ++I)
         if (FProperties[I].Length > 0)
@@ -675,7 +727,7 @@ void TObjectTextFile::LoadFromStream(platform::TStream& Stream)
     do {
         const TReadAhead::TPiece Piece = Pieces.Next();
         if (Piece.Short)
-            throw platform::EReadError(SReadError); // the file shrank or could not be read
+            throw platform::EReadError(ReadFailure(Stream)); // the file shrank or could not be read
         if (FOnRead)
             FOnRead(Piece.Data, Start + Done, Piece.Size);
         const std::int64_t Base = Done - std::int64_t(Tail.size());
@@ -808,10 +860,35 @@ void TObjectTextFile::LoadFromFile(const std::string& FileName)
 
 void TObjectTextFile::LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName)
 {
+    Load(std::move(Stream), FileName, nullptr);
+}
+
+void TObjectTextFile::LoadFromFolder(const std::string& Folder)
+{
+    FStream.reset(); // first: the files may be the ones held now
+    FFolder.reset();
+    std::shared_ptr<const TObjectFolder> Files = TObjectFolder::Scan(Folder);
+    auto Stream = std::make_unique<TFolderStream>(Files);
+    Load(std::move(Stream), Folder, std::move(Files));
+}
+
+void TObjectTextFile::Load(std::unique_ptr<platform::TStream> Stream, const std::string& FileName,
+                           std::shared_ptr<const TObjectFolder> Folder)
+{
     FStream = std::move(Stream);
+    FFolder = std::move(Folder);
     FSplitThrough = 0;
     LoadFromStream(*FStream);
     FFileName = FileName;
+}
+
+std::string TObjectTextFile::ObjectFilePath(std::int32_t Index) const
+{
+    const TObjectTextObject& Object = Objects(Index);
+    if (!FFolder)
+        return {};
+    const std::size_t File = FFolder->FileAt(Object.Offset());
+    return File < FFolder->Files().size() ? FFolder->Files()[File].Path : std::string();
 }
 
 bool TObjectTextFile::LooksLikeUtf16() const

@@ -25,6 +25,7 @@
 
 class TEncodingChoice;
 class TFindText;
+class TObjectFolder;
 namespace search {
 struct TObjectList;
 }
@@ -149,7 +150,17 @@ private:
 // The export file names that two or more different objects of Objects share,
 // each once, in the order in which a second object takes it; an object listed twice
 // shares its name with no other. Empty when every object has a name of its own.
-std::vector<std::string> SharedExportNames(const std::vector<const TObjectTextObject*>& Objects);
+// NameOf: the name an object is written under (its export file name unless given).
+std::vector<std::string> SharedExportNames(
+    const std::vector<const TObjectTextObject*>& Objects,
+    const std::function<std::string(const TObjectTextObject&)>& NameOf = nullptr);
+
+// Where an object goes in a folder of one object per file, deterministic so
+// that a new split differs only where the objects do:
+// Kind/NNN/Kind_NNNN_Name.txt, NNN the number's thousands, NNNN the number
+// (at least 3 and 4 digits), the name's runs of other characters than ASCII
+// letters and digits each one underscore. An unknown kind is named by its word.
+std::string TreeFileName(const TObjectTextObject& Object);
 
 class TObjectTextFile {
 public:
@@ -172,6 +183,13 @@ public:
     // (a file held another way, piped bytes read into memory); FileName is
     // what the model calls it.
     void LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName);
+    // Loads every object file under Folder as one export (core/objectfolder.h).
+    void LoadFromFolder(const std::string& Folder);
+    // The folder loaded; null when a file was.
+    const TObjectFolder* Folder() const { return FFolder.get(); }
+    // The path, relative to the folder, of the file object Index came from;
+    // empty when a file was loaded.
+    std::string ObjectFilePath(std::int32_t Index) const;
 
     // Find Next for a text written into each object's own encoding, as
     // Encodings gives it (detected from the object's text where not known
@@ -232,7 +250,11 @@ private:
     std::uint32_t KeepKindWord(std::string_view Word);
     void ClearObjects();
 
+    void Load(std::unique_ptr<platform::TStream> Stream, const std::string& FileName,
+              std::shared_ptr<const TObjectFolder> Folder);
+
     std::unique_ptr<platform::TStream> FStream;
+    std::shared_ptr<const TObjectFolder> FFolder;
     std::string FFileName;
     std::deque<TObjectTextObject> FObjects;
     std::int64_t FSplitThrough = 0;

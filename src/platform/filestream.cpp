@@ -369,6 +369,16 @@ static std::int64_t FileSize(NativeHandle Handle)
     return GetFileSizeEx(Handle, &Size) ? Size.QuadPart : -1;
 }
 
+TFileStamp TFileStream::Stamp() const
+{
+    BY_HANDLE_FILE_INFORMATION Info{};
+    if (!GetFileInformationByHandle(FHandle, &Info))
+        return {};
+    return {std::int64_t((std::uint64_t(Info.nFileSizeHigh) << 32) | Info.nFileSizeLow),
+            std::int64_t((std::uint64_t(Info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         Info.ftLastWriteTime.dwLowDateTime)};
+}
+
 #else // POSIX
 
 std::string SystemErrorText(int Error)
@@ -547,6 +557,14 @@ static std::int64_t FileSize(NativeHandle Handle)
 {
     struct stat Info {};
     return ::fstat(Handle, &Info) == 0 ? std::int64_t(Info.st_size) : -1;
+}
+
+TFileStamp TFileStream::Stamp() const
+{
+    struct stat Info {};
+    if (::fstat(FHandle, &Info) != 0)
+        return {};
+    return {std::int64_t(Info.st_size), std::int64_t(Info.st_mtim.tv_sec) * 1000000000 + Info.st_mtim.tv_nsec};
 }
 
 #endif

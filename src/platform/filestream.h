@@ -52,6 +52,9 @@ public:
     virtual std::unique_ptr<TStream> Duplicate() const { return nullptr; }
     // The system's code for the last read or write that fell short, 0 if none.
     virtual int LastError() const { return 0; }
+    // Why the last read fell short, in words for the user, when the stream
+    // knows better than its error code (which file of several); else empty.
+    virtual std::string FailureText() const { return {}; }
 };
 
 // An in-memory stream (piped input, tests, fuzzing). Duplicates share the
@@ -83,6 +86,15 @@ enum class THold {
     Shared     // other shared holders, never an exclusive one: readers such as the companion
 };
 
+// A file's size and last write time, to tell whether it changed between two
+// looks (the time in the system's own units).
+struct TFileStamp {
+    std::int64_t Size = -1;
+    std::int64_t Modified = 0;
+    bool operator==(const TFileStamp& Other) const { return Size == Other.Size && Modified == Other.Modified; }
+    bool operator!=(const TFileStamp& Other) const { return !(*this == Other); }
+};
+
 // A file held while the stream lives.
 class TFileStream : public TStream {
 public:
@@ -109,6 +121,8 @@ public:
     // EReadError when the system refuses a handle.
     std::unique_ptr<TStream> Duplicate() const override;
     int LastError() const override { return FLastError; }
+    // What the system says of the open file now; Size -1 when it cannot tell.
+    TFileStamp Stamp() const;
 
 private:
     explicit TFileStream(NativeHandle Handle) : FHandle(Handle) {}

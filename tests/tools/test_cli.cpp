@@ -390,7 +390,7 @@ TEST_F(CliCommandLine, HelpGoesToStandardOutputAndUsageErrorsToStandardError)
         {"show --help", 0, "Usage: orvanta-cli show [--encoding NAME] FILE INDEX...\n\n", ""},
         {"encodings --help", 0, "Usage: orvanta-cli encodings FILE\n\n", ""},
         {"find --help", 0, "Usage: orvanta-cli find [--lines] [--match-case] [--encoding NAME] TEXT FILE\n\n", ""},
-        {"export --help", 0, "Usage: orvanta-cli export [--force] FILE DIR [INDEX...]\n\n", ""},
+        {"export --help", 0, "Usage: orvanta-cli export [--force] [--tree] FILE DIR [INDEX...]\n\n", ""},
         {"find -h FILE", 0, "Usage: orvanta-cli find ", ""}, // help wins over missing arguments
         {"", 2, "", "A subcommand is required\nUsage: orvanta-cli list [--properties] [--filter FIELD=EXPR]... [--encoding NAME] FILE\n"},
         {"frobnicate", 2, "", "The following argument was not expected: frobnicate\n"},
@@ -722,6 +722,60 @@ TEST(CliSample, NamesWhatIsDetectedInEachObjectOfTheSampleFile)
     const TRun R = RunCli("encodings " + Quoted(FileName));
     EXPECT_EQ(0, R.Status);
     EXPECT_EQ(0u, R.Out.rfind(Expected + "10 objects: 1 ascii, ", 0)) << R.Out;
+}
+
+// An export in the folders' path order (Codeunit < Page < Table), LF and CR LF
+// objects, the last without a final break.
+class CliFolder : public testing::Test {
+protected:
+    TTempDir Dir;
+    const std::string Export = "OBJECT Codeunit 80 Sales-Post\nneedle\n"
+                               "OBJECT Page 21 Customer Card\r\nNeedle\r\n"
+                               "OBJECT Table 18 Customer\r\n{ needle }";
+    std::string Path(const std::string& Name) const { return Quoted(Dir.File(Name)); }
+    void SetUp() override { WriteFileBytes(Dir.File("export.txt"), Export); }
+};
+
+TEST_F(CliFolder, SplitThenJoinGivesTheExportByteForByte)
+{
+    ASSERT_EQ(0, RunCli("export --tree " + Path("export.txt") + " " + Path("tree")).Status);
+    EXPECT_EQ("OBJECT Page 21 Customer Card\r\nNeedle\r\n",
+              ReadFileBytes(Dir.File("tree/Page/000/Page_0021_Customer_Card.txt")));
+    // An editor's byte order mark and a file that is no object change nothing.
+    WriteFileBytes(Dir.File("tree/Table/000/Table_0018_Customer.txt"), "\xEF\xBB\xBFOBJECT Table 18 Customer\r\n{ needle }");
+    WriteFileBytes(Dir.File("tree/README.md"), "Objects\n");
+    ASSERT_EQ(0, RunCli("join -o " + Path("joined.txt") + " " + Path("tree")).Status);
+    EXPECT_EQ(Export, ReadFileBytes(Dir.File("joined.txt")));
+    EXPECT_EQ(Export, RunCli("join " + Path("tree"), "2>/dev/null").Out);
+}
+
+TEST_F(CliFolder, AFolderListsFindsAndComparesAsItsExport)
+{
+    ASSERT_EQ(0, RunCli("export --tree " + Path("export.txt") + " " + Path("tree")).Status);
+    for (const std::string Command : {"list ", "find needle ", "find --lines --encoding auto needle "})
+        EXPECT_EQ(RunCli(Command + Path("export.txt")).Out, RunCli(Command + Path("tree")).Out) << Command;
+    const TRun Same = RunCli("compare --strict " + Path("tree") + " " + Path("export.txt"));
+    EXPECT_EQ(0, Same.Status);
+    EXPECT_EQ("", Same.Out);
+}
+
+TEST_F(CliFolder, AFailedJoinLeavesNothingAtItsOutput)
+{
+    ASSERT_EQ(0, RunCli("export --tree " + Path("export.txt") + " " + Path("tree")).Status);
+    const TRun Missing = RunCli("join -o " + Path("out.txt") + " " + Path("tree") + " " + Path("none.txt"));
+    EXPECT_EQ(2, Missing.Status);
+    EXPECT_NE(std::string::npos, Missing.Out.find("none.txt")) << Missing.Out;
+    // Written in full, then refused the rename: the temporary file goes too.
+    const TRun OntoFolder = RunCli("join -o " + Path("tree") + " " + Path("export.txt"));
+    EXPECT_EQ(2, OntoFolder.Status);
+    EXPECT_NE(std::string::npos, OntoFolder.Out.find("Cannot write file")) << OntoFolder.Out;
+    EXPECT_EQ(std::vector<std::string>({"export.txt", "tree"}), [this] {
+        std::vector<std::string> Names;
+        for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+            Names.push_back(Entry.path().filename().string());
+        std::sort(Names.begin(), Names.end());
+        return Names;
+    }());
 }
 
 } // namespace

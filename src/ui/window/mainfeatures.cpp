@@ -19,6 +19,7 @@
 #include "ui/views/objectbrowser.h"
 #include "ui/views/outlinebar.h"
 #include "ui/window/navigationhistory.h"
+#include "ui/window/openfolder.h"
 #include "ui/window/recentfiles.h"
 #include "ui/window/statusfields.h"
 #include "ui/window/taborder.h"
@@ -39,6 +40,11 @@ void TfrmMain::CreateFeatures()
     connect(Outline, &TOutlineBar::Jumping, this, [this] { FHistory->Record(); });
     FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
                           [Outline] { return Outline->CanOpen(); });
+    auto* OpenFolder = new TOpenFolder(*this);
+    gui::InsertAfter(*ui->mnuFile, ui->actFileOpen, {OpenFolder->Action()});
+    FCommands->AddCommand(OpenFolder->Action(), [OpenFolder] { OpenFolder->Choose(); });
+    connect(OpenFolder, &TOpenFolder::Chosen, this,
+            [this](const QString& Folder) { gui::RunGuarded(this, [&] { OpenFile(Folder); }); });
     // Recent Files above the separator before Exit.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
     const qsizetype Exit = FileItems.indexOf(ui->actFileExit);

@@ -13,6 +13,7 @@
 #include "ui/common/systempath.h"
 #include "ui/window/filedrop.h"
 #include "ui/window/opendialog.h"
+#include "core/objectfolder.h"
 #include "ui/window/panewidth.h"
 #include "ui/window/settingslocation.h"
 #include "ui/window/statusfields.h"
@@ -142,7 +143,15 @@ void TfrmMain::OpenFile(const QString& FileName)
     FCompare->FileChanging();
     FileChanging();
     try {
-        FObjectTextFile->LoadFromFile(gui::ToSystemPath(FileName));
+        std::string Path = gui::ToSystemPath(FileName);
+        if (IsFolder(Path)) {
+            // "objects/" names its folder, as the tree's root and the caption show it.
+            while (Path.size() > 1 && (Path.back() == '/' || Path.back() == '\\'))
+                Path.pop_back();
+            FObjectTextFile->LoadFromFolder(Path);
+        } else {
+            FObjectTextFile->LoadFromFile(Path);
+        }
     } catch (...) {
         ShowNoFile();
         throw;

@@ -1,5 +1,6 @@
 #include "ui/window/statusfields.h"
 
+#include "core/objectfolder.h"
 #include "core/quibfile.h"
 #include "ui/views/objecttextview.h"
 #include "ui/views/shownobjects.h"
@@ -55,12 +56,17 @@ void TStatusFields::SetText(const QString& Text)
 
 void TStatusFields::ShowObjectCount(const TObjectTextFile& File, const TShownObjects& Shown, const QString& Note)
 {
-    if (File.LooksLikeUtf16())
+    if (File.LooksLikeUtf16()) {
         SetText(tr("0 object(s): the file looks like UTF-16 text, in which no object is found"));
-    else if (Shown.All())
-        SetText(tr("%1 object(s)").arg(File.Count()) + Note);
-    else
-        SetText(tr("%1 of %2 object(s)").arg(Shown.Count()).arg(File.Count()) + Note);
+        return;
+    }
+    QString Count = Shown.All() ? tr("%1 object(s)").arg(File.Count())
+                                : tr("%1 of %2 object(s)").arg(Shown.Count()).arg(File.Count());
+    if (const TObjectFolder* Folder = File.Folder())
+        Count += tr(" in %L1 file(s); %L2 other file(s) passed over")
+                     .arg(qlonglong(Folder->Files().size()))
+                     .arg(Folder->PassedOver());
+    SetText(Count + Note);
 }
 
 void TStatusFields::ShowProgress(int Percent)

@@ -338,6 +338,7 @@ private slots:
             // The features' commands come after the window's own.
             {"actViewFilter", "F&ilter", QKeySequence(Qt::CTRL | Qt::Key_L), -1},
             {"actViewOutline", "&Outline", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), -1},
+            {"actFileOpenFolder", "Open &Folder...", {}, -1},
             {"actEditFindNext", "Find &Next", QKeySequence(Qt::Key_F3), -1},
             {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
             {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},
@@ -740,7 +741,7 @@ private slots:
                                        QStringList{"-", "Select &All\tCtrl+A"};
         QTest::newRow("no file, tree active")
             << sNoFileTree
-            << QStringList{"&Open...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)", "&Merge... (greyed)",
+            << QStringList{"&Open...", "Open &Folder...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)", "&Merge... (greyed)",
                            "Recent &Files (greyed)", "-", "E&xit"}
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
                            "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)",
@@ -750,24 +751,24 @@ private slots:
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
             << sObjectTree
-            << QStringList{"&Open...", "&Close", "&Export...", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"}
+            << QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"}
             << EditOn << "actViewFontTreeView";
         QTest::newRow("object, text view active")
             << sObjectText
-            << QStringList{"&Open...", "&Close", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
+            << QStringList{"&Open...", "Open &Folder...", "&Close", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
             << "actViewFontMemo";
         QTest::newRow("none active")
             << sObjectNoControl
-            << QStringList{"&Open...", "&Close", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
+            << QStringList{"&Open...", "Open &Folder...", "&Close", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
             << QString();
         QTest::newRow("list active, no row")
             << sRootListNoRows
-            << QStringList{"&Open...", "&Close", "Ex&port... (greyed)", "Co&mpare With...", "&Merge...", "Recent &Files", "-",
+            << QStringList{"&Open...", "Open &Folder...", "&Close", "Ex&port... (greyed)", "Co&mpare With...", "&Merge...", "Recent &Files", "-",
                            "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
         QTest::newRow("list active, rows")
             << sRootListRows
-            << QStringList{"&Open...", "&Close", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"}
+            << QStringList{"&Open...", "Open &Folder...", "&Close", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files", "-", "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
     }
 

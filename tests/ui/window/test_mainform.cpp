@@ -106,13 +106,13 @@ private slots:
     {
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
-        // The File menu: Open, Close, the two Export entries, Compare With, Recent Files, a separator, Exit.
+        // The File menu: Open, Open Folder, Close, the two Export entries, Compare With, Recent Files, a separator, Exit.
         auto* File = Component<QMenu>(*Window, "mnuFile");
         QStringList Entries;
         for (const QAction* Action : File->actions())
             Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
         QCOMPARE(Entries,
-                 (QStringList{"&Open...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files",
+                 (QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files",
                               "-", "E&xit"}));
         QCOMPARE(File->title(), QStringLiteral("&File"));
         // The text view over the hidden list, both in the right pane.
@@ -458,13 +458,14 @@ private slots:
         QTest::addColumn<QString>("Kind");
         QTest::addColumn<QString>("Message");
         QTest::newRow("missing file") << "missing" << "Cannot open file";
-        QTest::newRow("folder") << "folder" << "Cannot open file";
 #ifdef _WIN32
         // The share-none hold: the system's own words for a sharing violation (32).
-        QTest::newRow("locked file") << "locked" << QString::fromStdString(platform::SystemErrorText(32));
+        const QString InUse = QString::fromStdString(platform::SystemErrorText(32));
 #else
-        QTest::newRow("locked file") << "locked" << "The file is in use by another process";
+        const QString InUse = QStringLiteral("The file is in use by another process");
 #endif
+        QTest::newRow("locked file") << "locked" << InUse;
+        QTest::newRow("folder of a locked file") << "folder" << InUse;
         QTest::newRow("bad header number") << "header" << "'1X' is not a valid integer value.";
         QTest::newRow("bad header in the first object") << "first" << "'' is not a valid integer value.";
     }
@@ -487,8 +488,9 @@ private slots:
         if (Kind == "missing") {
             Target = Folder.Path("missing.txt");
         } else if (Kind == "folder") {
-            QDir(Folder.Root()).mkdir("sub.txt");
-            Target = Folder.Path("sub.txt");
+            QDir(Folder.Root()).mkdir("sub");
+            Holder = platform::TFileStream::OpenExclusiveRead(Folder.Write("sub/locked.txt", FiveObjects()).toStdString());
+            Target = Folder.Path("sub");
         } else if (Kind == "locked") {
             Target = Folder.Write("locked.txt", FiveObjects());
             Holder = platform::TFileStream::OpenExclusiveRead(Target.toStdString());
@@ -580,19 +582,26 @@ private slots:
         QVERIFY(!HeldElsewhere(B));
     }
 
-    void dropOfFolderFailsAndNextDropWorks()
+    // A folder of object files, dropped, given on the command line or chosen
+    // with File > Open Folder..., is one export named after the folder.
+    void dropOfFolderOpensItAsOneExport()
     {
         TTestFolder Folder;
         auto Window = MakeWindow(Folder);
-        TErrorCapture Errors;
-        QDir(Folder.Root()).mkdir("folder");
-        Drop(*Window, {QUrl::fromLocalFile(Folder.Path("folder"))});
-        QCOMPARE(Errors.Messages.size(), 1);
-        QVERIFY(Errors.Messages[0].startsWith("Cannot open file"));
-        VerifyNoFile(*Window);
+        QDir(Folder.Root()).mkpath("objects/Table");
+        QDir(Folder.Root()).mkpath("objects/Codeunit");
+        Folder.Write("objects/Table/b.txt", ObjectText("Table 2 B"));
+        Folder.Write("objects/Codeunit/a.txt", ObjectText("Codeunit 1 A"));
+        Folder.Write("objects/README.md", "# notes\n");
+        Drop(*Window, {QUrl::fromLocalFile(Folder.Path("objects") + "/")});
+        QCOMPARE(Window->windowTitle(), QStringLiteral("objects - Orvanta"));
+        QCOMPARE(NodeText(*Window, 0), QStringLiteral("objects"));
+        QCOMPARE(NodeText(*Window, 1), QStringLiteral("Codeunit 1 A"));
+        QCOMPARE(Window->StatusText(), QStringLiteral("2 object(s) in 2 file(s); 1 other file(s) passed over"));
+        // The files are not held: another program may write them.
+        QVERIFY(!HeldElsewhere(Folder.Path("objects/Table/b.txt")));
         Drop(*Window, {QUrl::fromLocalFile(Folder.Write("next.txt", FiveObjects()))});
-        QCOMPARE(Window->windowTitle(), QStringLiteral("next.txt - Orvanta"));
-        QCOMPARE(Errors.Messages.size(), 1);
+        QCOMPARE(Window->StatusText(), QStringLiteral("5 object(s)"));
     }
 
     void dragWithoutFilesIsRefused()
