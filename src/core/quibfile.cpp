@@ -872,6 +872,18 @@ void TObjectTextFile::LoadFromFolder(const std::string& Folder)
     Load(std::move(Stream), Folder, std::move(Files));
 }
 
+void TObjectTextFile::LoadFromPath(const std::string& Path)
+{
+    if (!IsFolder(Path)) {
+        LoadFromFile(Path);
+        return;
+    }
+    std::string Folder = Path;
+    while (Folder.size() > 1 && (Folder.back() == '/' || Folder.back() == '\\'))
+        Folder.pop_back();
+    LoadFromFolder(Folder);
+}
+
 void TObjectTextFile::Load(std::unique_ptr<platform::TStream> Stream, const std::string& FileName,
                            std::shared_ptr<const TObjectFolder> Folder)
 {

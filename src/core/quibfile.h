@@ -185,6 +185,9 @@ public:
     void LoadFromHeld(std::unique_ptr<platform::TStream> Stream, const std::string& FileName);
     // Loads every object file under Folder as one export (core/objectfolder.h).
     void LoadFromFolder(const std::string& Folder);
+    // LoadFromFolder for a folder (the separators after its name dropped, so
+    // that it is called by its name), else LoadFromFile.
+    void LoadFromPath(const std::string& Path);
     // The folder loaded; null when a file was.
     const TObjectFolder* Folder() const { return FFolder.get(); }
     // The path, relative to the folder, of the file object Index came from;

@@ -4,6 +4,7 @@
 #include "platform/profile.h"
 #include "ui/compare/comparetext.h"
 #include "ui/common/errorbox.h"
+#include "ui/common/folderchoice.h"
 #include "ui/export/exportobjects.h"
 #include "ui/common/filedialogs.h"
 #include "ui/filter/filterfields.h"
@@ -307,7 +308,7 @@ TCompareWindow::TCompareWindow(QWidget& Owner, TObjectTextFile& Old, const QStri
     if (!NewFileName.isEmpty() && QFileInfo(NewFileName).canonicalFilePath() != QFileInfo(OldName).canonicalFilePath()) {
         gui::TWaitCursor Hourglass;
         FNewFile = std::make_unique<TObjectTextFile>();
-        FNewFile->LoadFromFile(gui::ToSystemPath(NewFileName));
+        FNewFile->LoadFromPath(gui::ToSystemPath(NewFileName));
         FNew = FNewFile.get();
     }
     FOldEncodings.SetChosen(Encoding);
@@ -711,9 +712,24 @@ TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const T
       FFile(File),
       FEncodings(Encodings),
       FShowObject(std::move(ShowObject)),
-      FAction(new QAction(tr("Co&mpare With..."), &Window))
+      FAction(new QAction(tr("Co&mpare With..."), &Window)),
+      FFolder(new TFolderChoice(Window, {tr("Compare With F&older..."), QStringLiteral("actFileCompareWithFolder"),
+                                         tr("Compare With Folder"), QStringLiteral("dlgCompareWithFolder"),
+                                         tr("Compares the loaded export with a folder of object files")}))
 {
     FAction->setObjectName(QStringLiteral("actFileCompareWith"));
+    connect(FFolder, &TFolderChoice::Chosen, this,
+            [this](const QString& Folder) { gui::RunGuarded(&FWindow, [&] { CompareWith(Folder); }); });
+}
+
+QAction* TCompareCommand::FolderAction() const
+{
+    return FFolder->Action();
+}
+
+void TCompareCommand::ExecuteFolder()
+{
+    FFolder->Choose();
 }
 
 QFileDialog& TCompareCommand::OpenDialog()

@@ -39,6 +39,7 @@ class TBrowseForFolderDialog;
 class TCompareText;
 class TExportSaveDialog;
 class TFilterFields;
+class TFolderChoice;
 
 // The compare window's choices the settings file keeps.
 struct TCompareChoices {
@@ -190,6 +191,9 @@ public:
                     TShowObject ShowObject);
 
     QAction* Action() const { return FAction; }
+    // File > Compare With Folder...: the other side a folder of object files.
+    QAction* FolderAction() const;
+    void ExecuteFolder();
     // Shows the Open dialog; the compare follows its acceptance.
     void Execute();
     // The compare window with FileName; thrown when it cannot be loaded.
@@ -210,6 +214,7 @@ private:
     TShowObject FShowObject;
     TCompareChoices FChoices;
     QAction* FAction;
+    TFolderChoice* FFolder;
     QPointer<QFileDialog> FDialog;
     QPointer<TCompareWindow> FCompare;
 };

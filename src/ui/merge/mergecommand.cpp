@@ -110,8 +110,9 @@ TMergeChoices TMergeFilesDialog::Choices(bool ShowUnchanged) const
 void TMergeFilesDialog::accept()
 {
     for (QLineEdit* Field : FFields)
-        if (!QFileInfo(QDir::fromNativeSeparators(Field->text().trimmed())).isFile()) {
-            QMessageBox::warning(this, windowTitle(), tr("Choose an existing file for each of the three."));
+        if (!QFileInfo::exists(QDir::fromNativeSeparators(Field->text().trimmed()))) {
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("Choose an existing file, or a folder of object files, for each of the three."));
             Field->setFocus();
             return;
         }

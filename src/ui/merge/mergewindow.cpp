@@ -282,7 +282,7 @@ TObjectTextFile& TMergeWindow::Load(const QString& FileName, std::unique_ptr<TOb
                          QFileInfo(gui::FromSystemPath(Other->FileName())).canonicalFilePath())
             return *const_cast<TObjectTextFile*>(Other);
     Own = std::make_unique<TObjectTextFile>();
-    Own->LoadFromFile(gui::ToSystemPath(FileName));
+    Own->LoadFromPath(gui::ToSystemPath(FileName));
     return *Own;
 }
 

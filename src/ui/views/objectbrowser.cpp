@@ -54,6 +54,8 @@ void TObjectBrowser::Fill(const QString& RootText, const TObjectFilter& Filter)
 {
     Show(Filter);
     FListModel->SetItemCount(FShown.Count());
+    // Where each object comes from, for a folder of object files.
+    FList.setColumnHidden(TObjectListModel::FileColumn, FFile.Folder() == nullptr);
     FList.viewport()->update();
     if (FFile.FileName().empty()) {
         FTreeModel->Clear();

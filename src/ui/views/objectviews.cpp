@@ -215,6 +215,8 @@ const TObjectListModel::TListRow& TObjectListModel::Row(int Index) const
             FCachedRow.Columns[1] = QString::number(Object.ID());
             FCachedRow.Columns[2] = LabelFromBytes(Object.Name(), Encoding);
             FCachedRow.ImageIndex = Object.ObjectType();
+            if (FFile.Folder())
+                FCachedRow.Columns[FileColumn] = QString::fromStdString(FFile.ObjectFilePath(ObjectIndex));
             if (FPropertiesShown)
                 try {
                     std::string Buffer;
@@ -267,7 +269,7 @@ QVariant TObjectListModel::headerData(int Section, Qt::Orientation Orientation, 
         static const char* const Captions[ColumnCount] = {QT_TR_NOOP("Type"),     QT_TR_NOOP("ID"),
                                                           QT_TR_NOOP("Name"),     QT_TR_NOOP("Modified"),
                                                           QT_TR_NOOP("Version List"), QT_TR_NOOP("Date"),
-                                                          QT_TR_NOOP("Time")};
+                                                          QT_TR_NOOP("Time"),     QT_TR_NOOP("File")};
         return tr(Captions[Section]);
     }
     if (Role == Qt::TextAlignmentRole)
@@ -452,7 +454,7 @@ TObjectListView::TObjectListView(QWidget* Parent) : QTreeView(Parent)
 
 void TObjectListView::SetUpColumns()
 {
-    static const int Widths[TObjectListModel::ColumnCount] = {100, 100, 200, 70, 160, 80, 80};
+    static const int Widths[TObjectListModel::ColumnCount] = {100, 100, 200, 70, 160, 80, 80, 300};
     for (int Column = 0; Column < TObjectListModel::ColumnCount; ++Column)
         header()->resizeSection(Column, Widths[Column]);
 }

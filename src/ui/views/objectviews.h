@@ -94,9 +94,10 @@ class TObjectListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Type, ID and Name; then the OBJECT-PROPERTIES values, which the view
-    // shows only where chosen.
-    static constexpr int ColumnCount = 3 + ObjectPropertyCount;
+    // shows only where chosen; then, for a folder, the object's file.
+    static constexpr int ColumnCount = 3 + ObjectPropertyCount + 1;
     static constexpr int FirstPropertyColumn = 3;
+    static constexpr int FileColumn = ColumnCount - 1;
 
     TObjectListModel(const TObjectTextFile& File, const TShownObjects& Shown, const TKindImages& Images,
                      QObject* Parent = nullptr);

@@ -9,6 +9,7 @@
 #include "ui/references/referencecommands.h"
 #include "ui/window/viewencoding.h"
 #include "ui/common/errorbox.h"
+#include "ui/common/folderchoice.h"
 #include "ui/common/menuplace.h"
 #include "ui/filter/filterbar.h"
 #include "ui/find/findall.h"
@@ -19,7 +20,6 @@
 #include "ui/views/objectbrowser.h"
 #include "ui/views/outlinebar.h"
 #include "ui/window/navigationhistory.h"
-#include "ui/window/openfolder.h"
 #include "ui/window/recentfiles.h"
 #include "ui/window/statusfields.h"
 #include "ui/window/taborder.h"
@@ -40,10 +40,12 @@ void TfrmMain::CreateFeatures()
     connect(Outline, &TOutlineBar::Jumping, this, [this] { FHistory->Record(); });
     FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
                           [Outline] { return Outline->CanOpen(); });
-    auto* OpenFolder = new TOpenFolder(*this);
+    auto* OpenFolder = new TFolderChoice(*this, {tr("Open &Folder..."), QStringLiteral("actFileOpenFolder"),
+                                                 tr("Open Folder"), QStringLiteral("dlgOpenFolder"),
+                                                 tr("Opens a folder of object files as one export")});
     gui::InsertAfter(*ui->mnuFile, ui->actFileOpen, {OpenFolder->Action()});
     FCommands->AddCommand(OpenFolder->Action(), [OpenFolder] { OpenFolder->Choose(); });
-    connect(OpenFolder, &TOpenFolder::Chosen, this,
+    connect(OpenFolder, &TFolderChoice::Chosen, this,
             [this](const QString& Folder) { gui::RunGuarded(this, [&] { OpenFile(Folder); }); });
     // Recent Files above the separator before Exit.
     const QList<QAction*> FileItems = ui->mnuFile->actions();
@@ -143,8 +145,10 @@ void TfrmMain::AddCompare()
                                        ui->memMain->setFocus();
                                    });
     // After the export entries.
-    gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action()});
+    gui::InsertAfter(*ui->mnuFile, ui->mniFileExportListView, {FCompare->Action(), FCompare->FolderAction()});
     FCommands->AddCommand(FCompare->Action(), [this] { FCompare->Execute(); }, [this] { return FileLoaded(); });
+    FCommands->AddCommand(FCompare->FolderAction(), [this] { FCompare->ExecuteFolder(); },
+                          [this] { return FileLoaded(); });
 }
 
 void TfrmMain::AddReferences()
@@ -188,7 +192,7 @@ int TfrmMain::BrowserFocusObject() const
 void TfrmMain::AddMerge()
 {
     FMerge = new TMergeCommand(*this, *FObjectTextFile, FEncodings);
-    gui::InsertAfter(*ui->mnuFile, FCompare->Action(), {FMerge->Action()});
+    gui::InsertAfter(*ui->mnuFile, FCompare->FolderAction(), {FMerge->Action()});
     FCommands->AddCommand(FMerge->Action(), [this] { FMerge->Execute(); }, [this] { return FileLoaded(); });
 }
 

@@ -143,15 +143,7 @@ void TfrmMain::OpenFile(const QString& FileName)
     FCompare->FileChanging();
     FileChanging();
     try {
-        std::string Path = gui::ToSystemPath(FileName);
-        if (IsFolder(Path)) {
-            // "objects/" names its folder, as the tree's root and the caption show it.
-            while (Path.size() > 1 && (Path.back() == '/' || Path.back() == '\\'))
-                Path.pop_back();
-            FObjectTextFile->LoadFromFolder(Path);
-        } else {
-            FObjectTextFile->LoadFromFile(Path);
-        }
+        FObjectTextFile->LoadFromPath(gui::ToSystemPath(FileName));
     } catch (...) {
         ShowNoFile();
         throw;

@@ -740,6 +740,31 @@ private slots:
 
     // The compare window reads both files as the main window does: in the
     // encoding chosen in View > Encoding, or each object in its own.
+    // A folder of one object per file against the export it was split from.
+    void FolderAgainstItsExportIsIdentical()
+    {
+        TSession Session;
+        const std::string Old = OldFile();
+        Session.Window = MakeWindow(Session.Folder, {Session.Folder.Write(QStringLiteral("old.txt"), Old)});
+        QDir(Session.Folder.Root()).mkpath(QStringLiteral("split/Codeunit"));
+        std::size_t Start = 0;
+        int File = 0;
+        while (Start < Old.size()) {
+            const std::size_t Next = Old.find("OBJECT ", Start + 1);
+            const std::size_t End = Next == std::string::npos ? Old.size() : Next;
+            Session.Folder.Write(QStringLiteral("split/Codeunit/%1.txt").arg(File++), Old.substr(Start, End - Start));
+            Start = End;
+        }
+        Session.Window->findChild<TCompareCommand*>()->CompareWith(Session.Folder.Path(QStringLiteral("split")));
+        auto* Compare = Session.Window->findChild<TCompareWindow*>();
+        QVERIFY(Compare);
+        QTRY_VERIFY(!Compare->Running());
+        QCOMPARE(File, 4);
+        QCOMPARE(int(Compare->Entries().size()), File);
+        for (const TCompareEntry& Entry : Compare->Entries())
+            QCOMPARE(Entry.Status, TCompareStatus::Identical);
+    }
+
     void FollowsTheChosenEncoding_data()
     {
         QTest::addColumn<QString>("Encoding");

@@ -112,7 +112,7 @@ private slots:
         for (const QAction* Action : File->actions())
             Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
         QCOMPARE(Entries,
-                 (QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "&Merge...", "Recent &Files",
+                 (QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files",
                               "-", "E&xit"}));
         QCOMPARE(File->title(), QStringLiteral("&File"));
         // The text view over the hidden list, both in the right pane.
@@ -600,8 +600,13 @@ private slots:
         QCOMPARE(Window->StatusText(), QStringLiteral("2 object(s) in 2 file(s); 1 other file(s) passed over"));
         // The files are not held: another program may write them.
         QVERIFY(!HeldElsewhere(Folder.Path("objects/Table/b.txt")));
+        // The list says which file each object came from, for a folder only.
+        QTreeView& List = *Views(*Window).List;
+        QVERIFY(!List.isColumnHidden(TObjectListModel::FileColumn));
+        QCOMPARE(List.model()->index(1, TObjectListModel::FileColumn).data().toString(), QStringLiteral("Table/b.txt"));
         Drop(*Window, {QUrl::fromLocalFile(Folder.Write("next.txt", FiveObjects()))});
         QCOMPARE(Window->StatusText(), QStringLiteral("5 object(s)"));
+        QVERIFY(List.isColumnHidden(TObjectListModel::FileColumn));
     }
 
     void dragWithoutFilesIsRefused()

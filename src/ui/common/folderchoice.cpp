@@ -1,21 +1,21 @@
-#include "ui/window/openfolder.h"
+#include "ui/common/folderchoice.h"
 
 #include "ui/common/filedialogs.h"
 
 #include <QAction>
 #include <QFileDialog>
 
-TOpenFolder::TOpenFolder(QWidget& Window)
-    : QObject(&Window), FWindow(Window), FAction(new QAction(tr("Open &Folder..."), this))
+TFolderChoice::TFolderChoice(QWidget& Window, TNames Names)
+    : QObject(&Window), FWindow(Window), FNames(std::move(Names)), FAction(new QAction(FNames.Caption, this))
 {
-    FAction->setObjectName(QStringLiteral("actFileOpenFolder"));
-    FAction->setStatusTip(tr("Opens a folder of object files as one export"));
+    FAction->setObjectName(FNames.ActionName);
+    FAction->setStatusTip(FNames.StatusTip);
 }
 
-void TOpenFolder::Choose()
+void TFolderChoice::Choose()
 {
     if (!FDialog) {
-        FDialog = gui::NewOpenDialog(FWindow, tr("Open Folder"), QStringLiteral("dlgOpenFolder"));
+        FDialog = gui::NewOpenDialog(FWindow, FNames.Title, FNames.DialogName);
         FDialog->setFileMode(QFileDialog::Directory);
         FDialog->setOption(QFileDialog::ShowDirsOnly);
     }
