@@ -17,6 +17,46 @@
 using references::TResolved;
 using references::TTarget;
 
+namespace {
+
+// Line Line (1-based) of Text; CR LF, CR and LF each end one.
+std::string_view LineOf(std::string_view Text, std::int32_t Line)
+{
+    std::size_t Start = 0;
+    for (std::int32_t Index = 1; Index < Line && Start < Text.size(); ++Index) {
+        const std::size_t Break = Text.find_first_of("\r\n", Start);
+        if (Break == std::string_view::npos)
+            return {};
+        Start = Break + (Text[Break] == '\r' && Break + 1 < Text.size() && Text[Break + 1] == '\n' ? 2 : 1);
+    }
+    const std::size_t End = Text.find_first_of("\r\n", Start);
+    return Text.substr(Start, End == std::string_view::npos ? std::string_view::npos : End - Start);
+}
+
+// A field row's type ("Code20" of "{ 1 ; ;No. ;Code20 ;...}"); empty for any other line.
+std::string_view FieldType(std::string_view Row)
+{
+    const std::size_t Open = Row.find_first_not_of(" \t");
+    if (Open == std::string_view::npos || Row[Open] != '{')
+        return {};
+    std::size_t Start = Open + 1;
+    for (int Cell = 0; Cell < 3; ++Cell) {
+        Start = Row.find(';', Start);
+        if (Start == std::string_view::npos)
+            return {};
+        ++Start;
+    }
+    std::size_t End = Row.find_first_of(";}", Start);
+    std::string_view Type = Row.substr(Start, End == std::string_view::npos ? std::string_view::npos : End - Start);
+    while (!Type.empty() && (Type.front() == ' ' || Type.front() == '\t'))
+        Type.remove_prefix(1);
+    while (!Type.empty() && (Type.back() == ' ' || Type.back() == '\t'))
+        Type.remove_suffix(1);
+    return Type;
+}
+
+} // namespace
+
 TReferenceCommands::TReferenceCommands(QMainWindow& Window, const TObjectTextFile& File,
                                        const TEncodingChoice& Encodings, TObjectTextView& Text, TFindView& Views,
                                        TWindowSide Side)
@@ -211,8 +251,20 @@ QString TReferenceCommands::Describe(std::int32_t Offset) const
     if (!Found)
         return {};
     QString Text = TargetLabel(Found->Target);
-    if (!Found->Reference.Member.empty())
+    if (!Found->Reference.Member.empty()) {
         Text += QStringLiteral(": ") + LabelFromBytes(Found->Reference.Member);
+        // A field's type, from its row in the table.
+        const std::unique_ptr<platform::TStream> Reader = FFile.SecondReader();
+        if (Found->Target.Object >= 0 && Reader) {
+            std::string Target;
+            const std::string_view Bytes = references::ReadObject(FFile, Found->Target.Object, *Reader, Target);
+            const std::int32_t Line = references::TReferenceIndex::MemberLine(
+                Bytes, Found->Target.Type, FFile.Objects(Found->Target.Object).ID(), Found->Reference.Member);
+            const std::string_view Type = Line > 0 ? FieldType(LineOf(Bytes, Line)) : std::string_view();
+            if (!Type.empty())
+                Text += QStringLiteral(" (") + LabelFromBytes(Type) + u')';
+        }
+    }
     if (Found->Target.Object < 0)
         Text += tr(" (not in this file)");
     return Text;

@@ -4,6 +4,7 @@
 // after the index is built.
 #include "guitest.h"
 #include "ui/find/findall.h"
+#include "ui/references/referencecommands.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -97,6 +98,15 @@ private slots:
         Action(*Window, "actEditGoToDefinition")->trigger();
         QTRY_COMPARE(ShownObject(*Window), 0);
         QVERIFY(Views(*Window).Text->textCursor().selectedText().contains(QStringLiteral(";Name ")));
+
+        // The tooltip names the target, and a field's type.
+        GoTo(*Window, 2);
+        auto& Commands = *Window->findChild<TReferenceCommands*>();
+        const std::string& Text = Views(*Window).Text->ObjectText();
+        QCOMPARE(Commands.Describe(std::int32_t(Text.find("VALIDATE(Name)") + 9)),
+                 QStringLiteral("Table 18 Customer: Name (Text50)"));
+        QCOMPARE(Commands.Describe(std::int32_t(Text.find("Record 99"))), QStringLiteral("Table 99 (not in this file)"));
+        QCOMPARE(Commands.Describe(std::int32_t(Text.find("comment"))), QString());
 
         // Nowhere to go: a beep and why.
         GoTo(*Window, 2);
