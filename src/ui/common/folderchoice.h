@@ -16,7 +16,7 @@ class TFolderChoice : public QObject {
 public:
     // What the command is called where.
     struct TNames {
-        QString Caption;     // the menu's ("Open &Folder...")
+        QString Caption;     // the menu's ("Open Fol&der...")
         QString ActionName;  // "actFileOpenFolder"
         QString Title;       // the dialog's ("Open Folder")
         QString DialogName;  // "dlgOpenFolder"

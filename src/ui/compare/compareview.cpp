@@ -713,7 +713,7 @@ TCompareCommand::TCompareCommand(QWidget& Window, TObjectTextFile& File, const T
       FEncodings(Encodings),
       FShowObject(std::move(ShowObject)),
       FAction(new QAction(tr("Co&mpare With..."), &Window)),
-      FFolder(new TFolderChoice(Window, {tr("Compare With F&older..."), QStringLiteral("actFileCompareWithFolder"),
+      FFolder(new TFolderChoice(Window, {tr("Compare With Fo&lder..."), QStringLiteral("actFileCompareWithFolder"),
                                          tr("Compare With Folder"), QStringLiteral("dlgCompareWithFolder"),
                                          tr("Compares the loaded export with a folder of object files")}))
 {

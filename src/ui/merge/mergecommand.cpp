@@ -70,9 +70,9 @@ TMergeFilesDialog::TMergeFilesDialog(QWidget* Parent, const QString& Ours, const
         Form->addRow(Label, Row);
     }
     FFields[1]->setText(QDir::toNativeSeparators(Ours));
-    FStrict = new QCheckBox(tr("Every &byte counts (Date, Time, Modified and line breaks too)"), this);
+    FStrict = new QCheckBox(tr("Every byte &counts (Date, Time, Modified and line breaks too)"), this);
     FStrict->setChecked(Choices.Strict);
-    FDiff3 = new QCheckBox(tr("Conflicts show the base &version too"), this);
+    FDiff3 = new QCheckBox(tr("Conflicts show the base versio&n too"), this);
     FDiff3->setChecked(Choices.Diff3);
     FVersionList = new QComboBox(this);
     FVersionList->addItems({tr("Theirs replace the base's tags, ours kept"), tr("Ours"), tr("Theirs")});
@@ -121,7 +121,7 @@ void TMergeFilesDialog::accept()
 
 TMergeCommand::TMergeCommand(QWidget& Window, TObjectTextFile& File, const TEncodingChoice& Encodings)
     : QObject(&Window), FWindow(Window), FFile(File), FEncodings(Encodings),
-      FAction(new QAction(tr("&Merge..."), this))
+      FAction(new QAction(tr("Mer&ge..."), this))
 {
     FAction->setObjectName(QStringLiteral("actFileMerge"));
     FAction->setStatusTip(tr("Merges changes made to one update onto a newer one"));

@@ -195,7 +195,7 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
     }
     auto* Save = new QPushButton(tr("&Save..."), this);
     Save->setObjectName(QStringLiteral("btnMergeSave"));
-    auto* SaveSplit = new QPushButton(tr("Save S&plit..."), this);
+    auto* SaveSplit = new QPushButton(tr("Save Sp&lit..."), this);
     SaveSplit->setObjectName(QStringLiteral("btnMergeSaveSplit"));
     for (QPushButton* Push : {Save, SaveSplit})
         Push->setAutoDefault(false);

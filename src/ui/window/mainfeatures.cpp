@@ -40,7 +40,7 @@ void TfrmMain::CreateFeatures()
     connect(Outline, &TOutlineBar::Jumping, this, [this] { FHistory->Record(); });
     FCommands->AddCommand(Outline->OpenAction(), [Outline] { Outline->Open(); },
                           [Outline] { return Outline->CanOpen(); });
-    auto* OpenFolder = new TFolderChoice(*this, {tr("Open &Folder..."), QStringLiteral("actFileOpenFolder"),
+    auto* OpenFolder = new TFolderChoice(*this, {tr("Open Fol&der..."), QStringLiteral("actFileOpenFolder"),
                                                  tr("Open Folder"), QStringLiteral("dlgOpenFolder"),
                                                  tr("Opens a folder of object files as one export")});
     gui::InsertAfter(*ui->mnuFile, ui->actFileOpen, {OpenFolder->Action()});

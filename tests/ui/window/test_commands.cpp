@@ -338,13 +338,13 @@ private slots:
             // The features' commands come after the window's own.
             {"actViewFilter", "F&ilter", QKeySequence(Qt::CTRL | Qt::Key_L), -1},
             {"actViewOutline", "&Outline", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), -1},
-            {"actFileOpenFolder", "Open &Folder...", {}, -1},
+            {"actFileOpenFolder", "Open Fol&der...", {}, -1},
             {"actEditFindNext", "Find &Next", QKeySequence(Qt::Key_F3), -1},
             {"actEditFindPrevious", "Find &Previous", QKeySequence(Qt::SHIFT | Qt::Key_F3), -1},
             {"actEditGoToObject", "&Go to Object...", QKeySequence(Qt::CTRL | Qt::Key_G), -1},
             {"actFileCompareWith", "Co&mpare With...", {}, -1},
-            {"actFileCompareWithFolder", "Compare With F&older...", {}, -1},
-            {"actFileMerge", "&Merge...", {}, -1},
+            {"actFileCompareWithFolder", "Compare With Fo&lder...", {}, -1},
+            {"actFileMerge", "Mer&ge...", {}, -1},
             {"actEditFindAll", "Find A&ll", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), -1},
             {"actEditStopFindAll", "Stop Find All", QKeySequence(Qt::Key_Escape), -1},
             {"actEditBack", "&Back", QKeySequence(Qt::ALT | Qt::Key_Left), -1},
@@ -742,7 +742,7 @@ private slots:
                                        QStringList{"-", "Select &All\tCtrl+A"};
         QTest::newRow("no file, tree active")
             << sNoFileTree
-            << QStringList{"&Open...", "Open &Folder...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)", "Compare With F&older... (greyed)", "&Merge... (greyed)",
+            << QStringList{"&Open...", "Open Fol&der...", "&Close (greyed)", "&Export... (greyed)", "Co&mpare With... (greyed)", "Compare With Fo&lder... (greyed)", "Mer&ge... (greyed)",
                            "Recent &Files (greyed)", "-", "E&xit"}
             << QStringList{"&Copy\tCtrl+C (greyed)", "&Find...\tCtrl+F (greyed)", "Find &Next\tF3 (greyed)",
                            "Find &Previous\tShift+F3 (greyed)", "&Go to Object...\tCtrl+G (greyed)",
@@ -752,24 +752,24 @@ private slots:
             << "actViewFontTreeView";
         QTest::newRow("object, tree active")
             << sObjectTree
-            << QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files", "-", "E&xit"}
+            << QStringList{"&Open...", "Open Fol&der...", "&Close", "&Export...", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files", "-", "E&xit"}
             << EditOn << "actViewFontTreeView";
         QTest::newRow("object, text view active")
             << sObjectText
-            << QStringList{"&Open...", "Open &Folder...", "&Close", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
+            << QStringList{"&Open...", "Open Fol&der...", "&Close", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files", "-", "E&xit"} << EditOn
             << "actViewFontMemo";
         QTest::newRow("none active")
             << sObjectNoControl
-            << QStringList{"&Open...", "Open &Folder...", "&Close", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files", "-", "E&xit"} << EditOn
+            << QStringList{"&Open...", "Open Fol&der...", "&Close", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files", "-", "E&xit"} << EditOn
             << QString();
         QTest::newRow("list active, no row")
             << sRootListNoRows
-            << QStringList{"&Open...", "Open &Folder...", "&Close", "Ex&port... (greyed)", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files", "-",
+            << QStringList{"&Open...", "Open Fol&der...", "&Close", "Ex&port... (greyed)", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files", "-",
                            "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
         QTest::newRow("list active, rows")
             << sRootListRows
-            << QStringList{"&Open...", "Open &Folder...", "&Close", "Ex&port...", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files", "-", "E&xit"}
+            << QStringList{"&Open...", "Open Fol&der...", "&Close", "Ex&port...", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files", "-", "E&xit"}
             << EditNoCopy << "actViewFontTreeView";
     }
 

@@ -112,7 +112,7 @@ private slots:
         for (const QAction* Action : File->actions())
             Entries << (Action->isSeparator() ? QStringLiteral("-") : Action->text());
         QCOMPARE(Entries,
-                 (QStringList{"&Open...", "Open &Folder...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "Compare With F&older...", "&Merge...", "Recent &Files",
+                 (QStringList{"&Open...", "Open Fol&der...", "&Close", "&Export...", "Ex&port...", "Co&mpare With...", "Compare With Fo&lder...", "Mer&ge...", "Recent &Files",
                               "-", "E&xit"}));
         QCOMPARE(File->title(), QStringLiteral("&File"));
         // The text view over the hidden list, both in the right pane.
