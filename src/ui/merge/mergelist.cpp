@@ -109,11 +109,20 @@ QVariant TMergeListModel::headerData(int Section, Qt::Orientation Orientation, i
 
 void TMergeListModel::sort(int Column, Qt::SortOrder Order)
 {
-    emit layoutAboutToBeChanged();
     FSortColumn = Column;
     FSortOrder = Order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The current and selected rows stay on their objects.
+    const QModelIndexList Before = persistentIndexList();
+    std::vector<std::int32_t> EntriesBefore;
+    for (const QModelIndex& Index : Before)
+        EntriesBefore.push_back(EntryIndexAt(Index.row()));
     SortRows();
-    emit layoutChanged();
+    QModelIndexList After;
+    for (std::size_t Index = 0; Index < EntriesBefore.size(); ++Index)
+        After << index(RowOf(EntriesBefore[Index]), Before[int(Index)].column());
+    changePersistentIndexList(Before, After);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void TMergeListModel::SortRows()

@@ -94,6 +94,9 @@ private slots:
         QCOMPARE(Run.Merge->ConflictsLeft(), 1);
 
         Run.Select(1);
+        // Sorted, the row stays on its object.
+        Run.Merge->List().sortByColumn(TMergeListModel::colStatus, Qt::AscendingOrder);
+        QCOMPARE(Run.Merge->Model().EntryIndexAt(Run.Merge->List().currentIndex().row()), 1);
         QCOMPARE(FindConflictMarks(Run.Merge->MergedView().toPlainText()).size(), std::size_t(1));
         QVERIFY(Run.Merge->Resolve(Choice));
         QVERIFY(!Run.Merge->Resolve(Choice));
