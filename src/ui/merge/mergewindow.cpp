@@ -527,9 +527,11 @@ bool TMergeWindow::NextConflict(bool Forward)
 
 void TMergeWindow::Save(bool Split)
 {
+    // Beside OURS, where the customer's files are.
+    const QString Beside = QFileInfo(gui::FromSystemPath(FOurs->FileName())).absolutePath();
     const QString Target =
-        Split ? QFileDialog::getExistingDirectory(this, tr("Save Split"), {}, QFileDialog::DontUseNativeDialog)
-              : QFileDialog::getSaveFileName(this, tr("Save Merge"), {}, tr("Text files (*.txt);;All files (*)"),
+        Split ? QFileDialog::getExistingDirectory(this, tr("Save Split"), Beside, QFileDialog::DontUseNativeDialog)
+              : QFileDialog::getSaveFileName(this, tr("Save Merge"), Beside, tr("Text files (*.txt);;All files (*)"),
                                              nullptr, QFileDialog::DontUseNativeDialog);
     if (!Target.isEmpty())
         SaveTo(Target, Split);
