@@ -34,7 +34,7 @@ add_library(orvantaui STATIC
   src/ui/window/windowplacement.h src/ui/window/windowplacement.cpp
   src/ui/window/viewfonts.h src/ui/window/viewfonts.cpp src/ui/window/panewidth.h src/ui/window/panewidth.cpp
   src/ui/window/filedrop.h src/ui/window/filedrop.cpp src/ui/window/opendialog.h src/ui/window/opendialog.cpp
-  src/ui/common/folderchoice.h src/ui/common/folderchoice.cpp
+  src/ui/common/folderchoice.h src/ui/common/folderchoice.cpp src/ui/common/entryrows.h src/ui/common/entryrows.cpp
   src/ui/window/statusfields.h src/ui/window/statusfields.cpp src/ui/window/findviews.h src/ui/window/findviews.cpp src/ui/window/windowcaption.h src/ui/window/windowcaption.cpp
   src/ui/window/settingslocation.h src/ui/window/settingslocation.cpp
   src/ui/window/navigationhistory.h src/ui/window/navigationhistory.cpp

@@ -172,15 +172,6 @@ std::vector<std::string_view> ComparedLines(std::string_view Text, const TCompar
     return Lines;
 }
 
-std::string_view WithoutBreak(std::string_view Line)
-{
-    if (!Line.empty() && Line.back() == '\n')
-        Line.remove_suffix(1);
-    if (!Line.empty() && Line.back() == '\r')
-        Line.remove_suffix(1);
-    return Line;
-}
-
 } // namespace
 
 std::vector<TCompareEntry> MatchObjects(const TObjectTextFile& Old, const TObjectTextFile& New)

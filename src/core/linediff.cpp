@@ -187,6 +187,15 @@ std::vector<std::string_view> SplitLines(std::string_view Text)
     return Lines;
 }
 
+std::string_view WithoutBreak(std::string_view Line)
+{
+    if (!Line.empty() && Line.back() == '\n')
+        Line.remove_suffix(1);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.remove_suffix(1);
+    return Line;
+}
+
 TEditScript DiffLines(const std::vector<std::string_view>& Old, const std::vector<std::string_view>& New)
 {
     TNumbering Number(Old.size() + New.size());

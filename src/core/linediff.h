@@ -22,6 +22,9 @@
 // last one runs to the text's end, LF or not. An empty text has no lines.
 std::vector<std::string_view> SplitLines(std::string_view Text);
 
+// A line without its break (LF, CR LF, or a CR before the LF).
+std::string_view WithoutBreak(std::string_view Line);
+
 enum class TDiffOp : std::uint8_t { Equal, Delete, Insert };
 
 // Count lines kept, deleted from the old lines or inserted from the new ones,

@@ -8,15 +8,6 @@ namespace merge {
 
 namespace {
 
-std::string_view WithoutBreak(std::string_view Line)
-{
-    if (!Line.empty() && Line.back() == '\n')
-        Line.remove_suffix(1);
-    if (!Line.empty() && Line.back() == '\r')
-        Line.remove_suffix(1);
-    return Line;
-}
-
 std::vector<std::string_view> Keys(const std::vector<std::string_view>& Lines)
 {
     std::vector<std::string_view> Result;

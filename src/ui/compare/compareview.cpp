@@ -91,7 +91,7 @@ QString FileLabel(const TObjectTextFile& File)
 TCompareListModel::TCompareListModel(const TObjectTextFile& Old, const TObjectTextFile& New,
                                      const TEncodingChoice& OldEncodings, const TEncodingChoice& NewEncodings,
                                      QObject* Parent)
-    : QAbstractTableModel(Parent), FOld(Old), FNew(New), FOldEncodings(OldEncodings), FNewEncodings(NewEncodings)
+    : TEntryRowsModel(Parent), FOld(Old), FNew(New), FOldEncodings(OldEncodings), FNewEncodings(NewEncodings)
 {
 }
 
@@ -121,17 +121,7 @@ void TCompareListModel::sort(int Column, Qt::SortOrder Order)
 {
     FSortColumn = Column;
     FSortOrder = Order;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList Before = persistentIndexList();
-    std::vector<std::int32_t> EntriesBefore;
-    for (const QModelIndex& Index : Before)
-        EntriesBefore.push_back(EntryIndexAt(Index.row()));
-    SortRows();
-    QModelIndexList After;
-    for (std::size_t Index = 0; Index < EntriesBefore.size(); ++Index)
-        After << index(RowOf(EntriesBefore[Index]), Before[int(Index)].column());
-    changePersistentIndexList(Before, After);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Resort([this] { SortRows(); });
 }
 
 void TCompareListModel::SortRows()

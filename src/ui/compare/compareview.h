@@ -15,7 +15,8 @@
 #include "core/quibfile.h"
 #include "ui/common/settingswriter.h"
 
-#include <QAbstractTableModel>
+#include "ui/common/entryrows.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -50,7 +51,7 @@ struct TCompareChoices {
 // The rows of a comparison: every entry, or those that are not identical,
 // that the filter lets through; in the entries' order (kind, then number) or
 // sorted by a column.
-class TCompareListModel : public QAbstractTableModel {
+class TCompareListModel : public TEntryRowsModel {
     Q_OBJECT
 public:
     enum TColumn { colStatus, colType, colID, colName, ColumnCount };
@@ -66,10 +67,10 @@ public:
                     bool ShowIdentical, const TObjectFilter& Filter);
     // The entry on a row; null for a row out of range.
     const TCompareEntry* EntryAt(int Row) const;
-    int RowOf(std::int32_t EntryIndex) const;
+    int RowOf(std::int32_t EntryIndex) const override;
     // The object a row stands for: the new version, the old one of a deleted object.
     const TObjectTextObject& ObjectOf(const TCompareEntry& Entry) const;
-    std::int32_t EntryIndexAt(int Row) const;
+    std::int32_t EntryIndexAt(int Row) const override;
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;

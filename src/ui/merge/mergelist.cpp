@@ -6,7 +6,7 @@ using merge::TMergeEntry;
 using merge::TMergeStatus;
 
 TMergeListModel::TMergeListModel(TNameOf NameOf, TResolved Resolved, QObject* Parent)
-    : QAbstractTableModel(Parent), FNameOf(std::move(NameOf)), FResolved(std::move(Resolved))
+    : TEntryRowsModel(Parent), FNameOf(std::move(NameOf)), FResolved(std::move(Resolved))
 {
 }
 
@@ -111,18 +111,7 @@ void TMergeListModel::sort(int Column, Qt::SortOrder Order)
 {
     FSortColumn = Column;
     FSortOrder = Order;
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // The current and selected rows stay on their objects.
-    const QModelIndexList Before = persistentIndexList();
-    std::vector<std::int32_t> EntriesBefore;
-    for (const QModelIndex& Index : Before)
-        EntriesBefore.push_back(EntryIndexAt(Index.row()));
-    SortRows();
-    QModelIndexList After;
-    for (std::size_t Index = 0; Index < EntriesBefore.size(); ++Index)
-        After << index(RowOf(EntriesBefore[Index]), Before[int(Index)].column());
-    changePersistentIndexList(Before, After);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    Resort([this] { SortRows(); });
 }
 
 void TMergeListModel::SortRows()

@@ -5,13 +5,13 @@
 
 #include "core/merge/filemerge.h"
 
-#include <QAbstractTableModel>
+#include "ui/common/entryrows.h"
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-class TMergeListModel : public QAbstractTableModel {
+class TMergeListModel : public TEntryRowsModel {
     Q_OBJECT
 public:
     enum TColumn { colStatus, colType, colID, colName, ColumnCount };
@@ -25,8 +25,8 @@ public:
     void SetEntries(const std::vector<merge::TMergeEntry>* Entries, bool ShowUnchanged, const QString& Filter);
     // An entry's row changed (its status, or the user's edit).
     void EntryChanged(std::int32_t EntryIndex);
-    std::int32_t EntryIndexAt(int Row) const;
-    int RowOf(std::int32_t EntryIndex) const;
+    std::int32_t EntryIndexAt(int Row) const override;
+    int RowOf(std::int32_t EntryIndex) const override;
 
     int rowCount(const QModelIndex& Parent = {}) const override;
     int columnCount(const QModelIndex& Parent = {}) const override;

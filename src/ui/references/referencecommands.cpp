@@ -146,7 +146,8 @@ QString TReferenceCommands::TargetLabel(const TTarget& Target) const
     return Label + QStringLiteral(" \"") + LabelFromBytes(Target.Name) + u'"';
 }
 
-void TReferenceCommands::GoToDefinition()
+void TReferenceCommands::AtCaret(
+    std::function<void(const references::TReferenceIndex&, std::int32_t Object, std::int32_t Offset)> Work)
 {
     const std::int32_t Object = FSide.Shown();
     if (Object < 0) {
@@ -154,9 +155,16 @@ void TReferenceCommands::GoToDefinition()
         return;
     }
     const std::int32_t Offset = FText.ByteSelectionStart();
-    WithIndex([this, Object, Offset](const references::TReferenceIndex& Index) {
-        if (FSide.Shown() != Object)
-            return;
+    // Another object shown by the time the index is there: the question is gone.
+    WithIndex([this, Object, Offset, Work = std::move(Work)](const references::TReferenceIndex& Index) {
+        if (FSide.Shown() == Object)
+            Work(Index, Object, Offset);
+    });
+}
+
+void TReferenceCommands::GoToDefinition()
+{
+    AtCaret([this](const references::TReferenceIndex& Index, std::int32_t Object, std::int32_t Offset) {
         const std::optional<TResolved> Found = ReferenceAtCaret(Index, Object, Offset);
         if (!Found) {
             FSide.Beep();
@@ -208,15 +216,7 @@ void TReferenceCommands::FindReferences()
         WhereUsed();
         return;
     }
-    const std::int32_t Object = FSide.Shown();
-    if (Object < 0) {
-        FSide.Beep();
-        return;
-    }
-    const std::int32_t Offset = FText.ByteSelectionStart();
-    WithIndex([this, Object, Offset](const references::TReferenceIndex& Index) {
-        if (FSide.Shown() != Object)
-            return;
+    AtCaret([this](const references::TReferenceIndex& Index, std::int32_t Object, std::int32_t Offset) {
         std::optional<TResolved> Found = ReferenceAtCaret(Index, Object, Offset);
         if (!Found)
             Found = Index.MemberAt(Object, FText.ObjectText(), Offset);

@@ -65,6 +65,8 @@ protected:
 private:
     // Work once the index is built; says that it waits meanwhile.
     void WithIndex(std::function<void(const references::TReferenceIndex&)> Work);
+    // The same for the caret's place in the shown object, as it is now.
+    void AtCaret(std::function<void(const references::TReferenceIndex&, std::int32_t Object, std::int32_t Offset)> Work);
     std::optional<references::TResolved> ReferenceAtCaret(const references::TReferenceIndex& Index,
                                                           std::int32_t Object, std::int32_t Offset) const;
     QString TargetLabel(const references::TTarget& Target) const;
