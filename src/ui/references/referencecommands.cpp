@@ -73,7 +73,8 @@ TReferenceCommands::TReferenceCommands(QMainWindow& Window, const TObjectTextFil
     FFindReferences->setStatusTip(tr("Lists every line that refers to what the caret or the selection names"));
     FWhereUsed->setObjectName(QStringLiteral("actWhereUsed"));
     FWhereUsed->setStatusTip(tr("Lists every line that refers to the selected object"));
-    FText.viewport()->installEventFilter(this);
+    FViewport = FText.viewport();
+    FViewport->installEventFilter(this);
     // A command waiting for the index says how far it has got.
     connect(FIndexer, &TReferenceIndexer::Progress, this, [this](int Percent) {
         if (FWaiting)
@@ -272,7 +273,9 @@ QString TReferenceCommands::Describe(std::int32_t Offset) const
 
 bool TReferenceCommands::eventFilter(QObject* Watched, QEvent* Event)
 {
-    if (Watched != FText.viewport())
+    // Compared with the pointer kept: the text view may be going, and its
+    // viewport with it, while this filter still sees the viewport's events.
+    if (Watched != FViewport)
         return false;
     if (Event->type() == QEvent::ToolTip) {
         const auto* Help = static_cast<QHelpEvent*>(Event);

@@ -84,4 +84,5 @@ private:
     QAction* FFindReferences;
     QAction* FWhereUsed;
     bool FWaiting = false; // a command waits for the index
+    QObject* FViewport;    // the text view's, whose events the filter sees
 };
