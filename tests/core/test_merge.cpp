@@ -1,11 +1,15 @@
 // The three-way merge: the line merge, the Version List, one object's
 // versions merged by structure, and three files merged object by object.
 #include "core/merge/filemerge.h"
+#include "core/merge/mergeoutput.h"
 #include "core/merge/objectparts.h"
+#include "platform/filestream.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -389,6 +393,45 @@ TEST(FileMerge, StatusesAndOrder)
     EXPECT_EQ(Statuses, Expected);
     EXPECT_EQ(Occurrences(Merged, "OBJECT "), 6u);
     EXPECT_EQ(Occurrences(Merged, "<<<<<<< "), 1u); // Table 5, deleted against changed, stays unmarked
+}
+
+// Writing a merge: the preamble and a break where an object lacks its last
+// one; a cancelled write and a split whose names clash leave nothing behind.
+TEST(MergeOutput, WritesSafelyOrNotAtAll)
+{
+    TTempDir Dir;
+    const std::string One = "OBJECT Table 1 A\r\n{\r\n}\r\n", Two = "OBJECT Table 2 B\r\n{\r\n}";
+    TObjectTextFile Base, Ours, Theirs;
+    for (auto [File, Name] : {std::pair{&Base, "base.txt"}, {&Ours, "ours.txt"}, {&Theirs, "theirs.txt"}}) {
+        WriteFileBytes(Dir.File(Name), "Exported\r\n" + One + Two);
+        File->LoadFromFile(Dir.File(Name));
+    }
+    TFileMerger Merger(Base, Ours, Theirs);
+    TMergeOutput Output(Merger);
+    std::vector<TMergeEntry> Entries = MatchThree(Base, Ours, Theirs);
+
+    // The user's text for the last object, without its final break.
+    const auto Edited = [&](TMergeEntry& Entry) -> std::string_view {
+        return Entry.ID == 1 ? std::string_view("OBJECT Table 1 A\r\n{\r\n}") : Merger.Merge(Entry);
+    };
+    Output.WriteFile(Dir.File("merged.txt"), Entries, Edited);
+    EXPECT_EQ(ReadFileBytes(Dir.File("merged.txt")), "Exported\r\nOBJECT Table 1 A\r\n{\r\n}\r\n" + Two);
+
+    Output.SetProgress([](std::int32_t Done, std::int32_t) { return Done < 1; });
+    EXPECT_THROW(Output.WriteFile(Dir.File("cancelled.txt"), Entries), EMergeCancelled);
+    Output.SetProgress({});
+    // The same object twice: two files of one name.
+    TObjectTextFile Twice[3];
+    for (TObjectTextFile& File : Twice)
+        File.LoadFromHeld(std::make_unique<platform::TMemoryStream>(One + One), "twice.txt");
+    TFileMerger Doubled(Twice[0], Twice[1], Twice[2]);
+    std::vector<TMergeEntry> Same = MatchThree(Twice[0], Twice[1], Twice[2]);
+    EXPECT_THROW(TMergeOutput(Doubled).WriteSplit(Dir.File("split"), Same), std::runtime_error);
+    std::vector<std::string> Left;
+    for (const auto& Entry : std::filesystem::directory_iterator(Dir.Path()))
+        Left.push_back(Entry.path().filename().string());
+    std::sort(Left.begin(), Left.end());
+    EXPECT_EQ(Left, (std::vector<std::string>{"base.txt", "merged.txt", "ours.txt", "theirs.txt"}));
 }
 
 } // namespace

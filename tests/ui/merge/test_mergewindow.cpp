@@ -70,6 +70,42 @@ class TestMergeWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    // The conflicts read back from a text the user may have edited.
+    void conflictMarks_data()
+    {
+        QTest::addColumn<QString>("Text");
+        QTest::addColumn<QStringList>("Found"); // "ours|base|theirs" of each
+        QTest::newRow("two") << "a\n<<<<<<< o\nx\n=======\ny\n>>>>>>> t\nb\n<<<<<<<\n=======\nz\n>>>>>>>\n"
+                             << QStringList{"x\n||y\n", "||z\n"};
+        QTest::newRow("with the base") << "<<<<<<< o\nx\n||||||| b\nw\n=======\ny\n>>>>>>> t\n"
+                                       << QStringList{"x\n|w\n|y\n"};
+        QTest::newRow("no end: none") << "<<<<<<< o\nx\n=======\ny\n" << QStringList{};
+        QTest::newRow("opened again before the end")
+            << "<<<<<<< o\nx\n<<<<<<< o\np\n=======\nq\n>>>>>>> t\n" << QStringList{"p\n||q\n"};
+        QTest::newRow("look-alike lines are text")
+            << "<<<<<<<<\n<<<<<<< o\n=======x\n=======\n>>>>>>>>\n>>>>>>> t\n"
+            << QStringList{"=======x\n||>>>>>>>>\n"};
+    }
+
+    void conflictMarks()
+    {
+        QFETCH(QString, Text);
+        QFETCH(QStringList, Found);
+        QStringList Read;
+        for (const TConflictMarks& Conflict : FindConflictMarks(Text)) {
+            Read << Conflict.Ours + u'|' + Conflict.Base + u'|' + Conflict.Theirs;
+            QVERIFY(Text.mid(Conflict.Start).startsWith(QStringLiteral("<<<<<<<")));
+            QVERIFY(Text.left(Conflict.End).endsWith(u'\n'));
+        }
+        QCOMPARE(Read, Found);
+        // The base's lines go when the file does not ask for them; all else stays.
+        const std::string Bytes = Text.toStdString();
+        const std::string Without = WithoutBaseSections(Bytes);
+        QVERIFY(Without.find("|||||||") == std::string::npos);
+        QCOMPARE(Bytes.size() - Without.size(), Bytes.find("|||||||") == std::string::npos ? 0u
+                                                 : std::size_t(std::string("||||||| b\nw\n").size()));
+    }
+
     void resolvedConflictIsSavedByteForByte_data()
     {
         QTest::addColumn<merge::TResolution>("Choice");
