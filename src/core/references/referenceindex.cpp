@@ -374,7 +374,6 @@ namespace {
 struct TScanned {
     std::atomic<bool> Done{false};
     std::vector<TPlace> Places;
-    std::string Text;  // kept only when Places holds any
 };
 
 }  // namespace
@@ -405,42 +404,53 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
     std::unique_ptr<TScanned[]> Scanned(new TScanned[Objects.size()]);
     std::atomic<std::size_t> Next{0};
     std::atomic<bool> Stop{false};
-    const auto Scan = [&](std::size_t I, platform::TStream& Stream, TReferenceScanner& Scanner, std::string& Buffer) {
+    const auto Scan = [&](std::size_t I, platform::TStream& Stream, TReferenceScanner& Scanner,
+                          std::string& Buffer) -> std::string_view {
         const std::int32_t Object = Objects[I];
         const TObjectTextObject& Entry = FFile.Objects(Object);
         const std::string_view Text = ReadObject(FFile, Object, Stream, Buffer);
         const bool Own = Object == Target.Object && !Member.empty();
-        if (!Own && Verdicts[std::size_t(Object)] == TVerdict::Unknown && !Filter.Passes(Text, Entry))
-            return;
+        const TVerdict Verdict = Verdicts[std::size_t(Object)];
+        if (!Own && ((Verdict == TVerdict::Unknown && !Filter.Passes(Text, Entry)) ||
+                     (Verdict == TVerdict::ByName && !Filter.Spells(Text))))
+            return Text;
         TScanned& Into = Scanned[I];
-        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {
+        // Past the last number or name nothing more refers to the object itself.
+        const std::string_view Scope = Member.empty() ? Text.substr(0, Filter.Reach(Text, Entry)) : Text;
+        for (const TReference& Reference : Scanner.Scan(Scope, Entry.ObjectType(), Entry.ID(), Depth)) {
             if (Reference.Definition || !SameName(Reference.Member, Member) || !Names(Reference, Target))
                 continue;
             if (Reference.Weak && Target.Object < 0)
                 continue;
             Into.Places.push_back({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line});
         }
-        if (!Into.Places.empty())
-            Into.Text.assign(Text);
+        return Text;
     };
     // Each worker takes the next object until none is left.
-    const auto Work = [&](platform::TStream& Stream, const std::function<void()>& After) {
+    using TAfter = std::function<void(std::size_t I, std::string_view Text)>;
+    const auto Work = [&](platform::TStream& Stream, const TAfter& After) {
         TReferenceScanner Scanner;
         std::string Buffer;
         for (std::size_t I = Next++; I < Objects.size() && !Stop.load(std::memory_order_relaxed); I = Next++) {
-            Scan(I, Stream, Scanner, Buffer);
+            const std::string_view Text = Scan(I, Stream, Scanner, Buffer);
             Scanned[I].Done.store(true, std::memory_order_release);
             if (After)
-                After();
+                After(I, Text);
         }
     };
+    // The referring objects' texts are not kept: the one just scanned is at
+    // hand, the others are read again.
     std::size_t Told = 0;
-    const auto Tell = [&] {
+    std::string Again;
+    const TAfter Tell = [&](std::size_t Current, std::string_view CurrentText) {
         for (; Told < Objects.size() && Scanned[Told].Done.load(std::memory_order_acquire); ++Told) {
+            if (Scanned[Told].Places.empty())
+                continue;
+            const std::string_view Text =
+                Told == Current ? CurrentText : ReadObject(FFile, Objects[Told], Reader, Again);
             for (const TPlace& Place : Scanned[Told].Places)
-                Found(Place, Scanned[Told].Text);
+                Found(Place, Text);
             std::vector<TPlace>().swap(Scanned[Told].Places);
-            std::string().swap(Scanned[Told].Text);
         }
     };
     std::unique_ptr<platform::TStream> Second = Objects.size() > 1 ? Reader.Duplicate() : nullptr;
@@ -467,7 +477,7 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
         Helper.join();
     if (Failure)
         std::rethrow_exception(Failure);
-    Tell();
+    Tell(Objects.size(), {});
 }
 
 std::optional<TResolved> TReferenceIndex::ReferenceAt(std::int32_t Object, std::string_view Text, std::int32_t Offset,

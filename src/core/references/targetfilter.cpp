@@ -98,6 +98,37 @@ bool TTargetFilter::Passes(std::string_view Text, const TObjectTextObject& Entry
                 NumberStands(Byte, 0, std::int64_t(Text.size()), At, std::int64_t(FDigits.size()), true))
                 return true;
         }
+    return Spells(Text);
+}
+
+std::size_t TTargetFilter::Reach(std::string_view Text, const TObjectTextObject& Entry) const
+{
+    std::size_t Length = 0, End = 0;
+    const auto Byte = [Text](std::int64_t I) { return Text[std::size_t(I)]; };
+    if (!FDigits.empty())
+        for (std::size_t Before = Text.size();;) {
+            const char* P = FNumber.FindLastIn(Text.data(), Text.size(), Before, Length);
+            if (!P)
+                break;
+            const std::int64_t At = P - Text.data();
+            if (!InStamp(Entry, Entry.Offset() + At) &&
+                NumberStands(Byte, 0, std::int64_t(Text.size()), At, std::int64_t(FDigits.size()), true)) {
+                End = std::size_t(At) + FDigits.size();
+                break;
+            }
+            Before = std::size_t(At);
+        }
+    if (!FNameEmpty)
+        if (const char* P = FName.FindLastIn(Text.data(), Text.size(), Text.size(), Length))
+            End = std::max(End, std::size_t(P - Text.data()) + Length);
+    while (End < Text.size() && Text[End] != '\r' && Text[End] != '\n')
+        ++End;
+    return End;
+}
+
+bool TTargetFilter::Spells(std::string_view Text) const
+{
+    std::size_t Length = 0;
     return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
 }
 
@@ -281,6 +312,8 @@ std::vector<TVerdict> TLoadFilter::Verdicts(const TTarget& Target) const
             Verdict = TVerdict::No;
         else if (NameKnown && FFile.Objects(Object).Offset() >= FNameFrom)
             Verdict = Marks & NameMark ? TVerdict::Yes : TVerdict::No;
+        else
+            Verdict = TVerdict::ByName;
     }
     return Verdicts;
 }

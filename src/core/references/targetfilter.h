@@ -26,6 +26,12 @@ public:
     // Whether Text, the text of Entry, may refer to the target. Numbers in
     // Entry's Date and Time stamps never do.
     bool Passes(std::string_view Text, const TObjectTextObject& Entry) const;
+    // Whether Text spells the name.
+    bool Spells(std::string_view Text) const;
+    // How much of Text, the text of Entry, holds every reference to the
+    // target itself: up to the end of the line of the last number or name
+    // that Passes would count. A reference to a member may lie further on.
+    std::size_t Reach(std::string_view Text, const TObjectTextObject& Entry) const;
 
 private:
     std::string FDigits;
@@ -33,7 +39,9 @@ private:
     bool FNameEmpty;
 };
 
-enum class TVerdict : std::uint8_t { No, Yes, Unknown };  // Unknown: read the object to tell
+// Unknown: read the object to tell; ByName: read it to tell by the name
+// alone, the number being ruled out.
+enum class TVerdict : std::uint8_t { No, Yes, Unknown, ByName };
 
 class TLoadFilter {
 public:
@@ -49,10 +57,10 @@ public:
     void Finish();
 
     // Per object of the file, for Target as resolved after the load: No
-    // where TTargetFilter would say no, Yes where it may say yes, Unknown
-    // where the load could not tell (objects before the target's own, for
-    // its name; every object when Target is not the one looked for, or the
-    // load was not seen whole).
+    // where TTargetFilter would say no, Yes where it may say yes, ByName
+    // where only the name is left to look for (objects before the target's
+    // own), Unknown where the load could not tell (every object when Target
+    // is not the one looked for, or the load was not seen whole).
     std::vector<TVerdict> Verdicts(const TTarget& Target) const;
 
 private:
