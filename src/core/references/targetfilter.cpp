@@ -103,23 +103,19 @@ bool TTargetFilter::Passes(std::string_view Text, const TObjectTextObject& Entry
 
 std::size_t TTargetFilter::Reach(std::string_view Text, const TObjectTextObject& Entry) const
 {
+    // Looked for forwards: the forward search is the vectorised one.
     std::size_t Length = 0, End = 0;
+    const char* const Stop = Text.data() + Text.size();
     const auto Byte = [Text](std::int64_t I) { return Text[std::size_t(I)]; };
     if (!FDigits.empty())
-        for (std::size_t Before = Text.size();;) {
-            const char* P = FNumber.FindLastIn(Text.data(), Text.size(), Before, Length);
-            if (!P)
-                break;
+        for (const char* P = Text.data(); (P = FNumber.FindIn(P, std::size_t(Stop - P), Length)); ++P) {
             const std::int64_t At = P - Text.data();
             if (!InStamp(Entry, Entry.Offset() + At) &&
-                NumberStands(Byte, 0, std::int64_t(Text.size()), At, std::int64_t(FDigits.size()), true)) {
+                NumberStands(Byte, 0, std::int64_t(Text.size()), At, std::int64_t(FDigits.size()), true))
                 End = std::size_t(At) + FDigits.size();
-                break;
-            }
-            Before = std::size_t(At);
         }
     if (!FNameEmpty)
-        if (const char* P = FName.FindLastIn(Text.data(), Text.size(), Text.size(), Length))
+        for (const char* P = Text.data(); (P = FName.FindIn(P, std::size_t(Stop - P), Length)); P += Length)
             End = std::max(End, std::size_t(P - Text.data()) + Length);
     while (End < Text.size() && Text[End] != '\r' && Text[End] != '\n')
         ++End;
