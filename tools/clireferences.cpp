@@ -4,6 +4,7 @@
 #include "clioutput.h"
 #include "core/objectreference.h"
 #include "core/references/referenceindex.h"
+#include "core/references/targetfilter.h"
 
 #include <memory>
 #include <optional>
@@ -47,7 +48,15 @@ int Refs(const std::string& FileName, const std::string& Target, const std::stri
 {
     const TObjectReference Reference = ParsedTarget(Target);
     TObjectTextFile File;
+    // The objects that may refer to the target are told on the load's own
+    // pass, so that only those are read again.
+    references::TLoadFilter Filter(File, Reference.Type, Reference.ID);
+    File.SetOnRead([&Filter](const char* Bytes, std::int64_t Position, std::int64_t Length) {
+        Filter.Read(Bytes, Position, Length);
+    });
     LoadInput(File, FileName);
+    File.SetOnRead({});
+    Filter.Finish();
     const references::TReferenceIndex Index(File);
     const std::int32_t Object = FindObject(File, Reference);
     if (Object < 0 && !Reference.Type)
@@ -68,7 +77,7 @@ int Refs(const std::string& FileName, const std::string& Target, const std::stri
         Out << Place.Object << '\t' << std::string_view(ObjectTypeNames[Referring.ObjectType()]) << '\t'
             << Referring.ID() << '\t' << Escaped(Referring.Name()) << '\t' << Place.Line << '\t'
             << Escaped(LineAround(Text, std::size_t(Place.Offset))) << '\n';
-    });
+    }, Filter);
     Out.Flush();
     return Found ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "core/references/referenceindex.h"
 
 #include "core/objectoutline.h"
+#include "core/references/targetfilter.h"
 #include "core/search/findtext.h"
 
 #include <algorithm>
@@ -368,69 +369,11 @@ std::vector<TDependency> TReferenceIndex::ScanDepsOf(std::int32_t Object, platfo
 
 namespace {
 
-bool IsDigit(char C) { return C >= '0' && C <= '9'; }
-
-// The words a number that names an object may follow: a variable's type,
-// a property value's kind, a permission's TableData.
-bool IsKindWord(std::string_view Word)
-{
-    constexpr std::string_view Words[] = {"record", "codeunit", "page",      "form",     "report",   "xmlport",
-                                          "query",  "dataport", "table",     "menusuite", "tabledata"};
-    return std::any_of(std::begin(Words), std::end(Words), [Word](std::string_view W) { return SameName(Word, W); });
-}
-
-// Whether the number at [At, At + Size) of Text stands where a reference by
-// number can put it: a number of its own (leading zeros and all) after a
-// kind word, "::", "=", a comment's end or a line's start, spaces between.
-bool NamesByNumber(std::string_view Text, std::size_t At, std::size_t Size)
-{
-    if (At + Size < Text.size() && IsDigit(Text[At + Size]))
-        return false;
-    std::size_t Before = At;
-    while (Before > 0 && Text[Before - 1] == '0')
-        --Before;
-    if (Before > 0 && IsDigit(Text[Before - 1]))
-        return false;
-    while (Before > 0 && (Text[Before - 1] == ' ' || Text[Before - 1] == '\t'))
-        --Before;
-    if (Before == 0)
-        return true;
-    const char C = Text[Before - 1];
-    if (C == '\r' || C == '\n' || C == '=' || C == ':' || C == '}')
-        return true;
-    std::size_t Word = Before;
-    while (Word > 0 && ((Text[Word - 1] | 0x20) >= 'a' && (Text[Word - 1] | 0x20) <= 'z'))
-        --Word;
-    return Word < Before && IsKindWord(Text.substr(Word, Before - Word));
-}
-
-// What an object's text must hold to refer to a target: its number where a
-// reference by number stands, or its name (letters in any case). A quick
-// look over the bytes before the scan, a little wider than the scan.
-class TTargetFilter {
-public:
-    explicit TTargetFilter(const TTarget& Target)
-        : FDigits(Target.ID > 0 ? std::to_string(Target.ID) : std::string()),
-          FNumber(FDigits, nullptr),
-          FName(Target.Name, &codepages::FoldTable(codepages::TEncoding::Latin1))
-    {
-    }
-
-    bool Passes(std::string_view Text) const
-    {
-        std::size_t Length = 0;
-        const char* const End = Text.data() + Text.size();
-        if (!FDigits.empty())
-            for (const char* P = Text.data(); (P = FNumber.FindIn(P, std::size_t(End - P), Length)); ++P)
-                if (NamesByNumber(Text, std::size_t(P - Text.data()), FDigits.size()))
-                    return true;
-        return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
-    }
-
-private:
-    std::string FDigits;
-    TNeedle FNumber, FName;
-    bool FNameEmpty = FName.LongestMatch() == 0;
+// One object's references to the target, as a worker found them, waiting
+// to be told in the order of the objects.
+struct TScanned {
+    std::atomic<bool> Done{false};
+    std::vector<TPlace> Places;
 };
 
 }  // namespace
@@ -438,26 +381,103 @@ private:
 void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
                               const TFound& Found) const
 {
+    ScanObjects(Target, Member, Reader, Found, std::vector<TVerdict>(std::size_t(FFile.Count()), TVerdict::Unknown));
+}
+
+void TReferenceIndex::ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
+                              const TFound& Found, const TLoadFilter& Filter) const
+{
+    ScanObjects(Target, Member, Reader, Found, Filter.Verdicts(Target));
+}
+
+void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member, platform::TStream& Reader,
+                                  const TFound& Found, const std::vector<TVerdict>& Verdicts) const
+{
+    // Every reference spells the number or the name; the object's own
+    // code reaches its members without either.
+    std::vector<std::int32_t> Objects;
+    for (std::int32_t Object = 0; Object < FFile.Count(); ++Object)
+        if (Verdicts[std::size_t(Object)] != TVerdict::No || (Object == Target.Object && !Member.empty()))
+            Objects.push_back(Object);
     const TTargetFilter Filter(Target);
-    TReferenceScanner Scanner;
-    std::string Buffer;
-    for (std::int32_t Object = 0; Object < FFile.Count(); ++Object) {
+    const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
+    std::unique_ptr<TScanned[]> Scanned(new TScanned[Objects.size()]);
+    std::atomic<std::size_t> Next{0};
+    std::atomic<bool> Stop{false};
+    const auto Scan = [&](std::size_t I, platform::TStream& Stream, TReferenceScanner& Scanner,
+                          std::string& Buffer) -> std::string_view {
+        const std::int32_t Object = Objects[I];
         const TObjectTextObject& Entry = FFile.Objects(Object);
-        const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
-        // Every reference spells the number or the name; the object's own
-        // code reaches its members without either.
+        const std::string_view Text = ReadObject(FFile, Object, Stream, Buffer);
         const bool Own = Object == Target.Object && !Member.empty();
-        if (!Own && !Filter.Passes(Text))
-            continue;
-        const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
-        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), Depth)) {
+        const TVerdict Verdict = Verdicts[std::size_t(Object)];
+        if (!Own && ((Verdict == TVerdict::Unknown && !Filter.Passes(Text, Entry)) ||
+                     (Verdict == TVerdict::ByName && !Filter.Spells(Text))))
+            return Text;
+        TScanned& Into = Scanned[I];
+        // Past the last number or name nothing more refers to the object itself.
+        const std::string_view Scope = Member.empty() ? Text.substr(0, Filter.Reach(Text, Entry)) : Text;
+        for (const TReference& Reference : Scanner.Scan(Scope, Entry.ObjectType(), Entry.ID(), Depth)) {
             if (Reference.Definition || !SameName(Reference.Member, Member) || !Names(Reference, Target))
                 continue;
             if (Reference.Weak && Target.Object < 0)
                 continue;
-            Found({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line}, Text);
+            Into.Places.push_back({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line});
         }
+        return Text;
+    };
+    // Each worker takes the next object until none is left.
+    using TAfter = std::function<void(std::size_t I, std::string_view Text)>;
+    const auto Work = [&](platform::TStream& Stream, const TAfter& After) {
+        TReferenceScanner Scanner;
+        std::string Buffer;
+        for (std::size_t I = Next++; I < Objects.size() && !Stop.load(std::memory_order_relaxed); I = Next++) {
+            const std::string_view Text = Scan(I, Stream, Scanner, Buffer);
+            Scanned[I].Done.store(true, std::memory_order_release);
+            if (After)
+                After(I, Text);
+        }
+    };
+    // The referring objects' texts are not kept: the one just scanned is at
+    // hand, the others are read again.
+    std::size_t Told = 0;
+    std::string Again;
+    const TAfter Tell = [&](std::size_t Current, std::string_view CurrentText) {
+        for (; Told < Objects.size() && Scanned[Told].Done.load(std::memory_order_acquire); ++Told) {
+            if (Scanned[Told].Places.empty())
+                continue;
+            const std::string_view Text =
+                Told == Current ? CurrentText : ReadObject(FFile, Objects[Told], Reader, Again);
+            for (const TPlace& Place : Scanned[Told].Places)
+                Found(Place, Text);
+            std::vector<TPlace>().swap(Scanned[Told].Places);
+        }
+    };
+    std::unique_ptr<platform::TStream> Second = Objects.size() > 1 ? Reader.Duplicate() : nullptr;
+    std::exception_ptr Failure;
+    std::thread Helper;
+    if (Second)
+        Helper = std::thread([&] {
+            try {
+                Work(*Second, {});
+            } catch (...) {
+                Failure = std::current_exception();
+                Stop = true;
+            }
+        });
+    try {
+        Work(Reader, Tell);
+    } catch (...) {
+        Stop = true;
+        if (Helper.joinable())
+            Helper.join();
+        throw;
     }
+    if (Helper.joinable())
+        Helper.join();
+    if (Failure)
+        std::rethrow_exception(Failure);
+    Tell(Objects.size(), {});
 }
 
 std::optional<TResolved> TReferenceIndex::ReferenceAt(std::int32_t Object, std::string_view Text, std::int32_t Offset,

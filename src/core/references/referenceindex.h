@@ -21,6 +21,9 @@
 
 namespace references {
 
+class TLoadFilter;
+enum class TVerdict : std::uint8_t;
+
 // An object referred to: one of the file's, or one missing from it (Object
 // -1), known then by kind and number, or by kind and name (ID 0).
 struct TTarget {
@@ -111,6 +114,12 @@ public:
     // each with the referring object's text. The same places as RefsTo.
     using TFound = std::function<void(const TPlace& Place, std::string_view Text)>;
     void ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader, const TFound& Found) const;
+    // The same, reading again only the objects that Filter, which watched
+    // the load of this index's file, cannot rule out.
+    void ScanFor(const TTarget& Target, std::string_view Member, platform::TStream& Reader, const TFound& Found,
+                 const TLoadFilter& Filter) const;
+    // Both read and scan on two threads when Reader gives a duplicate; Found
+    // is called on the calling thread, in the order of the objects.
     // What object Object refers to, as DepsOf says it, from its text alone.
     std::vector<TDependency> ScanDepsOf(std::int32_t Object, platform::TStream& Reader) const;
 
@@ -135,6 +144,8 @@ private:
     std::int32_t ObjectNumbered(TObjectType Type, std::int32_t ID) const;
     bool Names(const TReference& Reference, const TTarget& Target) const;
     static std::vector<TDependency> Counted(std::vector<TTarget> Targets);
+    void ScanObjects(const TTarget& Target, std::string_view Member, platform::TStream& Reader, const TFound& Found,
+                     const std::vector<TVerdict>& Verdicts) const;
 
     const TObjectTextFile& FFile;
     std::unordered_map<std::uint64_t, std::int32_t> FByNumber;
