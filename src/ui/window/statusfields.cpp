@@ -62,10 +62,12 @@ void TStatusFields::ShowObjectCount(const TObjectTextFile& File, const TShownObj
     }
     QString Count = Shown.All() ? tr("%1 object(s)").arg(File.Count())
                                 : tr("%1 of %2 object(s)").arg(Shown.Count()).arg(File.Count());
-    if (const TObjectFolder* Folder = File.Folder())
-        Count += tr(" in %L1 file(s); %L2 other file(s) passed over")
-                     .arg(qlonglong(Folder->Files().size()))
-                     .arg(Folder->PassedOver());
+    // Counted as the objects are; the files passed over only when there are any.
+    if (const TObjectFolder* Folder = File.Folder()) {
+        Count += tr(" in %1 file(s)").arg(qlonglong(Folder->Files().size()));
+        if (Folder->PassedOver() > 0)
+            Count += tr("; %1 other file(s) passed over").arg(Folder->PassedOver());
+    }
     SetText(Count + Note);
 }
 
