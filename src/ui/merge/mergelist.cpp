@@ -5,8 +5,9 @@
 using merge::TMergeEntry;
 using merge::TMergeStatus;
 
-TMergeListModel::TMergeListModel(TNameOf NameOf, TResolved Resolved, QObject* Parent)
-    : TEntryRowsModel(Parent), FNameOf(std::move(NameOf)), FResolved(std::move(Resolved))
+TMergeListModel::TMergeListModel(TNameOf NameOf, TResolved Resolved, TObjectOf ObjectOf, QObject* Parent)
+    : TEntryRowsModel(Parent), FNameOf(std::move(NameOf)), FResolved(std::move(Resolved)),
+      FObjectOf(std::move(ObjectOf))
 {
 }
 
@@ -33,20 +34,24 @@ QString TMergeListModel::StatusOf(std::int32_t EntryIndex) const
     return StatusText(Entry.Status);
 }
 
-void TMergeListModel::SetEntries(const std::vector<TMergeEntry>* Entries, bool ShowUnchanged, const QString& Filter)
+void TMergeListModel::SetEntries(const std::vector<TMergeEntry>* Entries, bool ShowUnchanged,
+                                 const TObjectFilter& Filter)
 {
-    beginResetModel();
-    FEntries = Entries;
-    FRows.clear();
-    FRowOfEntry.assign(Entries ? Entries->size() : 0, -1);
+    // Chosen before the reset, so that a read that fails leaves the rows as they were.
+    std::vector<std::int32_t> Rows;
+    std::string Buffer;
     for (std::size_t Index = 0; Entries && Index < Entries->size(); ++Index) {
         const TMergeEntry& Entry = (*Entries)[Index];
         if (Entry.Status == TMergeStatus::Unchanged && !ShowUnchanged)
             continue;
-        if (!Filter.isEmpty() && !FNameOf(Entry).contains(Filter, Qt::CaseInsensitive))
+        if (Filter.Active() && !Filter.Matches(FObjectOf(Entry), Buffer))
             continue;
-        FRows.push_back(std::int32_t(Index));
+        Rows.push_back(std::int32_t(Index));
     }
+    beginResetModel();
+    FEntries = Entries;
+    FRows = std::move(Rows);
+    FRowOfEntry.assign(Entries ? Entries->size() : 0, -1);
     SortRows();
     endResetModel();
 }

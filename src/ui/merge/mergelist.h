@@ -1,9 +1,10 @@
-// The rows of a merge: every object, or those that need more than the
-// update's text (Unchanged hidden unless asked for), whose name holds the
-// filter's text; in the merge's order or sorted by a column.
+// The rows of a merge: every object, or all but the unchanged ones, that the
+// filter lets through (it sees OURS' version, else THEIRS', else BASE's); in
+// the merge's order or sorted by a column.
 #pragma once
 
 #include "core/merge/filemerge.h"
+#include "core/objectfilter.h"
 
 #include "ui/common/entryrows.h"
 
@@ -18,11 +19,14 @@ public:
     // An entry's name as the list shows it; whether the user resolved it.
     using TNameOf = std::function<QString(const merge::TMergeEntry&)>;
     using TResolved = std::function<bool(std::int32_t EntryIndex)>;
+    // The version of an entry the filter sees.
+    using TObjectOf = std::function<const TObjectTextObject&(const merge::TMergeEntry&)>;
 
-    TMergeListModel(TNameOf NameOf, TResolved Resolved, QObject* Parent = nullptr);
+    TMergeListModel(TNameOf NameOf, TResolved Resolved, TObjectOf ObjectOf, QObject* Parent = nullptr);
 
-    // Entries outlives the model, or SetEntries(nullptr) comes first.
-    void SetEntries(const std::vector<merge::TMergeEntry>* Entries, bool ShowUnchanged, const QString& Filter);
+    // Entries outlives the model, or SetEntries(nullptr) comes first. Raises
+    // what reading property values raises (EReadError), the rows left as they were.
+    void SetEntries(const std::vector<merge::TMergeEntry>* Entries, bool ShowUnchanged, const TObjectFilter& Filter);
     // An entry's row changed (its status, or the user's edit).
     void EntryChanged(std::int32_t EntryIndex);
     std::int32_t EntryIndexAt(int Row) const override;
@@ -43,6 +47,7 @@ private:
 
     TNameOf FNameOf;
     TResolved FResolved;
+    TObjectOf FObjectOf;
     const std::vector<merge::TMergeEntry>* FEntries = nullptr;
     std::vector<std::int32_t> FRows;
     std::vector<int> FRowOfEntry; // -1: not shown

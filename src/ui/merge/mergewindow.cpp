@@ -7,6 +7,8 @@
 #include "ui/common/systempath.h"
 #include "ui/common/uiguards.h"
 #include "ui/compare/comparetext.h"
+#include "ui/filter/filterfields.h"
+#include "ui/views/textviewmap.h"
 #include "ui/merge/conflictmarks.h"
 #include "ui/merge/mergelist.h"
 
@@ -18,7 +20,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -120,10 +121,9 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
     FShowUnchanged = new QCheckBox(tr("Show &unchanged"), this);
     FShowUnchanged->setObjectName(QStringLiteral("chkShowUnchanged"));
     FShowUnchanged->setChecked(ShowUnchanged);
-    FFilter = new QLineEdit(this);
-    FFilter->setObjectName(QStringLiteral("edtMergeFilter"));
-    FFilter->setPlaceholderText(tr("Filter by name"));
-    FFilter->setClearButtonEnabled(true);
+    FFilter = new TFilterFields(this);
+    FFilter->setObjectName(QStringLiteral("fltMerge"));
+    FFilter->SetEncoding(Encoding);
     FCounts = new QLabel(this);
     FCounts->setObjectName(QStringLiteral("lblMergeCounts"));
     FProgress = new QProgressBar(this);
@@ -133,7 +133,9 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
     FCancel->setAutoDefault(false);
 
     FModel = new TMergeListModel([this](const TMergeEntry& Entry) { return NameOf(Entry); },
-                                 [this](std::int32_t EntryIndex) { return Resolved(EntryIndex); }, this);
+                                 [this](std::int32_t EntryIndex) { return Resolved(EntryIndex); },
+                                 [this](const TMergeEntry& Entry) -> const TObjectTextObject& { return ObjectOf(Entry); },
+                                 this);
     FList = new QTreeView(this);
     FList->setObjectName(QStringLiteral("lvwMerge"));
     FList->setRootIsDecorated(false);
@@ -202,7 +204,6 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
 
     auto* Options = new QHBoxLayout;
     Options->addWidget(FShowUnchanged);
-    Options->addWidget(FFilter);
     Options->addWidget(FCounts, 1);
     Options->addWidget(FProgress);
     Options->addWidget(FCancel);
@@ -218,8 +219,13 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
     SidesLayout->setContentsMargins(0, 0, 0, 0);
     SidesLayout->addWidget(new QLabel(tr("Theirs (left) and Ours (right)"), this));
     SidesLayout->addWidget(FSides, 1);
+    auto* ListPane = new QWidget(this);
+    auto* ListLayout = new QVBoxLayout(ListPane);
+    ListLayout->setContentsMargins(0, 0, 0, 0);
+    ListLayout->addWidget(FFilter);
+    ListLayout->addWidget(FList, 1);
     auto* Splitter = new QSplitter(Qt::Vertical, this);
-    Splitter->addWidget(FList);
+    Splitter->addWidget(ListPane);
     Splitter->addWidget(SidesPane);
     Splitter->addWidget(MergedPane);
     auto* Layout = new QVBoxLayout(this);
@@ -246,7 +252,7 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
         emit ShowUnchangedChanged(Shown);
         gui::RunGuarded(this, [this] { Refill(); });
     });
-    connect(FFilter, &QLineEdit::textChanged, this, [this] { gui::RunGuarded(this, [this] { Refill(); }); });
+    connect(FFilter, &TFilterFields::Changed, this, [this] { gui::RunGuarded(this, [this] { Refill(); }); });
     connect(FList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { gui::RunGuarded(this, [this] { ShowSelected(); }); });
     connect(FMerged, &QPlainTextEdit::textChanged, this, [this] {
@@ -268,7 +274,7 @@ TMergeWindow::TMergeWindow(QWidget& Owner, TObjectTextFile& Loaded, const TMerge
 TMergeWindow::~TMergeWindow()
 {
     FSlice.stop();
-    FModel->SetEntries(nullptr, false, {});
+    FModel->SetEntries(nullptr, false, TObjectFilter());
 }
 
 TObjectTextFile& TMergeWindow::Load(const QString& FileName, std::unique_ptr<TObjectTextFile>& Own)
@@ -347,7 +353,7 @@ void TMergeWindow::Done()
 void TMergeWindow::Refill()
 {
     const std::int32_t Current = FModel->EntryIndexAt(FList->currentIndex().row());
-    FModel->SetEntries(&FEntries, FShowUnchanged->isChecked(), FFilter->text());
+    FModel->SetEntries(&FEntries, FShowUnchanged->isChecked(), FFilter->Filter());
     const int Row = FModel->RowOf(Current);
     if (Row >= 0)
         FList->setCurrentIndex(FModel->index(Row, 0));
@@ -375,14 +381,25 @@ bool TMergeWindow::ShowUnchanged() const
     return FShowUnchanged->isChecked();
 }
 
+const TObjectTextObject& TMergeWindow::ObjectOf(const TMergeEntry& Entry) const
+{
+    if (Entry.OursIndex >= 0)
+        return FOurs->Objects(Entry.OursIndex);
+    if (Entry.TheirsIndex >= 0)
+        return FTheirs->Objects(Entry.TheirsIndex);
+    return FBase->Objects(Entry.BaseIndex);
+}
+
 QString TMergeWindow::NameOf(const TMergeEntry& Entry) const
 {
-    const TObjectTextObject* Object = FMerger ? FMerger->OursObject(Entry) : nullptr;
-    if (FMerger && !Object)
-        Object = FMerger->TheirsObject(Entry);
-    if (FMerger && !Object)
-        Object = FMerger->BaseObject(Entry);
-    return Object ? QString::fromLatin1(Object->Name().data(), int(Object->Name().size())) : QString();
+    const TObjectTextObject& Object = ObjectOf(Entry);
+    const TEncodingChoice& Encodings = Entry.OursIndex >= 0     ? FOursEncodings
+                                       : Entry.TheirsIndex >= 0 ? FTheirsEncodings
+                                                                : FBaseEncodings;
+    const std::int32_t Index = Entry.OursIndex >= 0     ? Entry.OursIndex
+                               : Entry.TheirsIndex >= 0 ? Entry.TheirsIndex
+                                                        : Entry.BaseIndex;
+    return LabelFromBytes(Object.Name(), Encodings.ForLabel(Index, Object.Name()));
 }
 
 bool TMergeWindow::Resolved(std::int32_t EntryIndex) const

@@ -31,13 +31,13 @@
 class QAction;
 class QCheckBox;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class QTreeView;
 class TCompareText;
+class TFilterFields;
 class TMergeListModel;
 
 // The three files, by name, and the merge's options.
@@ -92,6 +92,8 @@ private:
     void MarkConflicts();
     void Save(bool Split);
     QString NameOf(const merge::TMergeEntry& Entry) const;
+    // The version the list names and filters: OURS', else THEIRS', else BASE's.
+    const TObjectTextObject& ObjectOf(const merge::TMergeEntry& Entry) const;
     bool Resolved(std::int32_t EntryIndex) const;
     codepages::TEncoding OursEncoding(const merge::TMergeEntry& Entry, std::string_view Bytes);
 
@@ -121,7 +123,7 @@ private:
 
     TMergeListModel* FModel;
     QTreeView* FList;
-    QLineEdit* FFilter;
+    TFilterFields* FFilter;
     QCheckBox* FShowUnchanged;
     QLabel* FCounts;
     QProgressBar* FProgress;

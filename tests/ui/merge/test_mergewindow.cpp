@@ -7,6 +7,7 @@
 #include "ui/merge/mergewindow.h"
 
 #include <QAbstractItemModelTester>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeView>
 #include <QtTest>
@@ -174,6 +175,11 @@ private slots:
     {
         TMergeRun Run;
         QTRY_VERIFY(!Run.Merge->Running());
+        // The filter fields, as the compare window has them: the rows of one kind.
+        auto* Type = Component<QLineEdit>(*Run.Merge, "edtFilterType");
+        QTest::keyClicks(Type, QStringLiteral("Codeunit"));
+        QTest::keyClick(Type, Qt::Key_Return);
+        QTRY_COMPARE(Run.Merge->Model().rowCount(), 2);
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, Run.Merge->SaveTo(Run.Folder.Path("theirs.txt"), false, true));
         // Read once the merge window has let go of it (on Windows it is held share-none).
         delete Run.Merge.data();
