@@ -168,6 +168,38 @@ struct TReferenceIndex::TChunk {
 
 namespace {
 constexpr std::int32_t ChunkObjects = 32;
+
+// Runs Work(Reader, true) here and, when Both and the reader gives a second
+// one, Work(second, false) on a thread beside it. A failure on either sets
+// Stop, so the other ends early, and is raised here once both are done.
+template <typename TWork>
+void OnTwoReaders(platform::TStream& Reader, bool Both, std::atomic<bool>& Stop, const TWork& Work)
+{
+    std::unique_ptr<platform::TStream> Second = Both ? Reader.Duplicate() : nullptr;
+    std::exception_ptr Failure;
+    std::thread Helper;
+    if (Second)
+        Helper = std::thread([&] {
+            try {
+                Work(*Second, false);
+            } catch (...) {
+                Failure = std::current_exception();
+                Stop = true;
+            }
+        });
+    try {
+        Work(Reader, true);
+    } catch (...) {
+        Stop = true;
+        if (Helper.joinable())
+            Helper.join();
+        throw;
+    }
+    if (Helper.joinable())
+        Helper.join();
+    if (Failure)
+        std::rethrow_exception(Failure);
+}
 }  // namespace
 
 bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress, const std::atomic<bool>* Cancel)
@@ -203,30 +235,7 @@ bool TReferenceIndex::Build(platform::TStream& Reader, const TProgress& Progress
                 Progress(Done.load(), Count);
         }
     };
-    std::unique_ptr<platform::TStream> Second = Chunks.size() > 1 ? Reader.Duplicate() : nullptr;
-    std::exception_ptr Failure;
-    std::thread Helper;
-    if (Second)
-        Helper = std::thread([&] {
-            try {
-                Work(*Second, false);
-            } catch (...) {
-                Failure = std::current_exception();
-                Stop = true;
-            }
-        });
-    try {
-        Work(Reader, true);
-    } catch (...) {
-        Stop = true;
-        if (Helper.joinable())
-            Helper.join();
-        throw;
-    }
-    if (Helper.joinable())
-        Helper.join();
-    if (Failure)
-        std::rethrow_exception(Failure);
+    OnTwoReaders(Reader, Chunks.size() > 1, Stop, Work);
     if (Stop)
         return false;
     if (Progress && Count > 0)
@@ -453,30 +462,9 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
             std::vector<TPlace>().swap(Scanned[Told].Places);
         }
     };
-    std::unique_ptr<platform::TStream> Second = Objects.size() > 1 ? Reader.Duplicate() : nullptr;
-    std::exception_ptr Failure;
-    std::thread Helper;
-    if (Second)
-        Helper = std::thread([&] {
-            try {
-                Work(*Second, {});
-            } catch (...) {
-                Failure = std::current_exception();
-                Stop = true;
-            }
-        });
-    try {
-        Work(Reader, Tell);
-    } catch (...) {
-        Stop = true;
-        if (Helper.joinable())
-            Helper.join();
-        throw;
-    }
-    if (Helper.joinable())
-        Helper.join();
-    if (Failure)
-        std::rethrow_exception(Failure);
+    // Only this thread tells, in order, what both have scanned.
+    OnTwoReaders(Reader, Objects.size() > 1, Stop,
+                 [&](platform::TStream& Stream, bool Here) { Work(Stream, Here ? Tell : TAfter()); });
     Tell(Objects.size(), {});
 }
 
