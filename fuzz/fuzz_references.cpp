@@ -31,10 +31,18 @@ std::string Where(const references::TReference& R)
            std::to_string(R.MarkLength) + " line " + std::to_string(R.Line);
 }
 
-// Each line of Text scanned both ways from the state the full scan left.
+// Each line of Text scanned both ways from the state the full scan left;
+// and from each line, the pass over the CODE section's lines stops where
+// the full scan finds a colon or the structure, in the full scan's state.
 void CheckStructureScan(std::string_view Text)
 {
     using namespace objectsyntax;
+    struct TLine {
+        std::size_t Start;
+        TState State;
+        bool Stops;  // a colon outside strings and comments, or a span of the structure
+    };
+    std::vector<TLine> Lines;
     std::vector<TSpan> Full, Structure;
     TState State = StartState;
     for (std::size_t Start = 0;;) {
@@ -42,6 +50,12 @@ void CheckStructureScan(std::string_view Text)
         const std::string_view Line = Text.substr(Start, End - Start);
         const TState After = ScanLine(Line, State, Full);
         FUZZ_CHECK(ScanStructure(Line, State, Structure) == After, "state after line at " + std::to_string(Start));
+        bool Colon = false;
+        for (std::size_t I = Line.find(':'); I != std::string_view::npos; I = Line.find(':', I + 1))
+            Colon |= (I + 1 == Line.size() || Line[I + 1] != '=') &&
+                     std::none_of(Full.begin(), Full.end(), [I](const TSpan& S) {
+                         return I >= std::size_t(S.Start) && I < std::size_t(S.Start + S.Length);
+                     });
         Full.erase(std::remove_if(Full.begin(), Full.end(),
                                   [](const TSpan& S) { return S.Category > TCategory::Cell; }),
                    Full.end());
@@ -50,13 +64,24 @@ void CheckStructureScan(std::string_view Text)
             FUZZ_CHECK(Full[I].Start == Structure[I].Start && Full[I].Length == Structure[I].Length &&
                            Full[I].Category == Structure[I].Category,
                        "span " + std::to_string(I) + " of line at " + std::to_string(Start));
+        Lines.push_back({Start, State, Colon || !Structure.empty()});
         if (End == Text.size())
             break;
         State = After;
-        Start = End + 1;
+        Start = End + (Text[End] == '\r' && End + 1 < Text.size() && Text[End + 1] == '\n' ? 2 : 1);
+    }
+    const auto EveryColon = [](std::string_view, std::size_t, const char*) { return true; };
+    for (std::size_t I = 0; I < Lines.size(); ++I) {
+        TState At = Lines[I].State;
+        std::int32_t Count = 0;
+        const std::size_t Stop = SkipCodeLines(Text, Lines[I].Start, At, Count, EveryColon);
+        const std::string From = "code passed from line at " + std::to_string(Lines[I].Start);
+        FUZZ_CHECK(Count >= 0 && I + std::size_t(Count) < Lines.size(), From);
+        FUZZ_CHECK(Lines[I + std::size_t(Count)].Start == Stop && Lines[I + std::size_t(Count)].State == At, From);
+        for (std::size_t J = I; J < I + std::size_t(Count); ++J)
+            FUZZ_CHECK(!Lines[J].Stops, From + " over line at " + std::to_string(Lines[J].Start));
     }
 }
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/simd.h"
+
 namespace objectsyntax {
 
 namespace {
@@ -92,6 +94,52 @@ inline const char* SkipUntil(const char* P, const char* End, std::uint8_t Flags)
     while (P < End && !(ByteTable.Flags[static_cast<unsigned char>(*P)] & Flags))
         ++P;
     return P;
+}
+
+// In code, from P (P[-1] readable): the first byte that may change the
+// state, or End. That is a comment's, string's or name's opening, a brace, a
+// semicolon when it may end the trigger (SemicolonEnds), and in a trigger
+// (Words) the first letter of a word that may be BEGIN, CASE, END or VAR: a
+// B, C, E or V after anything but a letter, an underscore or a byte beyond
+// ASCII. Words after a digit are among them (Cust@1001Begin); the caller
+// reads the words.
+inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool SemicolonEnds)
+{
+#ifdef QUIB_SSE2
+    const __m128i NoWords = Words ? _mm_setzero_si128() : _mm_set1_epi8(-1);
+    const __m128i Semicolon = _mm_set1_epi8(SemicolonEnds ? ';' : '/');
+    const __m128i Lower = _mm_set1_epi8(0x20);
+    for (; End - P >= 16; P += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
+        const __m128i Stops = _mm_or_si128(
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('/')), _mm_cmpeq_epi8(V, _mm_set1_epi8('{'))),
+                         _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('}')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\'')))),
+            _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('"')), _mm_cmpeq_epi8(V, Semicolon)));
+        const __m128i Folded = _mm_or_si128(V, Lower);
+        const __m128i Initial = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('b')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('c'))),
+            _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('e')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('v'))));
+        const __m128i Offset = _mm_sub_epi8(_mm_or_si128(Before, Lower), _mm_set1_epi8('a'));
+        const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
+        const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
+                                            _mm_cmplt_epi8(Before, _mm_setzero_si128()));
+        const __m128i Hit = _mm_or_si128(Stops, _mm_andnot_si128(_mm_or_si128(InName, NoWords), Initial));
+        if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
+            return P + simd::CountTrailingZeros(Mask);
+    }
+#endif
+    for (; P < End; ++P) {
+        const unsigned char C = static_cast<unsigned char>(*P);
+        if (C == '/' || C == '{' || C == '}' || C == '\'' || C == '"' || (C == ';' && SemicolonEnds))
+            return P;
+        const unsigned char B = static_cast<unsigned char>(P[-1]);
+        const unsigned char Folded = C | 0x20;
+        const bool AfterName = ((B | 0x20) >= 'a' && (B | 0x20) <= 'z') || B == '_' || B >= 0x80;
+        if (Words && !AfterName && (Folded == 'b' || Folded == 'c' || Folded == 'e' || Folded == 'v'))
+            return P;
+    }
+    return End;
 }
 
 enum class TWord : std::uint8_t { Other, Begin, Case, End, Var };
@@ -480,33 +528,71 @@ private:
     }
 
     // Past the code at I that leaves the state as it is: spaces,
-    // punctuation, numbers and names but BEGIN, CASE, END and VAR.
+    // punctuation, numbers and names but BEGIN, CASE, END and VAR, and a
+    // semicolon that ends no trigger. Whole blocks of bytes are passed over
+    // at once up to the next byte that may matter (see NextCodeStop); from
+    // there the words are read one by one.
     std::int32_t SkipCode(std::int32_t I) const
     {
         const char* const Begin = FLine.data();
         const char* const End = Begin + FN;
+        const bool Trigger = F.Mode == TMode::TriggerCode;
+        const bool SemicolonEnds = Trigger && F.Blocks == 0 && !F.VarPart;
         const char* P = Begin + I;
-        for (;;) {
-            P = SkipUntil(P, End, StopsCode);
-            if (P == End || !(ByteTable.Flags[static_cast<unsigned char>(*P)] & IdentByte))
-                return std::int32_t(P - Begin);
-            const char* const Start = P;
-            P = SkipWhile(P, End, IdentByte);
-            const bool Name = !IsDigit(char32_t(*Start));
-            const char* const NameEnd = P;
-            // Cust@1001: the number is the name's, and a name may follow it.
-            if (Name && End - P >= 2 && *P == '@' && IsDigit(char32_t(P[1])))
-                for (++P; P < End && IsDigit(char32_t(*P));)
-                    ++P;
-            if (!Name || NameEnd - Start < 3 || NameEnd - Start > 5)
-                continue;
-            char Upper[5];
-            for (const char* K = Start; K < NameEnd; ++K)
-                Upper[K - Start] = char(UpperAscii(char32_t(static_cast<unsigned char>(*K))));
-            const std::string_view Text(Upper, std::size_t(NameEnd - Start));
-            if (Text == "BEGIN" || Text == "CASE" || Text == "END" || Text == "VAR")
-                return std::int32_t(Start - Begin);  // for Word to count
+        while (P < End) {
+            // P is where no word is under way, so its byte is read whatever
+            // comes before it.
+            const bool Matters = ByteTable.Flags[static_cast<unsigned char>(*P)] & StopsCode;
+            const char* const Stop = Matters ? P : NextCodeStop(P + 1, End, Trigger, SemicolonEnds);
+            if (Stop == End)
+                return FN;
+            // The words are read from the last place where none can be under way.
+            const char* Q = Stop;
+            while (Q > P && InWord(Q[-1]))
+                --Q;
+            for (;;) {
+                Q = SkipUntil(Q, End, StopsCode);
+                if (Q == End)
+                    return FN;
+                if (!(ByteTable.Flags[static_cast<unsigned char>(*Q)] & IdentByte)) {
+                    if (*Q != ';' || SemicolonEnds)
+                        return std::int32_t(Q - Begin);
+                    ++Q;
+                } else {
+                    const char* const Word = Q;
+                    if (IsKeywordAt(Word, End, Q) && Trigger)
+                        return std::int32_t(Word - Begin);
+                }
+                if (Q > Stop)
+                    break;
+            }
+            P = Q;
         }
+        return FN;
+    }
+
+    // A byte of a name, of a number or of a name's @number.
+    static bool InWord(char C) { return (ByteTable.Flags[static_cast<unsigned char>(C)] & IdentByte) || C == '@'; }
+
+    // Reads the word at Start (passing Next beyond it and any @number of a
+    // name): whether it is BEGIN, CASE, END or VAR, which change the state.
+    static bool IsKeywordAt(const char* Start, const char* End, const char*& Next)
+    {
+        const char* P = SkipWhile(Start, End, IdentByte);
+        const bool Name = !IsDigit(char32_t(*Start));
+        const char* const NameEnd = P;
+        // Cust@1001: the number is the name's, and a name may follow it.
+        if (Name && End - P >= 2 && *P == '@' && IsDigit(char32_t(P[1])))
+            for (++P; P < End && IsDigit(char32_t(*P));)
+                ++P;
+        Next = P;
+        if (!Name || NameEnd - Start < 3 || NameEnd - Start > 5)
+            return false;
+        char Upper[5];
+        for (const char* K = Start; K < NameEnd; ++K)
+            Upper[K - Start] = char(UpperAscii(char32_t(static_cast<unsigned char>(*K))));
+        const std::string_view Text(Upper, std::size_t(NameEnd - Start));
+        return Text == "BEGIN" || Text == "CASE" || Text == "END" || Text == "VAR";
     }
 
     std::int32_t Number(std::int32_t I)
@@ -565,6 +651,10 @@ private:
             if (Keyword.Text != Text)
                 continue;
             Emit(I, End, TCategory::Keyword);
+            // Only a trigger's end depends on its blocks: the CODE section
+            // ends at its brace.
+            if (F.Mode != TMode::TriggerCode)
+                break;
             switch (Keyword.Word) {
             case TWord::Begin:
                 F.Blocks = std::min(F.Blocks + 1, MaxBlocks);
@@ -573,7 +663,7 @@ private:
             case TWord::Case: F.Blocks = std::min(F.Blocks + 1, MaxBlocks); break;
             case TWord::End: F.Blocks = std::max(F.Blocks - 1, 0); break;
             case TWord::Var:
-                if (F.Mode == TMode::TriggerCode && F.Blocks == 0)
+                if (F.Blocks == 0)
                     F.VarPart = true;
                 break;
             case TWord::Other: break;
@@ -644,6 +734,120 @@ TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Span
 TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Spans)
 {
     return TScanner<char, true>(Line, State, Spans).Run();
+}
+
+namespace {
+
+// The first byte of Text from P that is one of Wanted, or End.
+template <std::size_t N>
+const char* FindAny(const char* P, const char* End, const char (&Wanted)[N])
+{
+#ifdef QUIB_SSE2
+    for (; End - P >= 16; P += 16) {
+        const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        __m128i Hit = _mm_setzero_si128();
+        for (std::size_t I = 0; I < N; ++I)
+            Hit = _mm_or_si128(Hit, _mm_cmpeq_epi8(V, _mm_set1_epi8(Wanted[I])));
+        if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
+            return P + simd::CountTrailingZeros(Mask);
+    }
+#endif
+    for (; P < End; ++P)
+        for (std::size_t I = 0; I < N; ++I)
+            if (*P == Wanted[I])
+                return P;
+    return End;
+}
+
+// A line break at P: past it (CR LF is one).
+const char* PastBreak(const char* P, const char* End) { return P + (*P == '\r' && P + 1 < End && P[1] == '\n' ? 2 : 1); }
+
+}  // namespace
+
+std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& State, std::int32_t& Lines,
+                          TColonTest Wanted)
+{
+    TFields F = Unpack(State);
+    if (State < 0 || F.Mode != TMode::SectionCode)
+        return Start;
+    const char* const Begin = Text.data();
+    const char* const End = Begin + Text.size();
+    const char* LineStart = Begin + Start;
+    bool LineComment = F.Comment;  // at LineStart
+    const char* P = LineStart;
+    // Passes the line break at P, the line before it passed over.
+    const auto NextLine = [&] {
+        P = PastBreak(P, End);
+        LineStart = P;
+        LineComment = F.Comment;
+        ++Lines;
+    };
+    // To the end of a string or name opened at P on its line, as ScanLine reads them.
+    const auto CloseOnLine = [&](char Quote) {
+        for (;;) {
+            const char Stops[] = {Quote, '\r', '\n'};
+            P = FindAny(P + 1, End, Stops);
+            if (P == End || *P != Quote)
+                return;
+            if (Quote != '\'' || P + 1 == End || P[1] != '\'')
+                break;
+            ++P;  // '' is a quote inside the string
+        }
+        ++P;
+    };
+    bool Stop = false;  // on a line the structure must read
+    while (P < End && !Stop) {
+        if (F.Comment) {
+            const char Stops[] = {'}', '\r', '\n'};
+            P = FindAny(P, End, Stops);
+            if (P < End && *P == '}') {
+                F.Comment = false;
+                ++P;
+            } else if (P < End) {
+                NextLine();
+            }
+            continue;
+        }
+        const char Stops[] = {'{', '}', '\'', '"', '/', ':', '\r', '\n'};
+        P = FindAny(P, End, Stops);
+        if (P == End)
+            break;
+        switch (*P) {
+        case '\r':
+        case '\n': NextLine(); break;
+        case '{':
+            F.Comment = true;
+            ++P;
+            break;
+        case '}': Stop = true; break;  // the section's end
+        case '\'':
+        case '"': CloseOnLine(*P); break;
+        case '/':
+            if (P + 1 < End && P[1] == '/') {
+                const char Breaks[] = {'\r', '\n'};
+                P = FindAny(P, End, Breaks);
+            } else {
+                ++P;
+            }
+            break;
+        case ':':
+            if (P + 1 < End && P[1] == '=') {
+                P += 2;
+                break;
+            }
+            {
+                const char Breaks[] = {'\r', '\n'};
+                const char* const LineEnd = FindAny(P, End, Breaks);
+                Stop = Wanted(std::string_view(LineStart, std::size_t(LineEnd - LineStart)),
+                              std::size_t(P - LineStart), End);
+                P += P + 1 < End && P[1] == ':' ? 2 : 1;
+            }
+            break;
+        }
+    }
+    F.Comment = LineComment;
+    State = Pack(F);
+    return std::size_t(LineStart - Begin);
 }
 
 std::vector<TCategory> Categorize(std::string_view Text) { return CategorizeText(Text); }

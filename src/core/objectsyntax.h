@@ -54,6 +54,20 @@ TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Span
 // the code than where it ends: a few times faster.
 TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Spans);
 
+// For readers of the structure that want of the CODE section's code only the
+// lines where some colon matters (declarations): from the line at Start of
+// Text, which begins in State, passes over the whole lines of that code that
+// ScanStructure would give no span and in which Wanted(Line, Colon, TextEnd)
+// declines every colon (or "::") at Line[Colon] outside strings and comments
+// but that of ":=".
+// Returns the start of the first line not passed over (Start itself when
+// State is not in the CODE section's code), and sets State to the state
+// there; Lines gets the count of lines passed over. The last line, without
+// a break after it, is never passed over.
+using TColonTest = bool (*)(std::string_view Line, std::size_t Colon, const char* TextEnd);
+std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& State, std::int32_t& Lines,
+                          TColonTest Wanted);
+
 // The category of every character of a whole text from StartState; line
 // breaks (LF, CR, CR LF) are Plain.
 std::vector<TCategory> Categorize(std::string_view Text);

@@ -142,7 +142,9 @@ TEST(ReferenceScanner, CountsLinesAsTheView)
 
 // The structure's fast line scan, which the scanner uses on lines without
 // references, leaves each line in the state the full scan does and finds the
-// same spans of the structure.
+// same spans of the structure; and the pass over the CODE section's lines
+// stops where the full scan finds a colon or the section's end, in the state
+// the full scan has there.
 TEST(StructureScan, AgreesWithTheFullScan)
 {
     using namespace objectsyntax;
@@ -152,14 +154,29 @@ TEST(StructureScan, AgreesWithTheFullScan)
         "    CaptionML=[ENU=a;b}c];\n    OnInit=BEGIN { END; } 'END;}' \"x;}\" // END;\n"
         "             EndX := Ending; END;\n  }\n  CONTROLS\n  {\n    { 1 ;0 ;Container ;[{A;B}] ;\"q;}\" }\n  }\n"
         "  CODE\n  {\n    VAR\n      V@1 : Record 18;\n    PROCEDURE P@2();\n    BEGIN\n      { a\n   } END'\n"
-        "      IF 1.5END THEN;\n    END;\n\n    BEGIN\n    END.\n  }\n  RDLDATA\n  {\n  <x>\n  END_OF_RDLDATA\n  }\n}\n";
+        "      IF 1.5END THEN;\n      x := '{:''}' + \"a}:\"; // }:\n      { x : Record 1;\r\n } y := 1; {\n\n"
+        "   }  z := 2 / 3;\r      a := 'no close\n      b := \"no close\n    END;\n\n    BEGIN\n    END.\n  }\n"
+        "  RDLDATA\n  {\n  <x>\n  END_OF_RDLDATA\n  }\n}\n";
+    struct TLine {
+        std::size_t Start;
+        TState State;  // at its start
+        bool Colon;    // outside strings and comments, not ":="
+        bool Structure;
+    };
+    std::vector<TLine> Lines;
     std::vector<TSpan> Full, Structure;
     TState State = StartState;
-    std::size_t Start = 0;
-    for (std::size_t End = Text.find('\n'); End != std::string::npos; Start = End + 1, End = Text.find('\n', Start)) {
+    for (std::size_t Start = 0; Start < Text.size();) {
+        const std::size_t End = Text.find_first_of("\r\n", Start);
         const std::string_view Line(Text.data() + Start, End - Start);
         const TState After = ScanLine(Line, State, Full);
         EXPECT_EQ(After, ScanStructure(Line, State, Structure)) << Line;
+        bool Colon = false;
+        for (std::size_t I = Line.find(':'); I != std::string_view::npos; I = Line.find(':', I + 1))
+            Colon |= (I + 1 == Line.size() || Line[I + 1] != '=') &&
+                     std::none_of(Full.begin(), Full.end(), [I](const TSpan& S) {
+                         return I >= std::size_t(S.Start) && I < std::size_t(S.Start + S.Length);
+                     });
         Full.erase(std::remove_if(Full.begin(), Full.end(), [](const TSpan& S) { return S.Category > TCategory::Cell; }),
                    Full.end());
         ASSERT_EQ(Full.size(), Structure.size()) << Line;
@@ -167,8 +184,25 @@ TEST(StructureScan, AgreesWithTheFullScan)
             EXPECT_TRUE(Full[I].Start == Structure[I].Start && Full[I].Length == Structure[I].Length &&
                         Full[I].Category == Structure[I].Category)
                 << Line << " span " << I;
+        Lines.push_back({Start, State, Colon, !Structure.empty()});
         State = After;
+        Start = End + (Text[End] == '\r' && Text[End + 1] == '\n' ? 2 : 1);
     }
+    const auto EveryColon = [](std::string_view, std::size_t, const char*) { return true; };
+    std::size_t Passed = 0;
+    for (std::size_t I = 0; I + 1 < Lines.size(); ++I) {
+        TState At = Lines[I].State;
+        std::int32_t Count = 0;
+        const std::size_t Stop = SkipCodeLines(Text, Lines[I].Start, At, Count, EveryColon);
+        ASSERT_LT(I + std::size_t(Count), Lines.size());
+        const TLine& Next = Lines[I + std::size_t(Count)];
+        EXPECT_EQ(Next.Start, Stop) << "from line " << I + 1;
+        EXPECT_EQ(Next.State, At) << "from line " << I + 1;
+        for (std::size_t J = I; J < I + std::size_t(Count); ++J)
+            EXPECT_FALSE(Lines[J].Colon || Lines[J].Structure) << "line " << J + 1 << " passed over";
+        Passed += std::size_t(Count);
+    }
+    EXPECT_GT(Passed, 10u);  // the CODE section's lines are passed over
 }
 
 const char* const FileText =

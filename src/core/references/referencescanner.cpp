@@ -150,15 +150,23 @@ private:
     void Tokenize()
     {
         FTokens.clear();
+        FEndsInCell = false;
         objectsyntax::TState State = objectsyntax::StartState;
         std::size_t Start = 0;
         for (std::int32_t Line = 1;; ++Line) {
-            const std::size_t End = LineEnd(Start);
-            const std::string_view Text = FText.substr(Start, End - Start);
+            const bool Continued = !FTokens.empty() && !FEndsInCell && Continues(FTokens.back());
             // Code names an object only after a colon ("x : Record 18",
             // "DATABASE::Customer"), which most lines lack but for ":=";
-            // of the others only the structure counts.
-            const bool Plain = FMembers || HasColon(Text) || (!FTokens.empty() && Continues(FTokens.back()));
+            // of the others only the structure counts, and of the CODE
+            // section's code, which is most of an object, none.
+            if (!FMembers && !Continued) {
+                std::int32_t Passed = 0;
+                Start = objectsyntax::SkipCodeLines(FText, Start, State, Passed, &DeclaresObject);
+                Line += Passed;
+            }
+            const std::size_t End = LineEnd(Start);
+            const std::string_view Text = FText.substr(Start, End - Start);
+            const bool Plain = FMembers || Continued || HasColon(Text);
             State = Plain ? objectsyntax::ScanLine(Text, State, FSpans) : objectsyntax::ScanStructure(Text, State, FSpans);
             std::int32_t Pos = 0;
             for (std::size_t I = 0; I < FSpans.size(); ++I) {
@@ -189,6 +197,7 @@ private:
     void Add(std::int32_t Offset, std::int32_t Length, std::int32_t Line, TTokenKind Kind)
     {
         FTokens.push_back({Offset, Length, Line, Kind});
+        FEndsInCell = false;
     }
 
     // Plain text: names, numbers and punctuation of code.
@@ -232,11 +241,60 @@ private:
         }
     }
 
-    static bool HasColon(std::string_view Text)
+    // Whether the colon at Line[Colon], in code, may begin a declaration of
+    // an object's type (Cust@1 : Record 18) or be the "::" after a kind word
+    // (DATABASE::Customer): not when a word follows it that is no kind word
+    // nor one a declaration may pass over on its way to one (x@1 : Integer), nor for "::" after anything but a kind word
+    // ("Document Type"::Order). A colon at the line's end is read with the
+    // next line's first word (TextEnd: where the text ends).
+    static bool DeclaresObject(std::string_view Line, std::size_t Colon, const char* TextEnd)
     {
-        for (std::size_t I = Text.find(':'); I != std::string_view::npos; I = Text.find(':', I + 2))
-            if (I + 1 == Text.size() || Text[I + 1] != '=')
+        if (Colon + 1 < Line.size() && Line[Colon + 1] == ':') {
+            std::size_t End = Colon;
+            while (End > 0 && IsSpace(Line[End - 1]))
+                --End;
+            std::size_t Start = End;
+            while (Start > 0 && IsIdentChar(Line[Start - 1]))
+                --Start;
+            while (Start < End && IsDigit(Line[Start]))
+                ++Start;  // 0DATABASE: a number, then the name
+            if (Start == End)
+                return End == 0 || Line[End - 1] != '"';
+            return KindOf(Line.substr(Start, End - Start), ColonWords) != otUnknown;
+        }
+        const char* P = Line.data() + Colon + 1;
+        const char* End = Line.data() + Line.size();
+        while (P < End && IsSpace(*P))
+            ++P;
+        if (P == End) {
+            End = TextEnd;
+            while (P < End && (IsSpace(*P) || IsBreak(*P)))
+                ++P;
+        }
+        if (P == End || !((*P >= 'A' && *P <= 'Z') || (*P >= 'a' && *P <= 'z')))
+            return true;
+        const char* const Word = P;
+        while (P < End && IsIdentChar(*P))
+            ++P;
+        const std::string_view Text(Word, std::size_t(P - Word));
+        return KindOf(Text, TypeWords) != otUnknown || SameName(Text, "TEMPORARY") || SameName(Text, "ARRAY") ||
+               SameName(Text, "OF");
+    }
+
+    // Whether Text, a line, has a colon DeclaresObject wants, wherever it is.
+    bool HasColon(std::string_view Text) const
+    {
+        const char* const TextEnd = FText.data() + FText.size();
+        for (std::size_t I = Text.find(':'); I != std::string_view::npos; I = Text.find(':', I + 1)) {
+            if (I + 1 < Text.size() && Text[I + 1] == '=') {
+                ++I;
+                continue;
+            }
+            if (DeclaresObject(Text, I, TextEnd))
                 return true;
+            if (I + 1 < Text.size() && Text[I + 1] == ':')
+                ++I;
+        }
         return false;
     }
 
@@ -254,7 +312,13 @@ private:
         case TCategory::Date: Add(Offset, Span.Length, Line, TTokenKind::Other); break;
         case TCategory::Property: Add(Offset, Span.Length - 1, Line, TTokenKind::Property); break;
         case TCategory::Value: Add(Offset, Span.Length, Line, TTokenKind::Value); break;
-        case TCategory::Cell: Add(Offset, Span.Length, Line, TTokenKind::Cell); break;
+        case TCategory::Cell:
+            // Only a member's walk reads cells; the object's needs to know one ended the tokens.
+            if (FMembers)
+                Add(Offset, Span.Length, Line, TTokenKind::Cell);
+            else
+                FEndsInCell = true;
+            break;
         case TCategory::Section: Add(Offset, Span.Length, Line, TTokenKind::Section); break;
         case TCategory::Brace:
             if (Text[std::size_t(Span.Start)] == '{') {
@@ -320,7 +384,7 @@ private:
         FInRoutine = false;
         FSeenProcedure = false;
         FRunObjectType = otUnknown;
-        FSkip.assign(Emit ? FTokens.size() : 0, false);
+        FSkip.assign(Emit && FMembers ? FTokens.size() : 0, false);
         for (std::size_t I = 0; I < FTokens.size(); ++I) {
             const TToken& Token = FTokens[I];
             switch (Token.Kind) {
@@ -870,7 +934,7 @@ private:
                     Reference.Definition = true;
                     FOut.push_back(Reference);
                 }
-                if (FEmit)
+                if (FEmit && FMembers)
                     FSkip[I + 1] = true;
             }
         } else if (SameName(Word, "BEGIN") || SameName(Word, "CASE")) {
@@ -880,7 +944,7 @@ private:
             while (!FWiths.empty() && FBlocks <= FWiths.back().Blocks + (FWiths.back().Block ? 1 : 0))
                 FWiths.pop_back();
             FBlocks = std::max(FBlocks - 1, 0);
-        } else if (SameName(Word, "WITH")) {
+        } else if (FMembers && SameName(Word, "WITH")) {
             With(I);
         }
     }
@@ -1008,6 +1072,8 @@ private:
         if (IsPunct(I + 1, "@") && I + 3 < FTokens.size() && FTokens[I + 2].Kind == TTokenKind::Number &&
             IsPunct(I + 3, ":")) {
             // Any variable: its name is no member, whatever its type.
+            if (!FMembers)
+                return true;
             Fold(NameOf(FTokens[I]));
             if (FInRoutine)
                 FLocals.emplace(FKey, TVarType{});
@@ -1048,7 +1114,7 @@ private:
             NameAt = Colon - 3;
         else if (Colon >= 1)
             NameAt = Colon - 1;
-        if (NameAt < Colon && IsName(NameAt)) {
+        if (FMembers && NameAt < Colon && IsName(NameAt)) {
             const std::string Key = FoldedName(NameOf(FTokens[NameAt]));
             if (FInRoutine)
                 FLocals[Key] = Variable;
@@ -1073,7 +1139,8 @@ private:
     bool ColonReference(std::size_t I)
     {
         const TToken& Kind = FTokens[I];
-        if (Kind.Kind != TTokenKind::Ident || !IsPunct(I + 1, "::") || I + 2 >= FTokens.size() || IsPunct(I - 1, "."))
+        if (Kind.Kind != TTokenKind::Ident || !IsPunct(I + 1, "::") || FTokens[I + 1].Line != Kind.Line ||
+            I + 2 >= FTokens.size() || IsPunct(I - 1, "."))
             return false;
         const TObjectType Type = KindOf(TextOf(Kind), ColonWords);
         const TToken& Target = FTokens[I + 2];
@@ -1093,7 +1160,8 @@ private:
             else
                 Reference.Name = Name;
             FOut.push_back(Reference);
-            FSkip[I + 2] = true;
+            if (FMembers)
+                FSkip[I + 2] = true;
         }
         return true;
     }
@@ -1127,6 +1195,7 @@ private:
     bool FEmit = false;
     std::vector<TReference> FOut;
     std::vector<TToken> FTokens;
+    bool FEndsInCell = false;  // a cell, not kept, came after FTokens.back()
     std::vector<TSpan> FSpans;
     std::vector<bool> FSkip;  // names a rule has taken
     std::vector<TFrame> FFrames;
