@@ -102,11 +102,14 @@ inline const char* SkipUntil(const char* P, const char* End, std::uint8_t Flags)
 // (Words) the first letter of a word that may be BEGIN, CASE, END or VAR: a
 // B, C, E or V after anything but a letter, an underscore or a byte beyond
 // ASCII. Words after a digit are among them (Cust@1001Begin); the caller
-// reads the words.
-inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool SemicolonEnds)
+// reads the words. With Lines, colons and line breaks as well.
+inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool SemicolonEnds, bool Lines = false)
 {
 #ifdef QUIB_SSE2
     const __m128i NoWords = Words ? _mm_setzero_si128() : _mm_set1_epi8(-1);
+    const __m128i Colon = _mm_set1_epi8(Lines ? ':' : '/');
+    const __m128i Cr = _mm_set1_epi8(Lines ? '\r' : '/');
+    const __m128i Lf = _mm_set1_epi8(Lines ? '\n' : '/');
     const __m128i Semicolon = _mm_set1_epi8(SemicolonEnds ? ';' : '/');
     const __m128i Lower = _mm_set1_epi8(0x20);
     for (; End - P >= 16; P += 16) {
@@ -124,14 +127,18 @@ inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool
         const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
         const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
                                             _mm_cmplt_epi8(Before, _mm_setzero_si128()));
-        const __m128i Hit = _mm_or_si128(Stops, _mm_andnot_si128(_mm_or_si128(InName, NoWords), Initial));
+        const __m128i Breaks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, Colon), _mm_cmpeq_epi8(V, Cr)),
+                                            _mm_cmpeq_epi8(V, Lf));
+        const __m128i Hit =
+            _mm_or_si128(_mm_or_si128(Stops, Breaks), _mm_andnot_si128(_mm_or_si128(InName, NoWords), Initial));
         if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
             return P + simd::CountTrailingZeros(Mask);
     }
 #endif
     for (; P < End; ++P) {
         const unsigned char C = static_cast<unsigned char>(*P);
-        if (C == '/' || C == '{' || C == '}' || C == '\'' || C == '"' || (C == ';' && SemicolonEnds))
+        if (C == '/' || C == '{' || C == '}' || C == '\'' || C == '"' || (C == ';' && SemicolonEnds) ||
+            (Lines && (C == ':' || C == '\r' || C == '\n')))
             return P;
         const unsigned char B = static_cast<unsigned char>(P[-1]);
         const unsigned char Folded = C | 0x20;
@@ -162,6 +169,51 @@ constexpr TKeyword Keywords[] = {
     {"VAR", TWord::Var},         {"WHILE", TWord::Other},  {"WITH", TWord::Other},
     {"XOR", TWord::Other},
 };
+
+// A byte of a name, of a number or of a name's @number.
+bool InWord(char C) { return (ByteTable.Flags[static_cast<unsigned char>(C)] & IdentByte) || C == '@'; }
+
+// Reads the word at Start (passing Next beyond it and any @number of a
+// name): BEGIN, CASE, END or VAR, which change the state, or Other.
+TWord KeywordAt(const char* Start, const char* End, const char*& Next)
+{
+    const char* P = SkipWhile(Start, End, IdentByte);
+    const bool Name = !IsDigit(char32_t(*Start));
+    const char* const NameEnd = P;
+    // Cust@1001: the number is the name's, and a name may follow it.
+    if (Name && End - P >= 2 && *P == '@' && IsDigit(char32_t(P[1])))
+        for (++P; P < End && IsDigit(char32_t(*P));)
+            ++P;
+    Next = P;
+    if (!Name || NameEnd - Start < 3 || NameEnd - Start > 5)
+        return TWord::Other;
+    char Upper[5];
+    for (const char* K = Start; K < NameEnd; ++K)
+        Upper[K - Start] = char(UpperAscii(char32_t(static_cast<unsigned char>(*K))));
+    const std::string_view Text(Upper, std::size_t(NameEnd - Start));
+    return Text == "BEGIN" ? TWord::Begin : Text == "CASE" ? TWord::Case : Text == "END" ? TWord::End
+         : Text == "VAR"   ? TWord::Var
+                           : TWord::Other;
+}
+
+// A keyword's mark on a trigger's state: BEGIN and CASE open a block, END
+// closes one, VAR before the first BEGIN opens the declarations.
+void CountBlocks(TFields& F, TWord Word)
+{
+    switch (Word) {
+    case TWord::Begin:
+        F.Blocks = std::min(F.Blocks + 1, MaxBlocks);
+        F.VarPart = false;
+        break;
+    case TWord::Case: F.Blocks = std::min(F.Blocks + 1, MaxBlocks); break;
+    case TWord::End: F.Blocks = std::max(F.Blocks - 1, 0); break;
+    case TWord::Var:
+        if (F.Blocks == 0)
+            F.VarPart = true;
+        break;
+    case TWord::Other: break;
+    }
+}
 
 constexpr std::string_view SectionWords[] = {
     "OBJECT-PROPERTIES", "PROPERTIES", "FIELDS",   "KEYS",     "FIELDGROUPS", "CONTROLS",
@@ -560,7 +612,7 @@ private:
                     ++Q;
                 } else {
                     const char* const Word = Q;
-                    if (IsKeywordAt(Word, End, Q) && Trigger)
+                    if (KeywordAt(Word, End, Q) != TWord::Other && Trigger)
                         return std::int32_t(Word - Begin);
                 }
                 if (Q > Stop)
@@ -569,30 +621,6 @@ private:
             P = Q;
         }
         return FN;
-    }
-
-    // A byte of a name, of a number or of a name's @number.
-    static bool InWord(char C) { return (ByteTable.Flags[static_cast<unsigned char>(C)] & IdentByte) || C == '@'; }
-
-    // Reads the word at Start (passing Next beyond it and any @number of a
-    // name): whether it is BEGIN, CASE, END or VAR, which change the state.
-    static bool IsKeywordAt(const char* Start, const char* End, const char*& Next)
-    {
-        const char* P = SkipWhile(Start, End, IdentByte);
-        const bool Name = !IsDigit(char32_t(*Start));
-        const char* const NameEnd = P;
-        // Cust@1001: the number is the name's, and a name may follow it.
-        if (Name && End - P >= 2 && *P == '@' && IsDigit(char32_t(P[1])))
-            for (++P; P < End && IsDigit(char32_t(*P));)
-                ++P;
-        Next = P;
-        if (!Name || NameEnd - Start < 3 || NameEnd - Start > 5)
-            return false;
-        char Upper[5];
-        for (const char* K = Start; K < NameEnd; ++K)
-            Upper[K - Start] = char(UpperAscii(char32_t(static_cast<unsigned char>(*K))));
-        const std::string_view Text(Upper, std::size_t(NameEnd - Start));
-        return Text == "BEGIN" || Text == "CASE" || Text == "END" || Text == "VAR";
     }
 
     std::int32_t Number(std::int32_t I)
@@ -653,21 +681,8 @@ private:
             Emit(I, End, TCategory::Keyword);
             // Only a trigger's end depends on its blocks: the CODE section
             // ends at its brace.
-            if (F.Mode != TMode::TriggerCode)
-                break;
-            switch (Keyword.Word) {
-            case TWord::Begin:
-                F.Blocks = std::min(F.Blocks + 1, MaxBlocks);
-                F.VarPart = false;
-                break;
-            case TWord::Case: F.Blocks = std::min(F.Blocks + 1, MaxBlocks); break;
-            case TWord::End: F.Blocks = std::max(F.Blocks - 1, 0); break;
-            case TWord::Var:
-                if (F.Blocks == 0)
-                    F.VarPart = true;
-                break;
-            case TWord::Other: break;
-            }
+            if (F.Mode == TMode::TriggerCode)
+                CountBlocks(F, Keyword.Word);
             break;
         }
         return J;
@@ -738,26 +753,90 @@ TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Sp
 
 namespace {
 
-// The first byte of Text from P that is one of Wanted, or End.
-template <std::size_t N>
-const char* FindAny(const char* P, const char* End, const char (&Wanted)[N])
-{
+// The bytes of code that may matter, found 64 at a time and handed out one
+// by one: line breaks, braces, quotes, slashes and colons, and in a trigger
+// semicolons and the first letters of words that may be BEGIN, CASE, END or
+// VAR (as NextCodeStop finds them).
+class TCodeStops {
+public:
+    TCodeStops(const char* End, bool Trigger) : FEnd(End), FTrigger(Trigger) {}
+
+    // The first one at or after P (P[-1] readable), or End.
+    const char* Next(const char* P)
+    {
+        for (;;) {
+            if (FBlock && P >= FBlock && P - FBlock < 64) {
+                if (const std::uint64_t Mask = FMask >> (P - FBlock))
+                    return P + simd::CountTrailingZeros64(Mask);
+                P = FBlock + 64;
+            }
+            if (P >= FEnd)
+                return FEnd;
+            Load(P);
+        }
+    }
+
+private:
+    void Load(const char* P)
+    {
+        FBlock = P;
+        FMask = 0;
 #ifdef QUIB_SSE2
-    for (; End - P >= 16; P += 16) {
+        if (FEnd - P >= 64) {
+            for (int Part = 0; Part < 4; ++Part)
+                FMask |= std::uint64_t(Stops16(P + 16 * Part)) << (16 * Part);
+            return;
+        }
+#endif
+        for (const char* Q = P; Q < FEnd && Q < P + 64; ++Q)
+            if (IsStop(Q))
+                FMask |= std::uint64_t(1) << (Q - P);
+    }
+
+    bool IsStop(const char* Q) const
+    {
+        const unsigned char C = static_cast<unsigned char>(*Q);
+        if (C == '\r' || C == '\n' || C == '{' || C == '}' || C == '\'' || C == '"' || C == '/' || C == ':')
+            return true;
+        if (!FTrigger)
+            return false;
+        if (C == ';')
+            return true;
+        const unsigned char B = static_cast<unsigned char>(Q[-1]);
+        const unsigned char Folded = C | 0x20;
+        const bool AfterName = ((B | 0x20) >= 'a' && (B | 0x20) <= 'z') || B == '_' || B >= 0x80;
+        return !AfterName && (Folded == 'b' || Folded == 'c' || Folded == 'e' || Folded == 'v');
+    }
+
+#ifdef QUIB_SSE2
+    unsigned Stops16(const char* P) const
+    {
         const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-        __m128i Hit = _mm_setzero_si128();
-        for (std::size_t I = 0; I < N; ++I)
-            Hit = _mm_or_si128(Hit, _mm_cmpeq_epi8(V, _mm_set1_epi8(Wanted[I])));
-        if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
-            return P + simd::CountTrailingZeros(Mask);
+        const auto Is = [&V](char C) { return _mm_cmpeq_epi8(V, _mm_set1_epi8(C)); };
+        __m128i Hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(Is('\r'), Is('\n')), _mm_or_si128(Is('{'), Is('}'))),
+                                   _mm_or_si128(_mm_or_si128(Is('\''), Is('"')), _mm_or_si128(Is('/'), Is(':'))));
+        if (FTrigger) {
+            const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
+            const __m128i Lower = _mm_set1_epi8(0x20);
+            const __m128i Folded = _mm_or_si128(V, Lower);
+            const __m128i Initial = _mm_or_si128(
+                _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('b')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('c'))),
+                _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('e')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('v'))));
+            const __m128i Offset = _mm_sub_epi8(_mm_or_si128(Before, Lower), _mm_set1_epi8('a'));
+            const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
+            const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
+                                                _mm_cmplt_epi8(Before, _mm_setzero_si128()));
+            Hit = _mm_or_si128(_mm_or_si128(Hit, Is(';')), _mm_andnot_si128(InName, Initial));
+        }
+        return unsigned(_mm_movemask_epi8(Hit));
     }
 #endif
-    for (; P < End; ++P)
-        for (std::size_t I = 0; I < N; ++I)
-            if (*P == Wanted[I])
-                return P;
-    return End;
-}
+
+    const char* const FEnd;
+    const bool FTrigger;
+    const char* FBlock = nullptr;
+    std::uint64_t FMask = 0;
+};
 
 // A line break at P: past it (CR LF is one).
 const char* PastBreak(const char* P, const char* End) { return P + (*P == '\r' && P + 1 < End && P[1] == '\n' ? 2 : 1); }
@@ -768,25 +847,29 @@ std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& Stat
                           TColonTest Wanted)
 {
     TFields F = Unpack(State);
-    if (State < 0 || F.Mode != TMode::SectionCode)
+    if (State < 0 || (F.Mode != TMode::SectionCode && F.Mode != TMode::TriggerCode) || Start == 0)
         return Start;
+    const bool Trigger = F.Mode == TMode::TriggerCode;
     const char* const Begin = Text.data();
     const char* const End = Begin + Text.size();
     const char* LineStart = Begin + Start;
-    bool LineComment = F.Comment;  // at LineStart
+    TFields LineFields = F;  // at LineStart
     const char* P = LineStart;
+    TCodeStops Stops(End, Trigger);
     // Passes the line break at P, the line before it passed over.
     const auto NextLine = [&] {
         P = PastBreak(P, End);
         LineStart = P;
-        LineComment = F.Comment;
+        LineFields = F;
         ++Lines;
     };
+    const auto IsBreak = [&] { return *P == '\r' || *P == '\n'; };
     // To the end of a string or name opened at P on its line, as ScanLine reads them.
     const auto CloseOnLine = [&](char Quote) {
         for (;;) {
-            const char Stops[] = {Quote, '\r', '\n'};
-            P = FindAny(P + 1, End, Stops);
+            P = Stops.Next(P + 1);
+            while (P < End && *P != Quote && !IsBreak())
+                P = Stops.Next(P + 1);
             if (P == End || *P != Quote)
                 return;
             if (Quote != '\'' || P + 1 == End || P[1] != '\'')
@@ -795,11 +878,31 @@ std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& Stat
         }
         ++P;
     };
+    const auto ToLineEnd = [&] {
+        while (P < End && !IsBreak())
+            P = Stops.Next(P + 1);
+    };
+    // The words from From, where none is under way, to the one at Word,
+    // counting a trigger's blocks.
+    const auto ReadWords = [&](const char* From, const char* Word) {
+        const char* Q = Word;
+        while (Q > From && InWord(Q[-1]))
+            --Q;
+        while (Q <= Word) {
+            if (!(ByteTable.Flags[static_cast<unsigned char>(*Q)] & IdentByte)) {
+                ++Q;  // the @ of a number's @number, which is no name's
+                continue;
+            }
+            CountBlocks(F, KeywordAt(Q, End, Q));
+        }
+        P = Q;
+    };
     bool Stop = false;  // on a line the structure must read
     while (P < End && !Stop) {
         if (F.Comment) {
-            const char Stops[] = {'}', '\r', '\n'};
-            P = FindAny(P, End, Stops);
+            P = Stops.Next(P);
+            while (P < End && *P != '}' && !IsBreak())
+                P = Stops.Next(P + 1);
             if (P < End && *P == '}') {
                 F.Comment = false;
                 ++P;
@@ -808,8 +911,8 @@ std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& Stat
             }
             continue;
         }
-        const char Stops[] = {'{', '}', '\'', '"', '/', ':', '\r', '\n'};
-        P = FindAny(P, End, Stops);
+        const char* const From = P;
+        P = Stops.Next(P);
         if (P == End)
             break;
         switch (*P) {
@@ -819,16 +922,19 @@ std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& Stat
             F.Comment = true;
             ++P;
             break;
-        case '}': Stop = true; break;  // the section's end
+        case '}': Stop = true; break;  // the code's end
+        case ';':
+            // The trigger's end, or a statement's.
+            Stop = F.Blocks == 0 && !F.VarPart;
+            ++P;
+            break;
         case '\'':
         case '"': CloseOnLine(*P); break;
         case '/':
-            if (P + 1 < End && P[1] == '/') {
-                const char Breaks[] = {'\r', '\n'};
-                P = FindAny(P, End, Breaks);
-            } else {
+            if (P + 1 < End && P[1] == '/')
+                ToLineEnd();
+            else
                 ++P;
-            }
             break;
         case ':':
             if (P + 1 < End && P[1] == '=') {
@@ -836,17 +942,17 @@ std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& Stat
                 break;
             }
             {
-                const char Breaks[] = {'\r', '\n'};
-                const char* const LineEnd = FindAny(P, End, Breaks);
-                Stop = Wanted(std::string_view(LineStart, std::size_t(LineEnd - LineStart)),
-                              std::size_t(P - LineStart), End);
-                P += P + 1 < End && P[1] == ':' ? 2 : 1;
+                const char* const LineStop = P;
+                ToLineEnd();
+                Stop = Wanted(std::string_view(LineStart, std::size_t(P - LineStart)),
+                              std::size_t(LineStop - LineStart), End);
+                P = LineStop + (LineStop + 1 < End && LineStop[1] == ':' ? 2 : 1);
             }
             break;
+        default: ReadWords(From, P); break;
         }
     }
-    F.Comment = LineComment;
-    State = Pack(F);
+    State = Pack(LineFields);
     return std::size_t(LineStart - Begin);
 }
 

@@ -54,16 +54,15 @@ TState ScanLine(std::u16string_view Line, TState State, std::vector<TSpan>& Span
 // the code than where it ends: a few times faster.
 TState ScanStructure(std::string_view Line, TState State, std::vector<TSpan>& Spans);
 
-// For readers of the structure that want of the CODE section's code only the
-// lines where some colon matters (declarations): from the line at Start of
-// Text, which begins in State, passes over the whole lines of that code that
-// ScanStructure would give no span and in which Wanted(Line, Colon, TextEnd)
-// declines every colon (or "::") at Line[Colon] outside strings and comments
-// but that of ":=".
-// Returns the start of the first line not passed over (Start itself when
-// State is not in the CODE section's code), and sets State to the state
-// there; Lines gets the count of lines passed over. The last line, without
-// a break after it, is never passed over.
+// For readers of the structure that want of the code only the lines where
+// some colon matters (declarations): from the line at Start of Text, which
+// begins in State, passes over the whole lines of code (of the CODE section
+// or of a trigger, to its end) that ScanStructure would give no span and in
+// which Wanted(Line, Colon, TextEnd) declines every colon (or "::") at
+// Line[Colon] outside strings and comments but that of ":=". Returns the
+// start of the first line not passed over (Start itself when State is not
+// in code), and sets State to the state there; Lines gets the count of lines
+// passed over. The last line, without a break after it, is never passed over.
 using TColonTest = bool (*)(std::string_view Line, std::size_t Colon, const char* TextEnd);
 std::size_t SkipCodeLines(std::string_view Text, std::size_t Start, TState& State, std::int32_t& Lines,
                           TColonTest Wanted);

@@ -317,11 +317,14 @@ std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target, std::string_v
     std::vector<TPlace> Places;
     TReferenceScanner Scanner;
     std::string Buffer;
+    const TMemberFilter Filter(Member);
     for (const std::int32_t Object : Objects) {
         if (Cancel && Cancel->load(std::memory_order_relaxed))
             break;
         const TObjectTextObject& Entry = FFile.Objects(Object);
         const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
+        if (!Filter.Spells(Text))
+            continue;  // a member's reference spells its name
         for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members))
             if (!Reference.Definition && SameName(Reference.Member, Member) && Names(Reference, Target))
                 Places.push_back({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line});
@@ -409,6 +412,7 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
         if (Verdicts[std::size_t(Object)] != TVerdict::No || (Object == Target.Object && !Member.empty()))
             Objects.push_back(Object);
     const TTargetFilter Filter(Target);
+    const TMemberFilter MemberFilter(Member);
     const TScanDepth Depth = Member.empty() ? TScanDepth::Objects : TScanDepth::Members;
     std::unique_ptr<TScanned[]> Scanned(new TScanned[Objects.size()]);
     std::atomic<std::size_t> Next{0};
@@ -422,6 +426,9 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
         const TVerdict Verdict = Verdicts[std::size_t(Object)];
         if (!Own && ((Verdict == TVerdict::Unknown && !Filter.Passes(Text, Entry)) ||
                      (Verdict == TVerdict::ByName && !Filter.Spells(Text))))
+            return Text;
+        // A member's reference spells its name.
+        if (!Member.empty() && !MemberFilter.Spells(Text))
             return Text;
         TScanned& Into = Scanned[I];
         // Past the last number or name nothing more refers to the object itself.

@@ -150,7 +150,7 @@ private:
     void Tokenize()
     {
         FTokens.clear();
-        FEndsInCell = false;
+        FEndsInCell = FDropsValue = false;
         objectsyntax::TState State = objectsyntax::StartState;
         std::size_t Start = 0;
         for (std::int32_t Line = 1;; ++Line) {
@@ -197,7 +197,7 @@ private:
     void Add(std::int32_t Offset, std::int32_t Length, std::int32_t Line, TTokenKind Kind)
     {
         FTokens.push_back({Offset, Length, Line, Kind});
-        FEndsInCell = false;
+        FEndsInCell = FDropsValue = false;
     }
 
     // Plain text: names, numbers and punctuation of code.
@@ -239,6 +239,17 @@ private:
         case TTokenKind::Number: return true;
         default: return false;
         }
+    }
+
+    // Whether Value() reads the property called Name when no member is looked for.
+    static bool NamesObjects(std::string_view Name)
+    {
+        constexpr std::string_view Others[] = {"TableRelation", "CalcFormula", "Permissions", "RunObjectType",
+                                               "RunObjectID"};
+        const auto Is = [Name](std::string_view Wanted) { return Wanted.size() == Name.size() && Wanted == Name; };
+        return std::any_of(std::begin(Others), std::end(Others), Is) ||
+               std::any_of(std::begin(NamingProperties), std::end(NamingProperties),
+                           [&Is](const TNamingProperty& Naming) { return Is(Naming.Name); });
     }
 
     // Whether the colon at Line[Colon], in code, may begin a declaration of
@@ -310,8 +321,19 @@ private:
         case TCategory::Number: Add(Offset, Span.Length, Line, TTokenKind::Number); break;
         case TCategory::String:
         case TCategory::Date: Add(Offset, Span.Length, Line, TTokenKind::Other); break;
-        case TCategory::Property: Add(Offset, Span.Length - 1, Line, TTokenKind::Property); break;
-        case TCategory::Value: Add(Offset, Span.Length, Line, TTokenKind::Value); break;
+        case TCategory::Property:
+            // The object's walk reads only the properties that name objects.
+            if (FMembers || NamesObjects(Text.substr(std::size_t(Span.Start), std::size_t(Span.Length - 1))))
+                Add(Offset, Span.Length - 1, Line, TTokenKind::Property);
+            else
+                FEndsInCell = FDropsValue = true;
+            break;
+        case TCategory::Value:
+            if (FDropsValue)
+                FEndsInCell = true;
+            else
+                Add(Offset, Span.Length, Line, TTokenKind::Value);
+            break;
         case TCategory::Cell:
             // Only a member's walk reads cells; the object's needs to know one ended the tokens.
             if (FMembers)
@@ -1195,7 +1217,8 @@ private:
     bool FEmit = false;
     std::vector<TReference> FOut;
     std::vector<TToken> FTokens;
-    bool FEndsInCell = false;  // a cell, not kept, came after FTokens.back()
+    bool FEndsInCell = false;  // a cell or a property, not kept, came after FTokens.back()
+    bool FDropsValue = false;  // the value of a property not kept goes on
     std::vector<TSpan> FSpans;
     std::vector<bool> FSkip;  // names a rule has taken
     std::vector<TFrame> FFrames;

@@ -128,6 +128,14 @@ bool TTargetFilter::Spells(std::string_view Text) const
     return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
 }
 
+TMemberFilter::TMemberFilter(std::string_view Member) : FName(Member, NameFold()) {}
+
+bool TMemberFilter::Spells(std::string_view Text) const
+{
+    std::size_t Length = 0;
+    return FName.FindIn(Text.data(), Text.size(), Length) != nullptr;
+}
+
 TLoadFilter::TLoadFilter(const TObjectTextFile& File, std::optional<TObjectType> Type, std::int32_t ID)
     : FFile(File), FType(Type), FID(ID), FDigits(ID > 0 ? std::to_string(ID) : std::string()), FNumber(FDigits, nullptr)
 {

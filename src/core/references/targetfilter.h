@@ -39,6 +39,17 @@ private:
     bool FNameEmpty;
 };
 
+// Whether a text spells a member's name (letters in any case): a text that
+// does not holds no reference to a member of that name.
+class TMemberFilter {
+public:
+    explicit TMemberFilter(std::string_view Member);
+    bool Spells(std::string_view Text) const;
+
+private:
+    TNeedle FName;
+};
+
 // Unknown: read the object to tell; ByName: read it to tell by the name
 // alone, the number being ruled out.
 enum class TVerdict : std::uint8_t { No, Yes, Unknown, ByName };
