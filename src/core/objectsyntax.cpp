@@ -62,7 +62,7 @@ char32_t UpperAscii(char32_t C) { return C >= 'a' && C <= 'z' ? C - 32 : C; }
 
 // What a byte means where a fast loop runs over bytes: the bytes it may not
 // skip in code (a name's, a comment's, a string's), in a value, in a cell.
-enum : std::uint8_t { StopsCode = 1, IdentByte = 2, StopsValue = 4, StopsCell = 8, SpaceByte = 16 };
+enum : std::uint8_t { StopsCode = 1, IdentByte = 2, StopsValue = 4, StopsCell = 8 };
 
 struct TByteTable {
     std::uint8_t Flags[256] = {};
@@ -75,7 +75,7 @@ struct TByteTable {
             const bool Value = C == ';' || C == '}' || C == '[' || C == ']' || C == '\'' || C == '"';
             const bool Cell = C == ';' || C == '{' || C == '}' || C == '[' || C == ']' || C == '"';
             Flags[C] = std::uint8_t((Code ? StopsCode : 0) | (Ident ? IdentByte : 0) | (Value ? StopsValue : 0) |
-                                    (Cell ? StopsCell : 0) | (C == ' ' || C == '\t' ? SpaceByte : 0));
+                                    (Cell ? StopsCell : 0));
         }
     }
 };
@@ -85,6 +85,27 @@ constexpr TByteTable ByteTable;
 inline const char* SkipWhile(const char* P, const char* End, std::uint8_t Flags)
 {
     while (P < End && (ByteTable.Flags[static_cast<unsigned char>(*P)] & Flags))
+        ++P;
+    return P;
+}
+// The first byte in [P, End) that is no space or tab, or End: a line's
+// indentation is a third of the bytes of an object.
+inline const char* SkipBlanks(const char* P, const char* End)
+{
+#ifdef QUIB_SSE2
+    if (End - P >= 16 && (*P == ' ' || *P == '\t')) {
+        const __m128i Space = _mm_set1_epi8(' ');
+        const __m128i Tab = _mm_set1_epi8('\t');
+        for (; End - P >= 16; P += 16) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+            const unsigned Blank =
+                unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(V, Space), _mm_cmpeq_epi8(V, Tab))));
+            if (Blank != 0xFFFF)
+                return P + simd::CountTrailingZeros(~Blank);
+        }
+    }
+#endif
+    while (P < End && (*P == ' ' || *P == '\t'))
         ++P;
     return P;
 }
@@ -267,7 +288,7 @@ private:
     std::int32_t SkipSpaces(std::int32_t I) const
     {
         if constexpr (sizeof(TChar) == 1)
-            return I >= FN ? I : std::int32_t(SkipWhile(FLine.data() + I, FLine.data() + FN, SpaceByte) - FLine.data());
+            return I >= FN ? I : std::int32_t(SkipBlanks(FLine.data() + I, FLine.data() + FN) - FLine.data());
         while (I < FN && IsSpace(At(I)))
             ++I;
         return I;

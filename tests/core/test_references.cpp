@@ -129,6 +129,60 @@ INSTANTIATE_TEST_SUITE_P(
                   otPage, 22, "Table17=17 Table21=21 Page'Customer Card'=Customer Card Report6=Report 6"}),
     [](const testing::TestParamInfo<TScanCase>& Info) { return std::string(Info.param.Name); });
 
+// What names objects, as the index reads it (lines of code passed over but
+// where a colon may declare one), and as the full scan for members finds it.
+std::pair<std::string, std::string> ObjectsBothWays(std::string_view Text, TObjectType Type, std::int32_t ID)
+{
+    std::string Depths[2];
+    TReferenceScanner Scanner;
+    for (const TScanDepth Depth : {TScanDepth::Objects, TScanDepth::Members})
+        for (const TReference& R : Scanner.Scan(Text, Type, ID, Depth))
+            if (!R.Definition && !R.Implicit && R.Member.empty())
+                Depths[Depth == TScanDepth::Members] += ObjectTypeNames[R.Type] +
+                                                        (R.Name.empty() ? std::to_string(R.ID) : "'" + std::string(R.Name) + "'") +
+                                                        "@" + std::to_string(R.Line) + " ";
+    return {Depths[0], Depths[1]};
+}
+
+class ObjectsOnly : public testing::TestWithParam<TScanCase> {};
+
+TEST_P(ObjectsOnly, FindsWhatTheFullScanFinds)
+{
+    const TScanCase& C = GetParam();
+    const auto [Objects, Members] = ObjectsBothWays(C.Text, C.Type, C.ID);
+    EXPECT_EQ(C.Expected, Objects);
+    EXPECT_EQ(Members, Objects);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinesPassedOver, ObjectsOnly,
+    testing::Values(
+        TScanCase{"DeclarationsOverLines",
+                  Codeunit("      Cust@1000 :\r\n        Record 18;\r\n      Lines@1001 : ARRAY [10] OF\r\n"
+                           "        TEMPORARY Record 37;\r\n      Count@1002 : Integer;",
+                           "      x := 1;"),
+                  otCodeunit, 50000, "Table18@10 Table37@12 "},
+        TScanCase{"OptionsAreNoObjects",
+                  Codeunit("      Kind@1000 : 'Order,Invoice';",
+                           "      CASE Kind OF\r\n        Kind::Order:\r\n          PAGE.RUN(PAGE::\"Customer List\");\r\n"
+                           "        \"Kind\"::Invoice:\r\n          x := 0DATABASE::Item;\r\n      END;"),
+                  otCodeunit, 50000, "Page'Customer List'@14 Table'Item'@16 "},
+        TScanCase{"CommentsAndStrings",
+                  Codeunit("      Text@1000 : TextConst 'ENU=x : Record 98';\r\n      { Old@1001 : Record 99;\r\n"
+                           "        Older@1002 : Record 97; }\r\n      New@1003 : Record 96; // y : Record 95",
+                           "      x := 'DATABASE::Customer'; // CODEUNIT::Post\r\n      y := CODEUNIT::Post;"),
+                  otCodeunit, 50000, "Table96@12 Codeunit'Post'@16 "},
+        TScanCase{"TriggersEndWhereTheirBlocksDo",
+                  "OBJECT Table 5 T\r\n{\r\n  FIELDS\r\n  {\r\n    { 1   ;   ;No.       ;Code20        ;"
+                  "OnValidate=VAR\r\n                                                                C@1 : Record 18;\r\n"
+                  "                                                              BEGIN\r\n"
+                  "                                                                CASE x OF 1: BEGIN END; END;\r\n"
+                  "                                                                // END;\r\n"
+                  "                                                              END;\r\n"
+                  "                                                   TableRelation=Vendor }\r\n  }\r\n}\r\n",
+                  otTable, 5, "Table18@6 Table'Vendor'@11 "}),
+    [](const testing::TestParamInfo<TScanCase>& Info) { return std::string(Info.param.Name); });
+
 // The positions of a reference on a later line count every kind of line break.
 TEST(ReferenceScanner, CountsLinesAsTheView)
 {
