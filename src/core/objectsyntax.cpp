@@ -117,54 +117,60 @@ inline const char* SkipUntil(const char* P, const char* End, std::uint8_t Flags)
     return P;
 }
 
+// Whether a word at P (P[-1] readable) may be BEGIN, CASE, END or VAR: a B,
+// C, E or V after anything but a letter, an underscore or a byte beyond
+// ASCII. Words after a digit are among them (Cust@1001Begin); the caller
+// reads the words.
+inline bool IsKeywordInitial(const char* P)
+{
+    const unsigned char Folded = static_cast<unsigned char>(*P) | 0x20;
+    const unsigned char B = static_cast<unsigned char>(P[-1]);
+    const bool AfterName = ((B | 0x20) >= 'a' && (B | 0x20) <= 'z') || B == '_' || B >= 0x80;
+    return !AfterName && (Folded == 'b' || Folded == 'c' || Folded == 'e' || Folded == 'v');
+}
+
+#ifdef QUIB_SSE2
+// IsKeywordInitial for the 16 bytes V at P, as a byte mask.
+inline __m128i KeywordInitials16(const char* P, __m128i V)
+{
+    const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
+    const __m128i Lower = _mm_set1_epi8(0x20);
+    const __m128i Folded = _mm_or_si128(V, Lower);
+    const __m128i Initial = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('b')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('c'))),
+        _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('e')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('v'))));
+    const __m128i Offset = _mm_sub_epi8(_mm_or_si128(Before, Lower), _mm_set1_epi8('a'));
+    const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
+    const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
+                                        _mm_cmplt_epi8(Before, _mm_setzero_si128()));
+    return _mm_andnot_si128(InName, Initial);
+}
+#endif
+
 // In code, from P (P[-1] readable): the first byte that may change the
 // state, or End. That is a comment's, string's or name's opening, a brace, a
 // semicolon when it may end the trigger (SemicolonEnds), and in a trigger
-// (Words) the first letter of a word that may be BEGIN, CASE, END or VAR: a
-// B, C, E or V after anything but a letter, an underscore or a byte beyond
-// ASCII. Words after a digit are among them (Cust@1001Begin); the caller
-// reads the words. With Lines, colons and line breaks as well.
-inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool SemicolonEnds, bool Lines = false)
+// (Words) a keyword's initial.
+inline const char* NextCodeStop(const char* P, const char* End, bool Words, bool SemicolonEnds)
 {
 #ifdef QUIB_SSE2
-    const __m128i NoWords = Words ? _mm_setzero_si128() : _mm_set1_epi8(-1);
-    const __m128i Colon = _mm_set1_epi8(Lines ? ':' : '/');
-    const __m128i Cr = _mm_set1_epi8(Lines ? '\r' : '/');
-    const __m128i Lf = _mm_set1_epi8(Lines ? '\n' : '/');
     const __m128i Semicolon = _mm_set1_epi8(SemicolonEnds ? ';' : '/');
-    const __m128i Lower = _mm_set1_epi8(0x20);
     for (; End - P >= 16; P += 16) {
         const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
-        const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
-        const __m128i Stops = _mm_or_si128(
+        __m128i Hit = _mm_or_si128(
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('/')), _mm_cmpeq_epi8(V, _mm_set1_epi8('{'))),
                          _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('}')), _mm_cmpeq_epi8(V, _mm_set1_epi8('\'')))),
             _mm_or_si128(_mm_cmpeq_epi8(V, _mm_set1_epi8('"')), _mm_cmpeq_epi8(V, Semicolon)));
-        const __m128i Folded = _mm_or_si128(V, Lower);
-        const __m128i Initial = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('b')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('c'))),
-            _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('e')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('v'))));
-        const __m128i Offset = _mm_sub_epi8(_mm_or_si128(Before, Lower), _mm_set1_epi8('a'));
-        const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
-        const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
-                                            _mm_cmplt_epi8(Before, _mm_setzero_si128()));
-        const __m128i Breaks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(V, Colon), _mm_cmpeq_epi8(V, Cr)),
-                                            _mm_cmpeq_epi8(V, Lf));
-        const __m128i Hit =
-            _mm_or_si128(_mm_or_si128(Stops, Breaks), _mm_andnot_si128(_mm_or_si128(InName, NoWords), Initial));
+        if (Words)
+            Hit = _mm_or_si128(Hit, KeywordInitials16(P, V));
         if (const unsigned Mask = unsigned(_mm_movemask_epi8(Hit)))
             return P + simd::CountTrailingZeros(Mask);
     }
 #endif
     for (; P < End; ++P) {
-        const unsigned char C = static_cast<unsigned char>(*P);
+        const char C = *P;
         if (C == '/' || C == '{' || C == '}' || C == '\'' || C == '"' || (C == ';' && SemicolonEnds) ||
-            (Lines && (C == ':' || C == '\r' || C == '\n')))
-            return P;
-        const unsigned char B = static_cast<unsigned char>(P[-1]);
-        const unsigned char Folded = C | 0x20;
-        const bool AfterName = ((B | 0x20) >= 'a' && (B | 0x20) <= 'z') || B == '_' || B >= 0x80;
-        if (Words && !AfterName && (Folded == 'b' || Folded == 'c' || Folded == 'e' || Folded == 'v'))
+            (Words && IsKeywordInitial(P)))
             return P;
     }
     return End;
@@ -816,17 +822,10 @@ private:
 
     bool IsStop(const char* Q) const
     {
-        const unsigned char C = static_cast<unsigned char>(*Q);
+        const char C = *Q;
         if (C == '\r' || C == '\n' || C == '{' || C == '}' || C == '\'' || C == '"' || C == '/' || C == ':')
             return true;
-        if (!FTrigger)
-            return false;
-        if (C == ';')
-            return true;
-        const unsigned char B = static_cast<unsigned char>(Q[-1]);
-        const unsigned char Folded = C | 0x20;
-        const bool AfterName = ((B | 0x20) >= 'a' && (B | 0x20) <= 'z') || B == '_' || B >= 0x80;
-        return !AfterName && (Folded == 'b' || Folded == 'c' || Folded == 'e' || Folded == 'v');
+        return FTrigger && (C == ';' || IsKeywordInitial(Q));
     }
 
 #ifdef QUIB_SSE2
@@ -836,19 +835,8 @@ private:
         const auto Is = [&V](char C) { return _mm_cmpeq_epi8(V, _mm_set1_epi8(C)); };
         __m128i Hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(Is('\r'), Is('\n')), _mm_or_si128(Is('{'), Is('}'))),
                                    _mm_or_si128(_mm_or_si128(Is('\''), Is('"')), _mm_or_si128(Is('/'), Is(':'))));
-        if (FTrigger) {
-            const __m128i Before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P - 1));
-            const __m128i Lower = _mm_set1_epi8(0x20);
-            const __m128i Folded = _mm_or_si128(V, Lower);
-            const __m128i Initial = _mm_or_si128(
-                _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('b')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('c'))),
-                _mm_or_si128(_mm_cmpeq_epi8(Folded, _mm_set1_epi8('e')), _mm_cmpeq_epi8(Folded, _mm_set1_epi8('v'))));
-            const __m128i Offset = _mm_sub_epi8(_mm_or_si128(Before, Lower), _mm_set1_epi8('a'));
-            const __m128i Letter = _mm_cmpeq_epi8(_mm_min_epu8(Offset, _mm_set1_epi8(25)), Offset);
-            const __m128i InName = _mm_or_si128(_mm_or_si128(Letter, _mm_cmpeq_epi8(Before, _mm_set1_epi8('_'))),
-                                                _mm_cmplt_epi8(Before, _mm_setzero_si128()));
-            Hit = _mm_or_si128(_mm_or_si128(Hit, Is(';')), _mm_andnot_si128(InName, Initial));
-        }
+        if (FTrigger)
+            Hit = _mm_or_si128(_mm_or_si128(Hit, Is(';')), KeywordInitials16(P, V));
         return unsigned(_mm_movemask_epi8(Hit));
     }
 #endif
