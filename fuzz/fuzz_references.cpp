@@ -82,6 +82,32 @@ void CheckStructureScan(std::string_view Text)
             FUZZ_CHECK(!Lines[J].Stops, From + " over line at " + std::to_string(Lines[J].Start));
     }
 }
+// A scan for one member finds every reference to it that the full scan
+// finds, for the first few members the full scan names.
+void CheckOneMember(references::TReferenceScanner& Scanner, std::string_view Text, TObjectType Type)
+{
+    const auto Key = [](const references::TReference& R) {
+        return std::to_string(R.Offset) + "+" + std::to_string(R.Length) + " " + std::to_string(R.MarkOffset) + "+" +
+               std::to_string(R.MarkLength) + " " + std::to_string(R.Line) + " " + std::to_string(R.Type) + " " +
+               std::to_string(R.ID) + " " + std::string(R.Name) + "." + std::string(R.Member) +
+               (R.Implicit ? " implicit" : "") + (R.Definition ? " definition" : "");
+    };
+    std::vector<std::string> Members;
+    for (const references::TReference& R : Scanner.Scan(Text, Type, 7, references::TScanDepth::Members))
+        if (!R.Member.empty() && Members.size() < 3 &&
+            std::none_of(Members.begin(), Members.end(), [&R](const std::string& M) { return references::SameName(M, R.Member); }))
+            Members.emplace_back(R.Member);
+    for (const std::string& Member : Members) {
+        std::vector<std::string> All, One;
+        for (const references::TReference& R : Scanner.Scan(Text, Type, 7, references::TScanDepth::Members))
+            if (references::SameName(R.Member, Member))
+                All.push_back(Key(R));
+        for (const references::TReference& R : Scanner.Scan(Text, Type, 7, references::TScanDepth::Members, Member))
+            if (references::SameName(R.Member, Member))
+                One.push_back(Key(R));
+        FUZZ_CHECK(All == One, "references to member " + Member);
+    }
+}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
@@ -113,5 +139,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
                 FUZZ_CHECK(std::find(Objects.begin(), Objects.end(), Object) != Objects.end(),
                            "found only when members are looked for: " + Object);
     }
+    CheckOneMember(Scanner, Text, Type);
     return 0;
 }

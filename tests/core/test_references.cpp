@@ -55,6 +55,26 @@ TEST_P(ReferenceScanner, FindsEachForm)
     EXPECT_EQ(C.Expected, Found(C.Text, C.Type, C.ID));
 }
 
+// A scan for one member finds what the full scan finds of it.
+TEST_P(ReferenceScanner, FindsOneMemberAsAllOfThem)
+{
+    const TScanCase& C = GetParam();
+    TReferenceScanner Scanner;
+    std::vector<std::string> Members;
+    for (const TReference& R : Scanner.Scan(C.Text, C.Type, C.ID, TScanDepth::Members))
+        if (!R.Member.empty())
+            Members.emplace_back(R.Member);
+    const auto Of = [&](std::string_view Member, std::string_view Wanted) {
+        std::vector<std::int32_t> Marks;
+        for (const TReference& R : Scanner.Scan(C.Text, C.Type, C.ID, TScanDepth::Members, Wanted))
+            if (SameName(R.Member, Member))
+                Marks.push_back(R.MarkOffset);
+        return Marks;
+    };
+    for (const std::string& Member : Members)
+        EXPECT_EQ(Of(Member, ""), Of(Member, Member)) << Member;
+}
+
 const std::string CustVar = "      Cust@1000 : Record 18;\r\n";
 
 INSTANTIATE_TEST_SUITE_P(

@@ -325,7 +325,7 @@ std::vector<TPlace> TReferenceIndex::RefsTo(const TTarget& Target, std::string_v
         const std::string_view Text = ReadObject(FFile, Object, Reader, Buffer);
         if (!Filter.Spells(Text))
             continue;  // a member's reference spells its name
-        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members))
+        for (const TReference& Reference : Scanner.Scan(Text, Entry.ObjectType(), Entry.ID(), TScanDepth::Members, Member))
             if (!Reference.Definition && SameName(Reference.Member, Member) && Names(Reference, Target))
                 Places.push_back({Object, Reference.MarkOffset, Reference.MarkLength, Reference.Line});
     }
@@ -433,7 +433,7 @@ void TReferenceIndex::ScanObjects(const TTarget& Target, std::string_view Member
         TScanned& Into = Scanned[I];
         // Past the last number or name nothing more refers to the object itself.
         const std::string_view Scope = Member.empty() ? Text.substr(0, Filter.Reach(Text, Entry)) : Text;
-        for (const TReference& Reference : Scanner.Scan(Scope, Entry.ObjectType(), Entry.ID(), Depth)) {
+        for (const TReference& Reference : Scanner.Scan(Scope, Entry.ObjectType(), Entry.ID(), Depth, Member)) {
             if (Reference.Definition || !SameName(Reference.Member, Member) || !Names(Reference, Target))
                 continue;
             if (Reference.Weak && Target.Object < 0)

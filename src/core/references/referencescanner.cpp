@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace references {
 
@@ -121,9 +122,11 @@ bool SameName(std::string_view A, std::string_view B)
 
 class TReferenceScanner::TImpl {
 public:
-    const std::vector<TReference>& Scan(std::string_view Text, TObjectType Type, std::int32_t ID, TScanDepth Depth)
+    const std::vector<TReference>& Scan(std::string_view Text, TObjectType Type, std::int32_t ID, TScanDepth Depth,
+                                        std::string_view Member)
     {
         FText = Text;
+        FWanted = Member;
         FType = Type;
         FID = ID;
         FMembers = Depth == TScanDepth::Members;
@@ -947,7 +950,7 @@ private:
             if (IsName(I + 1)) {
                 const std::string_view Name = NameOf(FTokens[I + 1]);
                 if (!FEmit)
-                    FProcedures.push_back(FoldedName(Name));
+                    FProcedures.insert(FoldedName(Name));
                 else if (FMembers) {
                     const TToken& Token = FTokens[I + 1];
                     TReference Reference = MemberReference({FType, FID}, Token.Offset, Token.Length,
@@ -1013,6 +1016,8 @@ private:
             return;
         const std::string_view Name = NameOf(FTokens[I]);
         if (IsPunct(I + 1, ".") && IsName(I + 2)) {
+            if (!FWanted.empty() && !MayName(I + 2))
+                return;  // another member of Name's record
             if (const TVarType* Variable = VariableNamed(Name); Variable && Variable->Type != otUnknown) {
                 Qualified(I, *Variable);
                 return;
@@ -1020,9 +1025,20 @@ private:
         }
         if (IsPunct(I + 1, "@") || IsPunct(I + 1, ".") || (I > 0 && IsPunct(I - 1, ":")))
             return;
+        if (!FWanted.empty() && !SameName(Name, FWanted))
+            return;
         if (FTokens[I].Kind == TTokenKind::Ident && VariableNamed(Name))
             return;
         Unqualified(I);
+    }
+
+    // Whether the member token Member (after "Var.") may lead to a reference
+    // to the wanted member: it is that member, or a function naming fields.
+    bool MayName(std::size_t Member) const
+    {
+        const std::string_view Name = NameOf(FTokens[Member]);
+        return SameName(Name, FWanted) || (IsPunct(Member + 1, "(") && (OneOf(Name, FirstFieldFunctions) ||
+                                                                        OneOf(Name, FieldListFunctions)));
     }
 
     // Var.Member, and the fields named in Var.SETRANGE(Field, ...) and the like.
@@ -1081,7 +1097,7 @@ private:
         if (Own.Type == otUnknown || !FInRoutine || !FOwnNames)
             return;
         // A page's own procedures are not its table's.
-        if (FType != otTable && (Fold(Name), std::find(FProcedures.begin(), FProcedures.end(), FKey) != FProcedures.end()))
+        if (FType != otTable && (Fold(Name), FProcedures.count(FKey) != 0))
             return;
         if (FWiths.empty() || FWiths.back().Record.Type != Own.Type || FWiths.back().Record.ID != Own.ID)
             Add(Own);
@@ -1214,6 +1230,7 @@ private:
     TObjectType FType = otUnknown;
     std::int32_t FID = 0;
     bool FMembers = false;
+    std::string_view FWanted;  // the member looked for; empty: every one
     bool FEmit = false;
     std::vector<TReference> FOut;
     std::vector<TToken> FTokens;
@@ -1224,7 +1241,7 @@ private:
     std::vector<TFrame> FFrames;
     TSection FPendingSection = TSection::None;
     std::unordered_map<std::string, TVarType> FGlobals, FLocals;
-    std::vector<std::string> FProcedures;
+    std::unordered_set<std::string> FProcedures;  // folded
     std::vector<TWith> FWiths;
     std::string FKey;
     TVarType FOwnRecord;     // unqualified names' record: the table, a page's source table
@@ -1242,9 +1259,9 @@ TReferenceScanner::TReferenceScanner() : FImpl(std::make_unique<TImpl>()) {}
 TReferenceScanner::~TReferenceScanner() = default;
 
 const std::vector<TReference>& TReferenceScanner::Scan(std::string_view Text, TObjectType Type, std::int32_t ID,
-                                                       TScanDepth Depth)
+                                                       TScanDepth Depth, std::string_view Member)
 {
-    return FImpl->Scan(Text, Type, ID, Depth);
+    return FImpl->Scan(Text, Type, ID, Depth, Member);
 }
 
 }  // namespace references

@@ -60,8 +60,10 @@ public:
 
     // The references in Text, the text of an object of kind Type and number
     // ID, in the order of their places. Views in them stay valid as long as
-    // Text and until the next scan.
-    const std::vector<TReference>& Scan(std::string_view Text, TObjectType Type, std::int32_t ID, TScanDepth Depth);
+    // Text and until the next scan. With Member, references to members of
+    // other names may be left out.
+    const std::vector<TReference>& Scan(std::string_view Text, TObjectType Type, std::int32_t ID, TScanDepth Depth,
+                                        std::string_view Member = {});
 
 private:
     class TImpl;
