@@ -142,6 +142,18 @@ INSTANTIATE_TEST_SUITE_P(
                   otTable, 18,
                   "Table'Cust. Ledger Entry'.Amount=Amount Table'Cust. Ledger Entry'.Customer No.=Customer No. "
                   "Table18.No.=No. Table'Cust. Ledger Entry'.Date=Date Table18.Date Filter=Date Filter"},
+        TScanCase{"DataItems",
+                  "OBJECT Report 6 R\r\n{\r\n  DATAITEMS\r\n  {\r\n    { PROPERTIES\r\n      {\r\n"
+                  "        DataItemTable=Table18;\r\n        DataItemTableView=SORTING(No.) ORDER(Ascending) "
+                  "WHERE(Blocked=CONST(No));\r\n      }\r\n       }\r\n    { PROPERTIES\r\n      {\r\n"
+                  "        DataItemIndent=1;\r\n        DataItemTable=Table21;\r\n"
+                  "        DataItemTableView=SORTING(Customer No.,Posting Date);\r\n"
+                  "        DataItemLink=Customer No.=FIELD(No.),Currency Code=FIELD(Currency Code);\r\n      }\r\n"
+                  "       }\r\n  }\r\n}\r\n",
+                  otReport, 6,
+                  "Table18=Table18 Table18.No.=No. Table18.Blocked=Blocked Table21=Table21 Table21.Customer No.=Customer No. "
+                  "Table21.Posting Date=Posting Date Table21.Customer No.=Customer No. Table18.No.=No. "
+                  "Table21.Currency Code=Currency Code Table18.Currency Code=Currency Code"},
         TScanCase{"NamingProperties",
                   "OBJECT Page 22 List\r\n{\r\n  PROPERTIES\r\n  {\r\n    Permissions=TableData 17=r,\r\n"
                   "                TableData 21=rimd;\r\n    CardPageID=Customer Card;\r\n  }\r\n  CONTROLS\r\n  {\r\n"

@@ -409,6 +409,8 @@ private:
         FInRoutine = false;
         FSeenProcedure = false;
         FRunObjectType = otUnknown;
+        FDataItems.clear();
+        FDataItemIndent = 0;
         FSkip.assign(Emit && FMembers ? FTokens.size() : 0, false);
         for (std::size_t I = 0; I < FTokens.size(); ++I) {
             const TToken& Token = FTokens[I];
@@ -470,6 +472,7 @@ private:
         FFrames.push_back({Section(), true});
         FDataItemTable = {};
         FDataItemVarName = {};
+        FDataItemIndent = 0;
         FRunObjectType = otUnknown;
         const TSection In = FFrames.back().Section;
         if (!FEmit || !FMembers || (In != TSection::Fields && In != TSection::Keys) || FType != otTable)
@@ -577,12 +580,29 @@ private:
             DataItemVariable();
             return;
         }
+        if (Property == "DataItemIndent") {
+            const std::string_view Indent = Value.Rest();
+            FDataItemIndent = Indent.size() == 1 && IsDigit(Indent[0]) ? Indent[0] - '0' : 0;
+            return;
+        }
+        if (Property == "DataItemTableView" || Property == "DataItemLink") {
+            if (FEmit && FMembers && FDataItemTable.Type != otUnknown && FDataItemTable.ID != 0) {
+                if (Property == "DataItemLink")
+                    DataItemLink(Value);
+                else
+                    TableView(Value);
+            }
+            return;
+        }
         for (const TNamingProperty& Naming : NamingProperties)
             if (Property == Naming.Name) {
                 const TReference Reference = NamedObject(Value, Naming.Type, Naming.Weak);
                 if (Property == "DataItemTable") {
                     FDataItemTable = {Reference.Type, Reference.ID};
                     DataItemVariable();
+                    // Each data item's parent is the last one indented one step less.
+                    FDataItems.resize(std::size_t(FDataItemIndent) + 1);
+                    FDataItems.back() = FDataItemTable;
                 }
                 if (Property == "SourceTable" && (FType == otPage || FType == otForm) &&
                     std::none_of(FFrames.begin(), FFrames.end(), [](const TFrame& F) { return F.Row; }))
@@ -747,6 +767,79 @@ private:
         Reference.Type = Type;
         Reference.Name = Bytes(Name.NameStart, Name.NameEnd);
         return Reference;
+    }
+
+    // SORTING(Field,...) ORDER(...) WHERE(Field=CONST(...),...): fields of
+    // the data item's table.
+    void TableView(TValueCursor& Value)
+    {
+        TReference Table;
+        Table.Type = FDataItemTable.Type;
+        Table.ID = FDataItemTable.ID;
+        for (;;) {
+            if (Value.Word("SORTING")) {
+                Value.Skip();
+                if (Value.At(Value.Pos) != '(')
+                    return;
+                Value.Step();
+                for (;;) {
+                    const TValueName Field = ValueName(Value, ",)", true);
+                    if (!Field.Empty())
+                        FOut.push_back(MemberReference(FDataItemTable, Field.Start, Field.End - Field.Start,
+                                                       Field.NameStart, Field.NameEnd - Field.NameStart, Field.Line));
+                    if (Value.At(Value.Pos) != ',')
+                        break;
+                    Value.Step();
+                }
+                if (Value.At(Value.Pos) == ')')
+                    Value.Step();
+            } else if (Value.Word("ORDER")) {
+                Value.Skip();
+                Value.SkipBrackets();
+            } else if (Value.Word("WHERE")) {
+                Value.Skip();
+                if (Value.At(Value.Pos) != '(')
+                    return;
+                Conditions(Value, &Table);
+            } else {
+                return;
+            }
+        }
+    }
+
+    // Field=FIELD(Parent Field),...: a field of the data item's table, then
+    // one of its parent's.
+    void DataItemLink(TValueCursor& Value)
+    {
+        const TVarType Parent =
+            FDataItemIndent > 0 && std::size_t(FDataItemIndent) <= FDataItems.size() ? FDataItems[std::size_t(FDataItemIndent) - 1]
+                                                                                    : TVarType{};
+        while (Value.Pos < Value.End) {
+            const TValueName Field = ValueName(Value, "=,", true);
+            if (!Field.Empty())
+                FOut.push_back(MemberReference(FDataItemTable, Field.Start, Field.End - Field.Start, Field.NameStart,
+                                               Field.NameEnd - Field.NameStart, Field.Line));
+            if (Value.At(Value.Pos) != '=')
+                return;
+            Value.Step();
+            if (Value.Word("FIELD") && Value.At(Value.Pos) == '(') {
+                Value.Step();
+                const TValueName Own = ValueName(Value, ")", true);
+                if (!Own.Empty() && Parent.Type != otUnknown)
+                    FOut.push_back(MemberReference(Parent, Own.Start, Own.End - Own.Start, Own.NameStart,
+                                                   Own.NameEnd - Own.NameStart, Own.Line));
+                if (Value.At(Value.Pos) == ')')
+                    Value.Step();
+            }
+            // On to the next link, past any brackets.
+            int Depth = 0;
+            while (Value.Pos < Value.End && !(Depth == 0 && Value.At(Value.Pos) == ',')) {
+                Depth += Value.At(Value.Pos) == '(' ? 1 : Value.At(Value.Pos) == ')' ? -1 : 0;
+                Value.Step();
+            }
+            if (Value.Pos < Value.End)
+                Value.Step();
+        }
     }
 
     // Table[.Field] [WHERE (...)], the table named: returns it.
@@ -1248,6 +1341,8 @@ private:
     TVarType FRecParameter;  // Rec's and xRec's
     TVarType FDataItemTable;
     std::string_view FDataItemVarName;
+    int FDataItemIndent = 0;
+    std::vector<TVarType> FDataItems;  // the last data item's table at each indent
     TObjectType FRunObjectType = otUnknown;
     int FBlocks = 0;
     bool FInRoutine = false;
