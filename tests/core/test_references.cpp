@@ -154,6 +154,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "Table18=Table18 Table18.No.=No. Table18.Blocked=Blocked Table21=Table21 Table21.Customer No.=Customer No. "
                   "Table21.Posting Date=Posting Date Table21.Customer No.=Customer No. Table18.No.=No. "
                   "Table21.Currency Code=Currency Code Table18.Currency Code=Currency Code"},
+        TScanCase{"DataItemCodeWorksOnItsRecord",
+                  "OBJECT Report 7 R\r\n{\r\n  PROPERTIES\r\n  {\r\n    OnPreReport=BEGIN\r\n"
+                  "                  Amount := 1;\r\n                END;\r\n\r\n  }\r\n  DATAITEMS\r\n  {\r\n"
+                  "    { PROPERTIES\r\n      {\r\n        DataItemTable=Table18;\r\n"
+                  "        OnAfterGetRecord=BEGIN\r\n                           CALCFIELDS(Balance);\r\n"
+                  "                         END;\r\n\r\n      }\r\n      SECTIONS\r\n      {\r\n"
+                  "        { PROPERTIES\r\n          {\r\n            SectionType=Body;\r\n          }\r\n"
+                  "          CONTROLS\r\n          {\r\n            { 1   ;TextBox      ;0    ;0    ;1650 ;423  ;"
+                  "SourceExpr=\"No.\" }\r\n          }\r\n           }\r\n      }\r\n       }\r\n  }\r\n"
+                  "  CODE\r\n  {\r\n    PROCEDURE P@1();\r\n    BEGIN\r\n      Total := 0;\r\n    END;\r\n\r\n"
+                  "    BEGIN\r\n    END.\r\n  }\r\n}\r\n",
+                  otReport, 7, "Table18=Table18 ?Table18.CALCFIELDS=CALCFIELDS ?Table18.Balance=Balance ?Table18.No.=\"No.\""},
         TScanCase{"NamingProperties",
                   "OBJECT Page 22 List\r\n{\r\n  PROPERTIES\r\n  {\r\n    Permissions=TableData 17=r,\r\n"
                   "                TableData 21=rimd;\r\n    CardPageID=Customer Card;\r\n  }\r\n  CONTROLS\r\n  {\r\n"

@@ -106,7 +106,7 @@ struct TVarType {
     std::int32_t ID = 0;
 };
 
-enum class TSection : std::uint8_t { None, Fields, Keys, Code, Other };
+enum class TSection : std::uint8_t { None, Fields, Keys, Code, DataItems, Other };
 
 }  // namespace
 
@@ -411,6 +411,7 @@ private:
         FRunObjectType = otUnknown;
         FDataItems.clear();
         FDataItemIndent = 0;
+        FCurrentDataItem = {};
         FSkip.assign(Emit && FMembers ? FTokens.size() : 0, false);
         for (std::size_t I = 0; I < FTokens.size(); ++I) {
             const TToken& Token = FTokens[I];
@@ -445,6 +446,8 @@ private:
             return TSection::Keys;
         if (Word == "CODE")
             return TSection::Code;
+        if (Word == "DATAITEMS")
+            return TSection::DataItems;
         return TSection::Other;
     }
 
@@ -602,7 +605,7 @@ private:
                     DataItemVariable();
                     // Each data item's parent is the last one indented one step less.
                     FDataItems.resize(std::size_t(FDataItemIndent) + 1);
-                    FDataItems.back() = FDataItemTable;
+                    FDataItems.back() = FCurrentDataItem = FDataItemTable;
                 }
                 if (Property == "SourceTable" && (FType == otPage || FType == otForm) &&
                     std::none_of(FFrames.begin(), FFrames.end(), [](const TFrame& F) { return F.Row; }))
@@ -611,6 +614,18 @@ private:
                     FRecParameter = {Reference.Type, Reference.ID};
                 return;
             }
+    }
+
+    // Whose fields unqualified names and SourceExpr name: the table's, the
+    // page's source table, or inside a report's or dataport's data items,
+    // whose code and sections work on its record, the data item's table.
+    TVarType OwnRecord() const
+    {
+        const bool DataItem = (FType == otReport || FType == otDataport) && FCurrentDataItem.Type != otUnknown &&
+                              std::any_of(FFrames.begin(), FFrames.end(), [](const TFrame& Frame) {
+                                  return !Frame.Row && Frame.Section == TSection::DataItems;
+                              });
+        return DataItem ? FCurrentDataItem : FOwnRecord;
     }
 
     // A data item's variable: its own name, else the table's (not known here).
@@ -1015,8 +1030,8 @@ private:
                                                Field.End - Field.Start));
             return;
         }
-        if (!Variable && !IsDigit(Text.front()) && FOwnRecord.Type != otUnknown) {
-            TReference Reference = MemberReference(FOwnRecord, Name.Start, Name.End - Name.Start, Name.NameStart,
+        if (const TVarType Own = OwnRecord(); !Variable && !IsDigit(Text.front()) && Own.Type != otUnknown) {
+            TReference Reference = MemberReference(Own, Name.Start, Name.End - Name.Start, Name.NameStart,
                                                    Name.NameEnd - Name.NameStart, Name.Line);
             Reference.Implicit = true;
             FOut.push_back(Reference);
@@ -1186,7 +1201,7 @@ private:
         };
         if (!FWiths.empty())
             Add(FWiths.back().Record);
-        const TVarType Own = FType == otCodeunit ? FRecParameter : FOwnRecord;
+        const TVarType Own = FType == otCodeunit ? FRecParameter : OwnRecord();
         if (Own.Type == otUnknown || !FInRoutine || !FOwnNames)
             return;
         // A page's own procedures are not its table's.
@@ -1343,6 +1358,7 @@ private:
     std::string_view FDataItemVarName;
     int FDataItemIndent = 0;
     std::vector<TVarType> FDataItems;  // the last data item's table at each indent
+    TVarType FCurrentDataItem;         // the last data item's
     TObjectType FRunObjectType = otUnknown;
     int FBlocks = 0;
     bool FInRoutine = false;
