@@ -815,7 +815,7 @@ private:
             return;
         }
 #endif
-        for (const char* Q = P; Q < FEnd && Q < P + 64; ++Q)
+        for (const char* Q = P; Q < FEnd && Q - P < 64; ++Q)
             if (IsStop(Q))
                 FMask |= std::uint64_t(1) << (Q - P);
     }
