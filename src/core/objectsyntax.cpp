@@ -783,7 +783,7 @@ namespace {
 // The bytes of code that may matter, found 64 at a time and handed out one
 // by one: line breaks, braces, quotes, slashes and colons, and in a trigger
 // semicolons and the first letters of words that may be BEGIN, CASE, END or
-// VAR (as NextCodeStop finds them).
+// VAR (IsKeywordInitial).
 class TCodeStops {
 public:
     TCodeStops(const char* End, bool Trigger) : FEnd(End), FTrigger(Trigger) {}

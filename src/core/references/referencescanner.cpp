@@ -153,11 +153,11 @@ private:
     void Tokenize()
     {
         FTokens.clear();
-        FEndsInCell = FDropsValue = false;
+        FDropped = FDropsValue = false;
         objectsyntax::TState State = objectsyntax::StartState;
         std::size_t Start = 0;
         for (std::int32_t Line = 1;; ++Line) {
-            const bool Continued = !FTokens.empty() && !FEndsInCell && Continues(FTokens.back());
+            const bool Continued = !FTokens.empty() && !FDropped && Continues(FTokens.back());
             // Code names an object only after a colon ("x : Record 18",
             // "DATABASE::Customer"), which most lines lack but for ":=";
             // of the others only the structure counts, and of the CODE
@@ -200,7 +200,7 @@ private:
     void Add(std::int32_t Offset, std::int32_t Length, std::int32_t Line, TTokenKind Kind)
     {
         FTokens.push_back({Offset, Length, Line, Kind});
-        FEndsInCell = FDropsValue = false;
+        FDropped = FDropsValue = false;
     }
 
     // Plain text: names, numbers and punctuation of code.
@@ -249,7 +249,7 @@ private:
     {
         constexpr std::string_view Others[] = {"TableRelation", "CalcFormula", "Permissions", "RunObjectType",
                                                "RunObjectID"};
-        const auto Is = [Name](std::string_view Wanted) { return Wanted.size() == Name.size() && Wanted == Name; };
+        const auto Is = [Name](std::string_view Wanted) { return Wanted == Name; };
         return std::any_of(std::begin(Others), std::end(Others), Is) ||
                std::any_of(std::begin(NamingProperties), std::end(NamingProperties),
                            [&Is](const TNamingProperty& Naming) { return Is(Naming.Name); });
@@ -258,9 +258,10 @@ private:
     // Whether the colon at Line[Colon], in code, may begin a declaration of
     // an object's type (Cust@1 : Record 18) or be the "::" after a kind word
     // (DATABASE::Customer): not when a word follows it that is no kind word
-    // nor one a declaration may pass over on its way to one (x@1 : Integer), nor for "::" after anything but a kind word
-    // ("Document Type"::Order). A colon at the line's end is read with the
-    // next line's first word (TextEnd: where the text ends).
+    // nor one a declaration passes over on its way to one (x@1 : Integer),
+    // nor for "::" after anything but a kind word ("Document Type"::Order).
+    // A colon at the line's end is read with the next line's first word
+    // (TextEnd: where the text ends).
     static bool DeclaresObject(std::string_view Line, std::size_t Colon, const char* TextEnd)
     {
         if (Colon + 1 < Line.size() && Line[Colon + 1] == ':') {
@@ -329,11 +330,11 @@ private:
             if (FMembers || NamesObjects(Text.substr(std::size_t(Span.Start), std::size_t(Span.Length - 1))))
                 Add(Offset, Span.Length - 1, Line, TTokenKind::Property);
             else
-                FEndsInCell = FDropsValue = true;
+                FDropped = FDropsValue = true;
             break;
         case TCategory::Value:
             if (FDropsValue)
-                FEndsInCell = true;
+                FDropped = true;
             else
                 Add(Offset, Span.Length, Line, TTokenKind::Value);
             break;
@@ -342,7 +343,7 @@ private:
             if (FMembers)
                 Add(Offset, Span.Length, Line, TTokenKind::Cell);
             else
-                FEndsInCell = true;
+                FDropped = true;
             break;
         case TCategory::Section: Add(Offset, Span.Length, Line, TTokenKind::Section); break;
         case TCategory::Brace:
@@ -826,9 +827,8 @@ private:
     // one of its parent's.
     void DataItemLink(TValueCursor& Value)
     {
-        const TVarType Parent =
-            FDataItemIndent > 0 && std::size_t(FDataItemIndent) <= FDataItems.size() ? FDataItems[std::size_t(FDataItemIndent) - 1]
-                                                                                    : TVarType{};
+        const std::size_t Indent = std::size_t(FDataItemIndent);
+        const TVarType Parent = Indent > 0 && Indent <= FDataItems.size() ? FDataItems[Indent - 1] : TVarType{};
         while (Value.Pos < Value.End) {
             const TValueName Field = ValueName(Value, "=,", true);
             if (!Field.Empty())
@@ -1342,7 +1342,7 @@ private:
     bool FEmit = false;
     std::vector<TReference> FOut;
     std::vector<TToken> FTokens;
-    bool FEndsInCell = false;  // a cell or a property, not kept, came after FTokens.back()
+    bool FDropped = false;     // a cell or a property, not kept, came after FTokens.back()
     bool FDropsValue = false;  // the value of a property not kept goes on
     std::vector<TSpan> FSpans;
     std::vector<bool> FSkip;  // names a rule has taken

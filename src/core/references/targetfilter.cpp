@@ -72,6 +72,12 @@ bool InStamp(const TObjectTextObject& Object, std::int64_t Position)
 
 const std::array<unsigned char, 256>* NameFold() { return &codepages::FoldTable(codepages::TEncoding::Latin1); }
 
+bool Occurs(const TNeedle& Needle, std::string_view Text)
+{
+    std::size_t Length = 0;
+    return Needle.FindIn(Text.data(), Text.size(), Length) != nullptr;
+}
+
 // Bytes kept from one piece to the next: more than a number or a name and
 // the look back before a number take.
 constexpr std::size_t CarrySize = 256;
@@ -122,19 +128,11 @@ std::size_t TTargetFilter::Reach(std::string_view Text, const TObjectTextObject&
     return End;
 }
 
-bool TTargetFilter::Spells(std::string_view Text) const
-{
-    std::size_t Length = 0;
-    return !FNameEmpty && FName.FindIn(Text.data(), Text.size(), Length);
-}
+bool TTargetFilter::Spells(std::string_view Text) const { return !FNameEmpty && Occurs(FName, Text); }
 
 TMemberFilter::TMemberFilter(std::string_view Member) : FName(Member, NameFold()) {}
 
-bool TMemberFilter::Spells(std::string_view Text) const
-{
-    std::size_t Length = 0;
-    return FName.FindIn(Text.data(), Text.size(), Length) != nullptr;
-}
+bool TMemberFilter::Spells(std::string_view Text) const { return Occurs(FName, Text); }
 
 TLoadFilter::TLoadFilter(const TObjectTextFile& File, std::optional<TObjectType> Type, std::int32_t ID)
     : FFile(File), FType(Type), FID(ID), FDigits(ID > 0 ? std::to_string(ID) : std::string()), FNumber(FDigits, nullptr)
